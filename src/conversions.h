@@ -1,0 +1,20 @@
+// Number conversions of option values and table fields.
+// Text that is not a number never fails loudly: it becomes 0 (or 0.0), and the
+// caller may ask whether the text was a number in order to warn about it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Whole text as a base-10 32-bit integer with optional sign; white space around
+// it is ignored. Anything else, or a value outside the 32-bit range, gives 0.
+int32_t toInt32(const char* text, size_t len, bool* ok = nullptr);
+inline int32_t toInt32(const std::string& s, bool* ok = nullptr) { return toInt32(s.data(), s.size(), ok); }
+
+// Whole text as a decimal number with optional sign, fraction and exponent, or
+// the words nan / inf in any letter case (with optional sign); white space
+// around it is ignored. Anything else gives 0.0. Overflow gives an infinity; a
+// non-zero value too small for a double gives the smallest subnormal with its
+// sign, so that the strongest p-values never turn into 0.
+double toDouble(const char* text, size_t len, bool* ok = nullptr);
+inline double toDouble(const std::string& s, bool* ok = nullptr) { return toDouble(s.data(), s.size(), ok); }

@@ -1,0 +1,22 @@
+// Byte source for the reader: a plain file, or a gzip file (any number of
+// members, as bgzip writes them) decompressed while streaming.
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <string>
+
+class InputSource {
+public:
+    virtual ~InputSource() = default;
+    // Fills up to cap bytes; returns the count, 0 at the end of the data.
+    // After a read or decompression error it returns 0 and failed() is true.
+    virtual size_t read(char* buf, size_t cap) = 0;
+    bool failed() const { return failed_; }
+
+protected:
+    bool failed_ = false;
+};
+
+// Opens path for reading. Returns null when the file cannot be opened (or is a
+// directory). A file starting with the gzip magic bytes is decompressed.
+std::unique_ptr<InputSource> openInput(const std::string& path);

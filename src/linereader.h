@@ -1,0 +1,30 @@
+// Line reader over an input source: lines end at "\n", carriage returns are
+// dropped wherever they occur, and a last line without a line end is a line.
+#pragma once
+#include "inputsource.h"
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class LineReader {
+public:
+    explicit LineReader(std::unique_ptr<InputSource> source);
+
+    // True when no bytes are left (reads ahead to find out).
+    bool atEnd();
+    // Next line without its line end and without carriage returns; false at
+    // the end. The view stays valid until the next call.
+    bool next(std::string_view& line);
+    // True when the source could not be read to its end.
+    bool failed() const { return source_->failed(); }
+
+private:
+    bool fill();
+
+    std::unique_ptr<InputSource> source_;
+    std::vector<char> buf_;
+    size_t pos_ = 0;
+    size_t end_ = 0;
+    bool eof_ = false;
+};

@@ -1,0 +1,32 @@
+// Buffered writer for one report file at a time. Write failures are kept and
+// reported by close(), so a full disk never passes for a complete report.
+#pragma once
+#include <string>
+#include <string_view>
+
+class ReportWriter {
+public:
+    ReportWriter() = default;
+    ReportWriter(const ReportWriter&) = delete;
+    ReportWriter& operator=(const ReportWriter&) = delete;
+    // Text still buffered reaches the file when the process ends, also after
+    // an error stop.
+    ~ReportWriter();
+
+    // Creates or empties path. Returns false with errno set when it cannot.
+    bool open(const std::string& path);
+    void write(std::string_view text);
+    // Flushes and closes; false when any write or the close failed.
+    bool close();
+    bool isOpen() const { return fd_ >= 0; }
+
+    // With no file open, text is kept in memory (for callers that test rows).
+    std::string takeCaptured();
+
+private:
+    bool flush();
+
+    int fd_ = -1;
+    bool failed_ = false;
+    std::string buffer_;
+};
