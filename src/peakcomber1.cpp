@@ -157,7 +157,7 @@ bool sameFile(const std::string& in, const std::string& out)
 // Reading one table
 
 // Chromosome names of the current and the previous accepted row; they live
-// across the inputs of a list.
+// across the inputs of a list and start empty with each driver run.
 std::string CHRentry, CHRentryOLD;
 
 // What the reader noticed in one input, for warnings that leave the results
@@ -303,6 +303,8 @@ void peakcomber()
         kolmogorov005();
     if (Zscore.empty())
         setZ();
+    CHRentry.clear();
+    CHRentryOLD.clear();
     RunSettings rs;
     readInputOptions(rs);
     readTableOptions(rs);

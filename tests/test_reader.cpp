@@ -1,0 +1,113 @@
+// Input side: line splitting rules, gzip members, truncated streams, field
+// picking with every kind of separator.
+#include "linereader.h"
+#include "rowsplitter.h"
+#include "testutil.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+std::vector<std::string> readLines(const std::string& path, bool* failed = nullptr)
+{
+    LineReader in(openInput(path));
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (in.next(line))
+        lines.emplace_back(line);
+    if (failed)
+        *failed = in.failed();
+    return lines;
+}
+
+std::vector<std::string> pick(const std::string& line, const std::string& word, int a, int b, int c)
+{
+    const FieldSeparator sep = separatorForWord(word);
+    const int cols[3] = {a, b, c};
+    std::string_view out[3];
+    if (!pickFields(line, sep, cols, out))
+        return {"<short>"};
+    return {std::string(out[0]), std::string(out[1]), std::string(out[2])};
+}
+} // namespace
+
+TEST(Reader, LineRules)
+{
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/a", "one\r\ntw\ro\n\nlast");
+    EXPECT_EQ(readLines(dir + "/a"), (std::vector<std::string>{"one", "two", "", "last"}));
+    writeFile(dir + "/b", "x\n");
+    EXPECT_EQ(readLines(dir + "/b"), (std::vector<std::string>{"x"}));
+    writeFile(dir + "/empty", "");
+    LineReader in(openInput(dir + "/empty"));
+    EXPECT_TRUE(in.atEnd());
+    EXPECT_EQ(openInput(dir + "/missing"), nullptr);
+    EXPECT_EQ(openInput(dir), nullptr);
+}
+
+TEST(Reader, LongLinesGrowTheBuffer)
+{
+    const std::string dir = makeTempDir();
+    const std::string big(5 << 20, 'x');
+    writeFile(dir + "/long", "a\n" + big + "\nb");
+    const auto lines = readLines(dir + "/long");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], big);
+    EXPECT_EQ(lines[2], "b");
+}
+
+TEST(Reader, GzipMembersReadLikePlainText)
+{
+    const std::string dir = makeTempDir();
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+        text += "1\t" + std::to_string(i) + "\t0.5\r\n";
+    writeFile(dir + "/plain", text);
+    writeGzip(dir + "/one.gz", text, 1);
+    writeGzip(dir + "/many.gz", text, 37);
+    const auto plain = readLines(dir + "/plain");
+    EXPECT_EQ(readLines(dir + "/one.gz"), plain);
+    bool failed = true;
+    EXPECT_EQ(readLines(dir + "/many.gz", &failed), plain);
+    EXPECT_FALSE(failed);
+}
+
+TEST(Reader, TruncatedOrCorruptGzipFails)
+{
+    const std::string dir = makeTempDir();
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += "chr1\t" + std::to_string(i) + "\n";
+    writeGzip(dir + "/t.gz", text, 3);
+    const std::string whole = readFile(dir + "/t.gz");
+    writeFile(dir + "/cut.gz", whole.substr(0, whole.size() - 5));
+    bool failed = false;
+    readLines(dir + "/cut.gz", &failed);
+    EXPECT_TRUE(failed);
+    std::string bad = whole;
+    bad[bad.size() / 2] ^= 0x55;
+    bad[bad.size() / 2 + 1] ^= 0x55;
+    writeFile(dir + "/bad.gz", bad);
+    failed = false;
+    readLines(dir + "/bad.gz", &failed);
+    EXPECT_TRUE(failed);
+    writeFile(dir + "/junk.gz", whole + "junk");
+    failed = false;
+    readLines(dir + "/junk.gz", &failed);
+    EXPECT_TRUE(failed);
+}
+
+TEST(Reader, FieldPicking)
+{
+    EXPECT_EQ(pick("1\t100\t0.5", "tab", 2, 3, 1), (std::vector<std::string>{"100", "0.5", "1"}));
+    // One blank separates; two blanks enclose an empty field that is counted.
+    EXPECT_EQ(pick("1  100 0.5", "space", 3, 4, 1), (std::vector<std::string>{"100", "0.5", "1"}));
+    EXPECT_EQ(pick("  1 \t 100   0.5  ", "whitespace", 2, 3, 1), (std::vector<std::string>{"100", "0.5", "1"}));
+    EXPECT_EQ(pick("a::b::c", "::", 3, 2, 1), (std::vector<std::string>{"c", "b", "a"}));
+    EXPECT_EQ(pick("a|b|c", "|", 3, 2, 1), (std::vector<std::string>{"c", "b", "a"}));
+    EXPECT_EQ(pick("aTABb", "TAB", 2, 1, 1), (std::vector<std::string>{"b", "a", "a"}));
+    EXPECT_EQ(pick("1,2,,", "comma", 4, 3, 1), (std::vector<std::string>{"", "", "1"}));
+    EXPECT_EQ(pick("1,2", "comma", 3, 1, 1), (std::vector<std::string>{"<short>"}));
+    EXPECT_EQ(pick("   ", "whitespace", 1, 1, 1), (std::vector<std::string>{"<short>"}));
+    EXPECT_EQ(pick("x\\y", "bslash", 2, 1, 1), (std::vector<std::string>{"y", "x", "x"}));
+    EXPECT_EQ(pick("x\"y'z", "quote", 2, 1, 1), (std::vector<std::string>{"y'z", "x", "x"}));
+}

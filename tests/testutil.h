@@ -1,0 +1,33 @@
+// Helpers shared by the tests: temporary folders, file contents, gzip
+// writing, and running the built binary with an argument list.
+#pragma once
+#include <string>
+#include <vector>
+
+struct RunResult {
+    int status = -1;
+    std::string out; // standard output with the clock lines masked
+    std::string err;
+    std::string command; // for failure messages
+};
+
+// Runs the quorlin binary in dir with args (no shell involved).
+RunResult runQuorlin(const std::vector<std::string>& args, const std::string& dir);
+
+// A fresh empty folder below the system's temporary folder.
+std::string makeTempDir();
+void writeFile(const std::string& path, const std::string& content);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+// Writes content as gzip; with members > 1 it is split into that many
+// concatenated gzip members (as bgzip does).
+void writeGzip(const std::string& path, const std::string& content, int members = 1);
+
+// "" when equal, else a message naming the first differing line.
+std::string firstDifference(const std::string& expected, const std::string& actual);
+
+// The banner, echo and start line that every run prints first.
+std::string runHead(const std::vector<std::string>& args);
+// The end lines of a complete run, masked.
+extern const char* const kRunTail;
+extern const char* const kHeaderLine;
