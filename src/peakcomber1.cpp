@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <sys/stat.h>
 #include <unordered_set>
 
@@ -393,21 +394,46 @@ void smoothProfile()
         Ptemp[i] = fittedValueAt(Lvec.data() + i - 2, Pvec.data() + i - 2, 5, 2);
 }
 
+int64_t gapShortening(int64_t dist, double pVal, double tempMinP, double tempMaxP)
+{
+    const double coeff = tempMaxP == tempMinP ? 0.0 : (pVal - tempMinP) / (tempMaxP - tempMinP);
+    return truncateShift((static_cast<double>(dist) * coeff) * shrink);
+}
+
+// The gaps are shortened left to right; a gap's shortening moves every later
+// position left, but never to or below its predecessor. With D[j] = Ltemp[j] - j
+// the pass over gap i sets D[j] = max(D[j] - shorten, D[i]) for all j > i once
+// the first pass has made D non-decreasing, so every later pass is the clamp
+// x -> max(x + A, B) composed into one function: O(n) instead of O(n^2), with
+// the same positions.
 void compressPositions()
 {
+    const size_t n = Ltemp.size();
+    if (n < 2)
+        return;
     const double tempMinP = minmax(Ptemp, -1);
     const double tempMaxP = minmax(Ptemp, 1);
-    const size_t n = Ltemp.size();
-    for (size_t i = 0; i + 1 < n; ++i) {
-        const int64_t dist = Ltemp[i + 1] - Ltemp[i];
-        const double pVal = (Ptemp[i + 1] + Ptemp[i]) * 0.5;
-        const double coeff = tempMaxP == tempMinP ? 0.0 : (pVal - tempMinP) / (tempMaxP - tempMinP);
-        const int64_t shorten = truncateShift((static_cast<double>(dist) * coeff) * shrink);
-        for (size_t j = i + 1; j < n; ++j) {
-            const int64_t newL = Ltemp[j] - shorten;
-            Ltemp[j] = newL > Ltemp[j - 1] ? newL : Ltemp[j - 1] + 1;
-        }
+    const int64_t shorten0 = gapShortening(Ltemp[1] - Ltemp[0], (Ptemp[1] + Ptemp[0]) * 0.5, tempMinP, tempMaxP);
+    // First pass: D[j] = max(D[0], max over 0 < k <= j of D[k] - shorten0).
+    WorkPositions base(n);
+    base[0] = Ltemp[0];
+    int64_t running = std::numeric_limits<int64_t>::min();
+    for (size_t j = 1; j < n; ++j) {
+        running = std::max(running, Ltemp[j] - static_cast<int64_t>(j) - shorten0);
+        base[j] = std::max(base[0], running);
     }
+    __int128 A = 0;
+    __int128 B = std::numeric_limits<int64_t>::min();
+    auto D = [&](size_t j) { return static_cast<int64_t>(std::max<__int128>(base[j] + A, B)); };
+    for (size_t i = 1; i + 1 < n; ++i) {
+        const int64_t di = D(i);
+        const int64_t dist = D(i + 1) - di + 1;
+        Ltemp[i] = di + static_cast<int64_t>(i);
+        const int64_t shorten = gapShortening(dist, (Ptemp[i + 1] + Ptemp[i]) * 0.5, tempMinP, tempMaxP);
+        A -= shorten;
+        B = std::max<__int128>(B - shorten, di);
+    }
+    Ltemp[n - 1] = D(n - 1) + static_cast<int64_t>(n - 1);
 }
 
 void straightenPositions()
@@ -427,6 +453,11 @@ void straightenPositions()
 
 void Analyze(const std::string& CHRentryOLD)
 {
+    analyzeWith(CHRentryOLD, compressPositions, splitAll);
+}
+
+void analyzeWith(const std::string& CHRentryOLD, void (*compress)(), int (*split)(double))
+{
     NoCrossL.clear();
     NoCrossR.clear();
     Pvec = vectorMath(Pvec, 1);
@@ -436,12 +467,12 @@ void Analyze(const std::string& CHRentryOLD)
         return;
     trimBackground();
     smoothProfile();
-    compressPositions();
+    compress();
     straightenPositions();
     while (!Ltemp.empty()) {
         if (PeakThreshold > minmax(Ptemp, 1))
             break;
-        const int report = splitAll(-9.99);
+        const int report = split(-9.99);
         const int locL = StartL[report];
         const int locR = EndL[report];
         const double maxP = PvalL[report];
@@ -461,55 +492,118 @@ namespace {
 
 constexpr int64_t kGapPenalty = 10;
 
-// Nested cutting at the widest gap (leftmost on ties), keeping the larger
-// side (the left one on equal sides), until one marker is left.
-void cutNested()
+// Gap tree: gap j (between markers j-1 and j, j = 1..n-1) with the widest
+// gap of every stretch at the root of its subtree, the leftmost one on ties.
+// A cut at the root keeps the stretch left or right of it, which is exactly
+// the root's left or right subtree, so the nested cutting walks down the
+// tree in O(1) per chunk.
+struct GapTree {
+    std::vector<int64_t> gap;
+    std::vector<int> left, right;
+    int root = 0;
+};
+
+GapTree buildGapTree()
 {
+    const int n = static_cast<int>(Ltemp.size());
+    GapTree t;
+    t.gap.assign(static_cast<size_t>(std::max(n, 1)), 0);
+    t.left.assign(t.gap.size(), 0);
+    t.right.assign(t.gap.size(), 0);
+    std::vector<int> stack;
+    for (int j = 1; j < n; ++j) {
+        t.gap[j] = Ltemp[j] - Ltemp[j - 1];
+        int last = 0;
+        while (!stack.empty() && t.gap[stack.back()] < t.gap[j]) {
+            last = stack.back();
+            stack.pop_back();
+        }
+        t.left[j] = last;
+        if (!stack.empty())
+            t.right[stack.back()] = j;
+        stack.push_back(j);
+    }
+    t.root = stack.empty() ? 0 : stack.front();
+    return t;
+}
+
+void addChunk(ChunkMeasures& cm, int64_t lo, int64_t hi, int64_t widestGap)
+{
+    StartL.push_back(static_cast<int>(lo));
+    EndL.push_back(static_cast<int>(hi));
+    cm.MedChunk.push_back(lo < hi ? (Ltemp[hi] - Ltemp[lo]) / (hi - lo) : 0);
+    cm.MaxChunk.push_back(lo < hi ? std::max<int64_t>(widestGap, 0) : 0);
+}
+
+// Nested cutting at the widest gap (leftmost on ties), keeping the larger
+// side (the left one on equal sides), until one marker is left. Records each
+// chunk's widest internal gap and mean spacing on the way.
+void cutNested(ChunkMeasures& cm)
+{
+    const GapTree t = buildGapTree();
     int64_t lo = 0;
     int64_t hi = static_cast<int64_t>(Ltemp.size()) - 1;
+    int node = t.root;
     while (lo <= hi) {
-        const int64_t size = hi - lo + 1;
-        if (size == 1) {
-            StartL.push_back(static_cast<int>(lo));
-            EndL.push_back(static_cast<int>(lo));
+        if (lo == hi) {
+            addChunk(cm, lo, lo, 0);
             return;
         }
-        int64_t max = 0, maxloc = 0;
-        for (int64_t i = 1; i < size; ++i) {
-            const int64_t d = Ltemp[lo + i] - Ltemp[lo + i - 1];
-            if (d > max) {
-                max = d;
-                maxloc = i;
-            }
-        }
-        if (maxloc == 0)
+        if (t.gap[node] <= 0)
             return; // no positive gap: the working positions were not increasing
-        if (2 * maxloc >= size)
-            hi = lo + maxloc - 1;
-        else
-            lo = lo + maxloc;
-        StartL.push_back(static_cast<int>(lo));
-        EndL.push_back(static_cast<int>(hi));
+        if (2 * (node - lo) >= hi - lo + 1) {
+            hi = node - 1;
+            node = t.left[node];
+        } else {
+            lo = node;
+            node = t.right[node];
+        }
+        addChunk(cm, lo, hi, t.gap[node]);
     }
 }
 
-struct ChunkMeasures {
-    std::vector<int64_t> MedChunk, MaxChunk;
+// Leftmost-first maximum: the right value wins only when strictly greater,
+// and a NaN never wins (it is skipped as the running maximum skips it).
+struct Highest {
+    bool any = false;
+    double value = 0;
+    void add(double x)
+    {
+        if (!std::isnan(x) && (!any || x > value)) {
+            any = true;
+            value = x;
+        }
+    }
+    void addAll(int from, int to)
+    {
+        for (int i = from; i <= to; ++i)
+            add(Ptemp[i]);
+    }
 };
 
-ChunkMeasures measureChunks()
+// PvalL of every chunk, from the innermost outward: each chunk adds to the
+// next inner one only the markers cut off from it, O(n) in all. Matches the
+// running maximum from -999999999.9 over the chunk's values.
+void chunkHeights()
 {
-    ChunkMeasures cm;
-    for (size_t k = 0; k < StartL.size(); ++k) {
+    const int m = static_cast<int>(StartL.size());
+    PvalL.assign(static_cast<size_t>(m), 0.0);
+    Highest inner;
+    for (int k = m - 1; k >= 0; --k) {
         const int s = StartL[k], e = EndL[k];
-        PvalL.push_back(minmax(subVector1(Ptemp, s, e, 0), 1));
-        cm.MedChunk.push_back(s < e ? (Ltemp[e] - Ltemp[s]) / (e - s) : 0);
-        int64_t widest = 0;
-        for (int j = s; j < e; ++j)
-            widest = std::max(widest, Ltemp[j + 1] - Ltemp[j]);
-        cm.MaxChunk.push_back(widest);
+        Highest h;
+        if (k == m - 1) {
+            h.addAll(s, e);
+        } else {
+            h.addAll(s, StartL[k + 1] - 1);
+            if (inner.any)
+                h.add(inner.value);
+            h.addAll(EndL[k + 1] + 1, e);
+        }
+        inner = h;
+        const double sentinel = -999999999.9;
+        PvalL[k] = h.any && h.value > sentinel ? h.value : sentinel;
     }
-    return cm;
 }
 
 bool chunkScored(const ChunkMeasures& cm, int item)
@@ -602,16 +696,17 @@ int backOff(int report)
 
 } // namespace
 
-int splitAll(double inflation)
+void buildChunks(ChunkMeasures& cm)
 {
-    StartL.clear();
-    EndL.clear();
-    PvalL.clear();
-    cutNested();
+    cutNested(cm);
+    chunkHeights();
+}
+
+int chooseReport(const ChunkMeasures& cm, double inflation)
+{
     const int m = static_cast<int>(StartL.size());
     if (m == 0)
         return 0;
-    const ChunkMeasures cm = measureChunks();
     int report = chooseChunk(cm);
     const double cliplimit = 0.75 - std::log10(inlimit);
     while (report < m - 1 && PvalL[report] > PeakThreshold && report > 0) {
@@ -620,6 +715,16 @@ int splitAll(double inflation)
         ++report;
     }
     return backOff(report);
+}
+
+int splitAll(double inflation)
+{
+    StartL.clear();
+    EndL.clear();
+    PvalL.clear();
+    ChunkMeasures cm;
+    buildChunks(cm);
+    return chooseReport(cm, inflation);
 }
 
 // ---------------------------------------------------------------------------

@@ -46,11 +46,25 @@ int splitAll(double inflation);
 // Expected grade (1..5) of a peak of height max and best slope bestslope.
 double GQS(double max, double bestslope);
 
+// Analyze with the given compression and splitting steps (tests run the
+// straightforward versions of both through it).
+void analyzeWith(const std::string& CHRentryOLD, void (*compress)(), int (*split)(double));
+
 // Steps of Analyze, exposed for tests.
 void trimBackground();
 void smoothProfile();
 void compressPositions();
 void straightenPositions();
+// Shortening of one gap of length dist whose mean value is pVal.
+int64_t gapShortening(int64_t dist, double pVal, double tempMinP, double tempMaxP);
+
+// splitAll's two halves: the nested chunks with their measures, and the
+// choice among them.
+struct ChunkMeasures {
+    std::vector<int64_t> MedChunk, MaxChunk;
+};
+void buildChunks(ChunkMeasures& cm);
+int chooseReport(const ChunkMeasures& cm, double inflation);
 // Measures the chunk locL..locR and writes its report row; false when its
 // clipped peak is empty and no row was written.
 bool writePeakRow(int locL, int locR, const std::string& CHRentryOLD);
