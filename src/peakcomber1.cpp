@@ -470,7 +470,7 @@ void analyzeWith(const std::string& CHRentryOLD, void (*compress)(), int (*split
     compress();
     straightenPositions();
     while (!Ltemp.empty()) {
-        if (PeakThreshold > minmax(Ptemp, 1))
+        if (PeakThreshold > minmaxOf(Ptemp, 1))
             break;
         const int report = split(-9.99);
         const int locL = StartL[report];
@@ -503,14 +503,16 @@ struct GapTree {
     int root = 0;
 };
 
-GapTree buildGapTree()
+// Built once per scan iteration into buffers that keep their capacity.
+const GapTree& buildGapTree()
 {
+    static GapTree t;
+    static std::vector<int> stack;
     const int n = static_cast<int>(Ltemp.size());
-    GapTree t;
     t.gap.assign(static_cast<size_t>(std::max(n, 1)), 0);
     t.left.assign(t.gap.size(), 0);
     t.right.assign(t.gap.size(), 0);
-    std::vector<int> stack;
+    stack.clear();
     for (int j = 1; j < n; ++j) {
         t.gap[j] = Ltemp[j] - Ltemp[j - 1];
         int last = 0;
@@ -540,7 +542,7 @@ void addChunk(ChunkMeasures& cm, int64_t lo, int64_t hi, int64_t widestGap)
 // chunk's widest internal gap and mean spacing on the way.
 void cutNested(ChunkMeasures& cm)
 {
-    const GapTree t = buildGapTree();
+    const GapTree& t = buildGapTree();
     int64_t lo = 0;
     int64_t hi = static_cast<int64_t>(Ltemp.size()) - 1;
     int node = t.root;

@@ -96,6 +96,11 @@ DoubleVector twoArrays(DoubleVector myVect1, DoubleVector myVect2, int method)
 
 double minmax(DoubleVector myVect, int method)
 {
+    return minmaxOf(myVect, method);
+}
+
+double minmaxOf(const DoubleVector& myVect, int method)
+{
     if (method == 1) {
         double r = -999999999.9;
         for (double x : myVect)

@@ -24,6 +24,8 @@ DoubleVector twoArrays(DoubleVector myVect1, DoubleVector myVect2, int method);
 // method 1: largest (from -999999999.9), -1: smallest (from 999999999.9),
 // other: 0.0. NaN never replaces the running value.
 double minmax(DoubleVector myVect, int method);
+// The same without copying the vector, for the scan's hot loop.
+double minmaxOf(const DoubleVector& myVect, int method);
 // First index of the largest (method > 0) or smallest (method <= 0) element,
 // starting from -9999999.9 / 9999999.9 at index 0.
 int minmaxloc(DoubleVector myVect, int method);
