@@ -37,14 +37,17 @@ bool LineReader::atEnd()
     return pos_ == end_ && !fill();
 }
 
-static size_t dropCarriageReturns(char* s, size_t n)
+size_t LineReader::dropCarriageReturns(char* s, size_t n)
 {
     char* out = static_cast<char*>(std::memchr(s, '\r', n));
     if (!out)
         return n;
+    char* const firstCR = out;
     for (const char* in = out; in < s + n; ++in)
         if (*in != '\r')
             *out++ = *in;
+    if (out > firstCR)
+        ++innerCarriageReturns_;
     return static_cast<size_t>(out - s);
 }
 

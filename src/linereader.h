@@ -18,13 +18,18 @@ public:
     bool next(std::string_view& line);
     // True when the source could not be read to its end.
     bool failed() const { return source_->failed(); }
+    // Lines that held a carriage return before other text (a file with
+    // carriage returns alone as line ends reads as one line).
+    long long innerCarriageReturns() const { return innerCarriageReturns_; }
 
 private:
     bool fill();
+    size_t dropCarriageReturns(char* s, size_t n);
 
     std::unique_ptr<InputSource> source_;
     std::vector<char> buf_;
     size_t pos_ = 0;
     size_t end_ = 0;
     bool eof_ = false;
+    long long innerCarriageReturns_ = 0;
 };

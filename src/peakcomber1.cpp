@@ -164,7 +164,7 @@ std::string CHRentry, CHRentryOLD;
 // What the reader noticed in one input, for warnings that leave the results
 // unchanged.
 struct ReadNotes {
-    long long shortRows = 0, badPositions = 0, badPvalues = 0, outsidePvalues = 0;
+    long long shortRows = 0, badPositions = 0, badPvalues = 0, outsidePvalues = 0, innerCarriageReturns = 0;
     bool ungrouped = false, unsorted = false;
     std::unordered_set<std::string> chromosomes;
 };
@@ -187,6 +187,8 @@ void reportNotes(const ReadNotes& notes)
     warnCount(notes.badPositions, "rows had a position that is not a whole 32-bit number; it was read as 0");
     warnCount(notes.badPvalues, "rows had a p-value that is not a number; it was read as 0");
     warnCount(notes.outsidePvalues, "rows had a p-value outside 0..1 (or nan)");
+    warnCount(notes.innerCarriageReturns, "lines held a carriage return inside the line; carriage returns are "
+                                          "dropped, so carriage returns alone do not end lines");
     if (notes.ungrouped)
         warn("a chromosome appears again after another chromosome's rows; the table is not grouped by "
              "chromosome, so it was analysed in separate batches");
@@ -272,6 +274,7 @@ void processInput(const RunSettings& rs, const std::string& outname)
             readRow(line, rs, accepted, notes);
     if (in.failed())
         stopRun("Input file could not be read\n");
+    notes.innerCarriageReturns = in.innerCarriageReturns();
     batchHandler(CHRentry);
     if (!out_stream.close())
         stopRun("Output file could not be written\n");
