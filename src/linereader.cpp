@@ -19,6 +19,7 @@ bool LineReader::fill()
     if (pos_ > 0) {
         std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
         end_ -= pos_;
+        firstCR_ = firstCR_ > pos_ ? firstCR_ - pos_ : 0;
         pos_ = 0;
     }
     if (end_ == buf_.size())
@@ -29,7 +30,17 @@ bool LineReader::fill()
         return false;
     }
     end_ += n;
+    if (firstCR_ >= end_ - n)
+        findCarriageReturn(end_ - n);
     return true;
+}
+
+// One look for carriage returns per block (and per line holding one) spares
+// every other line its own.
+void LineReader::findCarriageReturn(size_t from)
+{
+    const void* cr = from < end_ ? std::memchr(buf_.data() + from, '\r', end_ - from) : nullptr;
+    firstCR_ = cr ? static_cast<size_t>(static_cast<const char*>(cr) - buf_.data()) : end_;
 }
 
 bool LineReader::atEnd()
@@ -58,7 +69,11 @@ bool LineReader::next(std::string_view& line)
         const char* nl = static_cast<const char*>(std::memchr(buf_.data() + scanned, '\n', end_ - scanned));
         if (nl) {
             const size_t at = static_cast<size_t>(nl - buf_.data());
-            const size_t n = dropCarriageReturns(buf_.data() + pos_, at - pos_);
+            size_t n = at - pos_;
+            if (at > firstCR_) {
+                n = dropCarriageReturns(buf_.data() + pos_, n);
+                findCarriageReturn(at + 1);
+            }
             line = std::string_view(buf_.data() + pos_, n);
             pos_ = at + 1;
             return true;

@@ -25,11 +25,13 @@ public:
 private:
     bool fill();
     size_t dropCarriageReturns(char* s, size_t n);
+    void findCarriageReturn(size_t from);
 
     std::unique_ptr<InputSource> source_;
     std::vector<char> buf_;
     size_t pos_ = 0;
     size_t end_ = 0;
     bool eof_ = false;
+    size_t firstCR_ = 0; // no carriage return in buf_[pos_, firstCR_)
     long long innerCarriageReturns_ = 0;
 };
