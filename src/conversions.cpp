@@ -20,6 +20,8 @@ bool isBlank(char c)
 
 void trim(const char*& b, const char*& e)
 {
+    if (b < e && !isBlank(*b) && !isBlank(e[-1]))
+        return;
     while (b < e && isBlank(*b))
         ++b;
     while (e > b && isBlank(e[-1]))
@@ -51,6 +53,57 @@ double outOfRange(const char* b, const char* e)
     if (std::isinf(v))
         return v;
     return std::numeric_limits<double>::denorm_min();
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Exact fast path for plain decimals such as 0.0123 or 1.5e-08: a mantissa
+// of at most 2^53 scaled by a power of ten up to 10^22 is one correctly
+// rounded multiplication or division, the same double a full parse gives.
+// Returns false when the text needs the full parser (or is not a number).
+bool simpleDecimal(const char* p, const char* e, double& out)
+{
+    uint64_t m = 0;
+    int significant = 0, exp10 = 0;
+    bool anyDigit = false;
+    for (; p < e && isDigit(*p); ++p, anyDigit = true) {
+        if (m == 0 && *p == '0')
+            continue;
+        m = m * 10 + static_cast<uint64_t>(*p - '0');
+        if (++significant > 19)
+            return false;
+    }
+    if (p < e && *p == '.') {
+        for (++p; p < e && isDigit(*p); ++p, anyDigit = true) {
+            --exp10;
+            if (m == 0 && *p == '0')
+                continue;
+            m = m * 10 + static_cast<uint64_t>(*p - '0');
+            if (++significant > 19)
+                return false;
+        }
+    }
+    if (!anyDigit)
+        return false;
+    if (p < e && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool negative = p < e && *p == '-';
+        if (p < e && (*p == '-' || *p == '+'))
+            ++p;
+        if (p == e || e - p > 4)
+            return false;
+        int x = 0;
+        for (; p < e && isDigit(*p); ++p)
+            x = x * 10 + (*p - '0');
+        exp10 += negative ? -x : x;
+    }
+    if (p != e || m > (uint64_t(1) << 53) || exp10 < -22 || exp10 > 22)
+        return false;
+    static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double mantissa = static_cast<double>(m);
+    out = exp10 < 0 ? mantissa / kPow10[-exp10] : mantissa * kPow10[exp10];
+    return true;
 }
 
 } // namespace
@@ -109,6 +162,11 @@ double toDouble(const char* text, size_t len, bool* ok)
         // only a digit or a point may start the number itself.
         if (!((*b >= '0' && *b <= '9') || *b == '.'))
             return 0.0;
+        if (simpleDecimal(b, e, v)) {
+            if (ok)
+                *ok = true;
+            return negative ? -v : v;
+        }
         const auto r = std::from_chars(b, e, v);
         if (r.ptr != e)
             return 0.0;

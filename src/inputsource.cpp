@@ -8,8 +8,15 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
 #include <zlib.h>
+#ifdef QUORLIN_HAVE_ISAL
+#include <isa-l/igzip_lib.h>
+#endif
 
 namespace {
 
@@ -115,6 +122,160 @@ private:
     bool done_ = false;
 };
 
+#ifdef QUORLIN_HAVE_ISAL
+// The same with ISA-L's inflate, several times faster than zlib's. Each
+// member's CRC and length are checked; the input must end between members.
+class IsalGzipSource : public InputSource {
+public:
+    explicit IsalGzipSource(std::unique_ptr<FileSource> file) : file_(std::move(file)), in_(1 << 18)
+    {
+        startMember();
+    }
+
+    size_t read(char* buf, size_t cap) override
+    {
+        size_t produced = 0;
+        while (!failed_ && !done_ && produced < cap) {
+            if (st_.avail_in == 0 && !refill())
+                break;
+            st_.next_out = reinterpret_cast<uint8_t*>(buf + produced);
+            st_.avail_out = static_cast<uint32_t>(std::min<size_t>(cap - produced, 1u << 30));
+            inMember_ = true;
+            const int rc = isal_inflate(&st_);
+            produced = static_cast<size_t>(reinterpret_cast<char*>(st_.next_out) - buf);
+            if (rc != ISAL_DECOMP_OK)
+                failed_ = true;
+            else if (st_.block_state == ISAL_BLOCK_FINISH)
+                startMember();
+        }
+        return produced;
+    }
+
+private:
+    void startMember()
+    {
+        uint8_t* next = st_.next_in;
+        const uint32_t avail = st_.avail_in;
+        isal_inflate_init(&st_);
+        st_.crc_flag = ISAL_GZIP;
+        st_.next_in = next;
+        st_.avail_in = avail;
+        inMember_ = false;
+    }
+
+    bool refill()
+    {
+        const size_t n = file_->read(in_.data(), in_.size());
+        if (n == 0) {
+            if (file_->failed() || inMember_)
+                failed_ = true;
+            else
+                done_ = true;
+            return false;
+        }
+        st_.next_in = reinterpret_cast<uint8_t*>(in_.data());
+        st_.avail_in = static_cast<uint32_t>(n);
+        return true;
+    }
+
+    std::unique_ptr<FileSource> file_;
+    std::vector<char> in_;
+    inflate_state st_{};
+    bool inMember_ = false;
+    bool done_ = false;
+};
+#endif
+
+// Runs another source on a second thread, a few blocks ahead of the reader,
+// so that decompression overlaps the parsing of the rows.
+class ReadAheadSource : public InputSource {
+public:
+    explicit ReadAheadSource(std::unique_ptr<InputSource> inner)
+        : inner_(std::move(inner)), worker_([this] { produce(); })
+    {
+    }
+    ~ReadAheadSource() override
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        worker_.join();
+    }
+
+    size_t read(char* buf, size_t cap) override
+    {
+        size_t done = 0;
+        while (done < cap) {
+            if (current_.size() == offset_ && !nextBlock())
+                break;
+            const size_t n = std::min(cap - done, current_.size() - offset_);
+            std::memcpy(buf + done, current_.data() + offset_, n);
+            offset_ += n;
+            done += n;
+        }
+        return done;
+    }
+
+private:
+    static constexpr size_t kBlock = 4 << 20;
+    static constexpr size_t kAhead = 4;
+
+    // Waits for the next block; false at the end (failed() tells why).
+    bool nextBlock()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
+        if (ready_.empty()) {
+            failed_ = innerFailed_;
+            return false;
+        }
+        current_ = std::move(ready_.front());
+        ready_.pop_front();
+        offset_ = 0;
+        changed_.notify_all();
+        return true;
+    }
+
+    void produce()
+    {
+        for (;;) {
+            std::vector<char> block(kBlock);
+            size_t filled = 0;
+            while (filled < kBlock) {
+                const size_t n = inner_->read(block.data() + filled, kBlock - filled);
+                if (n == 0)
+                    break;
+                filled += n;
+            }
+            block.resize(filled);
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (filled > 0)
+                ready_.push_back(std::move(block));
+            if (filled < kBlock) {
+                finished_ = true;
+                innerFailed_ = inner_->failed();
+                changed_.notify_all();
+                return;
+            }
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return ready_.size() < kAhead || stop_; });
+            if (stop_)
+                return;
+        }
+    }
+
+    std::unique_ptr<InputSource> inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<char>> ready_;
+    bool finished_ = false, innerFailed_ = false, stop_ = false;
+    std::vector<char> current_;
+    size_t offset_ = 0;
+    std::thread worker_;
+};
+
 } // namespace
 
 std::unique_ptr<InputSource> openInput(const std::string& path)
@@ -137,7 +298,12 @@ std::unique_ptr<InputSource> openInput(const std::string& path)
         got += n;
     }
     file->unread(magic, got);
-    if (got == 2 && static_cast<unsigned char>(magic[0]) == 0x1f && static_cast<unsigned char>(magic[1]) == 0x8b)
-        return std::make_unique<GzipSource>(std::move(file));
+    if (got == 2 && static_cast<unsigned char>(magic[0]) == 0x1f && static_cast<unsigned char>(magic[1]) == 0x8b) {
+#ifdef QUORLIN_HAVE_ISAL
+        return std::make_unique<ReadAheadSource>(std::make_unique<IsalGzipSource>(std::move(file)));
+#else
+        return std::make_unique<ReadAheadSource>(std::make_unique<GzipSource>(std::move(file)));
+#endif
+    }
     return file;
 }

@@ -145,3 +145,19 @@ TEST(Conversions, FastPathMatchesReferenceOnGeneratedFields)
                                                            << refDouble(s);
     }
 }
+
+// Printed doubles of every magnitude and precision read back exactly as the
+// C library reads them (the fast path and the full parser agree).
+TEST(Conversions, PrintedNumbersReadBackLikeStrtod)
+{
+    std::mt19937_64 rng(11);
+    char text[64];
+    for (int n = 0; n < 300000; ++n) {
+        const double x = std::ldexp(static_cast<double>(rng() >> 11), static_cast<int>(rng() % 140) - 120);
+        const int digits = 1 + static_cast<int>(rng() % 19);
+        std::snprintf(text, sizeof text, n % 2 ? "%.*g" : "%.*e", digits, x);
+        ASSERT_TRUE(sameDouble(toDouble(text), std::strtod(text, nullptr))) << text;
+        std::snprintf(text, sizeof text, "%.*f", digits, x);
+        ASSERT_TRUE(sameDouble(toDouble(text), std::strtod(text, nullptr))) << text;
+    }
+}
