@@ -105,6 +105,13 @@ TEST(ChunkSplitting, WorkedExample)
     EXPECT_EQ(StartL, (IntVector{0, 0, 2, 2, 3, 4, 4, 4, 4}));
     EXPECT_EQ(EndL, (IntVector{9, 8, 8, 6, 6, 6, 5, 4, 4}));
     EXPECT_EQ(PvalL, DoubleVector(9, 12.0));
+    ChunkMeasures cm;
+    StartL.clear();
+    EndL.clear();
+    PvalL.clear();
+    buildChunks(cm);
+    EXPECT_EQ(cm.MedChunk, (std::vector<int64_t>{444, 375, 333, 200, 166, 150, 100, 0, 0}));
+    EXPECT_EQ(cm.MaxChunk, (std::vector<int64_t>{1000, 600, 600, 300, 200, 200, 100, 0, 0}));
     // A peak reported before at 11000..11600 makes the choice back off to 0.
     NoCrossL = {11000};
     NoCrossR = {11600};

@@ -161,3 +161,29 @@ TEST_F(Cli, WarningsGoToStderrOnly)
                              "not grouped by chromosome", "not sorted by position"})
         EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
 }
+
+TEST_F(Cli, ErrorStopKeepsTheRowsAlreadyFound)
+{
+    // A peak on chromosome 1, then a long chromosome 2 cut off mid-stream:
+    // the run stops with the message, and chromosome 1's row is in the file.
+    std::string table = readFile(std::string(QUORLIN_TEST_DATA) + "/peak/peak.tsv");
+    table = table.substr(table.find('\n') + 1);
+    table = table.substr(0, table.find("\n2\t") + 1);
+    for (int i = 0; i < 200000; ++i)
+        table += "2\t" + std::to_string(1000 + i * 10) + "\t0.5\n";
+    writeGzip(dir + "/cut.gz", table, 1);
+    const std::string gz = readFile(dir + "/cut.gz");
+    writeFile(dir + "/cut.gz", gz.substr(0, gz.size() / 2));
+    expectRun(with({"-file", "cut.gz", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"}, kColumns),
+              std::string(kOutputName) + "Input file could not be read\n", 1);
+    const std::string report = readFile(dir + "/cut.gz.out");
+    EXPECT_EQ(report.substr(0, std::string(kHeaderLine).size()), kHeaderLine);
+    EXPECT_NE(report.find("cut.gz\t1\t1002000-1004000\t10\t"), std::string::npos) << report;
+}
+
+TEST_F(Cli, ListNamingATableTwiceAndACompressedList)
+{
+    writeGzip(dir + "/list.gz", "t.tsv\nt.tsv\n", 1);
+    expectRun(with({"-list", "list.gz"}, kColumns), std::string(kOutputName) + kRunTail, 0);
+    EXPECT_EQ(readFile(dir + "/t.tsv.out"), kHeaderLine);
+}
