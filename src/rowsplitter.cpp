@@ -81,14 +81,23 @@ bool pickSeparatedByChar(std::string_view line, char sep, int last, const int co
     size_t i = 0;
 #ifdef __SSE2__
     const __m128i wanted = _mm_set1_epi8(sep);
+    auto separatorsAt = [&](size_t at) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted)));
+    };
     for (; i + 16 <= n; i += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted)));
-        while (mask) {
+        for (unsigned mask = separatorsAt(i); mask; mask &= mask - 1)
             if (endField(b + i + __builtin_ctz(mask)))
                 return true;
-            mask &= mask - 1;
-        }
+    }
+    // The rest of a line of 16 bytes or more: one load ending at the line
+    // end, without the bytes already seen.
+    if (i < n && n >= 16) {
+        const size_t at = n - 16;
+        for (unsigned mask = separatorsAt(at) & ~((1u << (i - at)) - 1); mask; mask &= mask - 1)
+            if (endField(b + at + __builtin_ctz(mask)))
+                return true;
+        i = n;
     }
 #endif
     for (; i < n; ++i)
