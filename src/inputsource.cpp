@@ -219,7 +219,7 @@ public:
     }
 
 private:
-    static constexpr size_t kBlock = 4 << 20;
+    static constexpr size_t kBlock = 2 << 20;
     static constexpr size_t kAhead = 4;
 
     // Waits for the next block; false at the end (failed() tells why).

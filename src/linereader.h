@@ -14,8 +14,10 @@ public:
     // True when no bytes are left (reads ahead to find out).
     bool atEnd();
     // Next line without its line end and without carriage returns; false at
-    // the end. The view stays valid until the next call.
+    // the end. The view points into chunk(), and stays valid as long as that
+    // chunk is held.
     bool next(std::string_view& line);
+    const std::shared_ptr<std::vector<char>>& chunk() const { return buf_; }
     // True when the source could not be read to its end.
     bool failed() const { return source_->failed(); }
     // Lines that held a carriage return before other text (a file with
@@ -28,7 +30,7 @@ private:
     void findCarriageReturn(size_t from);
 
     std::unique_ptr<InputSource> source_;
-    std::vector<char> buf_;
+    std::shared_ptr<std::vector<char>> buf_;
     size_t pos_ = 0;
     size_t end_ = 0;
     bool eof_ = false;

@@ -6,6 +6,7 @@
 #include "kolmogorov.h"
 #include "kolmogorov005.h"
 #include "linereader.h"
+#include "rowpipeline.h"
 #include "numberformat.h"
 #include "peakcomber2.h"
 #include "rowsplitter.h"
@@ -204,14 +205,9 @@ void startBatch(const std::string_view name, ReadNotes& notes)
         notes.ungrouped = true;
 }
 
-// One accepted or skipped row.
-void readRow(std::string_view line, const RunSettings& rs, long long& accepted, ReadNotes& notes)
+// One row with its position, p-value and chromosome fields.
+void readRow(const std::string_view f[3], const RunSettings& rs, long long& accepted, ReadNotes& notes)
 {
-    std::string_view f[3];
-    if (!pickFields(line, rs.Delim, rs.cols, f)) {
-        ++notes.shortRows;
-        return;
-    }
     if (f[1] == rs.Missing || f[0] == rs.Missing)
         return;
     bool posOk = false, pOk = false;
@@ -248,14 +244,21 @@ void openReport(const std::string& outname)
     out_stream.write(kReportHeader);
 }
 
-void skipHeader(const RunSettings& rs, LineReader& in)
+// Reads the rows of one table and hands its batches over, all but the last
+// one. Returns false when the table could not be read to its end. The
+// reading thread has ended when this returns.
+bool readTable(const RunSettings& rs, std::unique_ptr<InputSource> source, ReadNotes& notes)
 {
-    if (in.atEnd() || !rs.headeryes)
-        return;
-    std::printf("extract header of size %d\n", rs.headersize);
-    std::string_view line;
-    for (int i = 0; i < rs.headersize && in.next(line); ++i) {
-    }
+    RowPipeline rows(std::move(source), rs.Delim, rs.cols, rs.headeryes ? rs.headersize : 0);
+    if (rs.headeryes && !rows.inputEmpty())
+        std::printf("extract header of size %d\n", rs.headersize);
+    long long accepted = 0;
+    while (const RowBlock* block = rows.next())
+        for (size_t r = 0; r < block->rows(); ++r)
+            readRow(block->row(r), rs, accepted, notes);
+    notes.shortRows = rows.shortRows();
+    notes.innerCarriageReturns = rows.innerCarriageReturns();
+    return !rows.failed();
 }
 
 void processInput(const RunSettings& rs, const std::string& outname)
@@ -264,17 +267,9 @@ void processInput(const RunSettings& rs, const std::string& outname)
     auto source = openInput(Filename);
     if (!source)
         stopRun("Input file not found\n");
-    LineReader in(std::move(source));
-    skipHeader(rs, in);
     ReadNotes notes;
-    long long accepted = 0;
-    std::string_view line;
-    while (in.next(line))
-        if (!line.empty())
-            readRow(line, rs, accepted, notes);
-    if (in.failed())
+    if (!readTable(rs, std::move(source), notes))
         stopRun("Input file could not be read\n");
-    notes.innerCarriageReturns = in.innerCarriageReturns();
     batchHandler(CHRentry);
     if (!out_stream.close())
         stopRun("Output file could not be written\n");
