@@ -106,18 +106,29 @@ bool simpleDecimal(const char* p, const char* e, double& out)
     return true;
 }
 
+// The text without surrounding white space and without its sign.
+struct Unsigned {
+    const char* b;
+    const char* e;
+    bool negative = false;
+};
+
+Unsigned unsignedPart(const char* text, size_t len)
+{
+    Unsigned u{text, text + len};
+    trim(u.b, u.e);
+    if (u.b < u.e && (*u.b == '+' || *u.b == '-')) {
+        u.negative = *u.b == '-';
+        ++u.b;
+    }
+    return u;
+}
+
 } // namespace
 
 int32_t toInt32(const char* text, size_t len, bool* ok)
 {
-    const char* b = text;
-    const char* e = text + len;
-    trim(b, e);
-    bool negative = false;
-    if (b < e && (*b == '+' || *b == '-')) {
-        negative = *b == '-';
-        ++b;
-    }
+    const auto [b, e, negative] = unsignedPart(text, len);
     if (ok)
         *ok = false;
     if (b == e)
@@ -140,14 +151,7 @@ int32_t toInt32(const char* text, size_t len, bool* ok)
 
 double toDouble(const char* text, size_t len, bool* ok)
 {
-    const char* b = text;
-    const char* e = text + len;
-    trim(b, e);
-    bool negative = false;
-    if (b < e && (*b == '+' || *b == '-')) {
-        negative = *b == '-';
-        ++b;
-    }
+    const auto [b, e, negative] = unsignedPart(text, len);
     if (ok)
         *ok = false;
     if (b == e)

@@ -61,9 +61,34 @@ private:
     std::vector<char> pending_;
 };
 
-class GzipSource : public InputSource {
+// What both gzip decoders share: the compressed file and its input buffer.
+class CompressedSource : public InputSource {
+protected:
+    explicit CompressedSource(std::unique_ptr<FileSource> file) : file_(std::move(file)), in_(1 << 18) {}
+
+    // Loads more compressed bytes into in_ and returns their count; at the
+    // end of the file the stream must stand between two members.
+    size_t loadCompressed()
+    {
+        const size_t n = file_->read(in_.data(), in_.size());
+        if (n == 0) {
+            if (file_->failed() || inMember_)
+                failed_ = true;
+            else
+                done_ = true;
+        }
+        return n;
+    }
+
+    std::unique_ptr<FileSource> file_;
+    std::vector<char> in_;
+    bool inMember_ = false;
+    bool done_ = false;
+};
+
+class GzipSource : public CompressedSource {
 public:
-    explicit GzipSource(std::unique_ptr<FileSource> file) : file_(std::move(file)), in_(1 << 18)
+    explicit GzipSource(std::unique_ptr<FileSource> file) : CompressedSource(std::move(file))
     {
         std::memset(&zs_, 0, sizeof zs_);
         if (inflateInit2(&zs_, 15 + 16) != Z_OK)
@@ -84,21 +109,12 @@ public:
     }
 
 private:
-    // Loads more compressed bytes; at the end of the file the stream must
-    // stand between two members.
     bool refill()
     {
-        const size_t n = file_->read(in_.data(), in_.size());
-        if (n == 0) {
-            if (file_->failed() || inMember_)
-                failed_ = true;
-            else
-                done_ = true;
-            return false;
-        }
+        const size_t n = loadCompressed();
         zs_.next_in = reinterpret_cast<Bytef*>(in_.data());
         zs_.avail_in = static_cast<uInt>(n);
-        return true;
+        return n > 0;
     }
 
     void step()
@@ -115,19 +131,15 @@ private:
         }
     }
 
-    std::unique_ptr<FileSource> file_;
-    std::vector<char> in_;
     z_stream zs_;
-    bool inMember_ = false;
-    bool done_ = false;
 };
 
 #ifdef QUORLIN_HAVE_ISAL
 // The same with ISA-L's inflate, several times faster than zlib's. Each
 // member's CRC and length are checked; the input must end between members.
-class IsalGzipSource : public InputSource {
+class IsalGzipSource : public CompressedSource {
 public:
-    explicit IsalGzipSource(std::unique_ptr<FileSource> file) : file_(std::move(file)), in_(1 << 18)
+    explicit IsalGzipSource(std::unique_ptr<FileSource> file) : CompressedSource(std::move(file))
     {
         startMember();
     }
@@ -165,24 +177,13 @@ private:
 
     bool refill()
     {
-        const size_t n = file_->read(in_.data(), in_.size());
-        if (n == 0) {
-            if (file_->failed() || inMember_)
-                failed_ = true;
-            else
-                done_ = true;
-            return false;
-        }
+        const size_t n = loadCompressed();
         st_.next_in = reinterpret_cast<uint8_t*>(in_.data());
         st_.avail_in = static_cast<uint32_t>(n);
-        return true;
+        return n > 0;
     }
 
-    std::unique_ptr<FileSource> file_;
-    std::vector<char> in_;
     inflate_state st_{};
-    bool inMember_ = false;
-    bool done_ = false;
 };
 #endif
 
@@ -276,9 +277,7 @@ private:
     std::thread worker_;
 };
 
-} // namespace
-
-std::unique_ptr<InputSource> openInput(const std::string& path)
+std::unique_ptr<InputSource> openWith(const std::string& path, bool useZlib)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -298,12 +297,24 @@ std::unique_ptr<InputSource> openInput(const std::string& path)
         got += n;
     }
     file->unread(magic, got);
-    if (got == 2 && static_cast<unsigned char>(magic[0]) == 0x1f && static_cast<unsigned char>(magic[1]) == 0x8b) {
+    if (got < 2 || static_cast<unsigned char>(magic[0]) != 0x1f || static_cast<unsigned char>(magic[1]) != 0x8b)
+        return file;
 #ifdef QUORLIN_HAVE_ISAL
+    if (!useZlib)
         return std::make_unique<ReadAheadSource>(std::make_unique<IsalGzipSource>(std::move(file)));
-#else
-        return std::make_unique<ReadAheadSource>(std::make_unique<GzipSource>(std::move(file)));
 #endif
-    }
-    return file;
+    (void)useZlib;
+    return std::make_unique<ReadAheadSource>(std::make_unique<GzipSource>(std::move(file)));
+}
+
+} // namespace
+
+std::unique_ptr<InputSource> openInput(const std::string& path)
+{
+    return openWith(path, false);
+}
+
+std::unique_ptr<InputSource> openInputWithZlib(const std::string& path)
+{
+    return openWith(path, true);
 }

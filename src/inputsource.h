@@ -20,3 +20,6 @@ protected:
 // Opens path for reading. Returns null when the file cannot be opened (or is a
 // directory). A file starting with the gzip magic bytes is decompressed.
 std::unique_ptr<InputSource> openInput(const std::string& path);
+// The same, decompressing with zlib even where the faster ISA-L decoder is
+// built in (the fallback decoder, kept under test).
+std::unique_ptr<InputSource> openInputWithZlib(const std::string& path);
