@@ -181,6 +181,21 @@ TEST_F(Cli, ErrorStopKeepsTheRowsAlreadyFound)
     EXPECT_NE(report.find("cut.gz\t1\t1002000-1004000\t10\t"), std::string::npos) << report;
 }
 
+TEST_F(Cli, TruncatedCompressedListIsAnError)
+{
+    std::string list;
+    for (int i = 0; i < 20000; ++i)
+        list += "t.tsv\n";
+    writeGzip(dir + "/list.gz", list, 1);
+    const std::string gz = readFile(dir + "/list.gz");
+    writeFile(dir + "/cut.gz", gz.substr(0, gz.size() - 6));
+    const RunResult r = runQuorlin(with({"-list", "cut.gz"}, kColumns), dir);
+    EXPECT_EQ(r.status, 1) << r.command;
+    const std::string tail = "List file could not be read\n";
+    ASSERT_GE(r.out.size(), tail.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+}
+
 TEST_F(Cli, ListNamingATableTwiceAndACompressedList)
 {
     writeGzip(dir + "/list.gz", "t.tsv\nt.tsv\n", 1);
