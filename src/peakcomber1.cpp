@@ -6,9 +6,9 @@
 #include "kolmogorov.h"
 #include "kolmogorov005.h"
 #include "linereader.h"
-#include "rowpipeline.h"
 #include "numberformat.h"
 #include "peakcomber2.h"
+#include "rowpipeline.h"
 #include "rowsplitter.h"
 #include "setZ.h"
 
@@ -21,8 +21,9 @@
 #include <sys/stat.h>
 #include <unordered_set>
 
-// Created in this order and destroyed in reverse: the report writer outlives
-// nothing that writes to it, and flushes what it holds at the end.
+// Created in this order and destroyed in reverse: the report writer goes
+// last and flushes what it still holds into its file, also after an error
+// stop.
 ReportWriter out_stream;
 std::string Filename;
 IntVector Lvec;
