@@ -572,47 +572,26 @@ void cutNested(ChunkMeasures& cm)
     }
 }
 
-// Leftmost-first maximum: the right value wins only when strictly greater,
-// and a NaN never wins (it is skipped as the running maximum skips it).
-struct Highest {
-    bool any = false;
-    double value = 0;
-    void add(double x)
-    {
-        if (!std::isnan(x) && (!any || x > value)) {
-            any = true;
-            value = x;
-        }
-    }
-    void addAll(int from, int to)
-    {
-        for (int i = from; i <= to; ++i)
-            add(Ptemp[i]);
-    }
-};
-
-// PvalL of every chunk, from the innermost outward: each chunk adds to the
-// next inner one only the markers cut off from it, O(n) in all. Matches the
-// running maximum from -999999999.9 over the chunk's values.
+// PvalL of every chunk, from the innermost outward: each chunk continues the
+// running maximum from -999999999.9 over the markers cut off on its left,
+// the next inner chunk's height, and the markers cut off on its right. That
+// is the running maximum over the chunk in order, in O(n) for all chunks.
 void chunkHeights()
 {
     const int m = static_cast<int>(StartL.size());
     PvalL.assign(static_cast<size_t>(m), 0.0);
-    Highest inner;
+    const double* P = Ptemp.data();
     for (int k = m - 1; k >= 0; --k) {
         const int s = StartL[k], e = EndL[k];
-        Highest h;
+        double r = -999999999.9;
         if (k == m - 1) {
-            h.addAll(s, e);
+            r = runningMax(r, P + s, P + e + 1);
         } else {
-            h.addAll(s, StartL[k + 1] - 1);
-            if (inner.any)
-                h.add(inner.value);
-            h.addAll(EndL[k + 1] + 1, e);
+            r = runningMax(r, P + s, P + StartL[k + 1]);
+            r = runningMax(r, &PvalL[k + 1], &PvalL[k + 1] + 1);
+            r = runningMax(r, P + EndL[k + 1] + 1, P + e + 1);
         }
-        inner = h;
-        const double sentinel = -999999999.9;
-        PvalL[k] = h.any && h.value > sentinel ? h.value : sentinel;
+        PvalL[k] = r;
     }
 }
 

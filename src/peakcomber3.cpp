@@ -101,13 +101,8 @@ double minmax(DoubleVector myVect, int method)
 
 double minmaxOf(const DoubleVector& myVect, int method)
 {
-    if (method == 1) {
-        double r = -999999999.9;
-        for (double x : myVect)
-            if (x > r)
-                r = x;
-        return r;
-    }
+    if (method == 1)
+        return runningMax(-999999999.9, myVect.data(), myVect.data() + myVect.size());
     if (method == -1) {
         double r = 999999999.9;
         for (double x : myVect)
@@ -116,6 +111,14 @@ double minmaxOf(const DoubleVector& myVect, int method)
         return r;
     }
     return 0.0;
+}
+
+double runningMax(double r, const double* first, const double* last)
+{
+    for (const double* p = first; p < last; ++p)
+        if (*p > r)
+            r = *p;
+    return r;
 }
 
 int minmaxloc(DoubleVector myVect, int method)

@@ -26,6 +26,8 @@ DoubleVector twoArrays(DoubleVector myVect1, DoubleVector myVect2, int method);
 double minmax(DoubleVector myVect, int method);
 // The same without copying the vector, for the scan's hot loop.
 double minmaxOf(const DoubleVector& myVect, int method);
+// The running maximum of minmax method 1, continued from r over first..last.
+double runningMax(double r, const double* first, const double* last);
 // First index of the largest (method > 0) or smallest (method <= 0) element,
 // starting from -9999999.9 / 9999999.9 at index 0.
 int minmaxloc(DoubleVector myVect, int method);
