@@ -1,9 +1,9 @@
 // Fuzz target: the table reader on arbitrary bytes (plain or gzip), with an
 // arbitrary separator and column choice, through line splitting, field
 // picking and the number conversions.
-#include "conversions.h"
-#include "linereader.h"
-#include "rowsplitter.h"
+#include "field_splitter.h"
+#include "line_reader.h"
+#include "number_parsing.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -31,7 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     static const char* const words[] = {"tab", "space", "comma", "whitespace", "::", "|", "semicolon", "\t\t"};
     const FieldSeparator sep = separatorForWord(words[data[0] % 8]);
-    const int cols[3] = {1 + data[1] % 9, 1 + data[2] % 9, 1 + data[3] % 9};
+    PickedColumns cols;
+    for (int k = 1; k <= 3; ++k)
+        cols.add(1 + data[k] % 9);
     FILE* f = std::fopen(scratchPath().c_str(), "wb");
     if (!f)
         return 0;

@@ -1,0 +1,38 @@
+// One chromosome's remaining markers during the scan: four index-aligned
+// vectors that always change together.
+#pragma once
+#include "vector_ops.h"
+
+#include <cstdint>
+#include <vector>
+
+using WorkPositions = std::vector<int64_t>;
+
+struct Markers {
+    IntVector positions;   // real positions, in input order
+    DoubleVector values;   // -log10(p), unsmoothed
+    WorkPositions work;    // compressed, strictly increasing working positions
+    DoubleVector smoothed; // smoothed values
+
+    size_t size() const { return positions.size(); }
+
+    // Keeps exactly the markers i for which keep(i), in order.
+    template <typename Keep>
+    void keepIf(Keep keep)
+    {
+        size_t out = 0;
+        for (size_t i = 0; i < positions.size(); ++i) {
+            if (!keep(i))
+                continue;
+            positions[out] = positions[i];
+            values[out] = values[i];
+            work[out] = work[i];
+            smoothed[out] = smoothed[i];
+            ++out;
+        }
+        positions.resize(out);
+        values.resize(out);
+        work.resize(out);
+        smoothed.resize(out);
+    }
+};

@@ -1,0 +1,9 @@
+// The whole run after the banner: options, then one table or every table of
+// a list, with their messages printed in order.
+#pragma once
+#include <string>
+#include <vector>
+
+// Runs the collected option words. False after an error stop, whose message
+// has been printed.
+bool runQuorlin(const std::vector<std::string>& words);

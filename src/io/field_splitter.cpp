@@ -1,0 +1,146 @@
+// Field picking without building the whole field list: the scan stops at the
+// last wanted column, so wide tables cost only as much as their first columns.
+#include "field_splitter.h"
+
+#include <algorithm>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+FieldSeparator separatorForWord(const std::string& word)
+{
+    static const struct {
+        const char* word;
+        const char* sep;
+    } table[] = {
+        {"tab", "\t"},   {"space", " "}, {"comma", ","},  {"semicolon", ";"}, {"colon", ":"},
+        {"bslash", "\\"}, {"slash", "/"}, {"dash", "-"}, {"quote", "\""},    {"squote", "'"},
+    };
+    FieldSeparator sep;
+    if (word == "whitespace") {
+        sep.whitespace = true;
+        return sep;
+    }
+    sep.text = word;
+    for (const auto& row : table)
+        if (word == row.word)
+            sep.text = row.sep;
+    return sep;
+}
+
+namespace {
+
+// End of the field that starts at b: the next separator or the line end.
+const char* fieldEnd(const char* b, const char* e, const std::string& sep)
+{
+    if (sep.size() == 1) {
+        const void* p = std::memchr(b, sep[0], static_cast<size_t>(e - b));
+        return p ? static_cast<const char*>(p) : e;
+    }
+    return std::search(b, e, sep.begin(), sep.end());
+}
+
+bool isBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+
+void store(int number, std::string_view field, const PickedColumns& cols, std::string_view* out)
+{
+    for (int k = 0; k < cols.count; ++k)
+        if (cols.number[k] == number)
+            out[k] = field;
+}
+
+bool pickSeparated(std::string_view line, const std::string& sep, int last, const PickedColumns& cols, std::string_view* out)
+{
+    const char* b = line.data();
+    const char* e = b + line.size();
+    for (int number = 1;; ++number) {
+        const char* fe = fieldEnd(b, e, sep);
+        store(number, std::string_view(b, static_cast<size_t>(fe - b)), cols, out);
+        if (number == last)
+            return true;
+        if (fe == e)
+            return false;
+        b = fe + sep.size();
+    }
+}
+
+// One-character separator: the separators of 16 bytes at a time come from
+// one comparison, so short fields cost no call each.
+bool pickSeparatedByChar(std::string_view line, char sep, int last, const PickedColumns& cols, std::string_view* out)
+{
+    const char* const b = line.data();
+    const size_t n = line.size();
+    const char* fieldStart = b;
+    int number = 1;
+    auto endField = [&](const char* fe) {
+        store(number, std::string_view(fieldStart, static_cast<size_t>(fe - fieldStart)), cols, out);
+        fieldStart = fe + 1;
+        return number++ == last;
+    };
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i wanted = _mm_set1_epi8(sep);
+    auto separatorsAt = [&](size_t at) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted)));
+    };
+    for (; i + 16 <= n; i += 16) {
+        for (unsigned mask = separatorsAt(i); mask; mask &= mask - 1)
+            if (endField(b + i + __builtin_ctz(mask)))
+                return true;
+    }
+    // The rest of a line of 16 bytes or more: one load ending at the line
+    // end, without the bytes already seen.
+    if (i < n && n >= 16) {
+        const size_t at = n - 16;
+        for (unsigned mask = separatorsAt(at) & ~((1u << (i - at)) - 1); mask; mask &= mask - 1)
+            if (endField(b + at + __builtin_ctz(mask)))
+                return true;
+        i = n;
+    }
+#endif
+    for (; i < n; ++i)
+        if (b[i] == sep && endField(b + i))
+            return true;
+    return endField(b + n);
+}
+
+bool pickWhitespace(std::string_view line, int last, const PickedColumns& cols, std::string_view* out)
+{
+    const char* b = line.data();
+    const char* e = b + line.size();
+    for (int number = 1;; ++number) {
+        while (b < e && isBlankOrTab(*b))
+            ++b;
+        if (b == e)
+            return false;
+        const char* fe = b;
+        while (fe < e && !isBlankOrTab(*fe))
+            ++fe;
+        store(number, std::string_view(b, static_cast<size_t>(fe - b)), cols, out);
+        if (number == last)
+            return true;
+        b = fe;
+    }
+}
+
+} // namespace
+
+int PickedColumns::last() const
+{
+    int largest = 0;
+    for (int k = 0; k < count; ++k)
+        largest = std::max(largest, number[k]);
+    return largest;
+}
+
+bool pickFields(std::string_view line, const FieldSeparator& sep, const PickedColumns& cols, std::string_view* out)
+{
+    const int last = cols.last();
+    if (sep.whitespace)
+        return pickWhitespace(line, last, cols, out);
+    if (sep.text.size() == 1)
+        return pickSeparatedByChar(line, sep.text[0], last, cols, out);
+    return pickSeparated(line, sep.text, last, cols, out);
+}

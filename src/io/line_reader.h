@@ -1,0 +1,39 @@
+// Line reader over an input source: lines end at "\n", carriage returns are
+// dropped wherever they occur, and a last line without a line end is a line.
+#pragma once
+#include "byte_source.h"
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class LineReader {
+public:
+    explicit LineReader(std::unique_ptr<InputSource> source);
+
+    // True when no bytes are left (reads ahead to find out).
+    bool atEnd();
+    // Next line without its line end and without carriage returns; false at
+    // the end. The view points into chunk(), and stays valid as long as that
+    // chunk is held.
+    bool next(std::string_view& line);
+    const std::shared_ptr<std::vector<char>>& chunk() const { return buf_; }
+    // True when the source could not be read to its end.
+    bool failed() const { return source_->failed(); }
+    // Lines that held a carriage return before other text (a file with
+    // carriage returns alone as line ends reads as one line).
+    long long innerCarriageReturns() const { return innerCarriageReturns_; }
+
+private:
+    bool fill();
+    size_t dropCarriageReturns(char* s, size_t n);
+    void findCarriageReturn(size_t from);
+
+    std::unique_ptr<InputSource> source_;
+    std::shared_ptr<std::vector<char>> buf_;
+    size_t pos_ = 0;
+    size_t end_ = 0;
+    bool eof_ = false;
+    size_t firstCR_ = 0; // no carriage return in buf_[pos_, firstCR_)
+    long long innerCarriageReturns_ = 0;
+};

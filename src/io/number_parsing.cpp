@@ -1,0 +1,185 @@
+// Conversions of number texts (option values and table fields) on raw bytes.
+// This is the reader's hot path, so it works without allocation.
+#include "number_parsing.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <string>
+#include <limits>
+#include <system_error>
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+void trim(const char*& b, const char*& e)
+{
+    if (b < e && !isBlank(*b) && !isBlank(e[-1]))
+        return;
+    while (b < e && isBlank(*b))
+        ++b;
+    while (e > b && isBlank(e[-1]))
+        --e;
+}
+
+bool equalsNoCase(const char* b, const char* e, const char* word)
+{
+    const size_t n = std::strlen(word);
+    if (static_cast<size_t>(e - b) != n)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        char c = b[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != word[i])
+            return false;
+    }
+    return true;
+}
+
+// A decimal out of double range: decide between overflow and underflow.
+// strtod in the C locale tells which (the process locale may use a comma).
+double outOfRange(const char* b, const char* e)
+{
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    const std::string copy(b, e);
+    const double v = strtod_l(copy.c_str(), nullptr, cLocale);
+    if (std::isinf(v))
+        return v;
+    return std::numeric_limits<double>::denorm_min();
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Exact fast path for plain decimals such as 0.0123 or 1.5e-08: a mantissa
+// of at most 2^53 scaled by a power of ten up to 10^22 is one correctly
+// rounded multiplication or division, the same double a full parse gives.
+// Returns false when the text needs the full parser (or is not a number).
+bool simpleDecimal(const char* p, const char* e, double& out)
+{
+    uint64_t m = 0;
+    int significant = 0, exp10 = 0;
+    bool anyDigit = false;
+    for (; p < e && isDigit(*p); ++p, anyDigit = true) {
+        if (m == 0 && *p == '0')
+            continue;
+        m = m * 10 + static_cast<uint64_t>(*p - '0');
+        if (++significant > 19)
+            return false;
+    }
+    if (p < e && *p == '.') {
+        for (++p; p < e && isDigit(*p); ++p, anyDigit = true) {
+            --exp10;
+            if (m == 0 && *p == '0')
+                continue;
+            m = m * 10 + static_cast<uint64_t>(*p - '0');
+            if (++significant > 19)
+                return false;
+        }
+    }
+    if (!anyDigit)
+        return false;
+    if (p < e && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool negative = p < e && *p == '-';
+        if (p < e && (*p == '-' || *p == '+'))
+            ++p;
+        if (p == e || e - p > 4)
+            return false;
+        int x = 0;
+        for (; p < e && isDigit(*p); ++p)
+            x = x * 10 + (*p - '0');
+        exp10 += negative ? -x : x;
+    }
+    if (p != e || m > (uint64_t(1) << 53) || exp10 < -22 || exp10 > 22)
+        return false;
+    static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double mantissa = static_cast<double>(m);
+    out = exp10 < 0 ? mantissa / kPow10[-exp10] : mantissa * kPow10[exp10];
+    return true;
+}
+
+// The text without surrounding white space and without its sign.
+struct Unsigned {
+    const char* b;
+    const char* e;
+    bool negative = false;
+};
+
+Unsigned unsignedPart(const char* text, size_t len)
+{
+    Unsigned u{text, text + len};
+    trim(u.b, u.e);
+    if (u.b < u.e && (*u.b == '+' || *u.b == '-')) {
+        u.negative = *u.b == '-';
+        ++u.b;
+    }
+    return u;
+}
+
+} // namespace
+
+int32_t toInt32(const char* text, size_t len, bool* ok)
+{
+    const auto [b, e, negative] = unsignedPart(text, len);
+    if (ok)
+        *ok = false;
+    if (b == e)
+        return 0;
+    int64_t v = 0;
+    for (const char* p = b; p < e; ++p) {
+        if (*p < '0' || *p > '9')
+            return 0;
+        if (v <= int64_t(1) << 32)
+            v = v * 10 + (*p - '0');
+    }
+    if (negative)
+        v = -v;
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+        return 0;
+    if (ok)
+        *ok = true;
+    return static_cast<int32_t>(v);
+}
+
+double toDouble(const char* text, size_t len, bool* ok)
+{
+    const auto [b, e, negative] = unsignedPart(text, len);
+    if (ok)
+        *ok = false;
+    if (b == e)
+        return 0.0;
+    double v = 0.0;
+    if (equalsNoCase(b, e, "nan")) {
+        v = std::numeric_limits<double>::quiet_NaN();
+    } else if (equalsNoCase(b, e, "inf")) {
+        v = std::numeric_limits<double>::infinity();
+    } else {
+        // from_chars would also take a second sign, "infinity" and "nan(...)":
+        // only a digit or a point may start the number itself.
+        if (!((*b >= '0' && *b <= '9') || *b == '.'))
+            return 0.0;
+        if (simpleDecimal(b, e, v)) {
+            if (ok)
+                *ok = true;
+            return negative ? -v : v;
+        }
+        const auto r = std::from_chars(b, e, v);
+        if (r.ptr != e)
+            return 0.0;
+        if (r.ec == std::errc::result_out_of_range)
+            v = outOfRange(b, e);
+        else if (r.ec != std::errc())
+            return 0.0;
+    }
+    if (ok)
+        *ok = true;
+    return negative ? -v : v;
+}

@@ -1,0 +1,55 @@
+// Reading rows on a second thread: lines are split and the wanted fields
+// picked ahead of the consuming thread, which converts and batches them.
+// Rows arrive in input order, so the results are those of reading inline.
+#pragma once
+#include "bounded_queue.h"
+#include "byte_source.h"
+#include "field_splitter.h"
+
+#include <memory>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+// The picked fields of consecutive rows: views into the reader's buffers,
+// which the block holds.
+struct RowBlock {
+    int stride = 3; // fields per row
+    std::vector<std::string_view> fields;
+    std::vector<std::shared_ptr<std::vector<char>>> chunks;
+
+    size_t rows() const { return fields.size() / static_cast<size_t>(stride); }
+    const std::string_view* row(size_t r) const { return fields.data() + static_cast<size_t>(stride) * r; }
+};
+
+class RowPipeline {
+public:
+    // Skips headerLines lines (of any content) first. Empty lines are not
+    // rows; rows too short for the columns are counted, not delivered.
+    RowPipeline(std::unique_ptr<InputSource> source, FieldSeparator sep, const PickedColumns& columns, int headerLines);
+    ~RowPipeline();
+    RowPipeline(const RowPipeline&) = delete;
+    RowPipeline& operator=(const RowPipeline&) = delete;
+
+    // The next block of rows, or null at the end of the input.
+    const RowBlock* next();
+    // After the end: whether the input held no bytes at all, whether it
+    // could not be read to its end, and what the reader counted.
+    bool inputEmpty() const { return empty_; }
+    bool failed() const { return failed_; }
+    long long shortRows() const { return shortRows_; }
+    long long innerCarriageReturns() const { return innerCarriageReturns_; }
+
+private:
+    void produce(std::unique_ptr<InputSource> source, int headerLines);
+    std::unique_ptr<RowBlock> newBlock() const;
+
+    FieldSeparator sep_;
+    PickedColumns columns_;
+    BoundedQueue<std::unique_ptr<RowBlock>> blocks_;
+    std::unique_ptr<RowBlock> current_;
+    // Written by the producer before it finishes the queue.
+    bool empty_ = false, failed_ = false;
+    long long shortRows_ = 0, innerCarriageReturns_ = 0;
+    std::thread worker_;
+};

@@ -1,0 +1,15 @@
+// The peak report's layout: its header line and one tab-separated row of 20
+// fields per peak.
+#pragma once
+#include "peak_features.h"
+
+#include <string>
+#include <string_view>
+
+// The header line, with its line end.
+inline constexpr char kReportHeader[] =
+    "filename\tchrom\trange\tmax\tbestslope0\tbestslope\tmonot\tmultip\treps\tratio\tkolmo\trange\tcount\t"
+    "spacing\tbalance\tskew\tvbal1\tvbal2\tmaxbyMean\tGQS\n";
+
+// Appends the row of one peak, with its line end.
+void appendPeakRow(std::string& out, std::string_view table, std::string_view chromosome, const PeakFeatures& f);

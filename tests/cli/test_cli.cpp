@@ -1,0 +1,97 @@
+// Error paths of the real binary that need more setup than a data folder:
+// damaged gzip input and lists, unwritable outputs, links to the input.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const std::vector<std::string> kColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"};
+const char* const kOutputName = "output name = input name + '.out'\n";
+
+std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+struct Cli : ::testing::Test {
+    std::string dir = makeTempDir();
+    void SetUp() override { writeFile(dir + "/t.tsv", "1\t100\t1e-5\n1\t200\t0.5\n"); }
+    // Runs args and checks the whole standard output and the status.
+    RunResult expectRun(const std::vector<std::string>& args, const std::string& afterHead, int status)
+    {
+        RunResult r = runQuorlin(args, dir);
+        EXPECT_EQ(r.status, status) << r.command << "\n" << r.err;
+        EXPECT_EQ(firstDifference(runHead(args) + afterHead, r.out), "") << r.command;
+        return r;
+    }
+};
+
+} // namespace
+
+TEST_F(Cli, CorruptCompressedInputIsAnError)
+{
+    std::string table;
+    for (int i = 0; i < 50000; ++i)
+        table += "1\t" + std::to_string(i * 100) + "\t0." + std::to_string(i % 97 + 1) + "\n";
+    writeGzip(dir + "/whole.gz", table, 2);
+    const std::string gz = readFile(dir + "/whole.gz");
+    writeFile(dir + "/cut.gz", gz.substr(0, gz.size() * 2 / 3));
+    expectRun(with({"-file", "cut.gz"}, kColumns), std::string(kOutputName) + "Input file could not be read\n", 1);
+    expectRun(with({"-file", "whole.gz"}, kColumns), std::string(kOutputName) + kRunTail, 0);
+}
+
+TEST_F(Cli, OutputFailures)
+{
+    if (fileExists("/dev/full"))
+        expectRun(with({"-file", "t.tsv", "-out", "/dev/full"}, kColumns), "Output file could not be written\n", 1);
+    // The output must never be the input, also through a link.
+    ASSERT_EQ(symlink("t.tsv", (dir + "/link.tsv").c_str()), 0);
+    expectRun(with({"-file", "t.tsv", "-out", "link.tsv"}, kColumns), "Output file is the input file\n", 1);
+    EXPECT_EQ(readFile(dir + "/t.tsv"), "1\t100\t1e-5\n1\t200\t0.5\n");
+}
+
+TEST_F(Cli, ErrorStopKeepsTheRowsAlreadyFound)
+{
+    // A peak on chromosome 1, then a long chromosome 2 cut off mid-stream:
+    // the run stops with the message, and chromosome 1's row is in the file.
+    std::string table = readFile(std::string(QUORLIN_TEST_DATA) + "/peak/peak.tsv");
+    table = table.substr(table.find('\n') + 1);
+    table = table.substr(0, table.find("\n2\t") + 1);
+    for (int i = 0; i < 200000; ++i)
+        table += "2\t" + std::to_string(1000 + i * 10) + "\t0.5\n";
+    writeGzip(dir + "/cut.gz", table, 1);
+    const std::string gz = readFile(dir + "/cut.gz");
+    writeFile(dir + "/cut.gz", gz.substr(0, gz.size() / 2));
+    expectRun(with({"-file", "cut.gz", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"}, kColumns),
+              std::string(kOutputName) + "Input file could not be read\n", 1);
+    const std::string report = readFile(dir + "/cut.gz.out");
+    EXPECT_EQ(report.substr(0, std::string(kHeaderLine).size()), kHeaderLine);
+    EXPECT_NE(report.find("cut.gz\t1\t1002000-1004000\t10\t"), std::string::npos) << report;
+}
+
+TEST_F(Cli, TruncatedCompressedListIsAnError)
+{
+    std::string list;
+    for (int i = 0; i < 20000; ++i)
+        list += "t.tsv\n";
+    writeGzip(dir + "/list.gz", list, 1);
+    const std::string gz = readFile(dir + "/list.gz");
+    writeFile(dir + "/cut.gz", gz.substr(0, gz.size() - 6));
+    const RunResult r = runQuorlin(with({"-list", "cut.gz"}, kColumns), dir);
+    EXPECT_EQ(r.status, 1) << r.command;
+    const std::string tail = "List file could not be read\n";
+    ASSERT_GE(r.out.size(), tail.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+}
+
+TEST_F(Cli, ListNamingATableTwiceAndACompressedList)
+{
+    writeGzip(dir + "/list.gz", "t.tsv\nt.tsv\n", 1);
+    expectRun(with({"-list", "list.gz"}, kColumns), std::string(kOutputName) + kRunTail, 0);
+    EXPECT_EQ(readFile(dir + "/t.tsv.out"), kHeaderLine);
+}

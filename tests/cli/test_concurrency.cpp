@@ -1,0 +1,53 @@
+// Two tables analysed on two threads at once give the same reports and
+// messages as two runs one after the other: the run keeps no shared state.
+// ThreadSanitizer runs this in CI.
+#include "table_job.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+struct Job {
+    RunOptions options;
+    std::string table, report;
+};
+
+Job jobFor(const std::string& table, const std::string& report, std::vector<std::string> words)
+{
+    words.insert(words.begin(), {"-file", table, "-out", report});
+    const ParsedOptions parsed = parseOptions(words);
+    EXPECT_TRUE(parsed.ok) << parsed.messages;
+    return {parsed.options, table, report};
+}
+
+} // namespace
+
+TEST(Concurrency, TwoTablesOnTwoThreadsMatchSequentialRuns)
+{
+    const std::string dir = makeTempDir();
+    const std::vector<std::string> exampleWords = {"-lcolumn", "2", "-pcolumn", "8", "-chrcolumn", "1",
+                                                   "-header", "yes"};
+    const std::vector<std::string> peakWords = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1", "-header",
+                                                "yes", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"};
+    const std::string example = std::string(QUORLIN_EXAMPLES) + "/example.tsv";
+    const std::string peak = std::string(QUORLIN_TEST_DATA) + "/peak/peak.tsv";
+    Job jobs[2][2] = {{jobFor(example, dir + "/a1", exampleWords), jobFor(peak, dir + "/b1", peakWords)},
+                      {jobFor(example, dir + "/a2", exampleWords), jobFor(peak, dir + "/b2", peakWords)}};
+    TableOutcome sequential[2], parallel[2];
+    for (int k = 0; k < 2; ++k)
+        sequential[k] = runTable(jobs[0][k].options, jobs[0][k].table, jobs[0][k].report);
+    std::thread other([&] { parallel[1] = runTable(jobs[1][1].options, jobs[1][1].table, jobs[1][1].report); });
+    parallel[0] = runTable(jobs[1][0].options, jobs[1][0].table, jobs[1][0].report);
+    other.join();
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_TRUE(sequential[k].ok && parallel[k].ok);
+        EXPECT_EQ(sequential[k].out, parallel[k].out);
+        EXPECT_EQ(sequential[k].err, parallel[k].err);
+        const std::string report = readFile(jobs[0][k].report);
+        EXPECT_GT(std::count(report.begin(), report.end(), '\n'), 1) << "the table should report peaks";
+        EXPECT_EQ(firstDifference(report, readFile(jobs[1][k].report)), "");
+    }
+}

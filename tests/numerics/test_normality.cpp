@@ -1,0 +1,87 @@
+// Standard normal table and the Kolmogorov-Smirnov test.
+#include "kolmogorov_smirnov.h"
+#include "normal_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+// The table entry at grid point z, read through the interpolation.
+double FxAt(double z) { return normalProbability(std::lround(z * 1000) / 1000.0); }
+double zAt(size_t k) { return (static_cast<int>(k) - 5000) / 1000.0; }
+} // namespace
+
+TEST(NormalTable, GridAndTellingRows)
+{
+    const struct {
+        double z, fx;
+    } rows[] = {{-5.000, 2.87e-07},      {-3.720, 9.96e-05},      {-3.719, 0.000100007}, {-3.707, 0.000104865},
+                {-3.091, 0.000997418},   {-3.090, 0.001000782},   {-3.000, 0.001349898}, {-2.000, 0.02275013},
+                {-1.000, 0.1586553},     {0.000, 0.5},            {1.000, 0.8413447},    {1.960, 0.9750021},
+                {3.000, 0.9986501},      {4.500, 0.9999966},      {5.000, 0.9999997}};
+    for (const auto& r : rows)
+        EXPECT_EQ(FxAt(r.z), r.fx) << "z = " << r.z;
+}
+
+TEST(NormalTable, RoundingLeavesEqualPairsAndRaisedEntries)
+{
+    int equalPairs = 0;
+    for (size_t k = 1; k < 10001; ++k) {
+        ASSERT_GE(FxAt(zAt(k)), FxAt(zAt(k - 1)));
+        equalPairs += FxAt(zAt(k)) == FxAt(zAt(k - 1));
+    }
+    EXPECT_EQ(equalPairs, 800);
+    for (size_t k = 9962; k < 10001; ++k)
+        EXPECT_EQ(FxAt(zAt(k)), 0.9999997) << "z = " << zAt(k);
+    // The two-step rounding of the middle band raises 32 entries one unit in
+    // the ninth decimal place over a single rounding to 9 places.
+    int raised = 0;
+    for (size_t k = 0; k < 10001; ++k) {
+        const double p = 0.5 * std::erfc(-zAt(k) / std::sqrt(2.0));
+        if (p >= 0.0001 && p < 0.001) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.9f", p);
+            raised += FxAt(zAt(k)) != std::strtod(text, nullptr);
+        }
+    }
+    EXPECT_EQ(raised, 32);
+}
+
+TEST(Kolmogorov, CriticalValues)
+{
+    EXPECT_EQ(kolmogorovCritical(9), 0.432);
+    EXPECT_DOUBLE_EQ(kolmogorovCritical(22), 0.2844);
+    EXPECT_DOUBLE_EQ(kolmogorovCritical(64), 0.17);
+    EXPECT_EQ(kolmogorovCritical(2), 0.842);
+    EXPECT_EQ(kolmogorovCritical(50), 0.19);
+    EXPECT_DOUBLE_EQ(kolmogorovCritical(51), 1.36 / std::sqrt(51.0));
+}
+
+TEST(NormalTable, InterpolationAndEdges)
+{
+    EXPECT_EQ(normalProbability(5.5), 0.9999999);
+    EXPECT_EQ(normalProbability(std::nan("")), 0.9999999);
+    EXPECT_EQ(normalProbability(-5.5), 1e-7);
+    EXPECT_EQ(normalProbability(0.0), 0.5);
+    EXPECT_EQ(normalProbability(5.0), 0.9999997);
+    EXPECT_EQ(normalProbability(1.96), 0.9750021);
+    EXPECT_DOUBLE_EQ(normalProbability(0.0005), 0.5 - (0.5 - FxAt(0.001)) * 0.5);
+}
+
+TEST(Kolmogorov, Examples)
+{
+    EXPECT_TRUE(positionsLookNormal({1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_TRUE(positionsLookNormal({100, 400}));
+    // Clearly not bell-shaped: two clusters far apart.
+    IntVector twoClusters;
+    for (int i = 0; i < 30; ++i)
+        twoClusters.push_back(i < 15 ? 1000 + i : 90000 + i);
+    EXPECT_FALSE(positionsLookNormal(twoClusters));
+    // Degenerate inputs have a defined answer and no undefined behaviour.
+    EXPECT_TRUE(positionsLookNormal({}));
+    EXPECT_TRUE(positionsLookNormal({5}));
+    EXPECT_TRUE(positionsLookNormal({7, 7, 7, 7}));
+    EXPECT_TRUE(positionsLookNormal({900, 100}));
+    EXPECT_TRUE(positionsLookNormal({INT32_MIN, INT32_MAX}));
+}

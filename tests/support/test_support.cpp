@@ -1,0 +1,135 @@
+// Test helpers: the binary runs through QProcess with an argument list.
+#include "test_support.h"
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <zlib.h>
+
+const char* const kRunTail = "END TIME ...\n\nDONE in ...\n\n";
+const char* const kHeaderLine = "filename\tchrom\trange\tmax\tbestslope0\tbestslope\tmonot\tmultip\treps\tratio\t"
+                                "kolmo\trange\tcount\tspacing\tbalance\tskew\tvbal1\tvbal2\tmaxbyMean\tGQS\n";
+
+namespace {
+std::string maskClock(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string line, out;
+    bool first = true;
+    while (std::getline(in, line)) {
+        if (line.rfind("START TIME: ", 0) == 0)
+            line = "START TIME ...";
+        else if (line.rfind("END TIME: ", 0) == 0)
+            line = "END TIME ...";
+        else if (line.rfind("DONE in ", 0) == 0)
+            line = "DONE in ...";
+        out += (first ? "" : "\n") + line;
+        first = false;
+    }
+    if (!text.empty() && text.back() == '\n')
+        out += '\n';
+    return out;
+}
+} // namespace
+
+RunResult runQuorlin(const std::vector<std::string>& args, const std::string& dir)
+{
+    QStringList list;
+    RunResult r;
+    r.command = std::string("cd ") + dir + " && quorlin";
+    for (const auto& a : args) {
+        list << QString::fromStdString(a);
+        r.command += " '" + a + "'";
+    }
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(dir));
+    p.start(QString::fromUtf8(QUORLIN_BIN), list);
+    if (!p.waitForStarted(30000) || !p.waitForFinished(600000))
+        throw std::runtime_error("quorlin did not run: " + r.command);
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = maskClock(p.readAllStandardOutput().toStdString());
+    r.err = p.readAllStandardError().toStdString();
+    return r;
+}
+
+std::string makeTempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string templ = std::string(base && *base ? base : "/tmp") + "/quorlin-test-XXXXXX";
+    if (!mkdtemp(templ.data()))
+        throw std::runtime_error("mkdtemp failed");
+    return templ;
+}
+
+void writeFile(const std::string& path, const std::string& content)
+{
+    std::ofstream f(path, std::ios::binary);
+    f << content;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+void writeGzip(const std::string& path, const std::string& content, int members)
+{
+    std::string all;
+    const size_t part = content.size() / static_cast<size_t>(members) + 1;
+    for (size_t at = 0; at < content.size() || (at == 0 && content.empty()); at += part) {
+        const std::string piece = content.substr(at, part);
+        z_stream zs{};
+        deflateInit2(&zs, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+        std::string out(deflateBound(&zs, piece.size()) + 64, '\0');
+        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+        zs.avail_in = static_cast<uInt>(piece.size());
+        zs.next_out = reinterpret_cast<Bytef*>(out.data());
+        zs.avail_out = static_cast<uInt>(out.size());
+        deflate(&zs, Z_FINISH);
+        out.resize(zs.total_out);
+        deflateEnd(&zs);
+        all += out;
+        if (content.empty())
+            break;
+    }
+    writeFile(path, all);
+}
+
+std::string firstDifference(const std::string& expected, const std::string& actual)
+{
+    if (expected == actual)
+        return "";
+    std::istringstream e(expected), a(actual);
+    std::string le, la;
+    for (int line = 1;; ++line) {
+        const bool he = static_cast<bool>(std::getline(e, le));
+        const bool ha = static_cast<bool>(std::getline(a, la));
+        if (!he && !ha)
+            return "files differ only in the final line end";
+        if (!he || !ha || le != la)
+            return "first difference at line " + std::to_string(line) + "\n expected: " + (he ? le : "<end>") +
+                   "\n   actual: " + (ha ? la : "<end>");
+    }
+}
+
+std::string runHead(const std::vector<std::string>& args)
+{
+    std::string s = "\nQuorlin v. 0.1\nInfo: quorlin-dev@example.org\n\n";
+    for (size_t i = 0; i < args.size(); ++i)
+        s += std::to_string(i + 1) + "  " + args[i] + "\n";
+    return s + "\nSTART TIME ...\n\n";
+}
