@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# End-to-end test of the Snakemake workflow (workflow/Snakefile).
+#
+#   bash workflow/test/run.sh [QUORLIN_BINARY]     (default: build/quorlin)
+#
+# Builds nothing: it takes the Quorlin binary as its argument. It makes three
+# small tables from examples/example.tsv (two with the same base name in
+# different folders, one whitespace-delimited with a per-table override, one
+# gzip-compressed with quotes, `$` and braces in its name), runs the workflow
+# with `snakemake --cores 2` in a temporary folder, runs Quorlin directly on
+# each table and compares the reports byte for byte, checks every summary row
+# against its report and against summarize.py run by hand, checks that a
+# second run has nothing to do, and that a table Quorlin rejects fails its
+# job (status 1, message in its log) while the others still get their reports.
+#
+# Prints PASS or FAIL (exit status 1); prints SKIP and exits 0 when snakemake
+# is not installed. Keeps its temporary folder on failure.
+set -uo pipefail
+
+if ! command -v snakemake >/dev/null 2>&1; then
+  echo "SKIP: snakemake not installed (Debian: apt-get install snakemake)"
+  exit 0
+fi
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+bin=${1:-build/quorlin}
+if [ ! -f "$bin" ] || [ ! -x "$bin" ]; then
+  echo "FAIL: quorlin binary '$bin' not found or not executable"
+  exit 1
+fi
+bin="$(cd "$(dirname "$bin")" && pwd)/$(basename "$bin")"
+snakefile="$repo/workflow/Snakefile"
+example="$repo/examples/example.tsv"
+
+start_ns=$(date +%s%N)
+elapsed() { echo "$(( ($(date +%s%N) - start_ns) / 1000000 )) ms"; }
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/quorlin-workflow-test.XXXXXX")
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+finish() {
+  if [ "$failures" -eq 0 ]; then
+    rm -rf "$tmp"
+    echo "PASS: workflow test ($(snakemake --version | head -n 1), $(elapsed))"
+    exit 0
+  fi
+  echo "FAIL: workflow test, $failures check(s) failed; files kept in $tmp"
+  exit 1
+}
+
+echo "workflow test: snakemake $(snakemake --version | head -n 1), quorlin $bin, in $tmp"
+cd "$tmp" || exit 1
+
+# --- three tables: the example's header and a group of its chromosomes each
+name_a="data/cohort A/gwas.tsv"                # peaks on chromosomes 2, 4, 5, 6
+name_b="data/cohort_B/gwas.tsv"                # same base name; one peak (13)
+name_c="data/odd/p'value \$(x) {1}.tsv.gz"     # no peak at all
+mkdir -p "data/cohort A" data/cohort_B data/odd
+awk -F'\t' 'NR == 1 || ($1 >= 1 && $1 <= 7)' "$example" > "$name_a"
+# Whitespace-delimited, several blanks between columns: needs -delim whitespace.
+awk -F'\t' -v OFS='   ' 'NR == 1 || ($1 >= 8 && $1 <= 13) { $1 = $1; print }' "$example" > "$name_b"
+awk -F'\t' 'NR == 1 || ($1 >= 14 && $1 <= 22 && $1 != 21)' "$example" | gzip -n > "$name_c"
+
+common=(-lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -delim tab)
+args_a=("${common[@]}")
+args_b=(-lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -delim whitespace)
+args_c=("${common[@]}")
+
+# Config as JSON (valid YAML too), written by python3 so that no name needs
+# escaping by hand. Table A is listed, B is listed with its own delimiter,
+# the glob matches all three (A and B again: they must run once).
+python3 - "$bin" "$name_a" "$name_b" > config.json <<'EOF'
+import json, sys
+binary, a, b = sys.argv[1:]
+json.dump({
+    "quorlin": binary,
+    "tables": [a, {"path": b, "delim": "whitespace"}],
+    "glob": "data/*/*.tsv*",
+    "lcolumn": 2, "pcolumn": 8, "chrcolumn": 1, "header": True, "delim": "tab",
+    "outdir": "results",
+}, sys.stdout, indent=1)
+EOF
+
+# --- the workflow run
+if ! snakemake -s "$snakefile" --cores 2 --configfile config.json > snakemake.log 2>&1; then
+  fail "snakemake run failed; its output:"
+  tail -n 40 snakemake.log
+  finish
+fi
+echo "workflow run done ($(elapsed))"
+
+# --- direct runs and comparisons
+mkdir direct
+summary=results/summary.tsv
+[ -f "$summary" ] || { fail "no $summary"; finish; }
+expected_header=$'table\tpeaks\tstrongest_peak\tstrongest_max\treport'
+[ "$(head -n 1 "$summary")" = "$expected_header" ] || fail "summary header is '$(head -n 1 "$summary")'"
+rows=$(($(wc -l < "$summary") - 1))
+[ "$rows" -eq 3 ] || fail "summary has $rows rows, expected 3 (one per table, no duplicates)"
+
+declare -A report_of
+check_table() {  # label name args...
+  local label=$1 name=$2; shift 2
+  local direct="direct/$label.out"
+  if ! "$bin" -file "$name" -out "$direct" "$@" > "direct/$label.log" 2>&1; then
+    fail "direct quorlin run on '$name' failed"; return
+  fi
+  local row
+  row=$(name="$name" awk -F'\t' 'NR > 1 && $1 == ENVIRON["name"]' "$summary")
+  if [ "$(printf '%s\n' "$row" | grep -c .)" -ne 1 ]; then
+    fail "summary has no single row for '$name'"; return
+  fi
+  local peaks peak peak_max report
+  peaks=$(printf '%s\n' "$row" | cut -f2)
+  peak=$(printf '%s\n' "$row" | cut -f3)
+  peak_max=$(printf '%s\n' "$row" | cut -f4)
+  report=$(printf '%s\n' "$row" | cut -f5)
+  if [ ! -f "$report" ]; then fail "report '$report' of '$name' missing"; return; fi
+  case "$report" in results/*.out) ;; *) fail "report '$report' is not in the output folder";; esac
+  cmp -s "$report" "$direct" || fail "report '$report' differs from a direct run on '$name'"
+  local lines; lines=$(($(wc -l < "$report") - 1))
+  [ "$peaks" = "$lines" ] || fail "'$name': summary says $peaks peaks, the report has $lines"
+  local expected
+  expected=$(awk -F'\t' 'NR > 1 && (n++ == 0 || $4 + 0 > best + 0) { best = $4; at = $2 ":" $3 }
+                         END { if (n) print at "\t" best; else print "\t" }' "$report")
+  [ "$peak"$'\t'"$peak_max" = "$expected" ] ||
+    fail "'$name': strongest peak '$peak' '$peak_max', the report's is '$expected'"
+  name="$name" awk -F'\t' 'NR > 1 && $1 != ENVIRON["name"] { bad = 1 } END { exit bad }' "$report" ||
+    fail "'$name': the report's first column is not the name as given"
+  local log
+  log="results/logs/$(basename "$report" .out).log"
+  grep -q "DONE in" "$log" 2>/dev/null || fail "'$name': no Quorlin output in its log '$log'"
+  echo "  $name: $peaks peak(s), strongest ${peak:-none} ${peak_max} -> $report"
+  report_of[$label]=$report
+}
+check_table a "$name_a" "${args_a[@]}"
+check_table b "$name_b" "${args_b[@]}"
+check_table c "$name_c" "${args_c[@]}"
+[ "${report_of[a]:-x}" != "${report_of[b]:-y}" ] || fail "the two gwas.tsv tables share one report"
+[ "$(cut -f2 "$summary" | tail -n +2 | tr '\n' ' ')" = "5 1 0 " ] ||
+  fail "peak counts $(cut -f2 "$summary" | tail -n +2 | tr '\n' ' ')instead of 5 1 0"
+
+# --- the summary script run by hand gives the same summary
+mapfile -t names < <(tail -n +2 "$summary" | cut -f1)
+mapfile -t reports < <(tail -n +2 "$summary" | cut -f5)
+pairs=()
+for i in "${!names[@]}"; do pairs+=("${names[$i]}" "${reports[$i]}"); done
+if python3 "$repo/workflow/scripts/summarize.py" by-hand.tsv "${pairs[@]}"; then
+  cmp -s by-hand.tsv "$summary" || fail "summarize.py by hand gives another summary"
+else
+  fail "summarize.py by hand failed"
+fi
+
+# --- a second run has nothing to do
+snakemake -s "$snakefile" --cores 2 --configfile config.json -n > rerun.log 2>&1
+grep -q "Nothing to be done" rerun.log || fail "a second run would redo jobs: $(grep -m3 -i reason rerun.log)"
+
+# --- a table Quorlin rejects fails its job loudly; the others still run
+head -c 200 "$name_c" > data/odd/broken.tsv.gz      # truncated gzip: exit status 1
+python3 - "$bin" "$name_a" > config-bad.json <<'EOF'
+import json, sys
+binary, a = sys.argv[1:]
+json.dump({"quorlin": binary, "tables": [a, "data/odd/broken.tsv.gz"], "outdir": "results-bad"},
+          sys.stdout)
+EOF
+if snakemake -s "$snakefile" --cores 2 --keep-going --configfile config-bad.json > bad.log 2>&1; then
+  fail "snakemake succeeded although quorlin failed on a broken table"
+fi
+grep -q "quorlin failed with exit status 1 on table data/odd/broken.tsv.gz" bad.log ||
+  fail "snakemake's output does not name the failed table"
+grep -q "Input file could not be read" results-bad/logs/broken.tsv.gz.log 2>/dev/null ||
+  fail "the failed table's log does not hold Quorlin's message"
+[ ! -e results-bad/broken.tsv.gz.out ] || fail "a failed job left its report"
+[ ! -e results-bad/summary.tsv ] || fail "a summary was written although a job failed"
+cmp -s results-bad/gwas.tsv.out direct/a.out || fail "the good table beside a failed one has no correct report"
+
+finish
