@@ -4,6 +4,8 @@
 
 #include "profile_preparation.h"
 
+#include <numeric>
+
 ScanSteps productionSteps()
 {
     return {compressPositions, buildChunks};
@@ -33,6 +35,8 @@ void ChromosomeScan::prepare()
 {
     markers_.work.assign(markers_.positions.begin(), markers_.positions.end());
     markers_.smoothed = markers_.values;
+    markers_.origin.resize(markers_.positions.size());
+    std::iota(markers_.origin.begin(), markers_.origin.end(), 0u);
     if (markers_.positions.empty())
         return;
     trimBackground(markers_);

@@ -13,6 +13,7 @@ struct Markers {
     DoubleVector values;   // -log10(p), unsmoothed
     WorkPositions work;    // compressed, strictly increasing working positions
     DoubleVector smoothed; // smoothed values
+    std::vector<uint32_t> origin; // index of each marker in its input batch (may be left empty)
 
     size_t size() const { return positions.size(); }
 
@@ -20,6 +21,7 @@ struct Markers {
     template <typename Keep>
     void keepIf(Keep keep)
     {
+        const bool tracked = !origin.empty();
         size_t out = 0;
         for (size_t i = 0; i < positions.size(); ++i) {
             if (!keep(i))
@@ -28,11 +30,15 @@ struct Markers {
             values[out] = values[i];
             work[out] = work[i];
             smoothed[out] = smoothed[i];
+            if (tracked)
+                origin[out] = origin[i];
             ++out;
         }
         positions.resize(out);
         values.resize(out);
         work.resize(out);
         smoothed.resize(out);
+        if (tracked)
+            origin.resize(out);
     }
 };

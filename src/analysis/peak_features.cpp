@@ -44,5 +44,6 @@ std::optional<PeakFeatures> measurePeak(const Markers& markers, int first, int l
     f.quality = qualityScore(f.height, f.bestSlope);
     f.leadPosition = positions[static_cast<size_t>(summit)];
     f.leadIndex = static_cast<size_t>(extendedStart + kOverhang + summit);
+    f.leadInput = f.leadIndex < markers.origin.size() ? markers.origin[f.leadIndex] : f.leadIndex;
     return f;
 }

@@ -20,6 +20,7 @@ struct PeakFeatures {
     double quality = 0;        // expected grade, 1..5
     int32_t leadPosition = 0;  // position of the summit marker (first on ties)
     size_t leadIndex = 0;      // its index among the chromosome's remaining markers
+    size_t leadInput = 0;      // its index in the chromosome's input batch
 };
 
 // Measures the chunk first..last of markers: the slopes over the chunk with

@@ -13,7 +13,8 @@ namespace {
 
 const char* const kOptionWords[] = {"-file",   "-out",        "-delim", "-lcolumn",   "-pcolumn",
                                     "-chrcolumn", "-header", "-header-size", "-dots", "-shrink",
-                                    "-peak-limit", "-inlimit", "-list",   "-missing"};
+                                    "-peak-limit", "-inlimit", "-list",   "-missing",
+                                    "-idcolumn",  "-bed"};
 
 bool isOptionWord(const char* word)
 {
@@ -28,13 +29,14 @@ bool isOptionWord(const char* word)
 class OptionReader {
 public:
     OptionReader(const std::vector<std::string>& words, ParsedOptions& parsed)
-        : words_(words), out_(parsed.options), messages_(parsed.messages)
+        : words_(words), out_(parsed.options), messages_(parsed.messages), errors_(parsed.errors)
     {
     }
 
     bool inputs();
     bool columns();
     bool analysis();
+    bool outputs();
 
 private:
     // Value of the first occurrence of word, or null when absent.
@@ -60,6 +62,7 @@ private:
     const std::vector<std::string>& words_;
     RunOptions& out_;
     std::string& messages_;
+    std::string& errors_;
 };
 
 bool OptionReader::inputs()
@@ -92,6 +95,11 @@ bool OptionReader::columns()
         !column("-pcolumn", t.pvalueColumn, "Incorrect pcolumn\n") ||
         !column("-chrcolumn", t.chromosomeColumn, "Incorrect chrcolumn\n"))
         return false;
+    if (const std::string* id = value("-idcolumn")) {
+        t.idColumn = toInt32(*id);
+        if (t.idColumn < 1)
+            return fail("Incorrect idcolumn\n");
+    }
     const std::string* header = value("-header");
     const std::string* size = value("-header-size");
     const int lines = (size && !size->empty()) ? std::max(toInt32(*size), 1) : 1;
@@ -124,6 +132,27 @@ bool OptionReader::analysis()
     return true;
 }
 
+bool OptionReader::outputs()
+{
+    const std::string* bed = value("-bed");
+    if (!bed)
+        return true;
+    out_.bed = true;
+    if (out_.listMode) {
+        if (*bed == "yes")
+            return true;
+        errors_ += "quorlin: in list mode -bed takes 'yes': each table's BED file is written beside its report as "
+                   "TABLE.bed\n";
+        return fail("Incorrect bed\n");
+    }
+    out_.bedPath = *bed == "yes" ? out_.table + ".bed" : *bed;
+    if (out_.bedPath.empty() || out_.bedPath == out_.reportPath) {
+        errors_ += "quorlin: the BED file must have a name of its own, not '" + out_.bedPath + "'\n";
+        return fail("Incorrect bed\n");
+    }
+    return true;
+}
+
 } // namespace
 
 std::vector<std::string> collectOptionWords(int argc, char** argv)
@@ -142,6 +171,6 @@ ParsedOptions parseOptions(const std::vector<std::string>& words)
 {
     ParsedOptions parsed;
     OptionReader reader(words, parsed);
-    parsed.ok = reader.inputs() && reader.columns() && reader.analysis();
+    parsed.ok = reader.inputs() && reader.columns() && reader.analysis() && reader.outputs();
     return parsed;
 }

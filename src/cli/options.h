@@ -12,16 +12,19 @@ struct RunOptions {
     std::string listFile;   // -list
     bool listMode = false;  // -list was given (it wins over -file)
     std::string reportPath; // -out, or the table's path + ".out"
+    bool bed = false;       // -bed: write a BED file of the peaks
+    std::string bedPath;    // single-table mode: -bed's file (the table's path + ".bed" for "yes")
     TableLayout layout;
     AnalysisSettings analysis;
 };
 
 // The outcome of reading the options: the options, and the lines for
 // standard output in the order they arise; when ok is false the last line is
-// the message of the first bad option.
+// the message of the first bad option, and errors may explain it further.
 struct ParsedOptions {
     RunOptions options;
     std::string messages;
+    std::string errors; // for standard error
     bool ok = false;
 };
 

@@ -27,9 +27,9 @@ bool say(const std::string& out, const std::string& err, bool ok)
     return ok;
 }
 
-bool runOne(const RunOptions& options, const std::string& table, const std::string& reportPath)
+bool runOne(const RunOptions& options, const TableJob& job)
 {
-    const TableOutcome o = runTable(options, table, reportPath);
+    const TableOutcome o = runTable(options, job);
     return say(o.out, o.err, o.ok);
 }
 
@@ -42,7 +42,7 @@ bool runList(const RunOptions& options)
     std::string_view line;
     while (!list.atEnd() && list.next(line)) {
         const std::string table(line);
-        if (!runOne(options, table, table + ".out"))
+        if (!runOne(options, {table, table + ".out", options.bed ? table + ".bed" : std::string()}))
             return false;
     }
     if (list.failed())
@@ -55,12 +55,13 @@ bool runList(const RunOptions& options)
 bool runQuorlin(const std::vector<std::string>& words)
 {
     const ParsedOptions parsed = parseOptions(words);
-    std::fputs(parsed.messages.c_str(), stdout);
-    if (!parsed.ok)
+    if (!say(parsed.messages, parsed.errors, parsed.ok))
         return false;
     const RunOptions& options = parsed.options;
     if (!options.listMode && sameFile(options.table, options.reportPath))
         return say("Output file is the input file\n", "", false);
+    if (!options.listMode && options.bed && sameFile(options.table, options.bedPath))
+        return say("Output file is the input file\n", "quorlin: the BED file would replace the input table\n", false);
     std::fflush(stdout);
-    return options.listMode ? runList(options) : runOne(options, options.table, options.reportPath);
+    return options.listMode ? runList(options) : runOne(options, {options.table, options.reportPath, options.bedPath});
 }

@@ -1,9 +1,16 @@
 // One table from start to end: its report file, its rows, the analysis of
-// every chromosome, and the messages it gives.
+// every chromosome, its BED file and the messages it gives.
 #pragma once
 #include "options.h"
 
 #include <string>
+
+// Where one table is read from and its results go.
+struct TableJob {
+    std::string table;
+    std::string reportPath;
+    std::string bedPath; // empty: no BED file
+};
 
 // What one table left for the user: standard-output and standard-error
 // text in the order it arose, and whether the run may go on.
@@ -12,7 +19,7 @@ struct TableOutcome {
     std::string out, err;
 };
 
-// Analyses table and writes its report to reportPath. An error stop comes
-// back as ok == false with its message in out (or its reason in err); the
-// rows found before it are in the report file.
-TableOutcome runTable(const RunOptions& options, const std::string& table, const std::string& reportPath);
+// Analyses the table and writes its report (and BED file). An error stop
+// comes back as ok == false with its message in out (or its reason in err);
+// the rows found before it are in the report file, and no BED file is left.
+TableOutcome runTable(const RunOptions& options, const TableJob& job);

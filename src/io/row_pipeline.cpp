@@ -44,11 +44,12 @@ void RowPipeline::produce(std::unique_ptr<InputSource> source, int headerLines)
     std::string_view line, fields[PickedColumns::kMax];
     for (int i = 0; i < headerLines && in.next(line); ++i) {
     }
-    long long shortRows = 0;
+    long long shortRows = 0, dataRows = 0;
     auto block = newBlock();
     while (in.next(line)) {
         if (line.empty())
             continue;
+        ++dataRows;
         if (!pickFields(line, sep_, columns_, fields)) {
             ++shortRows;
             continue;
@@ -66,6 +67,7 @@ void RowPipeline::produce(std::unique_ptr<InputSource> source, int headerLines)
         return;
     failed_ = in.failed();
     shortRows_ = shortRows;
+    dataRows_ = dataRows;
     innerCarriageReturns_ = in.innerCarriageReturns();
     blocks_.finish();
 }

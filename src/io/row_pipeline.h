@@ -38,6 +38,7 @@ public:
     bool inputEmpty() const { return empty_; }
     bool failed() const { return failed_; }
     long long shortRows() const { return shortRows_; }
+    long long dataRows() const { return dataRows_; } // non-empty lines after the header
     long long innerCarriageReturns() const { return innerCarriageReturns_; }
 
 private:
@@ -50,6 +51,6 @@ private:
     std::unique_ptr<RowBlock> current_;
     // Written by the producer before it finishes the queue.
     bool empty_ = false, failed_ = false;
-    long long shortRows_ = 0, innerCarriageReturns_ = 0;
+    long long shortRows_ = 0, dataRows_ = 0, innerCarriageReturns_ = 0;
     std::thread worker_;
 };

@@ -10,12 +10,14 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 // How a table is laid out: separator, the 1-based columns, header lines and
 // the missing-value word.
 struct TableLayout {
     FieldSeparator separator;
     int positionColumn = 0, pvalueColumn = 0, chromosomeColumn = 0;
+    int idColumn = 0; // marker ids; 0 when the table's ids are not wanted
     int headerLines = 0; // lines skipped before the rows
     std::string missing = "NA";
 };
@@ -25,7 +27,19 @@ struct ChromosomeBatch {
     std::string chromosome;
     IntVector positions;
     DoubleVector pvalues; // raw p-values, index-aligned with positions
+    std::vector<std::string> ids; // marker ids, index-aligned, when an id column is read
 };
+
+// A marker at genome-wide significance, for the check that the reported
+// peaks cover them.
+struct SignificantMarker {
+    std::string chromosome, id; // id empty without an id column
+    int32_t position = 0;
+    double p = 0;
+};
+
+// p-values at or below this are genome-wide significant.
+constexpr double kGenomeWideSignificance = 5e-8;
 
 // What the reader noticed in one table, for warnings that leave the results
 // unchanged.
@@ -33,7 +47,12 @@ struct ReadNotes {
     long long shortRows = 0, badPositions = 0, badPvalues = 0, outsidePvalues = 0, innerCarriageReturns = 0;
     bool ungrouped = false, unsorted = false;
     bool emptyInput = false; // the table held no bytes at all
+    long long dataRows = 0;     // non-empty lines after the header
+    long long acceptedRows = 0; // rows not skipped as short or missing
+    long long usableRows = 0;   // accepted rows whose position and p-value are numbers
+    long long retained = 0;     // markers with p <= inlimit
     std::unordered_set<std::string> chromosomes;
+    std::vector<SignificantMarker> significant; // in input order
 };
 
 // Receives each batch; may take its vectors' contents.

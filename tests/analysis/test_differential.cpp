@@ -99,7 +99,7 @@ TEST(Differential, CompressionMatchesStraightforward)
     for (int trial = 0; trial < 3000; ++trial) {
         const size_t n = static_cast<size_t>(gen.uniform(0, trial % 10 == 0 ? 2000 : 60));
         const IntVector L = gen.positions(n);
-        Markers fast{L, {}, WorkPositions(L.begin(), L.end()), gen.values(n, trial % 3 == 0)};
+        Markers fast{L, {}, WorkPositions(L.begin(), L.end()), gen.values(n, trial % 3 == 0), {}};
         Markers slow = fast;
         compressPositions(fast, shrinks[trial % 8]);
         referenceCompressPositions(slow, shrinks[trial % 8]);

@@ -13,7 +13,7 @@ namespace {
 
 Markers markersOf(const IntVector& positions, const DoubleVector& values)
 {
-    return Markers{positions, values, WorkPositions(positions.begin(), positions.end()), values};
+    return Markers{positions, values, WorkPositions(positions.begin(), positions.end()), values, {}};
 }
 
 const IntVector kWorkedPositions = {10000, 10400, 11000, 11300, 11500, 11600,

@@ -47,8 +47,13 @@ TEST_F(Cli, CorruptCompressedInputIsAnError)
 
 TEST_F(Cli, OutputFailures)
 {
-    if (fileExists("/dev/full"))
+    if (fileExists("/dev/full")) {
         expectRun(with({"-file", "t.tsv", "-out", "/dev/full"}, kColumns), "Output file could not be written\n", 1);
+        const RunResult r = expectRun(with({"-file", "t.tsv", "-bed", "/dev/full"}, kColumns),
+                                      std::string(kOutputName) + "Output file could not be written\n", 1);
+        EXPECT_NE(r.err.find("BED file '/dev/full' could not be written"), std::string::npos) << r.err;
+        EXPECT_TRUE(fileExists("/dev/full"));
+    }
     // The output must never be the input, also through a link.
     ASSERT_EQ(symlink("t.tsv", (dir + "/link.tsv").c_str()), 0);
     expectRun(with({"-file", "t.tsv", "-out", "link.tsv"}, kColumns), "Output file is the input file\n", 1);

@@ -12,7 +12,7 @@ namespace {
 
 struct Job {
     RunOptions options;
-    std::string table, report;
+    TableJob paths;
 };
 
 Job jobFor(const std::string& table, const std::string& report, std::vector<std::string> words)
@@ -20,7 +20,7 @@ Job jobFor(const std::string& table, const std::string& report, std::vector<std:
     words.insert(words.begin(), {"-file", table, "-out", report});
     const ParsedOptions parsed = parseOptions(words);
     EXPECT_TRUE(parsed.ok) << parsed.messages;
-    return {parsed.options, table, report};
+    return {parsed.options, {table, report, report + ".bed"}};
 }
 
 } // namespace
@@ -38,16 +38,17 @@ TEST(Concurrency, TwoTablesOnTwoThreadsMatchSequentialRuns)
                       {jobFor(example, dir + "/a2", exampleWords), jobFor(peak, dir + "/b2", peakWords)}};
     TableOutcome sequential[2], parallel[2];
     for (int k = 0; k < 2; ++k)
-        sequential[k] = runTable(jobs[0][k].options, jobs[0][k].table, jobs[0][k].report);
-    std::thread other([&] { parallel[1] = runTable(jobs[1][1].options, jobs[1][1].table, jobs[1][1].report); });
-    parallel[0] = runTable(jobs[1][0].options, jobs[1][0].table, jobs[1][0].report);
+        sequential[k] = runTable(jobs[0][k].options, jobs[0][k].paths);
+    std::thread other([&] { parallel[1] = runTable(jobs[1][1].options, jobs[1][1].paths); });
+    parallel[0] = runTable(jobs[1][0].options, jobs[1][0].paths);
     other.join();
     for (int k = 0; k < 2; ++k) {
         EXPECT_TRUE(sequential[k].ok && parallel[k].ok);
         EXPECT_EQ(sequential[k].out, parallel[k].out);
         EXPECT_EQ(sequential[k].err, parallel[k].err);
-        const std::string report = readFile(jobs[0][k].report);
+        const std::string report = readFile(jobs[0][k].paths.reportPath);
         EXPECT_GT(std::count(report.begin(), report.end(), '\n'), 1) << "the table should report peaks";
-        EXPECT_EQ(firstDifference(report, readFile(jobs[1][k].report)), "");
+        EXPECT_EQ(firstDifference(report, readFile(jobs[1][k].paths.reportPath)), "");
+        EXPECT_EQ(readFile(jobs[0][k].paths.bedPath), readFile(jobs[1][k].paths.bedPath));
     }
 }

@@ -84,7 +84,7 @@ TEST_F(Hostile, OnlyHeaderOnlyBlankLinesCarriageReturnsAlone)
     r = run("\n\n\r\n\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(report(), kHeaderLine);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
     // Carriage returns alone: one line, read as the rules say, and a warning.
     r = run("1\t100\t1e-5\r1\t200\t1e-6\r");
     EXPECT_EQ(r.status, 0);

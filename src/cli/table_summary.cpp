@@ -1,0 +1,115 @@
+// Summary texts. The coverage check compares every significant marker with
+// the position ranges (smaller to larger) of its chromosome's peaks.
+#include "table_summary.h"
+
+#include "number_format.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace {
+
+constexpr size_t kStrongestShown = 5;
+
+using Ranges = std::vector<std::pair<int64_t, int64_t>>;
+
+std::unordered_map<std::string, Ranges> rangesByChromosome(const std::vector<ReportedPeak>& peaks)
+{
+    std::unordered_map<std::string, Ranges> ranges;
+    for (const ReportedPeak& p : peaks) {
+        const PeakFeatures& f = p.features;
+        ranges[p.chromosome].emplace_back(std::min(f.firstPosition, f.lastPosition),
+                                          std::max(f.firstPosition, f.lastPosition));
+    }
+    return ranges;
+}
+
+std::string separatorName(const FieldSeparator& sep)
+{
+    if (sep.whitespace)
+        return "whitespace";
+    for (const char* word : {"tab", "space", "comma", "semicolon"})
+        if (separatorForWord(word).text == sep.text)
+            return word;
+    return "'" + sep.text + "'";
+}
+
+std::string markerName(const std::string& chromosome, int32_t position, const std::string& id)
+{
+    const std::string place = chromosome + ":" + std::to_string(position);
+    return id.empty() || id == place ? place : id + " (" + place + ")";
+}
+
+std::string strongestPeaks(const std::string& prefix, const std::vector<ReportedPeak>& peaks)
+{
+    std::vector<const ReportedPeak*> order;
+    for (const ReportedPeak& p : peaks)
+        order.push_back(&p);
+    std::stable_sort(order.begin(), order.end(), [](const ReportedPeak* a, const ReportedPeak* b) {
+        return a->features.height > b->features.height;
+    });
+    std::string text;
+    for (size_t k = 0; k < order.size() && k < kStrongestShown; ++k) {
+        const ReportedPeak& p = *order[k];
+        const PeakFeatures& f = p.features;
+        text += prefix + "peak " + std::to_string(k + 1) + ": " + p.chromosome + ":" +
+                std::to_string(f.firstPosition) + "-" + std::to_string(f.lastPosition) + ", lead " +
+                markerName(p.chromosome, f.leadPosition, p.leadId) + ", -log10(p) " + formatReal(f.height) +
+                ", GQS " + formatReal(f.quality) + "\n";
+    }
+    return text;
+}
+
+std::string coverageLine(const std::string& table, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks)
+{
+    const std::string threshold = formatReal(kGenomeWideSignificance);
+    const Coverage c = uncoveredSignificant(notes.significant, peaks);
+    if (notes.significant.empty())
+        return "quorlin: summary: " + table + ": no marker has p <= " + threshold + "\n";
+    if (c.outside == 0)
+        return "quorlin: summary: " + table + ": all " + std::to_string(notes.significant.size()) +
+               " markers with p <= " + threshold + " lie within reported peaks\n";
+    const SignificantMarker& m = *c.strongest;
+    return "quorlin: warning: " + table + ": " + std::to_string(c.outside) + " of " +
+           std::to_string(notes.significant.size()) + " markers with p <= " + threshold +
+           " lie outside every reported peak; the strongest is " + markerName(m.chromosome, m.position, m.id) +
+           " with p = " + formatReal(m.p) + "\n";
+}
+
+} // namespace
+
+Coverage uncoveredSignificant(const std::vector<SignificantMarker>& markers, const std::vector<ReportedPeak>& peaks)
+{
+    const auto ranges = rangesByChromosome(peaks);
+    Coverage c;
+    for (const SignificantMarker& m : markers) {
+        const auto it = ranges.find(m.chromosome);
+        const bool covered = it != ranges.end() && std::any_of(it->second.begin(), it->second.end(), [&](auto r) {
+                                 return r.first <= m.position && m.position <= r.second;
+                             });
+        if (covered)
+            continue;
+        ++c.outside;
+        if (!c.strongest || m.p < c.strongest->p)
+            c.strongest = &m;
+    }
+    return c;
+}
+
+std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
+                         const std::vector<ReportedPeak>& peaks)
+{
+    const std::string prefix = "quorlin: summary: " + table + ": ";
+    if (notes.dataRows > 0 && notes.usableRows == 0)
+        return "quorlin: warning: " + table + ": none of the " + std::to_string(notes.dataRows) +
+               " data rows could be used (all were too short, missing, or not numbers in the position and "
+               "p-value columns); check the delimiter (-delim, now " + separatorName(layout.separator) +
+               ") and the column numbers (-lcolumn " + std::to_string(layout.positionColumn) + " -pcolumn " +
+               std::to_string(layout.pvalueColumn) + " -chrcolumn " + std::to_string(layout.chromosomeColumn) +
+               ")\n";
+    std::string text = prefix + std::to_string(notes.dataRows) + " rows read, " + std::to_string(notes.usableRows) +
+                       " used, " + std::to_string(notes.retained) + " markers retained, " +
+                       std::to_string(notes.chromosomes.size()) + " chromosomes, " + std::to_string(peaks.size()) +
+                       " peaks reported\n";
+    return text + strongestPeaks(prefix, peaks) + coverageLine(table, notes, peaks);
+}

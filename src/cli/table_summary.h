@@ -1,0 +1,21 @@
+// The summary of one table on standard error: what was read and used, the
+// strongest peaks with their lead markers, and whether the reported peaks
+// cover every genome-wide significant marker.
+#pragma once
+#include "reported_peak.h"
+#include "table_reader.h"
+
+#include <string>
+#include <vector>
+
+// Genome-wide significant markers outside every reported peak of their
+// chromosome, and the strongest of them (null when there is none).
+struct Coverage {
+    long long outside = 0;
+    const SignificantMarker* strongest = nullptr;
+};
+Coverage uncoveredSignificant(const std::vector<SignificantMarker>& markers, const std::vector<ReportedPeak>& peaks);
+
+// The summary lines, each starting "quorlin: " and ending with a line end.
+std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
+                         const std::vector<ReportedPeak>& peaks);
