@@ -1,5 +1,6 @@
-# Table formats: header names, column choices, -format presets and column
-# decisions (io/), as the static library quorlin_formats. Included from the top-level CMakeLists.txt after
+# Table formats and command-line text: header names, column choices,
+# -format presets and column decisions (io/), and the usage summary (cli/),
+# as the static library quorlin_formats. Included from the top-level CMakeLists.txt after
 # quorlin_core and quorlin.
 
 add_library(quorlin_formats STATIC
@@ -7,8 +8,9 @@ add_library(quorlin_formats STATIC
   ${CMAKE_CURRENT_LIST_DIR}/io/columnchoice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/io/formatpresets.cpp
   ${CMAKE_CURRENT_LIST_DIR}/io/columnplan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cli/usage.cpp
 )
-target_include_directories(quorlin_formats PUBLIC ${CMAKE_CURRENT_LIST_DIR}/io)
+target_include_directories(quorlin_formats PUBLIC ${CMAKE_CURRENT_LIST_DIR}/io ${CMAKE_CURRENT_LIST_DIR}/cli)
 # FieldSeparator, separatorForWord and toInt32 come from the reader.
 target_link_libraries(quorlin_formats PUBLIC quorlin_core)
 

@@ -8,6 +8,7 @@ add_executable(quorlin_format_tests
   ${CMAKE_CURRENT_LIST_DIR}/io/test_headerfields.cpp
   ${CMAKE_CURRENT_LIST_DIR}/io/test_columnplan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/io/test_formatsamples.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cli/test_usage.cpp
 )
 target_link_libraries(quorlin_format_tests PRIVATE quorlin_formats GTest::gtest GTest::gtest_main ZLIB::ZLIB)
 target_compile_definitions(quorlin_format_tests PRIVATE
