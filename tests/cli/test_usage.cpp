@@ -1,10 +1,12 @@
-// The usage summary names every option and preset, fits 80 columns, and
-// only a lone -h, -help or --help asks for it.
+// The usage summary and the man page: both name every option (and the man
+// page every report and BED column), the summary fits 80 columns, and only
+// a lone -h, -help or --help asks for it.
 #include "formatpresets.h"
 #include "usage.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -14,6 +16,23 @@ const char* const kOptions[] = {
     "-header",  "-header-size", "-missing", "-inlimit", "-peak-limit", "-dots", "-shrink", "-format",
     "-log10p",  "-sort",   "-bed",  "-plot",    "-threads",
 };
+
+std::string manPage()
+{
+    std::ifstream in(QUORLIN_MAN_PAGE);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A word as roff writes it: every hyphen as the \- escape.
+std::string roff(const std::string& word)
+{
+    std::string out;
+    for (const char c : word)
+        out += c == '-' ? std::string("\\-") : std::string(1, c);
+    return out;
+}
 
 // True when word occurs in text not followed by more of a word.
 bool mentions(const std::string& text, const std::string& word)
@@ -59,4 +78,22 @@ TEST(Usage, OnlyALoneHelpWordAsksForIt)
     };
     for (const auto& c : cases)
         EXPECT_EQ(isHelpRequest(static_cast<int>(c.words.size()), c.words.data()), c.help) << c.words.back();
+}
+
+TEST(ManPage, SectionsOptionsAndOutputColumns)
+{
+    const std::string page = manPage();
+    ASSERT_FALSE(page.empty()) << QUORLIN_MAN_PAGE;
+    for (const char* section : {".SH NAME", ".SH SYNOPSIS", ".SH DESCRIPTION", ".SH OPTIONS", ".SH OUTPUT",
+                                ".SH \"EXIT STATUS\"", ".SH EXAMPLES"})
+        EXPECT_NE(page.find(section), std::string::npos) << section;
+    for (const char* option : kOptions)
+        EXPECT_TRUE(mentions(page, roff(option))) << option;
+    for (const FormatPreset& preset : formatPresets())
+        EXPECT_TRUE(mentions(page, ".B " + roff(preset.name))) << preset.name;
+    for (const char* column : {"filename", "chrom", "range", "max", "bestslope0", "bestslope", "monot", "multip",
+                               "reps", "ratio", "kolmo", "count", "spacing", "balance", "skew", "vbal1", "vbal2",
+                               "maxbyMean", "GQS", "start", "end", "name", "score", "strand", "lead_position",
+                               "lead_log10p", "gqs", "markers"})
+        EXPECT_NE(page.find(".B " + std::string(column) + "\n"), std::string::npos) << column;
 }
