@@ -5,6 +5,21 @@
 // values are written as NA or similar), and it also reads copies whose
 // blanks were turned into tabs. PLINK 1.9 pads its columns with runs of
 // blanks, so only `whitespace` reads it.
+//
+// Choices where the programs write variants:
+// - plink2: P, or LOG10_P (NEG_LOG10_P in some builds) with --glm log10.
+//   TEST is filtered to ADD as for PLINK 1.9, since without hide-covar
+//   every covariate gets its own row at the variant's position.
+// - regenie: only LOG10P exists; TEST is not filtered, because interaction
+//   runs write ADD-INT_* rows and no plain ADD row at all.
+// - saige: p.value (with SPA for binary traits), not p.value.NA; the id is
+//   MarkerID (version 1) or SNPID (earlier versions).
+// - bolt: P_BOLT_LMM, the mixture-model test, when it was run, else
+//   P_BOLT_LMM_INF (--lmmInfOnly, or when the program skipped the mixture).
+// - gwas-ssf: p_value, or neg_log_10_p_value in its place; the id is
+//   variant_id, else rsid. Mandatory fields are never missing, so the
+//   default missing word stays.
+// - gemma: p_wald (-lmm 1), else p_lrt (-lmm 2), else p_score (-lmm 3).
 #include "formatpresets.h"
 
 #include "headerfields.h"
