@@ -1,0 +1,20 @@
+// The value of a column option (-lcolumn, -pcolumn, -chrcolumn, -idcolumn):
+// a column number as before, or else a column name to look up in the header.
+#pragma once
+#include <string>
+
+struct ColumnChoice {
+    bool byName = false;
+    int number = 0;   // 1-based column when !byName; below 1 is an error
+    std::string name; // header name when byName
+};
+
+// True when value reads as a whole 32-bit number with optional sign and
+// blanks around it, the column numbers the options always took.
+bool isWholeNumber(const std::string& value);
+
+// A whole number gives that column number, even 0 or a negative one (errors,
+// as they always were). Text that is blank, or all digits but beyond the
+// 32-bit range, gives number 0, the old error, rather than a name no header
+// has. Anything else is a name, without its surrounding blanks.
+ColumnChoice parseColumnChoice(const std::string& value);

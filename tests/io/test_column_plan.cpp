@@ -1,0 +1,130 @@
+// Column decisions: numbers and names from the options, presets filling in
+// the rest, explicit options winning, and the message of the first failing
+// option with its standard-error reason.
+#include "column_plan.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::optional<ColumnChoice> opt(const char* value)
+{
+    if (!value)
+        return std::nullopt;
+    return parseColumnChoice(value);
+}
+
+ColumnRequest request(const char* l, const char* p, const char* chr, const char* id = nullptr,
+                      const char* format = nullptr)
+{
+    ColumnRequest r;
+    r.position = opt(l);
+    r.pvalue = opt(p);
+    r.chromosome = opt(chr);
+    r.id = opt(id);
+    r.preset = format ? findFormatPreset(format) : nullptr;
+    return r;
+}
+
+const std::string kPlinkHeader = " CHR  SNP  BP  A1  TEST  NMISS  BETA  STAT  P ";
+const std::string kRegenieHeader = "CHROM GENPOS ID ALLELE0 ALLELE1 A1FREQ N TEST BETA SE CHISQ LOG10P";
+
+} // namespace
+
+TEST(PlanColumns, ChosenColumns)
+{
+    const FieldSeparator ws = separatorForWord("whitespace");
+    const struct {
+        ColumnRequest request;
+        const std::string* header;
+        int position, pvalue, chromosome, id;
+        bool log10;
+        int filterColumn;
+    } cases[] = {
+        {request("2", "3", "1"), nullptr, 2, 3, 1, 0, false, 0},
+        {request("BP", "p", "chr", "SNP"), &kPlinkHeader, 3, 9, 1, 2, false, 0},
+        {request(nullptr, nullptr, nullptr, nullptr, "plink"), &kPlinkHeader, 3, 9, 1, 2, false, 5},
+        {request("7", nullptr, nullptr, "4", "plink"), &kPlinkHeader, 7, 9, 1, 4, false, 5},
+        {request(nullptr, nullptr, nullptr, nullptr, "regenie"), &kRegenieHeader, 2, 12, 1, 3, true, 0},
+        {request(nullptr, "BETA", nullptr, nullptr, "regenie"), &kRegenieHeader, 2, 9, 1, 3, false, 0},
+        {request(nullptr, nullptr, nullptr, nullptr, "gwas-ssf"), nullptr, 0, 0, 0, 0, false, 0},
+    };
+    for (const auto& c : cases) {
+        const ColumnPlanResult r = planColumns(c.request, c.header, ws);
+        SCOPED_TRACE(c.header ? *c.header : "no header");
+        if (c.position == 0) {
+            EXPECT_FALSE(r.ok);
+            continue;
+        }
+        ASSERT_TRUE(r.ok) << r.error.stderrLine;
+        EXPECT_EQ(r.plan.position, c.position);
+        EXPECT_EQ(r.plan.pvalue, c.pvalue);
+        EXPECT_EQ(r.plan.chromosome, c.chromosome);
+        EXPECT_EQ(r.plan.id, c.id);
+        EXPECT_EQ(r.plan.pIsLog10, c.log10);
+        EXPECT_EQ(r.plan.filterColumn, c.filterColumn);
+        EXPECT_EQ(r.plan.filterValue, c.filterColumn ? "ADD" : "");
+    }
+}
+
+TEST(PlanColumns, FirstFailingOptionWithItsReason)
+{
+    const FieldSeparator ws = separatorForWord("whitespace");
+    const std::string noBP = "CHR SNP POS P";
+    const struct {
+        ColumnRequest request;
+        const std::string* header;
+        const char* message;
+        const char* reason;
+    } cases[] = {
+        {request(nullptr, "3", "1"), nullptr, "Incorrect lcolumn\n", ""},
+        {request("0", "x", "1"), nullptr, "Incorrect lcolumn\n", ""},
+        {request("2", "-4", "1"), nullptr, "Incorrect pcolumn\n", ""},
+        {request("2", "P", "1"), nullptr, "Incorrect pcolumn\n", "-pcolumn \"P\": column names need -header yes"},
+        {request("BP", "P", "CHR"), &noBP, "Incorrect lcolumn\n",
+         "-lcolumn: no column \"BP\" in the header; its columns are \"CHR\" \"SNP\" \"POS\" \"P\""},
+        {request("POS", "P", "chromosome"), &noBP, "Incorrect chrcolumn\n",
+         "-chrcolumn: no column \"chromosome\" in the header; its columns are \"CHR\" \"SNP\" \"POS\" \"P\""},
+        {request("2", "3", "1", "rsid"), &noBP, "Incorrect idcolumn\n",
+         "-idcolumn: no column \"rsid\" in the header; its columns are \"CHR\" \"SNP\" \"POS\" \"P\""},
+        {request("2", "3", "1", "0"), &noBP, "Incorrect idcolumn\n", ""},
+        {request(nullptr, nullptr, nullptr, nullptr, "plink"), &noBP, "Incorrect lcolumn\n",
+         "-format plink (for -lcolumn): no column \"BP\" in the header; its columns are \"CHR\" \"SNP\" \"POS\" \"P\""},
+        {request(nullptr, nullptr, nullptr, nullptr, "gwas-ssf"), &noBP, "Incorrect lcolumn\n", nullptr},
+        {request("3", nullptr, "1", nullptr, "gwas-ssf"), &noBP, "Incorrect pcolumn\n",
+         "-format gwas-ssf (for -pcolumn): no column \"p_value\" or \"neg_log_10_p_value\" in the header; its "
+         "columns are \"CHR\" \"SNP\" \"POS\" \"P\""},
+        {request(nullptr, nullptr, nullptr, nullptr, "plink"), nullptr, "Incorrect lcolumn\n",
+         "-format plink (for -lcolumn): the preset needs the header line"},
+    };
+    for (const auto& c : cases) {
+        const ColumnPlanResult r = planColumns(c.request, c.header, ws);
+        ASSERT_FALSE(r.ok);
+        EXPECT_EQ(r.error.stdoutMessage, c.message);
+        if (c.reason) {
+            EXPECT_EQ(r.error.stderrLine, c.reason);
+        }
+    }
+}
+
+TEST(PlanColumns, PresetIdIsOptionalAndDuplicateNamesWarn)
+{
+    const std::string header = "chr\trs\tps\tp_lrt\tP_LRT";
+    ColumnRequest gemma = request(nullptr, nullptr, nullptr, nullptr, "gemma");
+    ColumnPlanResult r = planColumns(gemma, &header, separatorForWord("tab"));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.plan.pvalue, 4); // p_wald absent: the next documented p column
+    EXPECT_TRUE(r.plan.warnings.empty());
+    const std::string noId = "chr\tps\tp_wald";
+    r = planColumns(gemma, &noId, separatorForWord("tab"));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.plan.id, 0);
+    r = planColumns(request("2", "p_lrt", "1"), &header, separatorForWord("tab"));
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(r.plan.warnings.empty()); // the exact match decides alone
+    r = planColumns(request("2", "P_lrt", "1"), &header, separatorForWord("tab"));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.plan.pvalue, 4);
+    ASSERT_EQ(r.plan.warnings.size(), 1u);
+    EXPECT_EQ(r.plan.warnings[0], "-pcolumn \"P_lrt\": several columns match; column 4 is read");
+}
