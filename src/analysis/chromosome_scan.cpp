@@ -16,11 +16,13 @@ ChromosomeScan::ChromosomeScan(const AnalysisSettings& settings, ScanSteps steps
 {
 }
 
-void ChromosomeScan::analyse(IntVector& positions, DoubleVector& pvalues, std::vector<PeakFeatures>& peaks)
+void ChromosomeScan::analyse(IntVector& positions, DoubleVector& pvalues, std::vector<PeakFeatures>& peaks,
+                             bool valuesAreLog10)
 {
     markers_.positions.swap(positions);
     markers_.values.swap(pvalues);
-    markers_.values = negativeLog10(std::move(markers_.values));
+    if (!valuesAreLog10)
+        markers_.values = negativeLog10(std::move(markers_.values));
     reported_.clear();
     prepare();
     while (!markers_.work.empty() && takeOutNextChunk(peaks)) {

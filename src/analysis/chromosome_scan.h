@@ -22,10 +22,12 @@ public:
     explicit ChromosomeScan(const AnalysisSettings& settings, ScanSteps steps = productionSteps());
 
     // Analyses one chromosome: real positions and raw p-values of its
-    // retained markers in input order. Appends the reported peaks to peaks
-    // in the order they are found. Leaves positions and pvalues empty (their
-    // capacity is kept for the next chromosome).
-    void analyse(IntVector& positions, DoubleVector& pvalues, std::vector<PeakFeatures>& peaks);
+    // retained markers in input order (or their -log10(p) when
+    // valuesAreLog10). Appends the reported peaks to peaks in the order they
+    // are found. Leaves positions and pvalues empty (their capacity is kept
+    // for the next chromosome).
+    void analyse(IntVector& positions, DoubleVector& pvalues, std::vector<PeakFeatures>& peaks,
+                 bool valuesAreLog10 = false);
 
     // The working positions after the last analysis (for invariant checks).
     const WorkPositions& workPositions() const { return markers_.work; }

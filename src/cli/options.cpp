@@ -1,6 +1,7 @@
 // Option reading. Whole numbers and reals are read by the tool's own
-// conversions: text that is not a number reads as 0, and the checks below
-// decide what that means for each option.
+// conversions; the checks below decide what text that is not a number means
+// for each option. Every stop gives the option's message on standard output
+// and its reason on standard error.
 #include "options.h"
 
 #include "number_format.h"
@@ -11,10 +12,12 @@
 
 namespace {
 
-const char* const kOptionWords[] = {"-file",   "-out",        "-delim", "-lcolumn",   "-pcolumn",
-                                    "-chrcolumn", "-header", "-header-size", "-dots", "-shrink",
-                                    "-peak-limit", "-inlimit", "-list",   "-missing",
-                                    "-idcolumn",  "-bed"};
+const char* const kOptionWords[] = {"-file",   "-out",     "-delim",    "-lcolumn",    "-pcolumn", "-chrcolumn",
+                                    "-header", "-header-size", "-dots", "-shrink",     "-peak-limit",
+                                    "-inlimit", "-list",   "-missing",  "-idcolumn",   "-bed",     "-format",
+                                    "-log10p", "-sort",    "-plot",     "-threads"};
+
+const char* const kColumnWords[] = {"-lcolumn", "-pcolumn", "-chrcolumn", "-format"};
 
 bool isOptionWord(const char* word)
 {
@@ -24,8 +27,10 @@ bool isOptionWord(const char* word)
     return false;
 }
 
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
 // Reads one option group after another; each returns false at the first
-// bad option, with its message added.
+// bad option, with its message and reason added.
 class OptionReader {
 public:
     OptionReader(const std::vector<std::string>& words, ParsedOptions& parsed)
@@ -47,17 +52,20 @@ private:
             return nullptr;
         return &*(it + 1);
     }
-    bool fail(const char* message)
-    {
-        messages_ += message;
-        return false;
-    }
-    bool column(const char* word, int& column, const char* message)
+    bool yes(const char* word) const
     {
         const std::string* v = value(word);
-        column = v ? toInt32(*v) : 0;
-        return column >= 1 || fail(message);
+        return v && *v == "yes";
     }
+    bool fail(const char* message, const std::string& reason)
+    {
+        messages_ += message;
+        errors_ += "quorlin: " + reason + "\n";
+        return false;
+    }
+    bool separator();
+    bool column(const char* word, const char* message, std::optional<ColumnChoice>& choice, bool required);
+    bool realOption(const char* word, const char* message, double& out);
 
     const std::vector<std::string>& words_;
     RunOptions& out_;
@@ -74,54 +82,103 @@ bool OptionReader::inputs()
         out_.listMode = true;
     }
     if (out_.listFile.empty() && out_.table.empty())
-        return fail("You need to specify '-file' or '-list'.\n\n");
+        return fail("You need to specify '-file' or '-list'.\n\n", "no input: give -file TABLE or -list FILE");
     if (const std::string* out = value("-out")) {
         out_.reportPath = *out;
     } else {
         out_.reportPath = out_.table + ".out";
         messages_ += "output name = input name + '.out'\n";
     }
+    return separator();
+}
+
+bool OptionReader::separator()
+{
+    const std::string* format = value("-format");
+    if (format && !(out_.columns.preset = findFormatPreset(*format)))
+        return fail("Incorrect format\n", "-format " + quoted(*format) + " is not known; the formats are " +
+                                              formatPresetNames());
     const std::string* delim = value("-delim");
     if (delim && delim->empty())
-        return fail("Incorrect delim\n");
-    out_.layout.separator = separatorForWord(delim ? *delim : std::string("tab"));
+        return fail("Incorrect delim\n", "-delim needs a separator word (tab, comma, whitespace, ...) or text");
+    if (delim && *delim == "\\t")
+        errors_ += "quorlin: warning: -delim '\\t' is the two characters backslash and t; for tabs use -delim tab\n";
+    if (!delim && out_.columns.preset)
+        out_.layout.separator = presetSeparator(*out_.columns.preset);
+    else
+        out_.layout.separator = separatorForWord(delim ? *delim : std::string("tab"));
     return true;
+}
+
+// A column option: a whole number from 1 (as always), a header name, or,
+// when absent, whatever the -format preset gives.
+bool OptionReader::column(const char* word, const char* message, std::optional<ColumnChoice>& choice, bool required)
+{
+    const std::string* v = value(word);
+    if (!v) {
+        if (!required || out_.columns.preset)
+            return true;
+        return fail(message, std::string(word) + " is missing: give its column number (from 1) or header name");
+    }
+    choice = parseColumnChoice(*v);
+    if (choice->byName) {
+        out_.columnsByName = true;
+        if (yes("-header") || out_.columns.preset)
+            return true;
+        return fail(message, std::string(word) + " " + quoted(*v) +
+                                 " is not a column number (from 1); as a column name it needs -header yes");
+    }
+    if (choice->number >= 1)
+        return true;
+    return fail(message, std::string(word) + " " + quoted(*v) + " is not a column number (from 1) or a header name");
 }
 
 bool OptionReader::columns()
 {
-    TableLayout& t = out_.layout;
-    if (!column("-lcolumn", t.positionColumn, "Incorrect lcolumn\n") ||
-        !column("-pcolumn", t.pvalueColumn, "Incorrect pcolumn\n") ||
-        !column("-chrcolumn", t.chromosomeColumn, "Incorrect chrcolumn\n"))
+    ColumnRequest& c = out_.columns;
+    if (!column("-lcolumn", "Incorrect lcolumn\n", c.position, true) ||
+        !column("-pcolumn", "Incorrect pcolumn\n", c.pvalue, true) ||
+        !column("-chrcolumn", "Incorrect chrcolumn\n", c.chromosome, true) ||
+        !column("-idcolumn", "Incorrect idcolumn\n", c.id, false))
         return false;
-    if (const std::string* id = value("-idcolumn")) {
-        t.idColumn = toInt32(*id);
-        if (t.idColumn < 1)
-            return fail("Incorrect idcolumn\n");
-    }
+    TableLayout& t = out_.layout;
     const std::string* header = value("-header");
     const std::string* size = value("-header-size");
     const int lines = (size && !size->empty()) ? std::max(toInt32(*size), 1) : 1;
     t.headerLines = header && *header == "yes" ? lines : 0;
+    if (!header && c.preset)
+        t.headerLines = c.preset->headerLines;
+    if (c.preset)
+        out_.columnsByName = true;
+    else if (!out_.columnsByName)
+        fillNumbers(t, c);
+    t.log10Values = yes("-log10p");
     return true;
+}
+
+bool OptionReader::realOption(const char* word, const char* message, double& out)
+{
+    const std::string* v = value(word);
+    if (!v)
+        return true;
+    bool ok = false;
+    out = toDouble(*v, &ok);
+    if (ok && out >= 0)
+        return true;
+    return fail(message, std::string(word) + " " + quoted(*v) + " must be a number of 0 or more");
 }
 
 bool OptionReader::analysis()
 {
     AnalysisSettings& a = out_.analysis;
-    if (const std::string* v = value("-shrink"))
-        a.shrink = toDouble(*v);
-    if (a.shrink < 0)
-        return fail("Incorrect shrink\n");
+    if (!realOption("-shrink", "Incorrect shrink\n", a.shrink))
+        return false;
     if (const std::string* v = value("-dots"))
         a.dots = toInt32(*v);
     if (a.dots < 1)
-        return fail("Incorrect dots\n");
-    if (const std::string* v = value("-peak-limit"))
-        a.peakThreshold = toDouble(*v);
-    if (a.peakThreshold < 0)
-        return fail("Incorrect peak_threshold\n");
+        return fail("Incorrect dots\n", "-dots " + quoted(*value("-dots")) + " must be a whole number of 1 or more");
+    if (!realOption("-peak-limit", "Incorrect peak_threshold\n", a.peakThreshold))
+        return false;
     if (const std::string* missing = value("-missing"))
         out_.layout.missing = *missing;
     if (const std::string* v = value("-inlimit")) {
@@ -129,6 +186,7 @@ bool OptionReader::analysis()
         a.inlimit = limit <= 0 ? 0.001 : limit;
         messages_ += "inlimit = " + formatReal(a.inlimit) + "\n";
     }
+    out_.sortMarkers = yes("-sort");
     return true;
 }
 
@@ -141,19 +199,24 @@ bool OptionReader::outputs()
     if (out_.listMode) {
         if (*bed == "yes")
             return true;
-        errors_ += "quorlin: in list mode -bed takes 'yes': each table's BED file is written beside its report as "
-                   "TABLE.bed\n";
-        return fail("Incorrect bed\n");
+        return fail("Incorrect bed\n",
+                    "in list mode -bed takes 'yes': each table's BED file is written beside its report as TABLE.bed");
     }
     out_.bedPath = *bed == "yes" ? out_.table + ".bed" : *bed;
-    if (out_.bedPath.empty() || out_.bedPath == out_.reportPath) {
-        errors_ += "quorlin: the BED file must have a name of its own, not '" + out_.bedPath + "'\n";
-        return fail("Incorrect bed\n");
-    }
+    if (out_.bedPath.empty() || out_.bedPath == out_.reportPath)
+        return fail("Incorrect bed\n", "the BED file must have a name of its own, not " + quoted(out_.bedPath));
     return true;
 }
 
 } // namespace
+
+void fillNumbers(TableLayout& t, const ColumnRequest& c)
+{
+    t.positionColumn = c.position ? c.position->number : 0;
+    t.pvalueColumn = c.pvalue ? c.pvalue->number : 0;
+    t.chromosomeColumn = c.chromosome ? c.chromosome->number : 0;
+    t.idColumn = c.id ? c.id->number : 0;
+}
 
 std::vector<std::string> collectOptionWords(int argc, char** argv)
 {
@@ -167,10 +230,27 @@ std::vector<std::string> collectOptionWords(int argc, char** argv)
     return words;
 }
 
+std::vector<std::string> unknownOptionWords(int argc, char** argv)
+{
+    std::vector<std::string> unknown;
+    for (int i = 1; i < argc; ++i) {
+        const char* word = argv[i];
+        const bool valueOfOption = i > 1 && isOptionWord(argv[i - 1]);
+        bool number = false;
+        toDouble(word, std::strlen(word), &number);
+        if (word[0] == '-' && word[1] != '\0' && !number && !isOptionWord(word) && !valueOfOption)
+            unknown.emplace_back(word);
+    }
+    return unknown;
+}
+
 ParsedOptions parseOptions(const std::vector<std::string>& words)
 {
     ParsedOptions parsed;
     OptionReader reader(words, parsed);
     parsed.ok = reader.inputs() && reader.columns() && reader.analysis() && reader.outputs();
+    parsed.noColumnOptions = std::none_of(std::begin(kColumnWords), std::end(kColumnWords), [&](const char* word) {
+        return std::find(words.begin(), words.end(), word) != words.end();
+    });
     return parsed;
 }

@@ -2,6 +2,7 @@
 // fixed order, and kept in one struct that the run reads as const.
 #pragma once
 #include "analysis_settings.h"
+#include "column_plan.h"
 #include "table_reader.h"
 
 #include <string>
@@ -14,23 +15,35 @@ struct RunOptions {
     std::string reportPath; // -out, or the table's path + ".out"
     bool bed = false;       // -bed: write a BED file of the peaks
     std::string bedPath;    // single-table mode: -bed's file (the table's path + ".bed" for "yes")
-    TableLayout layout;
+    bool sortMarkers = false; // -sort yes: sort each chromosome's retained markers by position
+    TableLayout layout;       // the columns as numbers, where no table's header is needed
+    ColumnRequest columns;    // the column options as given, with the -format preset
+    bool columnsByName = false; // some column comes from a header name: decided per table
     AnalysisSettings analysis;
 };
 
 // The outcome of reading the options: the options, and the lines for
 // standard output in the order they arise; when ok is false the last line is
-// the message of the first bad option, and errors may explain it further.
+// the message of the first bad option, and errors say why.
 struct ParsedOptions {
     RunOptions options;
     std::string messages;
-    std::string errors; // for standard error
+    std::string errors; // for standard error: reasons and warnings
     bool ok = false;
+    bool noColumnOptions = false; // none of -lcolumn, -pcolumn, -chrcolumn, -format was given
 };
 
 // Collects each known option word that has a following word, with that word
 // (values count as words too: "-file -out x" collects "-file" "-out").
 std::vector<std::string> collectOptionWords(int argc, char** argv);
+
+// Words that look like options but are none Quorlin knows (values of known
+// options aside): each gets a warning, and the run goes on.
+std::vector<std::string> unknownOptionWords(int argc, char** argv);
+
+// The column numbers of the request into the layout (names and absent
+// columns give 0).
+void fillNumbers(TableLayout& layout, const ColumnRequest& columns);
 
 // Reads the collected words; the first occurrence of an option wins.
 ParsedOptions parseOptions(const std::vector<std::string>& words);

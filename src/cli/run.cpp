@@ -33,21 +33,37 @@ bool runOne(const RunOptions& options, const TableJob& job)
     return say(o.out, o.err, o.ok);
 }
 
+// The whole list is read before any table is analysed, so that a damaged
+// list never names a table made of damaged bytes.
 bool runList(const RunOptions& options)
 {
-    auto source = openInput(options.listFile);
+    const std::string& path = options.listFile;
+    auto source = openInput(path);
     if (!source)
-        return say("List file not found\n", "", false);
+        return say("List file not found\n", "quorlin: list file '" + path + "' not found\n", false);
     LineReader list(std::move(source));
+    std::vector<std::string> tables;
     std::string_view line;
-    while (!list.atEnd() && list.next(line)) {
-        const std::string table(line);
+    while (!list.atEnd() && list.next(line))
+        tables.emplace_back(line);
+    if (list.failed())
+        return say("List file could not be read\n",
+                   "quorlin: list file '" + path + "' is damaged or cut off; no table of it was analysed\n", false);
+    for (const std::string& table : tables)
         if (!runOne(options, {table, table + ".out", options.bed ? table + ".bed" : std::string()}))
             return false;
-    }
-    if (list.failed())
-        return say("List file could not be read\n", "", false);
     return true;
+}
+
+// When the columns are missing and the first table looks like a known
+// program's output, the line that suggests its -format.
+std::string formatHint(const RunOptions& options)
+{
+    std::string table = options.table;
+    if (options.listMode)
+        table = readLineOf(options.listFile, 1).value_or("");
+    const std::string suggestion = formatSuggestion(readLineOf(table, 1).value_or(""));
+    return suggestion.empty() ? "" : "quorlin: " + suggestion + "\n";
 }
 
 } // namespace
@@ -55,13 +71,16 @@ bool runList(const RunOptions& options)
 bool runQuorlin(const std::vector<std::string>& words)
 {
     const ParsedOptions parsed = parseOptions(words);
-    if (!say(parsed.messages, parsed.errors, parsed.ok))
-        return false;
     const RunOptions& options = parsed.options;
+    if (!parsed.ok)
+        return say(parsed.messages, parsed.errors + (parsed.noColumnOptions ? formatHint(options) : ""), false);
+    say(parsed.messages, parsed.errors, true);
     if (!options.listMode && sameFile(options.table, options.reportPath))
-        return say("Output file is the input file\n", "", false);
+        return say("Output file is the input file\n",
+                   "quorlin: the report '" + options.reportPath + "' would replace the input table\n", false);
     if (!options.listMode && options.bed && sameFile(options.table, options.bedPath))
-        return say("Output file is the input file\n", "quorlin: the BED file would replace the input table\n", false);
+        return say("Output file is the input file\n",
+                   "quorlin: the BED file '" + options.bedPath + "' would replace the input table\n", false);
     std::fflush(stdout);
     return options.listMode ? runList(options) : runOne(options, {options.table, options.reportPath, options.bedPath});
 }

@@ -1,19 +1,17 @@
-// The per-table job: create the report, read and batch the rows, analyse
-// each batch as it arrives, write its rows, close and check the report,
+// The per-table job: decide the columns, create the report, read and batch
+// the rows, analyse each batch, write its rows, close and check the report,
 // then the BED file, the warnings and the summary.
 #include "table_job.h"
 
 #include "bed_file.h"
-#include "chromosome_scan.h"
+#include "peak_collector.h"
 #include "peak_row.h"
-#include "report_writer.h"
 #include "table_summary.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
-#include <unordered_map>
 
 namespace {
 
@@ -28,7 +26,7 @@ void warnCount(TableOutcome& o, const std::string& table, long long count, const
         warn(o, table, std::to_string(count) + " " + what);
 }
 
-void addWarnings(TableOutcome& o, const std::string& table, const ReadNotes& notes)
+void addWarnings(TableOutcome& o, const std::string& table, const ReadNotes& notes, bool sorted)
 {
     warnCount(o, table, notes.shortRows, "rows had fewer fields than the largest column number and were skipped");
     warnCount(o, table, notes.badPositions, "rows had a position that is not a whole 32-bit number; it was read as 0");
@@ -37,65 +35,26 @@ void addWarnings(TableOutcome& o, const std::string& table, const ReadNotes& not
     warnCount(o, table, notes.innerCarriageReturns,
               "lines held a carriage return inside the line; carriage returns are dropped, so carriage returns "
               "alone do not end lines");
-    if (notes.ungrouped)
+    if (notes.ungrouped && !sorted)
         warn(o, table,
              "a chromosome appears again after another chromosome's rows; the table is not grouped by "
-             "chromosome, so it was analysed in separate batches");
-    if (notes.unsorted)
-        warn(o, table, "positions go down within a chromosome batch; the table is not sorted by position");
+             "chromosome, so it was analysed in separate batches (-sort yes groups and sorts it)");
+    if (notes.unsorted && !sorted)
+        warn(o, table, "positions go down within a chromosome batch; the table is not sorted by position "
+                       "(-sort yes sorts it)");
 }
 
-TableOutcome stop(TableOutcome o, const char* message)
+TableOutcome stop(TableOutcome o, const char* message, const std::string& reason)
 {
     o.ok = false;
     o.out += message;
+    o.err += "quorlin: " + reason + "\n";
     return o;
 }
 
-TableOutcome cannotCreate(TableOutcome o, const char* what, const std::string& path)
-{
-    o.ok = false;
-    o.err += std::string("quorlin: cannot create ") + what + " '" + path + "': " + std::strerror(errno) + "\n";
-    return o;
-}
+std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
-// Analyses every batch, writes its report rows and keeps its peaks.
-class PeakCollector {
-public:
-    PeakCollector(const RunOptions& options, const std::string& table, ReportWriter& report)
-        : table_(table), report_(report), scan_(options.analysis)
-    {
-    }
-
-    void analyse(ChromosomeBatch& batch)
-    {
-        const auto order = orders_.emplace(batch.chromosome, static_cast<int>(orders_.size())).first->second;
-        features_.clear();
-        IntVector& positions = batch.positions;
-        scan_.analyse(positions, batch.pvalues, features_);
-        rows_.clear();
-        for (const PeakFeatures& f : features_) {
-            appendPeakRow(rows_, table_, batch.chromosome, f);
-            std::string id = f.leadInput < batch.ids.size() ? batch.ids[f.leadInput]
-                                                            : batch.chromosome + ":" + std::to_string(f.leadPosition);
-            peaks_.push_back({batch.chromosome, order, f, std::move(id)});
-        }
-        report_.write(rows_);
-    }
-
-    const std::vector<ReportedPeak>& peaks() const { return peaks_; }
-
-private:
-    const std::string& table_;
-    ReportWriter& report_;
-    ChromosomeScan scan_;
-    std::unordered_map<std::string, int> orders_;
-    std::vector<PeakFeatures> features_;
-    std::vector<ReportedPeak> peaks_;
-    std::string rows_;
-};
-
-// Removes a half-written output, but never a device such as /dev/full.
+// Removes an output that must not stay, but never a device such as /dev/full.
 void removeRegularFile(const std::string& path)
 {
     struct stat st;
@@ -103,18 +62,60 @@ void removeRegularFile(const std::string& path)
         std::remove(path.c_str());
 }
 
+std::string whyNotOpened(const std::string& path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return "input file " + quoted(path) + " not found";
+    if (S_ISDIR(st.st_mode))
+        return "input file " + quoted(path) + " is a directory";
+    return "input file " + quoted(path) + " cannot be opened: " + std::strerror(errno);
+}
+
+// The layout of this table: column names looked up in its own header.
+bool decideColumns(const RunOptions& options, const TableJob& job, TableLayout& layout, TableOutcome& o)
+{
+    layout = options.layout;
+    if (!options.columnsByName)
+        return true;
+    std::optional<std::string> header;
+    if (layout.headerLines > 0) {
+        if (!openInput(job.table))
+            return true; // the table itself stops the run, as it always has
+        header = readLineOf(job.table, layout.headerLines).value_or("");
+    }
+    const ColumnPlanResult r = planColumns(options.columns, header ? &*header : nullptr, layout.separator);
+    if (!r.ok) {
+        o = stop(std::move(o), r.error.stdoutMessage.c_str(), job.table + ": " + r.error.stderrLine);
+        return false;
+    }
+    for (const std::string& w : r.plan.warnings)
+        warn(o, job.table, w);
+    layout.positionColumn = r.plan.position;
+    layout.pvalueColumn = r.plan.pvalue;
+    layout.chromosomeColumn = r.plan.chromosome;
+    layout.idColumn = r.plan.id;
+    layout.log10Values = layout.log10Values || r.plan.pIsLog10;
+    layout.filterColumn = r.plan.filterColumn;
+    layout.filterValue = r.plan.filterValue;
+    return true;
+}
+
 // Writes the BED file; on failure no half-written one is left behind.
 TableOutcome writeBed(TableOutcome o, const TableJob& job, const std::vector<ReportedPeak>& peaks)
 {
     const BedText bed = bedText(peaks);
     ReportWriter file;
-    if (!file.open(job.bedPath))
-        return cannotCreate(std::move(o), "BED file", job.bedPath);
+    if (!file.open(job.bedPath)) {
+        o.ok = false;
+        o.err += "quorlin: cannot create BED file " + quoted(job.bedPath) + ": " + std::strerror(errno) + "\n";
+        return o;
+    }
     file.write(bed.text);
     if (!file.close()) {
         removeRegularFile(job.bedPath);
-        o.err += "quorlin: BED file '" + job.bedPath + "' could not be written\n";
-        return stop(std::move(o), "Output file could not be written\n");
+        return stop(std::move(o), "Output file could not be written\n",
+                    "BED file " + quoted(job.bedPath) + " could not be written: " + std::strerror(file.error()));
     }
     if (bed.leftOut > 0)
         warn(o, job.table, std::to_string(bed.leftOut) + " peaks lie at negative positions and are not in the BED file");
@@ -130,30 +131,42 @@ TableOutcome writeBed(TableOutcome o, const TableJob& job, const std::vector<Rep
 TableOutcome runTable(const RunOptions& options, const TableJob& job)
 {
     TableOutcome o;
+    TableLayout layout;
+    if (!decideColumns(options, job, layout, o))
+        return o;
     ReportWriter report;
-    if (!report.open(job.reportPath))
-        return cannotCreate(std::move(o), "report file", job.reportPath);
+    if (!report.open(job.reportPath)) {
+        o.ok = false;
+        o.err += "quorlin: cannot create report file " + quoted(job.reportPath) + ": " + std::strerror(errno) + "\n";
+        return o;
+    }
     report.write(kReportHeader);
     auto source = openInput(job.table);
     if (!source) {
+        const std::string why = whyNotOpened(job.table);
         report.close();
-        return stop(std::move(o), "Input file not found\n");
+        removeRegularFile(job.reportPath); // a report holding only its header would pass for a clean result
+        return stop(std::move(o), "Input file not found\n", why);
     }
-    PeakCollector peaks(options, job.table, report);
+    PeakCollector peaks(options, layout, job.table, report);
     ReadNotes notes;
-    const bool complete = readTable(std::move(source), options.layout, options.analysis.inlimit,
-                                    [&](ChromosomeBatch& batch) { peaks.analyse(batch); }, notes);
-    if (options.layout.headerLines > 0 && !notes.emptyInput)
-        o.out += "extract header of size " + std::to_string(options.layout.headerLines) + "\n";
+    const bool complete = readTable(std::move(source), layout, options.analysis.inlimit,
+                                    [&](ChromosomeBatch& batch) { peaks.take(batch); }, notes);
+    if (layout.headerLines > 0 && !notes.emptyInput)
+        o.out += "extract header of size " + std::to_string(layout.headerLines) + "\n";
     if (!complete) {
         report.close(); // the rows found so far stay in the report
-        return stop(std::move(o), "Input file could not be read\n");
+        return stop(std::move(o), "Input file could not be read\n",
+                    "input file " + quoted(job.table) + " is damaged or cut off; the report holds the peaks found "
+                    "before the damage");
     }
+    peaks.finish();
     if (!report.close())
-        return stop(std::move(o), "Output file could not be written\n");
+        return stop(std::move(o), "Output file could not be written\n",
+                    "report file " + quoted(job.reportPath) + " could not be written: " + std::strerror(report.error()));
     if (!job.bedPath.empty() && !(o = writeBed(std::move(o), job, peaks.peaks())).ok)
         return o;
-    addWarnings(o, job.table, notes);
-    o.err += tableSummary(job.table, options.layout, notes, peaks.peaks());
+    addWarnings(o, job.table, notes, options.sortMarkers);
+    o.err += tableSummary(job.table, layout, notes, peaks.peaks());
     return o;
 }

@@ -73,7 +73,7 @@ std::string coverageLine(const std::string& table, const ReadNotes& notes, const
     return "quorlin: warning: " + table + ": " + std::to_string(c.outside) + " of " +
            std::to_string(notes.significant.size()) + " markers with p <= " + threshold +
            " lie outside every reported peak; the strongest is " + markerName(m.chromosome, m.position, m.id) +
-           " with p = " + formatReal(m.p) + "\n";
+           " with p = " + formatReal(m.p) + (m.p > 0 ? "" : " (-log10(p) = " + formatReal(m.log10p) + ")") + "\n";
 }
 
 } // namespace
@@ -90,7 +90,7 @@ Coverage uncoveredSignificant(const std::vector<SignificantMarker>& markers, con
         if (covered)
             continue;
         ++c.outside;
-        if (!c.strongest || m.p < c.strongest->p)
+        if (!c.strongest || m.log10p > c.strongest->log10p)
             c.strongest = &m;
     }
     return c;

@@ -149,5 +149,5 @@ std::string formatSuggestion(std::string_view firstLine)
     const FormatPreset* preset = detectFormat(firstLine);
     if (!preset)
         return "";
-    return std::string("The first line looks like ") + preset->writtenBy + ": try -format " + preset->name;
+    return std::string("the first line looks like ") + preset->writtenBy + ": try -format " + preset->name;
 }

@@ -87,7 +87,9 @@ bool LineReader::next(std::string_view& line)
         }
         const size_t offset = end_ - pos_;
         if (!fill()) {
-            if (pos_ == end_)
+            // A last line counts only at the clean end of the input: one cut
+            // off by damage is not a line.
+            if (pos_ == end_ || source_->failed())
                 return false;
             const size_t n = dropCarriageReturns(buf_->data() + pos_, end_ - pos_);
             line = std::string_view(buf_->data() + pos_, n);

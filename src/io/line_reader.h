@@ -1,5 +1,6 @@
 // Line reader over an input source: lines end at "\n", carriage returns are
-// dropped wherever they occur, and a last line without a line end is a line.
+// dropped wherever they occur, and a last line without a line end is a line
+// when the input ends cleanly (not when it is cut off or damaged).
 #pragma once
 #include "byte_source.h"
 

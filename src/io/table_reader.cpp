@@ -3,40 +3,53 @@
 // 0 and counted.
 #include "table_reader.h"
 
+#include "line_reader.h"
 #include "number_parsing.h"
 #include "row_pipeline.h"
 
+#include <cmath>
+
 namespace {
+
+// Where the optional fields sit among the picked ones.
+struct OptionalFields {
+    int id = -1, filter = -1;
+};
 
 class Batcher {
 public:
-    Batcher(double inlimit, const TableLayout& layout, const BatchHandler& handle, ReadNotes& notes)
-        : inlimit_(inlimit), missing_(layout.missing), withIds_(layout.idColumn > 0), handle_(handle),
+    Batcher(double inlimit, const TableLayout& layout, OptionalFields fields, const BatchHandler& handle,
+            ReadNotes& notes)
+        : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), layout_(layout), fields_(fields), handle_(handle),
           notes_(notes)
     {
     }
 
-    // One row's position, p-value and chromosome fields (and its id).
+    // One row's position, p-value and chromosome fields (and the optional ones).
     void add(const std::string_view* f)
     {
-        if (f[1] == missing_ || f[0] == missing_)
+        if (fields_.filter >= 0 && f[fields_.filter] != layout_.filterValue) {
+            ++notes_.filteredRows;
+            return;
+        }
+        if (f[1] == layout_.missing || f[0] == layout_.missing)
             return;
         bool positionOk = false, pOk = false;
         const int32_t position = toInt32(f[0].data(), f[0].size(), &positionOk);
         const double p = toDouble(f[1].data(), f[1].size(), &pOk);
         notes_.badPositions += !positionOk;
         notes_.badPvalues += !pOk;
-        notes_.outsidePvalues += pOk && !(p >= 0 && p <= 1);
+        notes_.outsidePvalues += pOk && !(layout_.log10Values ? p >= 0 : (p >= 0 && p <= 1));
         notes_.usableRows += positionOk && pOk;
         ++notes_.acceptedRows;
         if (!started_)
             start(f[2]);
         else if (f[2] != batch_.chromosome)
             switchTo(f[2]);
-        if (p <= inlimit_)
+        if (layout_.log10Values ? p >= minLog10_ : p <= inlimit_)
             retain(position, p, f);
-        if (pOk && p >= 0 && p <= kGenomeWideSignificance)
-            notes_.significant.push_back({batch_.chromosome, withIds_ ? std::string(f[3]) : std::string(), position, p});
+        if (pOk)
+            noteSignificant(position, p, f);
     }
 
     // Hands over the batch still held (with an empty name when no row was
@@ -50,9 +63,19 @@ private:
             notes_.unsorted = true;
         batch_.positions.push_back(position);
         batch_.pvalues.push_back(p);
-        if (withIds_)
-            batch_.ids.emplace_back(f[3]);
+        if (fields_.id >= 0)
+            batch_.ids.emplace_back(f[fields_.id]);
         ++notes_.retained;
+    }
+
+    void noteSignificant(int32_t position, double value, const std::string_view* f)
+    {
+        const double p = layout_.log10Values ? std::pow(10.0, -value) : value;
+        const double log10p = layout_.log10Values ? value : -std::log10(value);
+        const bool significant = layout_.log10Values ? value >= kMinSignificantLog10 : p >= 0 && p <= kGenomeWideSignificance;
+        if (significant)
+            notes_.significant.push_back(
+                {batch_.chromosome, fields_.id >= 0 ? std::string(f[fields_.id]) : std::string(), position, p, log10p});
     }
 
     void start(std::string_view name)
@@ -73,9 +96,10 @@ private:
             notes_.ungrouped = true;
     }
 
-    const double inlimit_;
-    const std::string& missing_;
-    const bool withIds_;
+    static inline const double kMinSignificantLog10 = -std::log10(kGenomeWideSignificance);
+    const double inlimit_, minLog10_;
+    const TableLayout& layout_;
+    const OptionalFields fields_;
     const BatchHandler& handle_;
     ReadNotes& notes_;
     ChromosomeBatch batch_;
@@ -91,10 +115,17 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     columns.add(layout.positionColumn);
     columns.add(layout.pvalueColumn);
     columns.add(layout.chromosomeColumn);
-    if (layout.idColumn > 0)
+    OptionalFields fields;
+    if (layout.idColumn > 0) {
+        fields.id = columns.count;
         columns.add(layout.idColumn);
+    }
+    if (layout.filterColumn > 0) {
+        fields.filter = columns.count;
+        columns.add(layout.filterColumn);
+    }
     RowPipeline rows(std::move(source), layout.separator, columns, layout.headerLines);
-    Batcher batcher(inlimit, layout, handle, notes);
+    Batcher batcher(inlimit, layout, fields, handle, notes);
     while (const RowBlock* block = rows.next())
         for (size_t r = 0; r < block->rows(); ++r)
             batcher.add(block->row(r));
@@ -106,4 +137,17 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
         return false;
     batcher.finish();
     return true;
+}
+
+std::optional<std::string> readLineOf(const std::string& path, int number)
+{
+    auto source = openInput(path);
+    if (!source)
+        return std::nullopt;
+    LineReader lines(std::move(source));
+    std::string_view line;
+    for (int k = 1; k <= number; ++k)
+        if (!lines.next(line))
+            return std::nullopt;
+    return std::string(line);
 }

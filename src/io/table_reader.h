@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -17,16 +18,19 @@
 struct TableLayout {
     FieldSeparator separator;
     int positionColumn = 0, pvalueColumn = 0, chromosomeColumn = 0;
-    int idColumn = 0; // marker ids; 0 when the table's ids are not wanted
-    int headerLines = 0; // lines skipped before the rows
+    int idColumn = 0;          // marker ids; 0 when the table's ids are not wanted
+    int headerLines = 0;       // lines skipped before the rows
     std::string missing = "NA";
+    bool log10Values = false;  // the p column holds -log10(p)
+    int filterColumn = 0;      // when set, only rows with filterValue there count
+    std::string filterValue;
 };
 
 // One run of rows of the same chromosome.
 struct ChromosomeBatch {
     std::string chromosome;
     IntVector positions;
-    DoubleVector pvalues; // raw p-values, index-aligned with positions
+    DoubleVector pvalues;         // as read: p-values, or -log10(p) for log10Values
     std::vector<std::string> ids; // marker ids, index-aligned, when an id column is read
 };
 
@@ -35,20 +39,22 @@ struct ChromosomeBatch {
 struct SignificantMarker {
     std::string chromosome, id; // id empty without an id column
     int32_t position = 0;
-    double p = 0;
+    double p = 0;      // 0 when it is too small for a double
+    double log10p = 0; // -log10(p)
 };
 
 // p-values at or below this are genome-wide significant.
 constexpr double kGenomeWideSignificance = 5e-8;
 
 // What the reader noticed in one table, for warnings that leave the results
-// unchanged.
+// unchanged, and for the table's summary.
 struct ReadNotes {
     long long shortRows = 0, badPositions = 0, badPvalues = 0, outsidePvalues = 0, innerCarriageReturns = 0;
     bool ungrouped = false, unsorted = false;
-    bool emptyInput = false; // the table held no bytes at all
+    bool emptyInput = false;    // the table held no bytes at all
     long long dataRows = 0;     // non-empty lines after the header
-    long long acceptedRows = 0; // rows not skipped as short or missing
+    long long filteredRows = 0; // rows left out by the row filter
+    long long acceptedRows = 0; // rows not skipped as short, filtered or missing
     long long usableRows = 0;   // accepted rows whose position and p-value are numbers
     long long retained = 0;     // markers with p <= inlimit
     std::unordered_set<std::string> chromosomes;
@@ -63,3 +69,7 @@ using BatchHandler = std::function<void(ChromosomeBatch&)>;
 // be read to its end. The reading thread has ended when this returns.
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
                const BatchHandler& handle, ReadNotes& notes);
+
+// Line number `number` (from 1) of the table at path, without its line end;
+// empty when the table cannot be opened or read that far.
+std::optional<std::string> readLineOf(const std::string& path, int number);

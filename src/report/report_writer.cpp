@@ -21,6 +21,7 @@ bool ReportWriter::open(const std::string& path)
         close();
     buffer_.clear();
     failed_ = false;
+    error_ = 0;
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     return fd_ >= 0;
 }
@@ -39,8 +40,10 @@ bool ReportWriter::flush()
         const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
             failed_ = true;
+            error_ = n < 0 ? errno : ENOSPC;
+        }
         else
             done += static_cast<size_t>(n);
     }
@@ -53,8 +56,10 @@ bool ReportWriter::close()
     if (fd_ < 0)
         return !failed_;
     flush();
-    if (::close(fd_) != 0)
+    if (::close(fd_) != 0 && !failed_) {
         failed_ = true;
+        error_ = errno;
+    }
     fd_ = -1;
     return !failed_;
 }

@@ -18,11 +18,14 @@ public:
     // Flushes and closes; false when any write or the close failed.
     bool close();
     bool isOpen() const { return fd_ >= 0; }
+    // The errno of the first failed write or close (0 when none failed).
+    int error() const { return error_; }
 
 private:
     bool flush();
 
     int fd_ = -1;
     bool failed_ = false;
+    int error_ = 0;
     std::string buffer_;
 };

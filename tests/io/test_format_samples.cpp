@@ -90,7 +90,7 @@ void checkTable(const Expected& e, const std::vector<std::string>& lines)
     ASSERT_EQ(detected ? detected->name : "none", std::string(e.preset ? e.preset : "none"));
     if (!e.preset)
         return;
-    EXPECT_EQ(formatSuggestion(lines[0]), std::string("The first line looks like ") + detected->writtenBy +
+    EXPECT_EQ(formatSuggestion(lines[0]), std::string("the first line looks like ") + detected->writtenBy +
                                               ": try -format " + e.preset);
     ColumnRequest request;
     request.preset = detected;

@@ -1,0 +1,190 @@
+// Tables as they come: columns by header name give the same report as column
+// numbers, every -format preset reads its sample, -log10p columns give the
+// same peaks as p columns, and -sort yes turns unsorted copies of real
+// tables into the reports of their sorted copies.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kReal = fs::path(QUORLIN_SHARED) / "data" / "real";
+
+struct Named {
+    const char* file;
+    std::vector<std::string> numbers, names; // the same columns both ways
+};
+
+const Named kNamedTables[] = {
+    {"topr_UC_UKBB_p1e-3.tsv", {"-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "6"},
+     {"-chrcolumn", "CHROM", "-lcolumn", "pos", "-pcolumn", "P"}},
+    {"fcfdr_T1D_ImmunoChip_OnengutGumuscu2015.tsv", {"-chrcolumn", "2", "-lcolumn", "3", "-pcolumn", "6"},
+     {"-chrcolumn", "CHR19", "-lcolumn", "BP19", "-pcolumn", "T1D_pval"}},
+    {"gapdatasets_mhtdata_bodyfat.tsv", {"-chrcolumn", "5", "-lcolumn", "3", "-pcolumn", "4"},
+     {"-chrcolumn", "chr", "-lcolumn", "pos", "-pcolumn", "p"}},
+    {"qmplot_gwas_plink_result.glm.tsv", {"-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "12"},
+     {"-chrcolumn", "CHROM", "-lcolumn", "POS", "-pcolumn", "P"}},
+    {"METAL_test09_METAANALYSIS1_TRACKPOSITIONS_sorted.tsv", {"-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "8"},
+     {"-chrcolumn", "Chromosome", "-lcolumn", "Position", "-pcolumn", "P-value"}},
+};
+
+std::string reportOf(const std::string& dir, const std::string& table, std::vector<std::string> words)
+{
+    words.insert(words.begin(), {"-file", table, "-header", "yes"});
+    const RunResult r = runQuorlin(words, dir);
+    EXPECT_EQ(r.status, 0) << r.command << "\n" << r.err;
+    return readFile(dir + "/" + table + ".out");
+}
+
+// Report rows without the file name, grouped by chromosome.
+std::map<std::string, std::string> rowsByChromosome(const std::string& report)
+{
+    std::map<std::string, std::string> rows;
+    std::istringstream in(report);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        const std::string rest = line.substr(line.find('\t') + 1);
+        rows[rest.substr(0, rest.find('\t'))] += rest + "\n";
+    }
+    return rows;
+}
+
+// Data rows with a field ADD.
+long addRows(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string line, field;
+    std::getline(in, line);
+    long count = 0;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        while (fields >> field)
+            if (field == "ADD") {
+                ++count;
+                break;
+            }
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(TableFormats, ColumnsByNameGiveTheSameReport)
+{
+    for (const Named& t : kNamedTables) {
+        if (!fs::exists(kReal / t.file))
+            GTEST_SKIP() << "shared real tables absent";
+        const std::string dir = makeTempDir();
+        fs::copy_file(kReal / t.file, dir + "/t.tsv");
+        const std::string byNumber = reportOf(dir, "t.tsv", t.numbers);
+        EXPECT_EQ(firstDifference(byNumber, reportOf(dir, "t.tsv", t.names)), "") << t.file;
+    }
+}
+
+TEST(TableFormats, EveryPresetReadsItsSample)
+{
+    int samples = 0;
+    for (const auto& entry : fs::directory_iterator(QUORLIN_FORMAT_SAMPLES)) {
+        const std::string file = entry.path().filename().string();
+        const std::string preset = file.substr(0, file.find('.'));
+        const std::string dir = makeTempDir();
+        fs::copy_file(entry.path(), dir + "/" + file);
+        const RunResult r = runQuorlin({"-file", file, "-format", preset, "-inlimit", "1"}, dir);
+        ++samples;
+        EXPECT_EQ(r.status, 0) << r.command << "\n" << r.err;
+        EXPECT_EQ(r.err.find("rows had"), std::string::npos) << r.command << "\n" << r.err;
+        // Every row is used, but for PLINK's rows of other tests than ADD
+        // (and a missing value or two).
+        const size_t at = r.err.find(" rows read, ");
+        ASSERT_NE(at, std::string::npos) << r.err;
+        const long read = std::stol(r.err.substr(r.err.rfind(' ', at - 1) + 1));
+        const long used = std::stol(r.err.substr(at + 12));
+        const std::string text = readFile(entry.path().string());
+        const long expected = text.substr(0, text.find('\n')).find("TEST") != std::string::npos ? addRows(text) : read;
+        EXPECT_TRUE(used <= expected && used >= expected - 1) << file << ": " << r.err;
+    }
+    EXPECT_GE(samples, 8);
+}
+
+TEST(TableFormats, Log10ColumnsGiveTheSamePeaks)
+{
+    const fs::path source = kReal / "topr_UC_UKBB_p1e-3.tsv";
+    if (!fs::exists(source))
+        GTEST_SKIP() << "shared real tables absent";
+    // The table with a -log10(p) column added, written to full precision.
+    std::istringstream in(readFile(source.string()));
+    std::string line, table;
+    std::getline(in, line);
+    table = line + "\tLOG10P\n";
+    while (std::getline(in, line)) {
+        std::stringstream fields(line);
+        std::string f;
+        for (int k = 0; k < 6; ++k)
+            std::getline(fields, f, '\t');
+        char value[64];
+        std::snprintf(value, sizeof value, "%.17g", -std::log10(std::stod(f)));
+        table += line + "\t" + value + "\n";
+    }
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/t.tsv", table);
+    const std::vector<std::string> columns = {"-chrcolumn", "1", "-lcolumn", "2"};
+    std::vector<std::string> p = columns, log10 = columns;
+    p.insert(p.end(), {"-pcolumn", "6"});
+    log10.insert(log10.end(), {"-pcolumn", "9", "-log10p", "yes"});
+    const std::string fromP = reportOf(dir, "t.tsv", p);
+    EXPECT_GT(std::count(fromP.begin(), fromP.end(), '\n'), 50);
+    EXPECT_EQ(firstDifference(fromP, reportOf(dir, "t.tsv", log10)), "");
+}
+
+TEST(TableFormats, Log10ValuesBeyondTheDoubleRangeStayExact)
+{
+    // A peak whose summit has -log10(p) = 400: as a p-value it would underflow.
+    std::string table = "CHR\tPOS\tLOG10P\n";
+    const char* shape[] = {"4", "6", "200", "400", "200", "6", "4"};
+    for (int k = 0; k < 5; ++k)
+        table += "1\t" + std::to_string(500000 + k * 100000) + "\t3\n";
+    for (int k = 0; k < 7; ++k)
+        table += "1\t" + std::to_string(1000000 + k * 1000) + "\t" + shape[k] + "\n";
+    for (int k = 0; k < 5; ++k)
+        table += "1\t" + std::to_string(1500000 + k * 100000) + "\t3\n";
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/t.tsv", table);
+    const std::string report = reportOf(dir, "t.tsv", {"-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "3", "-log10p",
+                                                       "yes", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"});
+    EXPECT_NE(report.find("\t1\t1000000-1004000\t400\t"), std::string::npos) << report;
+}
+
+TEST(TableFormats, SortingUnsortedRealTablesGivesTheSortedReports)
+{
+    const struct {
+        const char* original, *sorted;
+        std::vector<std::string> columns;
+    } pairs[] = {
+        {"CMplot_pig60K_ORIGINALORDER.tsv", "CMplot_pig60K_sorted.tsv", {"-chrcolumn", "2", "-lcolumn", "3", "-pcolumn", "4", "-inlimit", "0.05"}},
+        {"gapdatasets_w4_chicken_ORIGINALORDER.tsv", "gapdatasets_w4_chicken_sorted.tsv", {"-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "3", "-inlimit", "0.05", "-peak-limit", "3"}},
+        {"METAL_test09_METAANALYSIS1_TRACKPOSITIONS.tsv", "METAL_test09_METAANALYSIS1_TRACKPOSITIONS_sorted.tsv", {"-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "8"}},
+        {"tidyGWAS_PGC3_SCZ_100k_ORIGINALORDER.tsv.gz", "tidyGWAS_PGC3_SCZ_100k_sorted.tsv.gz", {"-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "10", "-inlimit", "0.01"}},
+        {"gwascat_NHGRI_catalog_2014-09-08_ORIGINALORDER.tsv", "gwascat_NHGRI_catalog_2014-09-08_sorted.tsv", {"-chrcolumn", "12", "-lcolumn", "13", "-pcolumn", "28"}},
+    };
+    for (const auto& p : pairs) {
+        if (!fs::exists(kReal / p.original))
+            GTEST_SKIP() << "shared real tables absent";
+        const std::string dir = makeTempDir();
+        fs::copy_file(kReal / p.original, dir + "/a");
+        fs::copy_file(kReal / p.sorted, dir + "/b");
+        std::vector<std::string> sorting = p.columns;
+        sorting.insert(sorting.end(), {"-sort", "yes"});
+        const auto fromOriginal = rowsByChromosome(reportOf(dir, "a", sorting));
+        const auto fromSorted = rowsByChromosome(reportOf(dir, "b", p.columns));
+        EXPECT_EQ(fromOriginal, fromSorted) << p.original;
+        EXPECT_EQ(fromOriginal, rowsByChromosome(reportOf(dir, "b", sorting))) << p.sorted << " sorted again";
+    }
+}
