@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -44,6 +45,7 @@ public:
     bool outputs();
 
 private:
+    bool threads();
     // Value of the first occurrence of word, or null when absent.
     const std::string* value(const char* word) const
     {
@@ -187,6 +189,19 @@ bool OptionReader::analysis()
         messages_ += "inlimit = " + formatReal(a.inlimit) + "\n";
     }
     out_.sortMarkers = yes("-sort");
+    return threads();
+}
+
+bool OptionReader::threads()
+{
+    const std::string* v = value("-threads");
+    if (!v)
+        return true;
+    bool ok = false;
+    const int n = toInt32(v->data(), v->size(), &ok);
+    if (!ok || n < 0)
+        return fail("Incorrect threads\n", "-threads " + quoted(*v) + " must be a whole number of 0 (every core) or more");
+    out_.threads = n > 0 ? n : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     return true;
 }
 

@@ -20,6 +20,7 @@ struct RunOptions {
     ColumnRequest columns;    // the column options as given, with the -format preset
     bool columnsByName = false; // some column comes from a header name: decided per table
     AnalysisSettings analysis;
+    int threads = 1; // -threads: 1 runs as always; 0 in the words means every core
 };
 
 // The outcome of reading the options: the options, and the lines for

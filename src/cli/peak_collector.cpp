@@ -8,9 +8,12 @@
 
 PeakCollector::PeakCollector(const RunOptions& options, const TableLayout& layout, const std::string& table,
                              ReportWriter& report)
-    : sorting_(options.sortMarkers), log10Values_(layout.log10Values), table_(table), report_(report),
+    : sorting_(options.sortMarkers), log10Values_(layout.log10Values),
+      maxInFlight_(2 * static_cast<size_t>(std::max(options.threads, 1))), table_(table), report_(report),
       scan_(options.analysis)
 {
+    if (options.threads > 1)
+        pool_ = std::make_unique<ScanPool>(options.analysis, options.threads);
 }
 
 void PeakCollector::take(ChromosomeBatch& batch)
@@ -28,6 +31,14 @@ void PeakCollector::finish()
         analyse(batch);
     }
     gathered_.clear();
+    if (pool_)
+        drain(true);
+}
+
+void PeakCollector::finishHanded()
+{
+    if (pool_)
+        drain(true);
 }
 
 void PeakCollector::gather(ChromosomeBatch& batch)
@@ -44,14 +55,46 @@ void PeakCollector::gather(ChromosomeBatch& batch)
 void PeakCollector::analyse(ChromosomeBatch& batch)
 {
     const int order = orders_.emplace(batch.chromosome, static_cast<int>(orders_.size())).first->second;
-    features_.clear();
-    scan_.analyse(batch.positions, batch.pvalues, features_, log10Values_);
+    if (!pool_) {
+        features_.clear();
+        scan_.analyse(batch.positions, batch.pvalues, features_, log10Values_);
+        record({batch.chromosome, order, std::move(batch.ids)}, features_);
+        batch.ids.clear();
+        return;
+    }
+    while (pool_->inFlight() >= maxInFlight_)
+        drain(false);
+    pool_->submit(std::move(batch.positions), std::move(batch.pvalues), log10Values_);
+    pending_.push_back({batch.chromosome, order, std::move(batch.ids)});
+    batch.positions.clear();
+    batch.pvalues.clear();
+    batch.ids.clear();
+    drain(false);
+}
+
+// Writes the rows of the chromosomes the workers have finished, in order;
+// waits for the oldest one when wait (or when too many are in flight),
+// for all of them at the end.
+void PeakCollector::drain(bool wait)
+{
+    const bool all = wait;
+    bool block = wait || pool_->inFlight() >= maxInFlight_;
+    while (!pending_.empty() && pool_->takeNext(features_, block)) {
+        record(pending_.front(), features_);
+        pending_.pop_front();
+        block = all;
+    }
+}
+
+void PeakCollector::record(const Pending& chromosome, const std::vector<PeakFeatures>& features)
+{
     rows_.clear();
-    for (const PeakFeatures& f : features_) {
-        appendPeakRow(rows_, table_, batch.chromosome, f);
-        std::string id = f.leadInput < batch.ids.size() ? batch.ids[f.leadInput]
-                                                        : batch.chromosome + ":" + std::to_string(f.leadPosition);
-        peaks_.push_back({batch.chromosome, order, f, std::move(id)});
+    for (const PeakFeatures& f : features) {
+        appendPeakRow(rows_, table_, chromosome.chromosome, f);
+        std::string id = f.leadInput < chromosome.ids.size()
+                             ? chromosome.ids[f.leadInput]
+                             : chromosome.chromosome + ":" + std::to_string(f.leadPosition);
+        peaks_.push_back({chromosome.chromosome, chromosome.order, f, std::move(id)});
     }
     report_.write(rows_);
 }

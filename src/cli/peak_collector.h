@@ -1,13 +1,17 @@
-// Analysing a table's chromosome batches: the report rows of each batch as
-// it is analysed, and every reported peak with its lead marker for the BED
-// file and the summary. With sorting, batches are gathered per chromosome
-// and analysed at the end of the table, each sorted by position.
+// Analysing a table's chromosome batches: the report rows of each batch, in
+// input order, and every reported peak with its lead marker for the BED
+// file and the summary. With threads, chromosomes are analysed on workers
+// while the reader goes on; with sorting, batches are gathered per
+// chromosome and analysed at the end of the table, each sorted by position.
 #pragma once
 #include "options.h"
 #include "chromosome_scan.h"
 #include "reported_peak.h"
 #include "report_writer.h"
+#include "scan_pool.h"
 
+#include <deque>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,21 +20,37 @@ class PeakCollector {
 public:
     PeakCollector(const RunOptions& options, const TableLayout& layout, const std::string& table, ReportWriter& report);
 
-    // Takes one batch: analyses it now, or keeps it for finish() when sorting.
+    // Takes one batch: analyses it now (or hands it to the workers), or keeps
+    // it for finish() when sorting.
     void take(ChromosomeBatch& batch);
-    // Analyses the gathered chromosomes, in order of first appearance.
+    // Analyses the gathered chromosomes and waits for the workers; every
+    // row is in the report when it returns.
     void finish();
+    // After a read error: waits for the chromosomes already handed over and
+    // writes their rows (gathered ones are not analysed).
+    void finishHanded();
 
     const std::vector<ReportedPeak>& peaks() const { return peaks_; }
 
 private:
+    // What the rows of a chromosome need beyond its peaks.
+    struct Pending {
+        std::string chromosome;
+        int order;
+        std::vector<std::string> ids;
+    };
     void analyse(ChromosomeBatch& batch);
     void gather(ChromosomeBatch& batch);
+    void record(const Pending& chromosome, const std::vector<PeakFeatures>& features);
+    void drain(bool wait);
 
     const bool sorting_, log10Values_;
+    const size_t maxInFlight_;
     const std::string& table_;
     ReportWriter& report_;
     ChromosomeScan scan_;
+    std::unique_ptr<ScanPool> pool_; // with more than one thread
+    std::deque<Pending> pending_;    // chromosomes with the workers, in order
     std::unordered_map<std::string, int> orders_;
     std::vector<ChromosomeBatch> gathered_; // by order of first appearance, when sorting
     std::vector<PeakFeatures> features_;

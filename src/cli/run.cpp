@@ -1,13 +1,18 @@
 // Single-table and list runs. Each table's messages are printed when the
-// table is done; the first error stop ends the run.
+// table is done; the first error stop ends the run. At a terminal, a long
+// run shows how far it is on standard error.
 #include "run.h"
 
 #include "line_reader.h"
+#include "list_run.h"
 #include "options.h"
+#include "progress_line.h"
 #include "table_job.h"
 
+#include <atomic>
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,10 +32,18 @@ bool say(const std::string& out, const std::string& err, bool ok)
     return ok;
 }
 
+bool showProgress() { return isatty(STDERR_FILENO) == 1; }
+
 bool runOne(const RunOptions& options, const TableJob& job)
 {
-    const TableOutcome o = runTable(options, job);
-    return say(o.out, o.err, o.ok);
+    std::atomic<uint64_t> bytesRead{0};
+    const uint64_t size = fileSize(job.table);
+    ProgressLine progress(showProgress(), [&] { return job.table + ": " + bytesProgress(bytesRead.load(), size); });
+    TableJob counted = job;
+    counted.bytesRead = &bytesRead;
+    const TableOutcome o = runTable(options, counted);
+    progress.print(o.out, o.err);
+    return o.ok;
 }
 
 // The whole list is read before any table is analysed, so that a damaged
@@ -49,10 +62,14 @@ bool runList(const RunOptions& options)
     if (list.failed())
         return say("List file could not be read\n",
                    "quorlin: list file '" + path + "' is damaged or cut off; no table of it was analysed\n", false);
-    for (const std::string& table : tables)
-        if (!runOne(options, {table, table + ".out", options.bed ? table + ".bed" : std::string()}))
-            return false;
-    return true;
+    std::atomic<size_t> done{0};
+    const std::string total = std::to_string(tables.size());
+    ProgressLine progress(showProgress(), [&] { return std::to_string(done.load()) + " of " + total + " tables done"; });
+    return runJobs(options, listJobs(options, tables), [&](const TableOutcome& o) {
+        ++done;
+        progress.print(o.out, o.err);
+        return o.ok;
+    });
 }
 
 // When the columns are missing and the first table looks like a known
@@ -82,5 +99,5 @@ bool runQuorlin(const std::vector<std::string>& words)
         return say("Output file is the input file\n",
                    "quorlin: the BED file '" + options.bedPath + "' would replace the input table\n", false);
     std::fflush(stdout);
-    return options.listMode ? runList(options) : runOne(options, {options.table, options.reportPath, options.bedPath});
+    return options.listMode ? runList(options) : runOne(options, {options.table, options.reportPath, options.bedPath, std::string(), nullptr});
 }

@@ -106,14 +106,15 @@ TableOutcome writeBed(TableOutcome o, const TableJob& job, const std::vector<Rep
 {
     const BedText bed = bedText(peaks);
     ReportWriter file;
-    if (!file.open(job.bedPath)) {
+    if (!file.open(job.bedPath + job.writeSuffix)) {
         o.ok = false;
         o.err += "quorlin: cannot create BED file " + quoted(job.bedPath) + ": " + std::strerror(errno) + "\n";
         return o;
     }
     file.write(bed.text);
     if (!file.close()) {
-        removeRegularFile(job.bedPath);
+        removeRegularFile(job.bedPath + job.writeSuffix);
+        o.bedRemoved = true;
         return stop(std::move(o), "Output file could not be written\n",
                     "BED file " + quoted(job.bedPath) + " could not be written: " + std::strerror(file.error()));
     }
@@ -135,17 +136,18 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
     if (!decideColumns(options, job, layout, o))
         return o;
     ReportWriter report;
-    if (!report.open(job.reportPath)) {
+    if (!report.open(job.reportPath + job.writeSuffix)) {
         o.ok = false;
         o.err += "quorlin: cannot create report file " + quoted(job.reportPath) + ": " + std::strerror(errno) + "\n";
         return o;
     }
     report.write(kReportHeader);
-    auto source = openInput(job.table);
+    auto source = openInput(job.table, job.bytesRead);
     if (!source) {
         const std::string why = whyNotOpened(job.table);
         report.close();
-        removeRegularFile(job.reportPath); // a report holding only its header would pass for a clean result
+        removeRegularFile(job.reportPath + job.writeSuffix); // a header-only report would pass for a clean result
+        o.reportRemoved = true;
         return stop(std::move(o), "Input file not found\n", why);
     }
     PeakCollector peaks(options, layout, job.table, report);
@@ -155,6 +157,7 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
     if (layout.headerLines > 0 && !notes.emptyInput)
         o.out += "extract header of size " + std::to_string(layout.headerLines) + "\n";
     if (!complete) {
+        peaks.finishHanded();
         report.close(); // the rows found so far stay in the report
         return stop(std::move(o), "Input file could not be read\n",
                     "input file " + quoted(job.table) + " is damaged or cut off; the report holds the peaks found "

@@ -3,13 +3,17 @@
 #pragma once
 #include "options.h"
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 // Where one table is read from and its results go.
 struct TableJob {
     std::string table;
     std::string reportPath;
-    std::string bedPath; // empty: no BED file
+    std::string bedPath;     // empty: no BED file
+    std::string writeSuffix; // outputs are written to their path + this, and named without it
+    std::atomic<uint64_t>* bytesRead = nullptr; // counts the table's bytes as they are read
 };
 
 // What one table left for the user: standard-output and standard-error
@@ -17,6 +21,7 @@ struct TableJob {
 struct TableOutcome {
     bool ok = true;
     std::string out, err;
+    bool reportRemoved = false, bedRemoved = false; // created, then removed again
 };
 
 // Analyses the table and writes its report (and BED file). An error stop

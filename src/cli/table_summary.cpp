@@ -63,34 +63,42 @@ std::string strongestPeaks(const std::string& prefix, const std::vector<Reported
 std::string coverageLine(const std::string& table, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks)
 {
     const std::string threshold = formatReal(kGenomeWideSignificance);
-    const Coverage c = uncoveredSignificant(notes.significant, peaks);
-    if (notes.significant.empty())
+    const SignificantMarkers& s = notes.significant;
+    const std::string count = std::to_string(s.markers.size());
+    if (s.markers.empty())
         return "quorlin: summary: " + table + ": no marker has p <= " + threshold + "\n";
+    const Coverage c = uncoveredSignificant(s, peaks);
     if (c.outside == 0)
-        return "quorlin: summary: " + table + ": all " + std::to_string(notes.significant.size()) +
-               " markers with p <= " + threshold + " lie within reported peaks\n";
-    const SignificantMarker& m = *c.strongest;
-    return "quorlin: warning: " + table + ": " + std::to_string(c.outside) + " of " +
-           std::to_string(notes.significant.size()) + " markers with p <= " + threshold +
-           " lie outside every reported peak; the strongest is " + markerName(m.chromosome, m.position, m.id) +
-           " with p = " + formatReal(m.p) + (m.p > 0 ? "" : " (-log10(p) = " + formatReal(m.log10p) + ")") + "\n";
+        return "quorlin: summary: " + table + ": all " + count + " markers with p <= " + threshold +
+               " lie within reported peaks\n";
+    const SignificantMarkers::Marker& m = *c.strongest;
+    const double p = s.p(m);
+    return "quorlin: warning: " + table + ": " + std::to_string(c.outside) + " of " + count + " markers with p <= " +
+           threshold + " lie outside every reported peak; the strongest is " +
+           markerName(s.chromosomes[m.chromosome], m.position, std::string(s.id(m))) + " with p = " + formatReal(p) +
+           (p > 0 ? "" : " (-log10(p) = " + formatReal(s.log10p(m)) + ")") + "\n";
 }
 
 } // namespace
 
-Coverage uncoveredSignificant(const std::vector<SignificantMarker>& markers, const std::vector<ReportedPeak>& peaks)
+Coverage uncoveredSignificant(const SignificantMarkers& significant, const std::vector<ReportedPeak>& peaks)
 {
     const auto ranges = rangesByChromosome(peaks);
+    std::vector<const Ranges*> byIndex;
+    for (const std::string& name : significant.chromosomes) {
+        const auto it = ranges.find(name);
+        byIndex.push_back(it == ranges.end() ? nullptr : &it->second);
+    }
     Coverage c;
-    for (const SignificantMarker& m : markers) {
-        const auto it = ranges.find(m.chromosome);
-        const bool covered = it != ranges.end() && std::any_of(it->second.begin(), it->second.end(), [&](auto r) {
-                                 return r.first <= m.position && m.position <= r.second;
+    for (const SignificantMarkers::Marker& m : significant.markers) {
+        const Ranges* r = byIndex[m.chromosome];
+        const bool covered = r && std::any_of(r->begin(), r->end(), [&](const auto& range) {
+                                 return range.first <= m.position && m.position <= range.second;
                              });
         if (covered)
             continue;
         ++c.outside;
-        if (!c.strongest || m.log10p > c.strongest->log10p)
+        if (!c.strongest || significant.log10p(m) > significant.log10p(*c.strongest))
             c.strongest = &m;
     }
     return c;

@@ -12,9 +12,9 @@
 // chromosome, and the strongest of them (null when there is none).
 struct Coverage {
     long long outside = 0;
-    const SignificantMarker* strongest = nullptr;
+    const SignificantMarkers::Marker* strongest = nullptr;
 };
-Coverage uncoveredSignificant(const std::vector<SignificantMarker>& markers, const std::vector<ReportedPeak>& peaks);
+Coverage uncoveredSignificant(const SignificantMarkers& significant, const std::vector<ReportedPeak>& peaks);
 
 // The summary lines, each starting "quorlin: " and ending with a line end.
 std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,

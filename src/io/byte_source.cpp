@@ -31,7 +31,7 @@ ssize_t readSome(int fd, char* buf, size_t cap)
 
 class FileSource : public InputSource {
 public:
-    explicit FileSource(int fd) : fd_(fd) {}
+    FileSource(int fd, std::atomic<uint64_t>* bytesRead) : fd_(fd), bytesRead_(bytesRead) {}
     ~FileSource() override { ::close(fd_); }
 
     // Bytes already taken from the file to look for the gzip magic.
@@ -52,11 +52,14 @@ public:
             failed_ = true;
             return 0;
         }
+        if (bytesRead_)
+            bytesRead_->fetch_add(static_cast<uint64_t>(n), std::memory_order_relaxed);
         return static_cast<size_t>(n);
     }
 
 private:
     int fd_;
+    std::atomic<uint64_t>* bytesRead_;
     std::vector<char> pending_;
 };
 
@@ -258,7 +261,7 @@ private:
     std::thread worker_;
 };
 
-std::unique_ptr<InputSource> openWith(const std::string& path, bool useZlib)
+std::unique_ptr<InputSource> openWith(const std::string& path, bool useZlib, std::atomic<uint64_t>* bytesRead)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -268,7 +271,7 @@ std::unique_ptr<InputSource> openWith(const std::string& path, bool useZlib)
         ::close(fd);
         return nullptr;
     }
-    auto file = std::make_unique<FileSource>(fd);
+    auto file = std::make_unique<FileSource>(fd, bytesRead);
     char magic[2];
     size_t got = 0;
     while (got < 2) {
@@ -290,12 +293,18 @@ std::unique_ptr<InputSource> openWith(const std::string& path, bool useZlib)
 
 } // namespace
 
-std::unique_ptr<InputSource> openInput(const std::string& path)
+std::unique_ptr<InputSource> openInput(const std::string& path, std::atomic<uint64_t>* bytesRead)
 {
-    return openWith(path, false);
+    return openWith(path, false, bytesRead);
 }
 
 std::unique_ptr<InputSource> openInputWithZlib(const std::string& path)
 {
-    return openWith(path, true);
+    return openWith(path, true, nullptr);
+}
+
+uint64_t fileSize(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
 }

@@ -70,12 +70,17 @@ private:
 
     void noteSignificant(int32_t position, double value, const std::string_view* f)
     {
-        const double p = layout_.log10Values ? std::pow(10.0, -value) : value;
-        const double log10p = layout_.log10Values ? value : -std::log10(value);
-        const bool significant = layout_.log10Values ? value >= kMinSignificantLog10 : p >= 0 && p <= kGenomeWideSignificance;
-        if (significant)
-            notes_.significant.push_back(
-                {batch_.chromosome, fields_.id >= 0 ? std::string(f[fields_.id]) : std::string(), position, p, log10p});
+        const bool significant =
+            layout_.log10Values ? value >= kMinSignificantLog10 : value >= 0 && value <= kGenomeWideSignificance;
+        if (!significant)
+            return;
+        SignificantMarkers& s = notes_.significant;
+        if (s.chromosomes.empty() || s.chromosomes.back() != batch_.chromosome)
+            s.chromosomes.push_back(batch_.chromosome);
+        const std::string_view id = fields_.id >= 0 ? f[fields_.id] : std::string_view();
+        s.markers.push_back({static_cast<uint32_t>(s.chromosomes.size() - 1), position, value,
+                             static_cast<uint32_t>(s.ids.size()), static_cast<uint32_t>(id.size())});
+        s.ids.append(id);
     }
 
     void start(std::string_view name)
@@ -125,6 +130,7 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
         columns.add(layout.filterColumn);
     }
     RowPipeline rows(std::move(source), layout.separator, columns, layout.headerLines);
+    notes.significant.log10Values = layout.log10Values;
     Batcher batcher(inlimit, layout, fields, handle, notes);
     while (const RowBlock* block = rows.next())
         for (size_t r = 0; r < block->rows(); ++r)
@@ -137,6 +143,16 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
         return false;
     batcher.finish();
     return true;
+}
+
+double SignificantMarkers::p(const Marker& m) const
+{
+    return log10Values ? std::pow(10.0, -m.value) : m.value;
+}
+
+double SignificantMarkers::log10p(const Marker& m) const
+{
+    return log10Values ? m.value : -std::log10(m.value);
 }
 
 std::optional<std::string> readLineOf(const std::string& path, int number)

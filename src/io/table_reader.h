@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -34,13 +35,24 @@ struct ChromosomeBatch {
     std::vector<std::string> ids; // marker ids, index-aligned, when an id column is read
 };
 
-// A marker at genome-wide significance, for the check that the reported
-// peaks cover them.
-struct SignificantMarker {
-    std::string chromosome, id; // id empty without an id column
-    int32_t position = 0;
-    double p = 0;      // 0 when it is too small for a double
-    double log10p = 0; // -log10(p)
+// The markers at genome-wide significance, for the check that the reported
+// peaks cover them: 24 bytes each (a strong table holds hundreds of
+// thousands), names and ids kept once.
+struct SignificantMarkers {
+    struct Marker {
+        uint32_t chromosome; // index into chromosomes
+        int32_t position;
+        double value;        // as read: p, or -log10(p) for log10Values
+        uint32_t idStart, idLength;
+    };
+    std::vector<std::string> chromosomes;
+    std::vector<Marker> markers; // in input order
+    std::string ids;             // the ids' text, when an id column is read
+    bool log10Values = false;
+
+    double p(const Marker& m) const;
+    double log10p(const Marker& m) const;
+    std::string_view id(const Marker& m) const { return std::string_view(ids).substr(m.idStart, m.idLength); }
 };
 
 // p-values at or below this are genome-wide significant.
@@ -58,7 +70,7 @@ struct ReadNotes {
     long long usableRows = 0;   // accepted rows whose position and p-value are numbers
     long long retained = 0;     // markers with p <= inlimit
     std::unordered_set<std::string> chromosomes;
-    std::vector<SignificantMarker> significant; // in input order
+    SignificantMarkers significant;
 };
 
 // Receives each batch; may take its vectors' contents.

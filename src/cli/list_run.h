@@ -1,0 +1,21 @@
+// Running the tables of a list: one after the other, or up to -threads at
+// once with the same files, messages and exit status as one after the other.
+#pragma once
+#include "options.h"
+#include "table_job.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Prints a table's messages; returns whether the run may go on.
+using OutcomePrinter = std::function<bool(const TableOutcome&)>;
+
+// The jobs of the tables, in list order.
+std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std::string>& tables);
+
+// Runs the jobs in order and stops at the first error stop. With more than
+// one thread the tables run at once; each one's outputs are written under a
+// temporary name and take their own names in list order, so that a stop
+// leaves exactly the files a run one after the other leaves.
+bool runJobs(const RunOptions& options, const std::vector<TableJob>& jobs, const OutcomePrinter& print);
