@@ -294,21 +294,29 @@ void ManhattanPanel::labels()
     c_.end();
 }
 
-// Text with a white outline under it, readable over markers and bands.
+// Text with a white outline under it, readable over markers and bands: the
+// outline is a copy of the text drawn first (paint-order would do it in one
+// element, but older SVG programs ignore it and would cover the text).
 void ManhattanPanel::haloText(double x, double y, const QString& text, double fontSize)
 {
-    c_.start("text");
-    c_.attr("x", x);
-    c_.attr("y", y);
-    c_.attr("font-size", fontSize);
-    c_.attr("text-anchor", "middle");
-    c_.attr("fill", "#1a1a1a");
-    c_.attr("stroke", "#ffffff");
-    c_.attr("stroke-width", 3);
-    c_.attr("stroke-linejoin", "round");
-    c_.attr("paint-order", "stroke");
-    c_.chars(text);
-    c_.end();
+    for (const bool outline : {true, false}) {
+        c_.start("text");
+        c_.attr("x", x);
+        c_.attr("y", y);
+        c_.attr("font-size", fontSize);
+        c_.attr("text-anchor", "middle");
+        if (outline) {
+            c_.attr("class", "halo");
+            c_.attr("fill", "#ffffff");
+            c_.attr("stroke", "#ffffff");
+            c_.attr("stroke-width", 3);
+            c_.attr("stroke-linejoin", "round");
+        } else {
+            c_.attr("fill", "#1a1a1a");
+        }
+        c_.chars(text);
+        c_.end();
+    }
 }
 
 void ManhattanPanel::legend()

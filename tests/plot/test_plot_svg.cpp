@@ -82,7 +82,8 @@ Parsed parse(const QByteArray& svg)
             else if (name == QLatin1String("path") && a.value(QLatin1String("class")) == QLatin1String("qq-points"))
                 out.qqPath = a.value(QLatin1String("d")).toString();
             else if (name == QLatin1String("text") || name == QLatin1String("title")) {
-                if (name == QLatin1String("text") && !layers.isEmpty() && layers.back() == QLatin1String("labels"))
+                if (name == QLatin1String("text") && !layers.isEmpty() && layers.back() == QLatin1String("labels") &&
+                    a.value(QLatin1String("class")) != QLatin1String("halo"))
                     ++out.labels;
                 out.texts.push_back(r.readElementText(QXmlStreamReader::IncludeChildElements));
             }
