@@ -193,18 +193,21 @@ void PlotCollector::coarsenX()
             c.cells.clear();
             continue;
         }
+        // In place: a column's new index is never above its old one, so
+        // going up, every new column is written after its old content was
+        // read. The first old column of a new one overwrites, the second ORs.
         const uint32_t lo = usedLo_[i] >> 1, hi = usedHi_[i] >> 1;
-        std::vector<uint64_t> cells(size_t(hi - lo + 1) * kPlotCellWords, 0);
         for (uint64_t col = usedLo_[i]; col <= usedHi_[i]; ++col) {
             const uint64_t* from = &c.cells[size_t(col - c.colLo) * kPlotCellWords];
-            uint64_t* to = &cells[size_t((col >> 1) - lo) * kPlotCellWords];
+            uint64_t* to = &c.cells[size_t((col >> 1) - lo) * kPlotCellWords];
+            const bool first = col == usedLo_[i] || (col & 1) == 0;
             for (int w = 0; w < kPlotCellWords; ++w)
-                to[w] |= from[w];
+                to[w] = first ? from[w] : (to[w] | from[w]);
         }
-        c.cells = std::move(cells);
         c.colLo = usedLo_[i] = lo;
         usedHi_[i] = hi;
         c.cols = hi - lo + 1;
+        c.cells.resize(size_t(c.cols) * kPlotCellWords);
     }
 }
 

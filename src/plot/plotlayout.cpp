@@ -124,20 +124,28 @@ int64_t PixelSet::count() const
     return n;
 }
 
+int PixelSet::nextRow(int x, int y, bool set) const
+{
+    if (y >= height_)
+        return height_;
+    const uint64_t* column = &bits_[size_t(x) * words_];
+    int w = y >> 6;
+    uint64_t bits = (set ? column[w] : ~column[w]) & (~uint64_t(0) << (y & 63));
+    while (bits == 0) {
+        if (++w == words_)
+            return height_;
+        bits = set ? column[w] : ~column[w];
+    }
+    return std::min(w * 64 + __builtin_ctzll(bits), height_);
+}
+
 int64_t PixelSet::appendPath(std::string& d, int dx, int dy) const
 {
     int64_t commands = 0;
     char text[48];
     for (int x = 0; x < width_; ++x) {
-        int y = 0;
-        while (y < height_) {
-            if (!get(x, y)) {
-                ++y;
-                continue;
-            }
-            int end = y;
-            while (end + 1 < height_ && get(x, end + 1))
-                ++end;
+        for (int y = nextRow(x, 0, true); y < height_; y = nextRow(x, y, true)) {
+            const int end = nextRow(x, y, false) - 1; // last row of the run
             if (end == y)
                 std::snprintf(text, sizeof text, "M%d %dv0", x + dx, y + dy);
             else

@@ -60,6 +60,10 @@ public:
     int64_t appendPath(std::string& d, int dx, int dy) const;
 
 private:
+    // The first row at or below y in column x that is set (or clear), or
+    // height() when there is none.
+    int nextRow(int x, int y, bool set) const;
+
     int width_, height_, words_;
     std::vector<uint64_t> bits_; // per column, height bits
 };
