@@ -17,7 +17,7 @@
 // holding the middle order statistic(s); chi2(p) is decreasing, so the exact
 // median lies between the chi-square values at the bin edges and the
 // estimate (the middle of that interval) is off by at most half of it,
-// lambdaBound, which lambdaFromHistogram reports for every table. For a
+// LambdaEstimate::bound, which lambdaFromHistogram reports for every table. For a
 // median p between 0.05 and 0.75 (lambdaGC between about 0.22 and 8.4) the
 // half-interval is below 2.3e-4 (for lambda near 1 about 1.4e-4): lambdaGC is
 // right to three decimals up to rounding at the last digit.
