@@ -1,0 +1,154 @@
+// SVG element writing shared by the plot panels.
+#include "plotcanvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace plotstyle {
+const char* const kFont = "Helvetica, Arial, 'Liberation Sans', 'DejaVu Sans', sans-serif";
+// Dark and light blue: apart in grey too, away from the warm peak bands.
+const char* const kChromosomeColours[2] = {"#1f4e79", "#6b9bd1"};
+const char* const kQqColour = "#1f4e79";
+const char* const kGenomeWideColour = "#b2182b";
+const char* const kThresholdColour = "#4d4d4d";
+const char* const kAxisColour = "#333333";
+const char* const kGridColour = "#e8e8e8";
+const char* const kMutedText = "#555555";
+const char* const kTitleText = "#111111";
+const char* const kGenomeWideDash = "7 4";
+const char* const kThresholdDash = "3 3";
+const char* const kBandOpacity = "0.35";
+const char* const kLegendOpacity = "0.6";
+double genomeWide() { return -std::log10(5e-8); }
+} // namespace plotstyle
+
+namespace {
+const char* const kInkscape = "http://www.inkscape.org/namespaces/inkscape";
+} // namespace
+
+QString svgNumber(double v)
+{
+    double r = std::round(v * 10) / 10;
+    if (r == 0)
+        r = 0; // no "-0"
+    QString s = QString::number(r, 'f', 1);
+    if (s.endsWith(QLatin1String(".0")))
+        s.chop(2);
+    return s;
+}
+
+double textWidth(const QString& text, double fontSize) { return 0.58 * fontSize * text.size(); }
+
+PlotFrame::PlotFrame(const PlotSettings& s)
+{
+    width = std::max(s.width, 600);
+    height = std::max(s.height, 300);
+    left = 72;
+    top = 68;
+    w = width - left - 24;
+    h = height - top - 58;
+    qLeft = width + 72;
+    qTop = top;
+    qSize = h;
+    canvasWidth = static_cast<int>(qLeft + qSize + 28);
+}
+
+SvgCanvas::SvgCanvas(QIODevice& out) : x_(&out)
+{
+    x_.setAutoFormatting(true);
+    x_.setAutoFormattingIndent(1);
+}
+
+void SvgCanvas::chars(QString text)
+{
+    for (QChar& ch : text) {
+        const char16_t u = ch.unicode();
+        if ((u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE || u == 0xFFFF)
+            ch = QChar(0xFFFD);
+    }
+    x_.writeCharacters(text);
+}
+
+void SvgCanvas::startMixed(const char* name)
+{
+    start(name);
+    x_.setAutoFormatting(false);
+}
+
+void SvgCanvas::endMixed()
+{
+    end();
+    x_.setAutoFormatting(true);
+}
+
+void SvgCanvas::layer(const char* id, const char* label)
+{
+    start("g");
+    attr("id", id);
+    x_.writeAttribute(QLatin1String(kInkscape), QLatin1String("groupmode"), QLatin1String("layer"));
+    x_.writeAttribute(QLatin1String(kInkscape), QLatin1String("label"), QString::fromUtf8(label));
+}
+
+void SvgCanvas::line(double x1, double y1, double x2, double y2, const char* colour, double width, const char* dash)
+{
+    start("line");
+    attr("x1", x1);
+    attr("y1", y1);
+    attr("x2", x2);
+    attr("y2", y2);
+    attr("stroke", colour);
+    attr("stroke-width", width);
+    if (dash)
+        attr("stroke-dasharray", dash);
+    end();
+}
+
+void SvgCanvas::text(double x, double y, const QString& t, double size, const char* anchor, const char* colour,
+                     bool bold)
+{
+    start("text");
+    attr("x", x);
+    attr("y", y);
+    attr("font-size", size);
+    if (std::string(anchor) != "start")
+        attr("text-anchor", anchor);
+    if (colour)
+        attr("fill", colour);
+    if (bold)
+        attr("font-weight", "bold");
+    chars(t);
+    end();
+}
+
+void SvgCanvas::log10Text(double x, double y, const QString& prefix, double size, const char* anchor, double rotate)
+{
+    startMixed("text");
+    attr("x", x);
+    attr("y", y);
+    attr("font-size", size);
+    attr("text-anchor", anchor);
+    if (rotate != 0)
+        attr("transform", QStringLiteral("rotate(%1 %2 %3)").arg(svgNumber(rotate), svgNumber(x), svgNumber(y)));
+    chars(prefix + QStringLiteral("\u2212log"));
+    start("tspan");
+    attr("dy", size * 0.3);
+    attr("font-size", size * 0.72);
+    chars(QStringLiteral("10"));
+    end();
+    start("tspan");
+    attr("dy", -size * 0.3);
+    chars(QStringLiteral("(p)"));
+    end();
+    endMixed();
+}
+
+void SvgCanvas::dotPath(const char* cssClass, const char* colour, const std::string& d)
+{
+    start("path");
+    attr("class", cssClass);
+    attr("fill", "none");
+    attr("stroke", colour);
+    attr("stroke-width", plotstyle::kDotWidth);
+    attr("stroke-linecap", "round");
+    attr("d", QString::fromLatin1(d.data(), static_cast<int>(d.size())));
+}

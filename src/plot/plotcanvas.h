@@ -1,0 +1,82 @@
+// SVG element writing shared by the plot panels: a thin layer over
+// QXmlStreamWriter with the figure's number format, colours, text helpers and
+// the geometry of the two panels. Internal to the plot library.
+#pragma once
+#include "plotsvg.h"
+
+#include <QString>
+#include <QXmlStreamWriter>
+
+namespace plotstyle {
+extern const char* const kFont;
+extern const char* const kChromosomeColours[2];
+extern const char* const kQqColour;
+extern const char* const kGenomeWideColour;
+extern const char* const kThresholdColour;
+extern const char* const kAxisColour;
+extern const char* const kGridColour;
+extern const char* const kMutedText;
+extern const char* const kTitleText;
+extern const char* const kGenomeWideDash;
+extern const char* const kThresholdDash;
+extern const char* const kBandOpacity;
+extern const char* const kLegendOpacity;
+constexpr double kDotWidth = 3.0;
+// -log10 of genome-wide significance, p = 5e-8.
+double genomeWide();
+} // namespace plotstyle
+
+// A coordinate or size as text: rounded to 0.1, no trailing ".0", no "-0".
+QString svgNumber(double v);
+// Rough width of text in px for the figure's sans-serif fonts.
+double textWidth(const QString& text, double fontSize);
+
+// Where the panels go for one PlotSettings, in px.
+struct PlotFrame {
+    int width, height;         // the Manhattan panel; the canvas is as high
+    double left, top, w, h;    // the Manhattan plot area
+    double qLeft, qTop, qSize; // the QQ plot area (square)
+    int canvasWidth;
+
+    explicit PlotFrame(const PlotSettings& s);
+    double bottom() const { return top + h; }
+};
+
+class SvgCanvas {
+public:
+    explicit SvgCanvas(QIODevice& out);
+    QXmlStreamWriter& xml() { return x_; }
+
+    void start(const char* name) { x_.writeStartElement(QLatin1String(name)); }
+    void end() { x_.writeEndElement(); }
+    void attr(const char* name, const QString& value) { x_.writeAttribute(QLatin1String(name), value); }
+    void attr(const char* name, const char* value) { x_.writeAttribute(QLatin1String(name), QLatin1String(value)); }
+    void attr(const char* name, double value) { attr(name, svgNumber(value)); }
+    // Text content; characters XML 1.0 cannot hold (control characters from
+    // a table's names) become U+FFFD, so the file always parses.
+    void chars(QString text);
+    // Text with tspans must not get indentation between its parts, which
+    // would show as spaces: no auto-formatting inside.
+    void startMixed(const char* name);
+    void endMixed();
+    // A group that Inkscape shows as a layer.
+    void layer(const char* id, const char* label);
+
+    void line(double x1, double y1, double x2, double y2, const char* colour, double width,
+              const char* dash = nullptr);
+    void text(double x, double y, const QString& t, double size, const char* anchor = "start",
+              const char* colour = nullptr, bool bold = false);
+    // prefix + "−log10(p)" with a subscript 10, optionally rotated about (x, y).
+    void log10Text(double x, double y, const QString& prefix, double size, const char* anchor, double rotate = 0);
+    // Opens a path of dots and vertical strokes of dots (PixelSet::appendPath
+    // commands); end() closes it, after an optional title.
+    void dotPath(const char* cssClass, const char* colour, const std::string& d);
+
+private:
+    QXmlStreamWriter x_;
+};
+
+// The panels, drawn into the open svg element.
+void drawManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f,
+                        PlotDrawStats& stats);
+void drawQqPanel(SvgCanvas& c, const PlotModel& m, const PlotFrame& f, PlotDrawStats& stats);

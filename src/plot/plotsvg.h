@@ -1,0 +1,36 @@
+// The -plot figure: one self-contained SVG file with a Manhattan panel and a
+// QQ panel beside it, written with QXmlStreamWriter. The same model and
+// settings always give the same bytes.
+#pragma once
+#include "plotcollector.h"
+
+#include <QString>
+
+class QIODevice;
+
+struct PlotSettings {
+    QString title;             // the table name
+    double peakThreshold = 5.0; // -log10 p height of the dashed threshold line
+    int width = 1600;          // the Manhattan panel, in px (at least 600)
+    int height = 500;          // both panels, in px (at least 300); the QQ
+                               // panel beside it has a square plot area
+};
+
+// Writes the figure to out (open for writing). False when a write failed.
+bool writeManhattanQqSvg(const PlotModel& model, const PlotSettings& settings, QIODevice& out);
+// Writes the figure to path (created or emptied); on failure removes it,
+// returns false and sets error to a message naming the path.
+bool writeManhattanQqSvg(const PlotModel& model, const PlotSettings& settings, const QString& path,
+                         QString* error);
+
+// What the writer drew, for tests and the run's log.
+struct PlotDrawStats {
+    int64_t manhattanDots = 0; // path commands (dots and vertical runs of dots)
+    int64_t manhattanPixels = 0;
+    int64_t qqPixels = 0;
+    int bands = 0;
+    int labels = 0;
+    int peaksOffChromosome = 0; // peaks naming a chromosome with no rows: no band
+};
+bool writeManhattanQqSvg(const PlotModel& model, const PlotSettings& settings, QIODevice& out,
+                         PlotDrawStats* stats);
