@@ -1,8 +1,8 @@
 // The streaming collector: spans and counts per chromosome, which rows are
 // drawn where, the p-value histogram, and memory that stays bounded however
 // the rows come.
-#include "plot_tables.h"
-#include "plotcollector.h"
+#include "plot_test_tables.h"
+#include "plot_collector.h"
 
 #include <gtest/gtest.h>
 

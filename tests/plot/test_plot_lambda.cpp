@@ -1,7 +1,7 @@
 // lambdaGC from the streaming histogram against the exact median of every
 // p-value's chi-square, on tables with known inflation.
-#include "plot_tables.h"
-#include "plothistogram.h"
+#include "plot_test_tables.h"
+#include "plot_histogram.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Layout arithmetic: chromosome offsets, tick choice, colours, and the
 // thinning of markers to pixels.
-#include "plotlayout.h"
-#include "plotsvg.h"
+#include "plot_layout.h"
+#include "plot_svg.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // same table (compared with the committed example).
 //
 // QUORLIN_UPDATE_PLOT_EXAMPLE=1 rewrites tests/plot/data/example_plot.svg.
-#include "plot_tables.h"
-#include "plotsvg.h"
+#include "plot_test_tables.h"
+#include "plot_svg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SVG element writing shared by the plot panels.
-#include "plotcanvas.h"
+#include "plot_canvas.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 // The Manhattan panel: chromosomes side by side, retained markers thinned
 // to pixels, peak bands coloured by quality, the dashed significance lines,
 // labels of the strongest peaks, axes and legend.
-#include "plotcanvas.h"
-#include "plotlayout.h"
+#include "plot_canvas.h"
+#include "plot_layout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // The streaming collector of the plot panels.
-#include "plotcollector.h"
+#include "plot_collector.h"
 
 #include <algorithm>
 #include <array>

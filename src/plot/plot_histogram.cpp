@@ -1,5 +1,5 @@
 // The p-value histogram behind the QQ panel and lambdaGC.
-#include "plothistogram.h"
+#include "plot_histogram.h"
 
 #include <cmath>
 #include <limits>

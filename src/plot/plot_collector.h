@@ -17,13 +17,13 @@
 // which is what re-thinning at the final pixel scale needs.
 //
 // Per table: the p-value histogram of the QQ panel and lambdaGC (see
-// plothistogram.h), the reported peaks, a few counts.
+// plot_histogram.h), the reported peaks, a few counts.
 //
 // addRow is the per-row path: a handful of compares and one increment for a
 // row that is not retained; a table lookup and one bit set for a retained
 // one. Nothing is allocated or hashed per row.
 #pragma once
-#include "plothistogram.h"
+#include "plot_histogram.h"
 
 #include <cstdint>
 #include <cstring>

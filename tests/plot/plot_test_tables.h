@@ -2,7 +2,7 @@
 // deterministic (their own xorshift generator and arithmetic), so a figure
 // drawn from them can be compared byte for byte.
 #pragma once
-#include "plotcollector.h"
+#include "plot_collector.h"
 
 #include <cstdint>
 #include <vector>

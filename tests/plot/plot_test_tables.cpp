@@ -1,4 +1,4 @@
-#include "plot_tables.h"
+#include "plot_test_tables.h"
 
 #include <cmath>
 #include <string>

@@ -1,5 +1,5 @@
 // Layout arithmetic of the plot panels.
-#include "plotlayout.h"
+#include "plot_layout.h"
 
 #include <algorithm>
 #include <cmath>
