@@ -25,8 +25,8 @@ bool isRegularFile(const std::string& path)
 // other would have left them.
 void commit(const TableJob& job, const TableOutcome& o)
 {
-    const std::pair<const std::string*, bool> outputs[] = {{&job.reportPath, o.reportRemoved},
-                                                           {&job.bedPath, o.bedRemoved}};
+    const std::pair<const std::string*, bool> outputs[] = {
+        {&job.reportPath, o.reportRemoved}, {&job.bedPath, o.bedRemoved}, {&job.plotPath, o.plotRemoved}};
     for (const auto& [path, removed] : outputs) {
         if (path->empty())
             continue;
@@ -40,7 +40,7 @@ void commit(const TableJob& job, const TableOutcome& o)
 
 void discard(const TableJob& job)
 {
-    for (const std::string* path : {&job.reportPath, &job.bedPath})
+    for (const std::string* path : {&job.reportPath, &job.bedPath, &job.plotPath})
         if (!path->empty() && isRegularFile(*path + job.writeSuffix))
             std::remove((*path + job.writeSuffix).c_str());
 }
@@ -51,9 +51,9 @@ bool tablesIndependent(const std::vector<TableJob>& jobs)
 {
     std::set<std::string> outputs;
     for (const TableJob& j : jobs) {
-        outputs.insert(j.reportPath);
-        if (!j.bedPath.empty())
-            outputs.insert(j.bedPath);
+        for (const std::string* path : {&j.reportPath, &j.bedPath, &j.plotPath})
+            if (!path->empty())
+                outputs.insert(*path);
     }
     return std::none_of(jobs.begin(), jobs.end(), [&](const TableJob& j) { return outputs.count(j.table) > 0; });
 }
@@ -148,7 +148,8 @@ std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std:
 {
     std::vector<TableJob> jobs;
     for (const std::string& table : tables)
-        jobs.push_back({table, table + ".out", options.bed ? table + ".bed" : std::string(), std::string(), nullptr});
+        jobs.push_back({table, table + ".out", options.bed ? table + ".bed" : std::string(),
+                        options.plot ? table + ".svg" : std::string(), std::string(), nullptr});
     return jobs;
 }
 

@@ -45,6 +45,7 @@ public:
     bool outputs();
 
 private:
+    bool extraOutput(const char* word, const char* message, const char* extension, bool& wanted, std::string& path);
     bool threads();
     // Value of the first occurrence of word, or null when absent.
     const std::string* value(const char* word) const
@@ -205,22 +206,31 @@ bool OptionReader::threads()
     return true;
 }
 
+// An extra output file: in list mode only "yes" (each table's file beside its
+// report), else a path ("yes": the table's path + extension).
+bool OptionReader::extraOutput(const char* word, const char* message, const char* extension, bool& wanted,
+                               std::string& path)
+{
+    const std::string* v = value(word);
+    if (!v)
+        return true;
+    wanted = true;
+    if (out_.listMode) {
+        if (*v == "yes")
+            return true;
+        return fail(message, std::string("in list mode ") + word + " takes 'yes': each table's file is written "
+                                 "beside its report as TABLE" + extension);
+    }
+    path = *v == "yes" ? out_.table + extension : *v;
+    if (path.empty() || path == out_.reportPath || (path == out_.bedPath && &path != &out_.bedPath))
+        return fail(message, std::string("the ") + word + " file must have a name of its own, not " + quoted(path));
+    return true;
+}
+
 bool OptionReader::outputs()
 {
-    const std::string* bed = value("-bed");
-    if (!bed)
-        return true;
-    out_.bed = true;
-    if (out_.listMode) {
-        if (*bed == "yes")
-            return true;
-        return fail("Incorrect bed\n",
-                    "in list mode -bed takes 'yes': each table's BED file is written beside its report as TABLE.bed");
-    }
-    out_.bedPath = *bed == "yes" ? out_.table + ".bed" : *bed;
-    if (out_.bedPath.empty() || out_.bedPath == out_.reportPath)
-        return fail("Incorrect bed\n", "the BED file must have a name of its own, not " + quoted(out_.bedPath));
-    return true;
+    return extraOutput("-bed", "Incorrect bed\n", ".bed", out_.bed, out_.bedPath) &&
+           extraOutput("-plot", "Incorrect plot\n", ".svg", out_.plot, out_.plotPath);
 }
 
 } // namespace

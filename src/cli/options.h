@@ -15,6 +15,8 @@ struct RunOptions {
     std::string reportPath; // -out, or the table's path + ".out"
     bool bed = false;       // -bed: write a BED file of the peaks
     std::string bedPath;    // single-table mode: -bed's file (the table's path + ".bed" for "yes")
+    bool plot = false;      // -plot: draw the Manhattan and QQ figure
+    std::string plotPath;   // single-table mode: -plot's file (the table's path + ".svg" for "yes")
     bool sortMarkers = false; // -sort yes: sort each chromosome's retained markers by position
     TableLayout layout;       // the columns as numbers, where no table's header is needed
     ColumnRequest columns;    // the column options as given, with the -format preset

@@ -98,6 +98,9 @@ bool runQuorlin(const std::vector<std::string>& words)
     if (!options.listMode && options.bed && sameFile(options.table, options.bedPath))
         return say("Output file is the input file\n",
                    "quorlin: the BED file '" + options.bedPath + "' would replace the input table\n", false);
+    if (!options.listMode && options.plot && sameFile(options.table, options.plotPath))
+        return say("Output file is the input file\n",
+                   "quorlin: the plot file '" + options.plotPath + "' would replace the input table\n", false);
     std::fflush(stdout);
-    return options.listMode ? runList(options) : runOne(options, {options.table, options.reportPath, options.bedPath, std::string(), nullptr});
+    return options.listMode ? runList(options) : runOne(options, {options.table, options.reportPath, options.bedPath, options.plotPath, std::string(), nullptr});
 }

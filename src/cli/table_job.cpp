@@ -3,7 +3,7 @@
 // then the BED file, the warnings and the summary.
 #include "table_job.h"
 
-#include "bed_file.h"
+#include "output_files.h"
 #include "peak_collector.h"
 #include "peak_row.h"
 #include "table_summary.h"
@@ -54,14 +54,6 @@ TableOutcome stop(TableOutcome o, const char* message, const std::string& reason
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
-// Removes an output that must not stay, but never a device such as /dev/full.
-void removeRegularFile(const std::string& path)
-{
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        std::remove(path.c_str());
-}
-
 std::string whyNotOpened(const std::string& path)
 {
     struct stat st;
@@ -101,32 +93,6 @@ bool decideColumns(const RunOptions& options, const TableJob& job, TableLayout& 
     return true;
 }
 
-// Writes the BED file; on failure no half-written one is left behind.
-TableOutcome writeBed(TableOutcome o, const TableJob& job, const std::vector<ReportedPeak>& peaks)
-{
-    const BedText bed = bedText(peaks);
-    ReportWriter file;
-    if (!file.open(job.bedPath + job.writeSuffix)) {
-        o.ok = false;
-        o.err += "quorlin: cannot create BED file " + quoted(job.bedPath) + ": " + std::strerror(errno) + "\n";
-        return o;
-    }
-    file.write(bed.text);
-    if (!file.close()) {
-        removeRegularFile(job.bedPath + job.writeSuffix);
-        o.bedRemoved = true;
-        return stop(std::move(o), "Output file could not be written\n",
-                    "BED file " + quoted(job.bedPath) + " could not be written: " + std::strerror(file.error()));
-    }
-    if (bed.leftOut > 0)
-        warn(o, job.table, std::to_string(bed.leftOut) + " peaks lie at negative positions and are not in the BED file");
-    if (bed.leadOutside > 0)
-        warn(o, job.table, std::to_string(bed.leadOutside) +
-                               " peaks have their lead marker outside their range (the table is not sorted by "
-                               "position)");
-    return o;
-}
-
 } // namespace
 
 TableOutcome runTable(const RunOptions& options, const TableJob& job)
@@ -151,9 +117,16 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         return stop(std::move(o), "Input file not found\n", why);
     }
     PeakCollector peaks(options, layout, job.table, report);
+    std::optional<PlotCollector> figure; // its histogram alone takes 1.6 MB
+    std::optional<PlotRows> figureRows;
+    if (!job.plotPath.empty()) {
+        figure.emplace(options.analysis.inlimit);
+        figureRows.emplace(*figure, layout.log10Values);
+    }
     ReadNotes notes;
     const bool complete = readTable(std::move(source), layout, options.analysis.inlimit,
-                                    [&](ChromosomeBatch& batch) { peaks.take(batch); }, notes);
+                                    [&](ChromosomeBatch& batch) { peaks.take(batch); }, notes,
+                                    figureRows ? &*figureRows : nullptr);
     if (layout.headerLines > 0 && !notes.emptyInput)
         o.out += "extract header of size " + std::to_string(layout.headerLines) + "\n";
     if (!complete) {
@@ -168,6 +141,9 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         return stop(std::move(o), "Output file could not be written\n",
                     "report file " + quoted(job.reportPath) + " could not be written: " + std::strerror(report.error()));
     if (!job.bedPath.empty() && !(o = writeBed(std::move(o), job, peaks.peaks())).ok)
+        return o;
+    if (figure && !(o = writePlot(std::move(o), job, std::move(*figure), peaks.peaks(),
+                                  options.analysis.peakThreshold)).ok)
         return o;
     addWarnings(o, job.table, notes, options.sortMarkers);
     o.err += tableSummary(job.table, layout, notes, peaks.peaks());

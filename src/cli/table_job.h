@@ -12,6 +12,7 @@ struct TableJob {
     std::string table;
     std::string reportPath;
     std::string bedPath;     // empty: no BED file
+    std::string plotPath;    // empty: no figure
     std::string writeSuffix; // outputs are written to their path + this, and named without it
     std::atomic<uint64_t>* bytesRead = nullptr; // counts the table's bytes as they are read
 };
@@ -21,7 +22,7 @@ struct TableJob {
 struct TableOutcome {
     bool ok = true;
     std::string out, err;
-    bool reportRemoved = false, bedRemoved = false; // created, then removed again
+    bool reportRemoved = false, bedRemoved = false, plotRemoved = false; // created, then removed again
 };
 
 // Analyses the table and writes its report (and BED file). An error stop

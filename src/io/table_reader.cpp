@@ -19,10 +19,20 @@ struct OptionalFields {
 class Batcher {
 public:
     Batcher(double inlimit, const TableLayout& layout, OptionalFields fields, const BatchHandler& handle,
-            ReadNotes& notes)
+            ReadNotes& notes, RowObserver* observer)
         : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), layout_(layout), fields_(fields), handle_(handle),
-          notes_(notes)
+          notes_(notes), observer_(observer)
     {
+    }
+
+    // Hands the rows seen so far to the observer.
+    void flushObserved()
+    {
+        if (observer_ && !seenPositions_.empty())
+            observer_->rows(seenPositions_.data(), seenValues_.data(), seenNumbers_.data(), seenPositions_.size());
+        seenPositions_.clear();
+        seenValues_.clear();
+        seenNumbers_.clear();
     }
 
     // One row's position, p-value and chromosome fields (and the optional ones).
@@ -46,6 +56,11 @@ public:
             start(f[2]);
         else if (f[2] != batch_.chromosome)
             switchTo(f[2]);
+        if (observer_) {
+            seenPositions_.push_back(position);
+            seenValues_.push_back(p);
+            seenNumbers_.push_back(pOk);
+        }
         if (layout_.log10Values ? p >= minLog10_ : p <= inlimit_)
             retain(position, p, f);
         if (pOk)
@@ -86,12 +101,18 @@ private:
     void start(std::string_view name)
     {
         started_ = true;
+        if (observer_)
+            observer_->chromosome(name);
         batch_.chromosome.assign(name);
         notes_.chromosomes.insert(batch_.chromosome);
     }
 
     void switchTo(std::string_view name)
     {
+        if (observer_) {
+            flushObserved();
+            observer_->chromosome(name);
+        }
         handle_(batch_);
         batch_.positions.clear();
         batch_.pvalues.clear();
@@ -107,6 +128,10 @@ private:
     const OptionalFields fields_;
     const BatchHandler& handle_;
     ReadNotes& notes_;
+    RowObserver* const observer_;
+    IntVector seenPositions_;
+    DoubleVector seenValues_;
+    std::vector<uint8_t> seenNumbers_;
     ChromosomeBatch batch_;
     bool started_ = false;
 };
@@ -114,7 +139,7 @@ private:
 } // namespace
 
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
-               const BatchHandler& handle, ReadNotes& notes)
+               const BatchHandler& handle, ReadNotes& notes, RowObserver* observer)
 {
     PickedColumns columns;
     columns.add(layout.positionColumn);
@@ -131,10 +156,12 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     }
     RowPipeline rows(std::move(source), layout.separator, columns, layout.headerLines);
     notes.significant.log10Values = layout.log10Values;
-    Batcher batcher(inlimit, layout, fields, handle, notes);
-    while (const RowBlock* block = rows.next())
+    Batcher batcher(inlimit, layout, fields, handle, notes, observer);
+    while (const RowBlock* block = rows.next()) {
         for (size_t r = 0; r < block->rows(); ++r)
             batcher.add(block->row(r));
+        batcher.flushObserved();
+    }
     notes.shortRows = rows.shortRows();
     notes.dataRows = rows.dataRows();
     notes.innerCarriageReturns = rows.innerCarriageReturns();

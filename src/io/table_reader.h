@@ -76,11 +76,24 @@ struct ReadNotes {
 // Receives each batch; may take its vectors' contents.
 using BatchHandler = std::function<void(ChromosomeBatch&)>;
 
+// Sees every accepted row, retained or not, as the table is read: for a
+// picture of the whole table. Rows come in runs, in input order.
+class RowObserver {
+public:
+    virtual ~RowObserver() = default;
+    // The rows that follow belong to this chromosome.
+    virtual void chromosome(std::string_view name) = 0;
+    // Positions, p-values as read (or -log10(p)), and whether each p-value
+    // field was a number.
+    virtual void rows(const int32_t* positions, const double* values, const uint8_t* numbers, size_t count) = 0;
+};
+
 // Reads the table from source and hands every batch to handle, the last one
-// only when the table was read to its end. Returns false when it could not
-// be read to its end. The reading thread has ended when this returns.
+// only when the table was read to its end; an observer, when given, sees
+// every row. Returns false when the table could not be read to its end. The
+// reading thread has ended when this returns.
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
-               const BatchHandler& handle, ReadNotes& notes);
+               const BatchHandler& handle, ReadNotes& notes, RowObserver* observer = nullptr);
 
 // Line number `number` (from 1) of the table at path, without its line end;
 // empty when the table cannot be opened or read that far.

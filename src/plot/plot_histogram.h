@@ -55,6 +55,8 @@ public:
     {
         if (bits > kOneBits) // negative, above 1, NaN
             return false;
+        if (bits > largestBits_)
+            largestBits_ = bits;
         if (bits >= kFineLowBits) {
             uint32_t& c = fine_[(bits >> (52 - kFineBits)) - kFineBase];
             if (__builtin_expect(++c == 0, 0))
@@ -67,6 +69,13 @@ public:
     }
 
     uint64_t total() const { return total_; }
+    // The largest p-value added (0 when none was).
+    double largest() const
+    {
+        double p;
+        std::memcpy(&p, &largestBits_, sizeof p);
+        return p;
+    }
     // Bins in ascending p: count, and the closed range of p a bin holds.
     uint64_t count(size_t bin) const;
     double binLow(size_t bin) const;
@@ -86,6 +95,7 @@ private:
     std::vector<uint32_t> coarse_;
     uint64_t top_ = 0;
     uint64_t total_ = 0;
+    uint64_t largestBits_ = 0;
     std::map<size_t, uint64_t> carries_; // multiples of 2^32 for bins that wrapped
 };
 

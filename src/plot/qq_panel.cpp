@@ -12,6 +12,9 @@ using namespace plotstyle;
 
 namespace {
 
+// Below this largest p-value, a table is a filtered extract.
+constexpr double kFilteredBelow = 0.5;
+
 class QqPanel {
 public:
     QqPanel(SvgCanvas& c, const PlotModel& m, const PlotFrame& f, PlotDrawStats& stats);
@@ -21,6 +24,7 @@ private:
     void axes();
     void points();
     void lambdaText();
+    void filteredNote();
     // -log10 of the middle of a bin; the top class sits at the top of the axis.
     double observed(size_t bin) const;
     double xPix(double expected) const { return left_ + size_ * expected / xTicks_.top; }
@@ -149,6 +153,24 @@ void QqPanel::lambdaText()
         c_.chars(QStringLiteral(" not defined"));
     c_.end();
     c_.endMixed();
+    filteredNote();
+}
+
+// A table that holds only small p-values (published summary statistics are
+// often cut at p < 1e-3) has no median to speak of: its lambdaGC says
+// nothing about inflation, and the panel says so.
+void QqPanel::filteredNote()
+{
+    const double largest = m_.histogram.largest();
+    if (!n_ || largest >= kFilteredBelow)
+        return;
+    c_.start("text");
+    c_.attr("x", left_ + 12);
+    c_.attr("y", top_ + 40);
+    c_.attr("font-size", 11);
+    c_.attr("fill", kTitleText);
+    c_.chars(QStringLiteral("not meaningful: the table holds only p \u2264 %1").arg(QString::number(largest, 'g', 3)));
+    c_.end();
 }
 
 } // namespace

@@ -20,7 +20,7 @@ Job jobFor(const std::string& table, const std::string& report, std::vector<std:
     words.insert(words.begin(), {"-file", table, "-out", report});
     const ParsedOptions parsed = parseOptions(words);
     EXPECT_TRUE(parsed.ok) << parsed.messages;
-    return {parsed.options, {table, report, report + ".bed", "", nullptr}};
+    return {parsed.options, {table, report, report + ".bed", report + ".svg", "", nullptr}};
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 // with no background to stand out from, and gives no row).
 #include "test_support.h"
 
+#include <QXmlStreamReader>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -61,4 +63,27 @@ TEST(ExampleTable, PeaksWhereTheTableHasThem)
     EXPECT_GE(peaks, 5);
     for (const char* chr : {"2", "4", "6", "21"})
         EXPECT_EQ(covered[chr], 1) << "chromosome " << chr << " summit at " << strongest[chr].first;
+}
+
+// The figure shown in the README is the one the binary draws today: same
+// bytes, well-formed XML, one band per report row.
+TEST(ExampleTable, CommittedFigureIsCurrent)
+{
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/example.tsv", readFile(std::string(QUORLIN_EXAMPLES) + "/example.tsv"));
+    const RunResult r = runQuorlin({"-file", "example.tsv", "-out", "example.out", "-lcolumn", "2", "-pcolumn", "8",
+                                    "-chrcolumn", "1", "-idcolumn", "3", "-header", "yes", "-plot", "example.svg"},
+                                   dir);
+    ASSERT_EQ(r.status, 0) << r.command << "\n" << r.err;
+    const std::string svg = readFile(dir + "/example.svg");
+    EXPECT_EQ(firstDifference(readFile(std::string(QUORLIN_EXAMPLES) + "/example.svg"), svg), "")
+        << "regenerate examples/example.svg with: " << r.command;
+    QXmlStreamReader xml(QByteArray::fromStdString(svg));
+    int bands = 0;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.attributes().value("class") == u"peak-band")
+            ++bands;
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    const std::string report = readFile(dir + "/example.out");
+    EXPECT_EQ(bands, std::count(report.begin(), report.end(), '\n') - 1);
 }
