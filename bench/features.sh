@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Benchmark of the optional outputs and of threads, beside the plain run and
+# `cut` on the same 10M-row table, measured in the same run:
+#   -idcolumn with -bed, -plot, -threads 2 against -threads 1, and a list of
+#   8 tables with -threads 2 against -threads 1.
+#   bash bench/features.sh [ROWS]      default: 10000000
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rows=${1:-10000000}
+
+build=build-bench
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORLIN_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 >/dev/null
+q="$build/quorlin"
+meter="$build/quorlin_measure"
+data="${BENCH_DATA:-$build/data}"
+mkdir -p "$data"
+f="$data/gwas_$rows.tsv"
+[ -s "$f" ] || "$build/quorlin_gentable" "$rows" 1 $((rows / 33333)) > "$f"
+cat "$f" > /dev/null # page cache
+
+secs() { echo "$1" | cut -d' ' -f1; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+run() { "$meter" "$q" -file "$f" -out "$data/r.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes "$@"; }
+row() { printf '%-34s %10s %9s %12s\n' "$1" "$(secs "$2")" "${2#* }" "$3"; }
+
+printf '%-34s %10s %9s %12s\n' case seconds peak_MB ratio
+cutrun=$("$meter" cut -f1,2,8 "$f")
+row "cut -f1,2,8" "$cutrun" ""
+for limit in "" 1e-300; do
+  extra=(); label=""
+  [ -z "$limit" ] || { extra=(-inlimit "$limit"); label=", read only"; }
+  plain=$(run "${extra[@]}")
+  row "plain$label" "$plain" "x$(ratio "$(secs "$plain")" "$(secs "$cutrun")") cut"
+  bed=$(run "${extra[@]}" -idcolumn 3 -bed "$data/r.bed")
+  row "-idcolumn -bed$label" "$bed" "x$(ratio "$(secs "$bed")" "$(secs "$plain")") plain"
+  plot=$(run "${extra[@]}" -plot "$data/r.svg")
+  row "-plot$label" "$plot" "x$(ratio "$(secs "$plot")" "$(secs "$plain")") plain"
+done
+one=$(run -threads 1); two=$(run -threads 2)
+row "-threads 1" "$one" ""
+row "-threads 2" "$two" "x$(ratio "$(secs "$two")" "$(secs "$one")") 1 thread"
+
+# A list of 8 tables of a tenth of the rows each.
+list="$data/list.txt"
+: > "$list"
+for k in 1 2 3 4 5 6 7 8; do
+  t="$data/list_$k.tsv"
+  [ -s "$t" ] || "$build/quorlin_gentable" $((rows / 10)) "$k" $((rows / 333330)) > "$t"
+  echo "$t" >> "$list"
+done
+lone=$("$meter" "$q" -list "$list" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -threads 1)
+ltwo=$("$meter" "$q" -list "$list" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -threads 2)
+row "list of 8, -threads 1" "$lone" ""
+row "list of 8, -threads 2" "$ltwo" "x$(ratio "$(secs "$ltwo")" "$(secs "$lone")") 1 thread"
