@@ -12,17 +12,6 @@
 #include <map>
 #include <sstream>
 
-namespace {
-std::vector<std::string> fieldsOf(const std::string& line)
-{
-    std::vector<std::string> f;
-    std::stringstream in(line);
-    std::string x;
-    while (std::getline(in, x, '\t'))
-        f.push_back(x);
-    return f;
-}
-} // namespace
 
 TEST(ExampleTable, PeaksWhereTheTableHasThem)
 {
@@ -33,7 +22,7 @@ TEST(ExampleTable, PeaksWhereTheTableHasThem)
     std::string line;
     std::getline(rows, line);
     while (std::getline(rows, line)) {
-        const auto f = fieldsOf(line);
+        const auto f = tabFields(line);
         const double v = -std::log10(std::stod(f[7]));
         auto& s = strongest[f[0]];
         if (v > s.second)
@@ -49,7 +38,7 @@ TEST(ExampleTable, PeaksWhereTheTableHasThem)
     std::map<std::string, int> covered;
     int peaks = 0;
     while (std::getline(report, line)) {
-        const auto f = fieldsOf(line);
+        const auto f = tabFields(line);
         ASSERT_EQ(f.size(), 20u) << line;
         ++peaks;
         EXPECT_GE(std::stod(f[3]), 5.0) << line;

@@ -35,15 +35,6 @@ const RealTable kTables[] = {
     {"METAL_test09_METAANALYSIS1_TRACKPOSITIONS_sorted.tsv", "1", "2", "8", "3"},
 };
 
-std::vector<std::string> split(const std::string& line)
-{
-    std::vector<std::string> f;
-    std::stringstream in(line);
-    std::string x;
-    while (std::getline(in, x, '\t'))
-        f.push_back(x);
-    return f;
-}
 
 std::vector<std::vector<std::string>> rowsOf(const std::string& text)
 {
@@ -52,7 +43,7 @@ std::vector<std::vector<std::string>> rowsOf(const std::string& text)
     std::string line;
     while (std::getline(in, line))
         if (!line.empty() && line[0] != '#')
-            rows.push_back(split(line));
+            rows.push_back(tabFields(line));
     return rows;
 }
 
@@ -85,7 +76,7 @@ void checkLeads(const RealTable& t, const std::string& dir)
     std::map<std::string, std::string> found; // lead -> -log10(p) of its row
     const int c = std::stoi(t.chrom) - 1, po = std::stoi(t.pos) - 1, pv = std::stoi(t.p) - 1, id = std::stoi(t.id) - 1;
     while (std::getline(rows, line)) {
-        const auto f = split(line);
+        const auto f = tabFields(line);
         const std::string key = f[c] + "\t" + f[po] + "\t" + f[id];
         if (leads.count(key) && !found.count(key))
             found[key] = formatted(-std::log10(std::stod(f[pv])));

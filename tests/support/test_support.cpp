@@ -109,6 +109,16 @@ void writeGzip(const std::string& path, const std::string& content, int members)
     writeFile(path, all);
 }
 
+std::vector<std::string> tabFields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::stringstream in(line);
+    std::string field;
+    while (std::getline(in, field, '\t'))
+        fields.push_back(field);
+    return fields;
+}
+
 std::string firstDifference(const std::string& expected, const std::string& actual)
 {
     if (expected == actual)

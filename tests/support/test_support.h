@@ -23,6 +23,9 @@ bool fileExists(const std::string& path);
 // concatenated gzip members (as bgzip does).
 void writeGzip(const std::string& path, const std::string& content, int members = 1);
 
+// The tab-separated fields of one line.
+std::vector<std::string> tabFields(const std::string& line);
+
 // "" when equal, else a message naming the first differing line.
 std::string firstDifference(const std::string& expected, const std::string& actual);
 
