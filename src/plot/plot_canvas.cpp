@@ -5,25 +5,11 @@
 #include <cmath>
 
 namespace plotstyle {
-const char* const kFont = "Helvetica, Arial, 'Liberation Sans', 'DejaVu Sans', sans-serif";
-// Dark and light blue: apart in grey too, away from the warm peak bands.
-const char* const kChromosomeColours[2] = {"#1f4e79", "#6b9bd1"};
-const char* const kQqColour = "#1f4e79";
-const char* const kGenomeWideColour = "#b2182b";
-const char* const kThresholdColour = "#4d4d4d";
-const char* const kAxisColour = "#333333";
-const char* const kGridColour = "#e8e8e8";
-const char* const kMutedText = "#555555";
-const char* const kTitleText = "#111111";
-const char* const kGenomeWideDash = "7 4";
-const char* const kThresholdDash = "3 3";
-const char* const kBandOpacity = "0.35";
-const char* const kLegendOpacity = "0.6";
 double genomeWide() { return -std::log10(5e-8); }
 } // namespace plotstyle
 
 namespace {
-const char* const kInkscape = "http://www.inkscape.org/namespaces/inkscape";
+constexpr char kInkscape[] = "http://www.inkscape.org/namespaces/inkscape";
 } // namespace
 
 QString svgNumber(double v)

@@ -8,19 +8,20 @@
 #include <QXmlStreamWriter>
 
 namespace plotstyle {
-extern const char* const kFont;
-extern const char* const kChromosomeColours[2];
-extern const char* const kQqColour;
-extern const char* const kGenomeWideColour;
-extern const char* const kThresholdColour;
-extern const char* const kAxisColour;
-extern const char* const kGridColour;
-extern const char* const kMutedText;
-extern const char* const kTitleText;
-extern const char* const kGenomeWideDash;
-extern const char* const kThresholdDash;
-extern const char* const kBandOpacity;
-extern const char* const kLegendOpacity;
+inline constexpr char kFont[] = "Helvetica, Arial, 'Liberation Sans', 'DejaVu Sans', sans-serif";
+// Dark and light blue: apart in grey too, away from the warm peak bands.
+inline constexpr char kChromosomeColours[2][8] = {"#1f4e79", "#6b9bd1"};
+inline constexpr char kQqColour[] = "#1f4e79";
+inline constexpr char kGenomeWideColour[] = "#b2182b";
+inline constexpr char kThresholdColour[] = "#4d4d4d";
+inline constexpr char kAxisColour[] = "#333333";
+inline constexpr char kGridColour[] = "#e8e8e8";
+inline constexpr char kMutedText[] = "#555555";
+inline constexpr char kTitleText[] = "#111111";
+inline constexpr char kGenomeWideDash[] = "7 4";
+inline constexpr char kThresholdDash[] = "3 3";
+inline constexpr char kBandOpacity[] = "0.35";
+inline constexpr char kLegendOpacity[] = "0.6";
 constexpr double kDotWidth = 3.0;
 // -log10 of genome-wide significance, p = 5e-8.
 double genomeWide();

@@ -75,7 +75,6 @@ std::string tickText(double value)
     return s;
 }
 
-const char* const kGqsAnchors[5] = {"#fed976", "#feb24c", "#fd8d3c", "#e31a1c", "#800026"};
 
 std::string gqsColour(double gqs)
 {

@@ -41,7 +41,7 @@ std::string tickText(double value);
 // #rrggbb, interpolated between five anchors from pale orange to dark red.
 std::string gqsColour(double gqs);
 // The anchors of that scale at 1, 2, 3, 4, 5.
-extern const char* const kGqsAnchors[5];
+inline constexpr char kGqsAnchors[5][8] = {"#fed976", "#feb24c", "#fd8d3c", "#e31a1c", "#800026"};
 
 // Occupied pixels of a plot area: markers that fall on the same pixel are
 // drawn once. Pixels outside the area are clamped onto its edge.
