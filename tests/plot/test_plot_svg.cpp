@@ -15,7 +15,6 @@
 #include <QXmlStreamReader>
 
 #include <cstdlib>
-#include <ctime>
 
 namespace {
 
@@ -32,20 +31,11 @@ QByteArray render(const PlotModel& m, const PlotSettings& s = PlotSettings(), Pl
 PlotModel exampleModel()
 {
     PlotCollector c(0.01);
-    GenomeTable t;
-    t.rows = 300000;
-    t.peaks = 40;
-    t.zeroPeak = true;
-    streamGenome(c, t);
+    streamGenome(c, 300000, 40, true);
     return std::move(c).finish();
 }
 
-PlotSettings exampleSettings()
-{
-    PlotSettings s;
-    s.title = QStringLiteral("example_gwas.tsv.gz");
-    return s;
-}
+const PlotSettings kExampleSettings{QStringLiteral("example_gwas.tsv.gz")};
 
 // What a parse of the figure found.
 struct Parsed {
@@ -96,6 +86,15 @@ std::vector<int> pointYs(const QString& d)
     return out;
 }
 
+Parsed drawRows(std::initializer_list<std::pair<int32_t, double>> rows)
+{
+    PlotCollector c(0.001);
+    c.startChromosome("1");
+    for (const auto& [position, p] : rows)
+        c.addRow(position, p, true);
+    return parse(render(std::move(c).finish()));
+}
+
 } // namespace
 
 TEST(PlotSvg, WellFormedWithOneBandPerPeak)
@@ -103,7 +102,7 @@ TEST(PlotSvg, WellFormedWithOneBandPerPeak)
     const PlotModel m = exampleModel();
     ASSERT_GT(m.peaks.size(), 20u);
     PlotDrawStats stats;
-    const Parsed p = parse(render(m, exampleSettings(), &stats));
+    const Parsed p = parse(render(m, kExampleSettings, &stats));
     ASSERT_TRUE(p.error.isEmpty()) << qPrintable(p.error);
     EXPECT_EQ(p.root, u"svg");
     EXPECT_EQ(p.rootNamespace, u"http://www.w3.org/2000/svg");
@@ -121,8 +120,8 @@ TEST(PlotSvg, WellFormedWithOneBandPerPeak)
 
 TEST(PlotSvg, SameTableSameBytesAsTheCommittedExample)
 {
-    const QByteArray first = render(exampleModel(), exampleSettings());
-    ASSERT_EQ(first, render(exampleModel(), exampleSettings()));
+    const QByteArray first = render(exampleModel(), kExampleSettings);
+    ASSERT_EQ(first, render(exampleModel(), kExampleSettings));
     QFile f(QString::fromUtf8(kExamplePath));
     if (std::getenv("QUORLIN_UPDATE_PLOT_EXAMPLE")) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -141,13 +140,9 @@ TEST(PlotSvg, SameTableSameBytesAsTheCommittedExample)
 
 TEST(PlotSvg, ZeroAndTooSmallPValuesAreDrawnAtTheTop)
 {
-    PlotCollector c(0.001);
-    c.startChromosome("1");
     // p = 0 and the smallest subnormal (what text like 1e-400 reads as).
-    for (const auto& [position, p] : {std::pair{1000, 0.5}, {2000, 1e-9}, {50000, 0.0},
-                                      {90000, std::numeric_limits<double>::denorm_min()}, {100000, 0.5}})
-        c.addRow(position, p, true);
-    const Parsed p = parse(render(std::move(c).finish()));
+    const Parsed p = drawRows(
+        {{1000, 0.5}, {2000, 1e-9}, {50000, 0.0}, {90000, std::numeric_limits<double>::denorm_min()}, {100000, 0.5}});
     ASSERT_TRUE(p.error.isEmpty()) << qPrintable(p.error);
     ASSERT_EQ(p.markerPaths.size(), 1);
     // The plot area's top is y = 68 in both panels; the axis reaches 10 (the
@@ -158,17 +153,8 @@ TEST(PlotSvg, ZeroAndTooSmallPValuesAreDrawnAtTheTop)
     EXPECT_EQ(std::count(manhattan.begin(), manhattan.end(), 68), 2);
     EXPECT_TRUE(p.texts.contains(QStringLiteral("10")));
     EXPECT_NE(std::count(qq.begin(), qq.end(), 68), 0);
-}
-
-TEST(PlotSvg, AxisGrowsWithTheData)
-{
-    PlotCollector c(0.001);
-    c.startChromosome("1");
-    c.addRow(1000, 1e-250, true);
-    c.addRow(2000, 0.5, true);
-    const Parsed p = parse(render(std::move(c).finish()));
-    EXPECT_TRUE(p.texts.contains(QStringLiteral("250"))); // ticks of 50 up to 300
-    EXPECT_TRUE(p.texts.contains(QStringLiteral("300")));
+    // A table reaching 1e-250: ticks of 50 up to 300.
+    EXPECT_TRUE(drawRows({{1000, 1e-250}, {2000, 0.5}}).texts.contains(QStringLiteral("300")));
 }
 
 TEST(PlotSvg, NamesWithMarkupAndControlCharactersStayWellFormed)
@@ -208,11 +194,11 @@ TEST(PlotSvg, WritesToAPathOrSaysWhyNot)
     const QString path = dir.filePath(QStringLiteral("figure.svg"));
     const QString bad = dir.filePath(QStringLiteral("no/such/folder/figure.svg"));
     QString error;
-    ASSERT_TRUE(writeManhattanQqSvg(m, exampleSettings(), path, &error)) << qPrintable(error);
+    ASSERT_TRUE(writeManhattanQqSvg(m, kExampleSettings, path, &error)) << qPrintable(error);
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), render(m, exampleSettings()));
-    EXPECT_FALSE(writeManhattanQqSvg(m, exampleSettings(), bad, &error));
+    EXPECT_EQ(f.readAll(), render(m, kExampleSettings));
+    EXPECT_FALSE(writeManhattanQqSvg(m, kExampleSettings, bad, &error));
     EXPECT_TRUE(error.contains(bad)) << qPrintable(error);
 }
 
@@ -224,52 +210,12 @@ class PlotSvgTenMillion : public ::testing::TestWithParam<double> {};
 TEST_P(PlotSvgTenMillion, FigureStaysSmall)
 {
     PlotCollector c(GetParam());
-    GenomeTable t;
-    t.rows = 10000000;
-    t.peaks = 300;
-    streamGenome(c, t);
+    streamGenome(c, 10000000, 300);
     PlotDrawStats stats;
-    const QByteArray svg = render(std::move(c).finish(), exampleSettings(), &stats);
+    const QByteArray svg = render(std::move(c).finish(), kExampleSettings, &stats);
     EXPECT_LT(svg.size(), 5 * 1000 * 1000);
     EXPECT_LT(stats.qqPixels, 4 * 400);
     EXPECT_TRUE(parse(svg).error.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Inlimits, PlotSvgTenMillion, ::testing::Values(0.001, 1.0));
-
-// The per-row cost in CPU time of this thread (other load on the machine
-// barely moves it), for a look by hand:
-//   quorlin_tests --gtest_also_run_disabled_tests --gtest_filter='*RowCost*'
-TEST(PlotSpeed, DISABLED_RowCost)
-{
-    const size_t n = 10000000, perChromosome = 454546;
-    std::vector<int32_t> position(n);
-    std::vector<double> p(n);
-    PlotRng rng(9);
-    for (size_t i = 0; i < n; ++i) {
-        position[i] = i % perChromosome ? position[i - 1] + int32_t(300 * (0.5 + rng.uniform())) : 10000;
-        char text[32]; // p-values as a table gives them
-        std::snprintf(text, sizeof text, "%.3g", rng.uniform());
-        p[i] = std::atof(text);
-    }
-    const auto now = [] {
-        timespec t;
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-        return t.tv_sec + 1e-9 * t.tv_nsec;
-    };
-    for (int rep = 0; rep < 5; ++rep) {
-        const double t0 = now();
-        PlotCollector c(0.001);
-        for (size_t i = 0; i < n; ++i) {
-            if (i % perChromosome == 0)
-                c.startChromosome(std::to_string(i / perChromosome + 1));
-            c.addRow(position[i], p[i], true);
-        }
-        const double t1 = now();
-        const PlotModel m = std::move(c).finish();
-        const double t2 = now();
-        render(m, exampleSettings());
-        std::printf("addRow %.2f ns/row, finish %.1f ms, SVG %.1f ms\n", (t1 - t0) / n * 1e9, (t2 - t1) * 1e3,
-                    (now() - t2) * 1e3);
-    }
-}
