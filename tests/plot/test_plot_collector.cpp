@@ -42,34 +42,26 @@ TEST(PlotCollector, ChromosomesSpansAndPeaks)
     c.addRow(-20, 0.5, true);
     c.startChromosome("1"); // comes back: the same chromosome, its span grows
     c.addRow(1000, 0.5, true);
-    PlotPeak peak;
-    peak.first = 900, peak.last = 100;
-    c.addPeak(peak);
+    c.addPeak({"1", 900, 100, 1, 0, ""});
     const PlotModel m = std::move(c).finish();
-    const struct {
-        const char* name;
-        int64_t rows, retained, span;
-        int32_t min;
-    } want[] = {{"", 1, 1, 0, 7}, {"1", 4, 0, 900, 100}, {"2", 1, 0, 0, -20}};
     ASSERT_EQ(m.chromosomes.size(), 3u);
-    for (size_t k = 0; k < 3; ++k) {
-        const PlotChromosome& chr = m.chromosomes[k];
-        EXPECT_EQ(chr.name, want[k].name);
-        EXPECT_EQ(chr.rows, want[k].rows) << k;
-        EXPECT_EQ(chr.retained, want[k].retained) << k;
-        EXPECT_EQ(chr.span(), want[k].span) << k;
-        EXPECT_EQ(chr.minPosition, want[k].min) << k;
-    }
+    EXPECT_EQ(m.chromosomes[0].name + m.chromosomes[1].name + m.chromosomes[2].name, "12");
+    EXPECT_EQ(m.chromosomes[0].retained, 1);
+    EXPECT_EQ(m.chromosomes[1].rows, 4);
+    EXPECT_EQ(m.chromosomes[1].minPosition, 100);
+    EXPECT_EQ(m.chromosomes[1].span(), 900);
+    EXPECT_EQ(m.chromosomes[2].minPosition, -20);
+    EXPECT_EQ(m.chromosomes[2].span(), 0);
     EXPECT_EQ(m.rows, 6);
     ASSERT_EQ(m.peaks.size(), 1u); // its range put in order
     EXPECT_EQ(m.peaks[0].first, 100);
     EXPECT_EQ(m.peaks[0].last, 900);
 }
 
-// Rows streamed together per inlimit: whether each is drawn, where (at its
-// value, in the top cell, or at 0 for p >= 1), the counts, and which ones the
-// QQ histogram takes (valid p-values only; 0 and the smallest subnormal in
-// its top bin, 1 alone in its last).
+// Each row before one of p = 1e-310, which coarsens the y scale after it:
+// whether the row is drawn, where (at its value, in the top cell, or at 0 for
+// p >= 1), the counts, and whether the QQ histogram takes it (valid p-values
+// only; 0 and the smallest subnormal in its top bin, 1 alone in its last).
 TEST(PlotCollector, WhichRowsAreDrawnAndWhere)
 {
     enum Where { None, AtValue, Top, Zero };
@@ -79,47 +71,35 @@ TEST(PlotCollector, WhichRowsAreDrawnAndWhere)
         Where where;
         bool counted;
     } rows[] = {
-        {0.001, 0.5, true, None, true},      {0.001, 1e-5, true, AtValue, true},
-        {0.001, 0, true, Top, true},         {0.001, -0.0, true, Top, true},
-        {0.001, -0.1, true, Top, false},     {0.001, kTiny, true, Top, true}, // text below the smallest double
-        {0.001, 1e-310, true, AtValue, true}, // a real subnormal: the y scale grows to hold it
-        {0.001, kNaN, true, None, false},    {0.001, 0, false, None, false}, // not a number: not drawn
-        {2.0, 1.5, true, Zero, false},       {2.0, 1.0, true, Zero, true},
-        {2.0, -kNaN, true, None, false},     {2.0, std::numeric_limits<double>::infinity(), true, None, false},
+        {0.001, 0.5, true, None, true},   {0.001, 1e-5, true, AtValue, true},
+        {0.001, 0, true, Top, true},      {0.001, -0.0, true, Top, true},
+        {0.001, -0.1, true, Top, false},  {0.001, kTiny, true, Top, true}, // text below the smallest double
+        {0.001, 2e-310, true, AtValue, true}, // a real subnormal
+        {0.001, kNaN, true, None, false}, {0.001, 0, false, None, false}, // not a number: not drawn
+        {2.0, 1.5, true, Zero, false},    {2.0, 1.0, true, Zero, true},
+        {2.0, -kNaN, true, None, false},  {2.0, std::numeric_limits<double>::infinity(), true, None, false},
     };
-    for (double inlimit : {0.001, 2.0}) {
-        PlotCollector c(inlimit);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "p " << r.p << (r.number ? "" : " (text)"));
+        PlotCollector c(r.inlimit);
         c.startChromosome("1");
-        for (size_t i = 0; i < std::size(rows); ++i)
-            if (rows[i].inlimit == inlimit)
-                c.addRow(int32_t(100 * i), rows[i].p, rows[i].number);
+        c.addRow(100, r.p, r.number);
+        c.addRow(200, 1e-310, true);
         const PlotModel m = std::move(c).finish();
         const PlotChromosome& chr = m.chromosomes[0];
-        int64_t drawn = 0, top = 0, above1 = 0, notNumber = 0;
-        uint64_t counted = 0, inTopBin = 0, atOne = 0;
-        for (size_t i = 0; i < std::size(rows); ++i) {
-            const auto& r = rows[i];
-            if (r.inlimit != inlimit)
-                continue;
-            SCOPED_TRACE(testing::Message() << "row " << i);
-            const uint32_t col = colOf(m, int32_t(100 * i));
-            drawn += r.where != None, top += r.where == Top, above1 += r.where == Zero && r.p > 1, notNumber += !r.number;
-            counted += r.counted, inTopBin += r.counted && r.p <= kTiny, atOne += r.counted && r.p == 1;
-            EXPECT_EQ(chr.cellSet(col, kPlotTopCell), r.where == Top);
-            if (r.where == AtValue) {
-                EXPECT_LT(cellOf(m, r.p), kPlotTopCell);
-                EXPECT_TRUE(chr.cellSet(col, cellOf(m, r.p)));
-            }
-            EXPECT_TRUE(r.where != Zero || chr.cellSet(col, 0));
-        }
-        EXPECT_NEAR(m.maxLog2Fixed / 4096.0, inlimit < 1 ? -std::log2(1e-310) : 0, 2.5 / 4096);
-        EXPECT_EQ(m.retained, drawn);
-        EXPECT_EQ(m.retainedTop, top);
-        EXPECT_EQ(m.retainedAbove1, above1);
-        EXPECT_EQ(m.retainedNotNumber, notNumber);
-        EXPECT_EQ(m.histogram.total(), counted);
-        EXPECT_EQ(m.histogram.count(0), inTopBin);
-        EXPECT_EQ(m.histogram.count(PlotHistogram::kBinCount - 1), atOne);
+        EXPECT_EQ(m.retained, 1 + (r.where != None));
+        EXPECT_EQ(m.retainedTop, r.where == Top);
+        EXPECT_EQ(m.retainedAbove1, r.where == Zero && r.p > 1);
+        EXPECT_EQ(m.retainedNotNumber, !r.number);
+        EXPECT_EQ(chr.cellSet(colOf(m, 100), kPlotTopCell), r.where == Top);
+        EXPECT_TRUE(r.where != AtValue || chr.cellSet(colOf(m, 100), cellOf(m, r.p)));
+        EXPECT_TRUE(r.where != Zero || chr.cellSet(colOf(m, 100), 0));
+        EXPECT_LT(cellOf(m, 1e-310), kPlotTopCell); // the scale grew to hold it
+        EXPECT_TRUE(chr.cellSet(colOf(m, 200), cellOf(m, 1e-310)));
+        EXPECT_NEAR(m.maxLog2Fixed / 4096.0, -std::log2(1e-310), 2.5 / 4096);
+        EXPECT_EQ(m.histogram.total(), 1u + r.counted);
+        EXPECT_EQ(m.histogram.count(0), r.counted && r.p <= kTiny);
+        EXPECT_EQ(m.histogram.count(PlotHistogram::kBinCount - 1), r.counted && r.p == 1);
     }
 }
 
