@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <limits>
 #include <tuple>
 

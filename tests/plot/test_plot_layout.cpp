@@ -1,11 +1,9 @@
 // Layout arithmetic: chromosome offsets, tick choice, colours, and the
-// thinning of markers to pixels.
+// thinning of markers to pixels (drawn figures: test_plot_svg.cpp).
 #include "plot_layout.h"
-#include "plot_svg.h"
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <cmath>
 
 using namespace plotlayout;
@@ -90,33 +88,4 @@ TEST(PlotLayout, PixelSetDrawsEachPixelOnceAndRunsAsStrokes)
     std::string d;
     EXPECT_EQ(p.appendPath(d, 100, 10), 3);
     EXPECT_EQ(d, "M101 12V14M103 10v0M103 19v0");
-}
-
-// On a 100 Mb chromosome over about 1,500 px: 100,000 markers within a few
-// bp and a hair of -log10 p of each other are one pixel; markers 1 Mb apart
-// (15 px) at two heights are each drawn.
-TEST(PlotLayout, MarkersAreThinnedToPixels)
-{
-    const auto draw = [](const std::vector<std::pair<int32_t, double>>& rows) {
-        PlotCollector c(0.001);
-        c.startChromosome("1");
-        c.addRow(1, 0.5, true);
-        c.addRow(100000000, 0.5, true);
-        for (const auto& [position, p] : rows)
-            c.addRow(position, p, true);
-        QBuffer b;
-        b.open(QIODevice::WriteOnly);
-        PlotDrawStats stats;
-        EXPECT_TRUE(writeManhattanQqSvg(std::move(c).finish(), PlotSettings(), b, &stats));
-        return stats;
-    };
-    std::vector<std::pair<int32_t, double>> close, apart;
-    for (int i = 0; i < 100000; ++i)
-        close.push_back({50000000 + i % 7, 1e-6 * (1 + 1e-4 * (i % 3))});
-    for (int i = 1; i < 100; ++i)
-        apart.insert(apart.end(), {{i * 1000000, 1e-6}, {i * 1000000 + 10, 1e-12}});
-    const PlotDrawStats one = draw(close);
-    EXPECT_EQ(one.manhattanPixels, 1);
-    EXPECT_EQ(one.manhattanDots, 1);
-    EXPECT_EQ(draw(apart).manhattanPixels, 198);
 }

@@ -86,13 +86,13 @@ std::vector<int> pointYs(const QString& d)
     return out;
 }
 
-Parsed drawRows(std::initializer_list<std::pair<int32_t, double>> rows)
+Parsed drawRows(const std::vector<std::pair<int32_t, double>>& rows, PlotDrawStats* stats = nullptr)
 {
     PlotCollector c(0.001);
     c.startChromosome("1");
     for (const auto& [position, p] : rows)
         c.addRow(position, p, true);
-    return parse(render(std::move(c).finish()));
+    return parse(render(std::move(c).finish(), PlotSettings(), stats));
 }
 
 } // namespace
@@ -155,6 +155,24 @@ TEST(PlotSvg, ZeroAndTooSmallPValuesAreDrawnAtTheTop)
     EXPECT_NE(std::count(qq.begin(), qq.end(), 68), 0);
     // A table reaching 1e-250: ticks of 50 up to 300.
     EXPECT_TRUE(drawRows({{1000, 1e-250}, {2000, 0.5}}).texts.contains(QStringLiteral("300")));
+}
+
+// On a 100 Mb chromosome over about 1,500 px: 100,000 markers within a few
+// bp and a hair of -log10 p of each other are one pixel; markers 1 Mb apart
+// (15 px) at two heights are each drawn.
+TEST(PlotSvg, MarkersAreThinnedToPixels)
+{
+    std::vector<std::pair<int32_t, double>> close = {{1, 0.5}, {100000000, 0.5}}, apart = close;
+    for (int i = 0; i < 100000; ++i)
+        close.push_back({50000000 + i % 7, 1e-6 * (1 + 1e-4 * (i % 3))});
+    for (int i = 1; i < 100; ++i)
+        apart.insert(apart.end(), {{i * 1000000, 1e-6}, {i * 1000000 + 10, 1e-12}});
+    PlotDrawStats one, many;
+    drawRows(close, &one);
+    drawRows(apart, &many);
+    EXPECT_EQ(one.manhattanPixels, 1);
+    EXPECT_EQ(one.manhattanDots, 1);
+    EXPECT_EQ(many.manhattanPixels, 198);
 }
 
 TEST(PlotSvg, NamesWithMarkupAndControlCharactersStayWellFormed)
