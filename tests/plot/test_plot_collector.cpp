@@ -2,17 +2,17 @@
 // drawn where, the p-value histogram, and memory that stays bounded however
 // the rows come.
 #include "plot_test_tables.h"
-#include "plot_collector.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
+#include <tuple>
 
 namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kTiny = std::numeric_limits<double>::denorm_min();
+const int32_t kMinPos = std::numeric_limits<int32_t>::min(), kMaxPos = std::numeric_limits<int32_t>::max();
 
 uint32_t colOf(const PlotModel& m, int32_t position)
 {
@@ -28,156 +28,99 @@ size_t totalCols(const PlotModel& m)
     return n;
 }
 
-int64_t totalSpan(const PlotModel& m)
-{
-    int64_t t = 0;
-    for (const PlotChromosome& c : m.chromosomes)
-        t += c.span();
-    return t;
-}
-
 } // namespace
 
-TEST(PlotCollector, SpansRowsAndUngroupedChromosomes)
+TEST(PlotCollector, ChromosomesSpansAndPeaks)
 {
     PlotCollector c(0.001);
+    c.addRow(7, 1e-5, true); // before any name: an unnamed chromosome
     c.startChromosome("1");
-    c.addRow(500, 0.5, true);
-    c.addRow(100, 0.5, true);
-    c.addRow(900, 0.5, true);
+    for (int32_t position : {500, 100, 900})
+        c.addRow(position, 0.5, true);
     c.startChromosome("2");
     c.addRow(-20, 0.5, true);
     c.startChromosome("1"); // comes back: the same chromosome, its span grows
     c.addRow(1000, 0.5, true);
+    c.addPeak({"1", 900, 100, 1, 0, ""});
     const PlotModel m = std::move(c).finish();
-    ASSERT_EQ(m.chromosomes.size(), 2u);
-    EXPECT_EQ(m.chromosomes[0].name, "1");
-    EXPECT_EQ(m.chromosomes[0].rows, 4);
-    EXPECT_EQ(m.chromosomes[0].minPosition, 100);
-    EXPECT_EQ(m.chromosomes[0].maxPosition, 1000);
-    EXPECT_EQ(m.chromosomes[1].name, "2");
-    EXPECT_EQ(m.chromosomes[1].span(), 0);
-    EXPECT_EQ(m.chromosomes[1].minPosition, -20);
-    EXPECT_EQ(m.rows, 5);
-}
-
-TEST(PlotCollector, RowsBeforeAnyNameGoToAnUnnamedChromosome)
-{
-    PlotCollector c(0.001);
-    c.addRow(7, 1e-5, true);
-    c.startChromosome("X");
-    c.addRow(8, 0.5, true);
-    const PlotModel m = std::move(c).finish();
-    ASSERT_EQ(m.chromosomes.size(), 2u);
-    EXPECT_EQ(m.chromosomes[0].name, "");
+    ASSERT_EQ(m.chromosomes.size(), 3u);
+    EXPECT_EQ(m.chromosomes[0].name + m.chromosomes[1].name + m.chromosomes[2].name, "12");
     EXPECT_EQ(m.chromosomes[0].retained, 1);
-    EXPECT_EQ(m.chromosomes[1].name, "X");
-}
-
-TEST(PlotCollector, WhichRowsAreDrawnAndWhere)
-{
-    PlotCollector c(0.001);
-    c.startChromosome("1");
-    c.addRow(100, 0.5, true);       // not retained
-    c.addRow(200, 1e-5, true);      // at its value
-    c.addRow(300, 0, true);         // top
-    c.addRow(400, -1, true);        // top (p <= 0 is retained)
-    c.addRow(500, kTiny, true);     // top: text below the smallest double
-    c.addRow(600, 1e-310, true);    // a real subnormal: at its value
-    c.addRow(700, kNaN, true);      // not retained
-    c.addRow(800, 0, false);        // not a number: retained by the analysis, not drawn
-    c.addRow(900, -0.0, true);      // top
-    const PlotModel m = std::move(c).finish();
-    EXPECT_EQ(m.retained, 6);
-    EXPECT_EQ(m.retainedTop, 4);
-    EXPECT_EQ(m.retainedNotNumber, 1);
-    const PlotChromosome& chr = m.chromosomes[0];
-    EXPECT_TRUE(chr.cellSet(colOf(m, 200), cellOf(m, 1e-5)));
-    EXPECT_TRUE(chr.cellSet(colOf(m, 300), kPlotTopCell));
-    EXPECT_TRUE(chr.cellSet(colOf(m, 400), kPlotTopCell));
-    EXPECT_TRUE(chr.cellSet(colOf(m, 500), kPlotTopCell));
-    EXPECT_TRUE(chr.cellSet(colOf(m, 900), kPlotTopCell));
-    EXPECT_TRUE(chr.cellSet(colOf(m, 600), cellOf(m, 1e-310)));
-    EXPECT_FALSE(chr.cellSet(colOf(m, 600), kPlotTopCell));
-    // The y scale grew to hold -log10 p = 310, the top cell stayed the top.
-    EXPECT_GT(m.yShift, 7);
-    EXPECT_NEAR(m.maxLog2Fixed / 4096.0, -std::log2(1e-310), 2.5 / 4096);
-    // Valid p-values for the QQ panel: 0.5, 1e-5, 0, tiny, 1e-310, -0.
-    EXPECT_EQ(m.histogram.total(), 6u);
-    EXPECT_EQ(m.histogram.count(0), 3u);
-}
-
-TEST(PlotCollector, PValuesAboveOneAreDrawnAtZero)
-{
-    PlotCollector c(2.0);
-    c.startChromosome("1");
-    c.addRow(10, 1.5, true);
-    c.addRow(20, 1.0, true);
-    const PlotModel m = std::move(c).finish();
-    EXPECT_EQ(m.retained, 2);
-    EXPECT_EQ(m.retainedAbove1, 1);
-    EXPECT_TRUE(m.chromosomes[0].cellSet(colOf(m, 10), 0));
-    EXPECT_TRUE(m.chromosomes[0].cellSet(colOf(m, 20), 0));
-    EXPECT_EQ(m.histogram.total(), 1u); // 1.5 is not a p-value
-}
-
-TEST(PlotCollector, PeakRangesAreNormalised)
-{
-    PlotCollector c(0.001);
-    PlotPeak p;
-    p.chromosome = "3";
-    p.first = 900;
-    p.last = 100;
-    c.addPeak(p);
-    const PlotModel m = std::move(c).finish();
-    ASSERT_EQ(m.peaks.size(), 1u);
+    EXPECT_EQ(m.chromosomes[1].rows, 4);
+    EXPECT_EQ(m.chromosomes[1].minPosition, 100);
+    EXPECT_EQ(m.chromosomes[1].span(), 900);
+    EXPECT_EQ(m.chromosomes[2].minPosition, -20);
+    EXPECT_EQ(m.chromosomes[2].span(), 0);
+    EXPECT_EQ(m.rows, 6);
+    ASSERT_EQ(m.peaks.size(), 1u); // its range put in order
     EXPECT_EQ(m.peaks[0].first, 100);
     EXPECT_EQ(m.peaks[0].last, 900);
+}
+
+// Each row before one of p = 1e-310, which coarsens the y scale after it:
+// whether the row is drawn, where (at its value, in the top cell, or at 0 for
+// p >= 1), the counts, and whether the QQ histogram takes it (valid p-values
+// only; 0 and the smallest subnormal in its top bin, 1 alone in its last).
+TEST(PlotCollector, WhichRowsAreDrawnAndWhere)
+{
+    enum Where { None, AtValue, Top, Zero };
+    const struct {
+        double inlimit, p;
+        bool number;
+        Where where;
+        bool counted;
+    } rows[] = {
+        {0.001, 0.5, true, None, true},   {0.001, 1e-5, true, AtValue, true},
+        {0.001, 0, true, Top, true},      {0.001, -0.0, true, Top, true},
+        {0.001, -0.1, true, Top, false},  {0.001, kTiny, true, Top, true}, // text below the smallest double
+        {0.001, 2e-310, true, AtValue, true}, // a real subnormal
+        {0.001, kNaN, true, None, false}, {0.001, 0, false, None, false}, // not a number: not drawn
+        {2.0, 1.5, true, Zero, false},    {2.0, 1.0, true, Zero, true},
+        {2.0, -kNaN, true, None, false},  {2.0, std::numeric_limits<double>::infinity(), true, None, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "p " << r.p << (r.number ? "" : " (text)"));
+        PlotCollector c(r.inlimit);
+        c.startChromosome("1");
+        c.addRow(100, r.p, r.number);
+        c.addRow(200, 1e-310, true);
+        const PlotModel m = std::move(c).finish();
+        const PlotChromosome& chr = m.chromosomes[0];
+        EXPECT_EQ(m.retained, 1 + (r.where != None));
+        EXPECT_EQ(m.retainedTop, r.where == Top);
+        EXPECT_EQ(m.retainedAbove1, r.where == Zero && r.p > 1);
+        EXPECT_EQ(m.retainedNotNumber, !r.number);
+        EXPECT_EQ(chr.cellSet(colOf(m, 100), kPlotTopCell), r.where == Top);
+        EXPECT_TRUE(r.where != AtValue || chr.cellSet(colOf(m, 100), cellOf(m, r.p)));
+        EXPECT_TRUE(r.where != Zero || chr.cellSet(colOf(m, 100), 0));
+        EXPECT_LT(cellOf(m, 1e-310), kPlotTopCell); // the scale grew to hold it
+        EXPECT_TRUE(chr.cellSet(colOf(m, 200), cellOf(m, 1e-310)));
+        EXPECT_NEAR(m.maxLog2Fixed / 4096.0, -std::log2(1e-310), 2.5 / 4096);
+        EXPECT_EQ(m.histogram.total(), 1u + r.counted);
+        EXPECT_EQ(m.histogram.count(0), r.counted && r.p <= kTiny);
+        EXPECT_EQ(m.histogram.count(PlotHistogram::kBinCount - 1), r.counted && r.p == 1);
+    }
 }
 
 TEST(PlotHistogram, BinsHoldTheirValuesInAscendingOrder)
 {
     const PlotHistogram h;
     size_t previousBin = 0;
-    double previous = 0;
     for (int i = 0; i < 200000; ++i) {
-        // log-uniform over the whole range of doubles, sorted by construction
-        const double p = std::pow(10.0, -323.0 * (1.0 - i / 200000.0));
+        const double p = std::pow(10.0, -323.0 * (1.0 - i / 200000.0)); // log-uniform, ascending
         const size_t bin = PlotHistogram::binOf(p);
         ASSERT_LE(h.binLow(bin), p) << p;
         ASSERT_LE(p, h.binHigh(bin)) << p;
-        // Bins of subnormal values have rounded edges.
-        if (bin != 0 && bin + 1 != PlotHistogram::kBinCount && p >= std::numeric_limits<double>::min()) {
-            ASSERT_LT(p, h.binHigh(bin)) << p;
-        }
-        ASSERT_GE(bin, previousBin) << previous << " " << p;
+        // Open at the top but for the first, the last and the subnormal bins.
+        const bool roundedEdges = bin == 0 || bin + 1 == PlotHistogram::kBinCount || p < 0x1p-1022;
+        ASSERT_TRUE(roundedEdges || p < h.binHigh(bin)) << p;
+        ASSERT_GE(bin, previousBin) << p;
         previousBin = bin;
-        previous = p;
     }
     EXPECT_EQ(PlotHistogram::binOf(1.0), PlotHistogram::kBinCount - 1);
-    EXPECT_EQ(PlotHistogram::binOf(0.0), 0u);
     EXPECT_EQ(PlotHistogram::binOf(-0.0), 0u);
     EXPECT_EQ(PlotHistogram::binOf(kTiny), 0u);
     EXPECT_NE(PlotHistogram::binOf(2 * kTiny), 0u);
-}
-
-TEST(PlotHistogram, FineBinsAreNarrowEnoughForLambda)
-{
-    PlotHistogram h;
-    for (double p : {0.5, 0.3, 0.05, 0.75, 0.999, 1e-9}) {
-        const size_t bin = PlotHistogram::binOf(p);
-        EXPECT_LE((h.binHigh(bin) - h.binLow(bin)) / h.binLow(bin), std::ldexp(1.0, -13)) << p;
-    }
-}
-
-TEST(PlotHistogram, OnlyValidPValuesCount)
-{
-    PlotHistogram h;
-    for (double p : {0.0, -0.0, 1.0, 0.5, kTiny, kNaN, -0.1, 1.1, -kNaN, std::numeric_limits<double>::infinity()})
-        h.add(p);
-    EXPECT_EQ(h.total(), 5u);
-    EXPECT_EQ(h.count(0), 3u);
-    EXPECT_EQ(h.count(PlotHistogram::kBinCount - 1), 1u);
 }
 
 TEST(PlotCollector, FixedPointLog2IsWithinOneStep)
@@ -185,59 +128,49 @@ TEST(PlotCollector, FixedPointLog2IsWithinOneStep)
     PlotRng rng(5);
     for (int i = 0; i < 100000; ++i) {
         const double p = std::pow(2.0, -1074.0 * rng.uniform() * rng.uniform());
-        if (p == 0)
-            continue;
         const double exact = -std::log2(p);
-        const double fixed = plotMinusLog2Fixed(p) / 4096.0;
-        ASSERT_GE(fixed, exact - 1e-9) << p;
-        ASSERT_LE(fixed, exact + 2.5 / 4096) << p;
+        ASSERT_GE(plotMinusLog2Fixed(p) / 4096.0, exact - 1e-9) << p;
+        ASSERT_LE(plotMinusLog2Fixed(p) / 4096.0, exact + 2.5 / 4096) << p;
     }
     EXPECT_EQ(plotMinusLog2Fixed(1.0), 0);
-    EXPECT_EQ(plotMinusLog2Fixed(0.5), 4096);
 }
 
-// Whatever the order of positions, the grids stay within their bound and
-// every retained row's cell is set.
+// Whatever the order of positions (ascending, descending, zig-zag outwards,
+// random), the grids stay within their bound and every retained row's cell
+// is set.
 class PlotCollectorOrders : public ::testing::TestWithParam<int> {};
 
 TEST_P(PlotCollectorOrders, GridStaysBoundedAndHoldsEveryRow)
 {
-    const int order = GetParam();
+    const int order = GetParam(), chromosomes = 25, perChromosome = 80000;
     PlotCollector c(1.0); // every row retained
     PlotRng rng(11);
-    const int chromosomes = 25;
-    const int64_t perChromosome = 80000;
-    std::vector<std::vector<std::pair<int32_t, double>>> probes(chromosomes);
+    std::vector<std::tuple<int, int32_t, double>> probes;
     for (int k = 0; k < chromosomes; ++k) {
         c.startChromosome(std::to_string(k));
         const int64_t length = 5000000 + int64_t(k) * 9000000; // 5..221 Mb
-        for (int64_t i = 0; i < perChromosome; ++i) {
-            double f = double(i) / perChromosome;
-            if (order == 1)
-                f = 1 - f; // descending
-            else if (order == 2)
-                f = 0.5 + (i % 2 ? 0.5 : -0.5) * f; // zig-zag outwards
-            else if (order == 3)
-                f = rng.uniform(); // random
-            const int32_t position = static_cast<int32_t>(1000 + f * length);
+        for (int i = 0; i < perChromosome; ++i) {
+            const double f = double(i) / perChromosome;
+            const double at[] = {f, 1 - f, 0.5 + (i % 2 ? 0.5 : -0.5) * f, order == 3 ? rng.uniform() : 0};
+            const int32_t position = static_cast<int32_t>(1000 + at[order] * length);
             const double p = std::pow(10.0, -12 * rng.uniform() * rng.uniform());
             c.addRow(position, p, true);
             if (i % 997 == 0)
-                probes[k].push_back({position, p});
+                probes.emplace_back(k, position, p);
         }
     }
     const PlotModel m = std::move(c).finish();
-    const int64_t span = totalSpan(m);
-    // x cells: at most span / 4096 bp wide, at most 16,384 + 2 per chromosome.
+    int64_t span = 0;
+    for (const PlotChromosome& chr : m.chromosomes)
+        span += chr.span();
+    // x cells: at most span / 4096 bp wide, at most 16,384 + 2 per chromosome;
+    // y cells no taller than 1/512 of the highest value.
     EXPECT_LE(std::ldexp(1.0, m.xShift), double(span) / 4096);
     EXPECT_LE(totalCols(m), 16384u + 2 * chromosomes);
-    // y cells: no taller than 1/512 of the highest value.
     EXPECT_LE(std::ldexp(1.0, m.yShift), std::max(double(m.maxLog2Fixed) / 511, 128.0));
-    for (int k = 0; k < chromosomes; ++k)
-        for (const auto& [position, p] : probes[k])
-            ASSERT_TRUE(m.chromosomes[k].cellSet(colOf(m, position), cellOf(m, p)))
-                << "chromosome " << k << " position " << position;
-    EXPECT_EQ(m.retained, chromosomes * perChromosome);
+    for (const auto& [k, position, p] : probes)
+        ASSERT_TRUE(m.chromosomes[k].cellSet(colOf(m, position), cellOf(m, p))) << k << " " << position;
+    EXPECT_EQ(m.retained, int64_t(chromosomes) * perChromosome);
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, PlotCollectorOrders, ::testing::Values(0, 1, 2, 3));
@@ -247,14 +180,13 @@ TEST(PlotCollector, ExtremePositionsAndManyChromosomes)
     PlotCollector c(0.5);
     for (int k = 0; k < 3000; ++k) {
         c.startChromosome("contig" + std::to_string(k));
-        c.addRow(std::numeric_limits<int32_t>::min(), 0.01, true);
-        c.addRow(std::numeric_limits<int32_t>::max(), 0.02, true);
+        c.addRow(kMinPos, 0.01, true);
+        c.addRow(kMaxPos, 0.02, true);
         c.addRow(0, 0.03, true);
     }
     const PlotModel m = std::move(c).finish();
     EXPECT_EQ(m.chromosomes.size(), 3000u);
     EXPECT_LE(totalCols(m), 16384u + 2 * 3000);
-    const PlotChromosome& last = m.chromosomes.back();
-    EXPECT_TRUE(last.cellSet(colOf(m, std::numeric_limits<int32_t>::min()), cellOf(m, 0.01)));
-    EXPECT_TRUE(last.cellSet(colOf(m, std::numeric_limits<int32_t>::max()), cellOf(m, 0.02)));
+    EXPECT_TRUE(m.chromosomes.back().cellSet(colOf(m, kMinPos), cellOf(m, 0.01)));
+    EXPECT_TRUE(m.chromosomes.back().cellSet(colOf(m, kMaxPos), cellOf(m, 0.02)));
 }
