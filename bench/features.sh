@@ -21,7 +21,7 @@ cat "$f" > /dev/null # page cache
 
 secs() { echo "$1" | cut -d' ' -f1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-run() { "$meter" "$q" -file "$f" -out "$data/r.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes "$@"; }
+run() { "$meter" "$q" -file "$f" -out "$data/r.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes "$@" 2>/dev/null; }
 row() { printf '%-34s %10s %9s %12s\n' "$1" "$(secs "$2")" "${2#* }" "$3"; }
 
 printf '%-34s %10s %9s %12s\n' case seconds peak_MB ratio
@@ -49,7 +49,7 @@ for k in 1 2 3 4 5 6 7 8; do
   [ -s "$t" ] || "$build/quorlin_gentable" $((rows / 10)) "$k" $((rows / 333330)) > "$t"
   echo "$t" >> "$list"
 done
-lone=$("$meter" "$q" -list "$list" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -threads 1)
-ltwo=$("$meter" "$q" -list "$list" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -threads 2)
+lone=$("$meter" "$q" -list "$list" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -threads 1 2>/dev/null)
+ltwo=$("$meter" "$q" -list "$list" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -threads 2 2>/dev/null)
 row "list of 8, -threads 1" "$lone" ""
 row "list of 8, -threads 2" "$ltwo" "x$(ratio "$(secs "$ltwo")" "$(secs "$lone")") 1 thread"

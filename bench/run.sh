@@ -22,7 +22,7 @@ mkdir -p "$data"
 measure() { "$meter" "$@"; }
 secs() { echo "$1" | cut -d' ' -f1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-quorlin() { measure "$q" -file "$1" -out "$data/report.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes "${@:2}"; }
+quorlin() { measure "$q" -file "$1" -out "$data/report.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes "${@:2}" 2>/dev/null; }
 
 printf '%-26s %10s %9s %10s %10s %9s\n' case quorlin_s peak_MB tool_s tool ratio
 for n in "${sizes[@]}"; do

@@ -20,7 +20,8 @@ class Batcher {
 public:
     Batcher(double inlimit, const TableLayout& layout, OptionalFields fields, const BatchHandler& handle,
             ReadNotes& notes, RowObserver* observer)
-        : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), layout_(layout), fields_(fields), handle_(handle),
+        : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), log10_(layout.log10Values),
+          largestValid_(layout.log10Values ? HUGE_VAL : 1.0), layout_(layout), fields_(fields), handle_(handle),
           notes_(notes), observer_(observer)
     {
     }
@@ -49,7 +50,7 @@ public:
         const double p = toDouble(f[1].data(), f[1].size(), &pOk);
         notes_.badPositions += !positionOk;
         notes_.badPvalues += !pOk;
-        notes_.outsidePvalues += pOk && !(layout_.log10Values ? p >= 0 : (p >= 0 && p <= 1));
+        notes_.outsidePvalues += pOk && !(p >= 0 && p <= largestValid_);
         notes_.usableRows += positionOk && pOk;
         ++notes_.acceptedRows;
         if (!started_)
@@ -61,9 +62,9 @@ public:
             seenValues_.push_back(p);
             seenNumbers_.push_back(pOk);
         }
-        if (layout_.log10Values ? p >= minLog10_ : p <= inlimit_)
+        if (log10_ ? p >= minLog10_ : p <= inlimit_)
             retain(position, p, f);
-        if (pOk)
+        if (pOk && (log10_ ? p >= kMinSignificantLog10 : p <= kGenomeWideSignificance && p >= 0))
             noteSignificant(position, p, f);
     }
 
@@ -85,10 +86,6 @@ private:
 
     void noteSignificant(int32_t position, double value, const std::string_view* f)
     {
-        const bool significant =
-            layout_.log10Values ? value >= kMinSignificantLog10 : value >= 0 && value <= kGenomeWideSignificance;
-        if (!significant)
-            return;
         SignificantMarkers& s = notes_.significant;
         if (s.chromosomes.empty() || s.chromosomes.back() != batch_.chromosome)
             s.chromosomes.push_back(batch_.chromosome);
@@ -124,6 +121,8 @@ private:
 
     static inline const double kMinSignificantLog10 = -std::log10(kGenomeWideSignificance);
     const double inlimit_, minLog10_;
+    const bool log10_;
+    const double largestValid_; // p-values above this are outside their range
     const TableLayout& layout_;
     const OptionalFields fields_;
     const BatchHandler& handle_;
