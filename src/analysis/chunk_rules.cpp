@@ -30,6 +30,11 @@ int64_t meanSpacing(int64_t span, int64_t steps)
     return span / steps;
 }
 
+bool widestGapMayScore(int64_t widestGap)
+{
+    return widestGap > kScorableWidestGap;
+}
+
 bool gapsAllowScoring(int64_t widestGap, int64_t meanSpacing)
 {
     return widestGap > kScorableWidestGap && meanSpacing > kScorableSpacing;

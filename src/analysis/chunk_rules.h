@@ -19,6 +19,8 @@ struct ChunkMeasures {
     double height = 0;       // largest smoothed value
 };
 
+// True when a chunk of this widest gap can be scored at all.
+bool widestGapMayScore(int64_t widestGap);
 // True when the gap conditions allow scoring; they never need the height.
 bool gapsAllowScoring(int64_t widestGap, int64_t meanSpacing);
 // True when the chunk is scored (gap conditions and a peak-like extent).
