@@ -63,6 +63,7 @@ bool ChromosomeScan::takeOutNextChunk(std::vector<PeakFeatures>& peaks)
                                                                  positionsSorted_, choice);
     if (!onTree && !chooseLinearly(choice))
         return false;
+    ++(onTree ? treeChoices_ : linearChoices_);
     if (choice.steps > settings_.dots && choice.height > settings_.peakThreshold && choice.beyondSecond) {
         reported_.left.push_back(markers_.positions[choice.first]);
         reported_.right.push_back(markers_.positions[choice.last]);

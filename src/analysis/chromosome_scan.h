@@ -44,6 +44,9 @@ public:
     const WorkPositions& workPositions() const { return markers_.work; }
     // Every chunk taken out from now on is appended to log (none when null).
     void recordTakenChunks(std::vector<TakenChunk>* log) { takenLog_ = log; }
+    // Iterations chosen on the tree and linearly, over this object's life.
+    int64_t treeChoices() const { return treeChoices_; }
+    int64_t linearChoices() const { return linearChoices_; }
 
 private:
     void prepare();
@@ -65,4 +68,5 @@ private:
     SplitScratch scratch_;
     ReportedRanges reported_;
     std::vector<TakenChunk>* takenLog_ = nullptr;
+    int64_t treeChoices_ = 0, linearChoices_ = 0;
 };
