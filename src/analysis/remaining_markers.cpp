@@ -96,22 +96,38 @@ int RemainingMarkers::descend(int node, int64_t bound, bool leftmost) const
     return node - leaves_;
 }
 
+// Climbs from the leaf at from to the first subtree on its right that holds
+// a gap at least bound, then descends into it: cheap when the answer is near.
 int RemainingMarkers::firstGapAtLeast(int from, int to, int64_t bound) const
 {
-    int nodes[kMaxCoveringNodes];
-    for (int k = 0, n = from <= to ? coveringNodes(from, to, nodes) : 0; k < n; ++k)
-        if (gap_[nodes[k]] >= bound)
-            return descend(nodes[k], bound, true);
-    return kNone;
+    if (from > to)
+        return kNone;
+    int node = from + leaves_;
+    while (gap_[node] < bound) {
+        while (node & 1)
+            node /= 2; // a right child: the subtrees on its right are its parent's
+        if (node == 0)
+            return kNone;
+        ++node;
+    }
+    const int at = descend(node, bound, true);
+    return at <= to ? at : kNone;
 }
 
 int RemainingMarkers::lastGapAtLeast(int from, int to, int64_t bound) const
 {
-    int nodes[kMaxCoveringNodes];
-    for (int k = from <= to ? coveringNodes(from, to, nodes) - 1 : -1; k >= 0; --k)
-        if (gap_[nodes[k]] >= bound)
-            return descend(nodes[k], bound, false);
-    return kNone;
+    if (from > to)
+        return kNone;
+    int node = to + leaves_;
+    while (gap_[node] < bound) {
+        while (node > 1 && !(node & 1))
+            node /= 2; // a left child: the subtrees on its left are its parent's
+        if (node == 1)
+            return kNone;
+        --node;
+    }
+    const int at = descend(node, bound, false);
+    return at >= from ? at : kNone;
 }
 
 double RemainingMarkers::runningMax(double start, int from, int to) const
