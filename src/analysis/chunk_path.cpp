@@ -4,7 +4,9 @@
 // equal to M for as long as they keep the right side; every such gap at a
 // rank a with 2a <= hi + lo is certainly kept on the right, so the path can
 // jump to the last of them. Each jump and the cut after it at least halve
-// the range, so a level costs O(log n) rounds.
+// the range, so a level costs O(log n) rounds. Gaps equal to M at every
+// marker after lo are kept on the right one after another down to the last
+// two markers: a run of them costs one round.
 #include "chunk_path.h"
 
 void ChunkPath::start(const RemainingMarkers& remaining)
@@ -52,6 +54,8 @@ bool ChunkPath::followLevel(const RemainingMarkers& remaining, Range& range, int
     while (range.lo < range.hi) {
         if (--budget < 0)
             return false;
+        if (followContiguousGaps(remaining, range, level))
+            return true;
         const int halfway = static_cast<int>((int64_t(range.lo) + range.hi) / 2);
         if (halfway > range.lo) {
             const int jump = remaining.lastGapAtLeast(range.loAt + 1, remaining.select(halfway), level);
@@ -73,6 +77,25 @@ bool ChunkPath::followLevel(const RemainingMarkers& remaining, Range& range, int
         range.loAt = at;
     }
     return true;
+}
+
+bool ChunkPath::followContiguousGaps(const RemainingMarkers& remaining, Range& range, int64_t level)
+{
+    const int below = remaining.firstGapBelow(range.loAt + 1, level);
+    const int runEnd = below == RemainingMarkers::kNone ? remaining.last() : remaining.previous(below);
+    if (runEnd == range.loAt)
+        return false;
+    const int runEndRank = below == RemainingMarkers::kNone ? remaining.count() - 1 : remaining.rankOf(below) - 1;
+    if (runEndRank >= range.hi) {
+        // Equal gaps up to hi: the cuts keep the right side down to the last
+        // two markers, then the left one.
+        range.hi = range.lo = range.hi - 1;
+        range.hiAt = range.loAt = remaining.previous(range.hiAt);
+        return true;
+    }
+    range.lo = runEndRank;
+    range.loAt = runEnd;
+    return false;
 }
 
 int ChunkPath::finalMarker(const RemainingMarkers& remaining, int& budget) const

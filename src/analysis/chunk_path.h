@@ -35,6 +35,9 @@ private:
     static void cut(const RemainingMarkers& remaining, Range& range, int64_t widest);
     // Follows the cuts at gaps equal to level while they keep the right side;
     // returns false when out of budget.
+    // Follows the cuts through the gaps equal to level that directly follow
+    // lo; true when they end the path.
+    static bool followContiguousGaps(const RemainingMarkers& remaining, Range& range, int64_t level);
     static bool followLevel(const RemainingMarkers& remaining, Range& range, int64_t level, int& budget);
 
     Range range_{0, 0, 0, 0};

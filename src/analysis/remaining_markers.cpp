@@ -7,6 +7,7 @@
 
 namespace {
 constexpr int64_t kNoGap = -1;
+constexpr int64_t kNoNarrowGap = std::numeric_limits<int64_t>::max();
 constexpr double kNoValue = -std::numeric_limits<double>::infinity();
 constexpr int kMaxCoveringNodes = 64;
 } // namespace
@@ -19,6 +20,7 @@ void RemainingMarkers::reset(const WorkPositions& work, const DoubleVector& smoo
         leaves_ *= 2;
     count_.assign(2 * static_cast<size_t>(leaves_), 0);
     gap_.assign(count_.size(), kNoGap);
+    narrowest_.assign(count_.size(), kNoNarrowGap);
     value_.assign(count_.size(), kNoValue);
     next_.resize(static_cast<size_t>(n));
     previous_.resize(static_cast<size_t>(n));
@@ -26,16 +28,14 @@ void RemainingMarkers::reset(const WorkPositions& work, const DoubleVector& smoo
         const size_t leaf = static_cast<size_t>(leaves_ + i);
         count_[leaf] = 1;
         gap_[leaf] = i > 0 ? work[i] - work[i - 1] : 0;
+        narrowest_[leaf] = gap_[leaf];
         // NaN is stored as -inf: neither ever replaces a running maximum.
         value_[leaf] = std::isnan(smoothed[i]) ? kNoValue : smoothed[i];
         next_[i] = i + 1 < n ? i + 1 : kNone;
         previous_[i] = i - 1;
     }
-    for (int node = leaves_ - 1; node >= 1; --node) {
-        count_[node] = count_[2 * node] + count_[2 * node + 1];
-        gap_[node] = std::max(gap_[2 * node], gap_[2 * node + 1]);
-        value_[node] = keepFirstMax(value_[2 * node], value_[2 * node + 1]);
-    }
+    for (int node = leaves_ - 1; node >= 1; --node)
+        combine(node);
     head_ = n > 0 ? 0 : kNone;
     tail_ = n - 1;
 }
@@ -130,6 +130,23 @@ int RemainingMarkers::lastGapAtLeast(int from, int to, int64_t bound) const
     return at >= from ? at : kNone;
 }
 
+int RemainingMarkers::firstGapBelow(int from, int64_t bound) const
+{
+    if (from >= leaves_)
+        return kNone;
+    int node = from + leaves_;
+    while (narrowest_[node] >= bound) {
+        while (node & 1)
+            node /= 2;
+        if (node == 0)
+            return kNone;
+        ++node;
+    }
+    while (node < leaves_)
+        node = narrowest_[2 * node] < bound ? 2 * node : 2 * node + 1;
+    return node - leaves_;
+}
+
 double RemainingMarkers::runningMax(double start, int from, int to) const
 {
     int nodes[kMaxCoveringNodes];
@@ -144,12 +161,18 @@ void RemainingMarkers::setLeaf(int index, int alive, int64_t gap, double value)
     int node = index + leaves_;
     count_[node] = alive;
     gap_[node] = gap;
+    narrowest_[node] = alive ? gap : kNoNarrowGap;
     value_[node] = value;
-    for (node /= 2; node >= 1; node /= 2) {
-        count_[node] = count_[2 * node] + count_[2 * node + 1];
-        gap_[node] = std::max(gap_[2 * node], gap_[2 * node + 1]);
-        value_[node] = keepFirstMax(value_[2 * node], value_[2 * node + 1]);
-    }
+    for (node /= 2; node >= 1; node /= 2)
+        combine(node);
+}
+
+void RemainingMarkers::combine(int node)
+{
+    count_[node] = count_[2 * node] + count_[2 * node + 1];
+    gap_[node] = std::max(gap_[2 * node], gap_[2 * node + 1]);
+    narrowest_[node] = std::min(narrowest_[2 * node], narrowest_[2 * node + 1]);
+    value_[node] = keepFirstMax(value_[2 * node], value_[2 * node + 1]);
 }
 
 void RemainingMarkers::remove(int first, int last, const WorkPositions& work)

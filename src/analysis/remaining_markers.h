@@ -32,6 +32,8 @@ public:
     // First / last index in from..to whose gap is at least bound; kNone when none.
     int firstGapAtLeast(int from, int to, int64_t bound) const;
     int lastGapAtLeast(int from, int to, int64_t bound) const;
+    // First remaining index from `from` on whose gap is below bound; kNone when none.
+    int firstGapBelow(int from, int64_t bound) const;
     // The running maximum over the smoothed values of from..to in index order,
     // continued from start (NaN never replaces it, the first of equal values stays).
     double runningMax(double start, int from, int to) const;
@@ -48,10 +50,12 @@ private:
     // The nodes covering from..to, left to right; returns their number.
     int coveringNodes(int from, int to, int* nodes) const;
     int descend(int node, int64_t bound, bool leftmost) const;
+    void combine(int node);
 
     int leaves_ = 0;
     std::vector<int> count_;
-    std::vector<int64_t> gap_;
+    std::vector<int64_t> gap_;       // widest gap below the node (-1 for none)
+    std::vector<int64_t> narrowest_; // narrowest gap below the node (INT64_MAX for none)
     std::vector<double> value_;
     std::vector<int> next_, previous_;
     int head_ = kNone, tail_ = kNone;

@@ -65,6 +65,11 @@ void expectQueriesMatch(const RemainingMarkers& tree, const Naive& m, std::mt199
             }
         }
         ASSERT_EQ(tree.firstGapAtLeast(m.alive[a] + 1, m.alive[b], bound), firstAt);
+        int firstBelow = RemainingMarkers::kNone;
+        for (int k = a + 1; k < n && firstBelow == RemainingMarkers::kNone; ++k)
+            if (m.gapAt(k) < bound)
+                firstBelow = m.alive[k];
+        ASSERT_EQ(tree.firstGapBelow(m.alive[a] + 1, bound), firstBelow);
         ASSERT_EQ(tree.lastGapAtLeast(m.alive[a] + 1, m.alive[b], bound), lastAt);
     }
 }
