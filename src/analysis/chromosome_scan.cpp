@@ -49,6 +49,7 @@ void ChromosomeScan::prepare()
     }
     positionsSorted_ = std::is_sorted(markers_.positions.begin(), markers_.positions.end());
     remaining_.reset(markers_.work, markers_.smoothed);
+    treeChooser_.forget();
 }
 
 // One iteration of the peak loop; false when the profile no longer reaches
@@ -142,4 +143,5 @@ void ChromosomeScan::compactIfSparse()
         return;
     markers_.keepIf([&](size_t i) { return remaining_.remains(static_cast<int>(i)); });
     remaining_.reset(markers_.work, markers_.smoothed);
+    treeChooser_.forget();
 }

@@ -22,6 +22,8 @@ public:
     int last() const { return tail_; }
     int next(int index) const { return next_[static_cast<size_t>(index)]; }
     int previous(int index) const { return previous_[static_cast<size_t>(index)]; }
+    // Gap of a remaining marker to the previous remaining one.
+    int64_t gapAt(int index) const { return gap_[static_cast<size_t>(index + leaves_)]; }
 
     // Index of the remaining marker of this rank (0-based).
     int select(int rank) const;

@@ -120,6 +120,10 @@ ScanChoice TreeChooser::choiceOf(const RemainingMarkers& remaining, const PathCh
 bool TreeChooser::choose(const Markers& m, const RemainingMarkers& remaining, const ReportedRanges& reported,
                          const AnalysisSettings& settings, bool positionsSorted, ScanChoice& choice)
 {
+    RemovedFinal removed;
+    if (lastFinal_ != RemainingMarkers::kNone && afterLastFinal_ != RemainingMarkers::kNone)
+        removed = {lastFinal_, remaining.gapAt(afterLastFinal_)};
+    lastFinal_ = RemainingMarkers::kNone;
     budget_ = std::max(kMinBudget, remaining.count() / kBudgetDivisor);
     chunks_.clear();
     path_.start(remaining);
@@ -129,11 +133,13 @@ bool TreeChooser::choose(const Markers& m, const RemainingMarkers& remaining, co
     int report = firstChoice(m, remaining, tally);
     if (tally.bestDrop() == 0 && !path_.done()) {
         // The path's end, beyond the listed chunks: the walk cannot move it.
-        const int end = path_.finalMarker(remaining, budget_);
+        const int end = path_.finalMarker(remaining, budget_, removed);
         if (end == RemainingMarkers::kNone)
             return false;
         if (!reported.spannedBy(m.positions[end], m.positions[end])) {
             choice = choiceOf(remaining, {0, 0, end, end, 0, true}, true);
+            lastFinal_ = end;
+            afterLastFinal_ = remaining.next(end);
             return true;
         }
         if (!positionsSorted)

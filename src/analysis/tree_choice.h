@@ -28,6 +28,8 @@ public:
     // the real positions never decrease.
     bool choose(const Markers& m, const RemainingMarkers& remaining, const ReportedRanges& reported,
                 const AnalysisSettings& settings, bool positionsSorted, ScanChoice& choice);
+    // The remaining markers were rebuilt: nothing kept from the last choice holds.
+    void forget() { lastFinal_ = RemainingMarkers::kNone; }
 
 private:
     bool listScorablePrefix(const RemainingMarkers& remaining);
@@ -40,4 +42,8 @@ private:
     ChunkPath path_;
     std::vector<PathChunk> chunks_;
     int budget_ = 0;
+    // The path's final marker when the last choice was that marker, and the
+    // remaining marker after it then.
+    int lastFinal_ = RemainingMarkers::kNone;
+    int afterLastFinal_ = RemainingMarkers::kNone;
 };

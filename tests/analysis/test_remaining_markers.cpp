@@ -111,7 +111,7 @@ TEST(ChunkPath, FinalMarkerMatchesListedPath)
         ChunkPath path;
         path.start(tree);
         int budget = 1 << 30;
-        const int jumped = path.finalMarker(tree, budget);
+        const int jumped = path.finalMarker(tree, budget, RemovedFinal{});
         PathChunk chunk{};
         int listed = 0;
         while (path.next(tree, chunk))
@@ -121,5 +121,44 @@ TEST(ChunkPath, FinalMarkerMatchesListedPath)
         if (listed > 200) {
             EXPECT_LT((1 << 30) - budget, listed / 4) << "the jump should skip most chunks; trial " << trial;
         }
+    }
+}
+
+// Removing the final marker again and again, as a broad region does: the
+// levels kept from one call to the next give the same final marker as a
+// path worked out afresh.
+TEST(ChunkPath, KeptLevelsMatchFreshPathAsFinalMarkersGo)
+{
+    std::mt19937_64 rng(79);
+    for (int trial = 0; trial < 60; ++trial) {
+        Naive m;
+        int64_t w = 0;
+        const int n = 200 + static_cast<int>(rng() % 3000);
+        for (int i = 0; i < n; ++i) {
+            const bool edge = i < n / 10 || i > n - n / 10;
+            w += edge ? 1 + static_cast<int64_t>(rng() % (trial % 2 ? 60 : 400)) : 1 + static_cast<int64_t>(rng() % 3);
+            m.work.push_back(w);
+            m.value.push_back(1.0);
+        }
+        RemainingMarkers tree;
+        tree.reset(m.work, m.value);
+        ChunkPath kept;
+        RemovedFinal removed;
+        int reused = 0;
+        while (tree.count() > 1) {
+            ChunkPath fresh;
+            fresh.start(tree);
+            int freshBudget = 1 << 30;
+            const int expected = fresh.finalMarker(tree, freshBudget, RemovedFinal{});
+            kept.start(tree);
+            int budget = 1 << 30;
+            const int end = kept.finalMarker(tree, budget, removed);
+            ASSERT_EQ(end, expected) << "trial " << trial << " remaining " << tree.count();
+            reused += (1 << 30) - budget < (1 << 30) - freshBudget;
+            const int after = tree.next(end);
+            tree.remove(end, end, m.work);
+            removed = after == RemainingMarkers::kNone ? RemovedFinal{} : RemovedFinal{end, tree.gapAt(after)};
+        }
+        EXPECT_GT(reused, n / 4) << "trial " << trial;
     }
 }
