@@ -80,10 +80,13 @@ int RemainingMarkers::coveringNodes(int from, int to, int* nodes) const
 
 int64_t RemainingMarkers::widestGap(int from, int to) const
 {
-    int nodes[kMaxCoveringNodes];
     int64_t widest = kNoGap;
-    for (int k = 0, n = from <= to ? coveringNodes(from, to, nodes) : 0; k < n; ++k)
-        widest = std::max(widest, gap_[nodes[k]]);
+    for (int l = from + leaves_, r = to + leaves_ + 1; l < r; l /= 2, r /= 2) {
+        if (l & 1)
+            widest = std::max(widest, gap_[l++]);
+        if (r & 1)
+            widest = std::max(widest, gap_[--r]);
+    }
     return widest;
 }
 
