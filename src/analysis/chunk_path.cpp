@@ -41,18 +41,26 @@ bool ChunkPath::next(const RemainingMarkers& remaining, PathChunk& chunk)
         return false;
     if (range_.lo == range_.hi) {
         done_ = true;
-        chunk = {range_.lo, range_.lo, range_.loAt, range_.loAt, 0, true};
+        chunk = {range_.lo, range_.lo, range_.loAt, range_.loAt, 0, true, 0, 0};
         return true;
     }
     if (widest_ <= 0) {
         done_ = true; // working positions not increasing: cannot happen after compression
         return false;
     }
-    int64_t unusedSlack = 0;
-    cut(remaining, range_, widest_, unusedSlack);
+    const int64_t cutWidest = widest_;
+    int64_t slack = INT64_MAX;
+    cut(remaining, range_, widest_, slack);
     widest_ = range_.lo < range_.hi ? remaining.widestGap(range_.loAt + 1, range_.hiAt) : 0;
-    chunk = {range_.lo, range_.hi, range_.loAt, range_.hiAt, widest_, false};
+    chunk = {range_.lo, range_.hi, range_.loAt, range_.hiAt, widest_, false, cutWidest, slack};
     return true;
+}
+
+void ChunkPath::resume(const PathChunk& chunk, int64_t widest)
+{
+    range_ = {chunk.firstRank, chunk.lastRank, chunk.first, chunk.last};
+    widest_ = widest;
+    done_ = chunk.isLast;
 }
 
 bool ChunkPath::followLevel(const RemainingMarkers& remaining, Range& range, int64_t level, int& budget,

@@ -15,6 +15,9 @@ struct PathChunk {
     int first = 0, last = 0;
     int64_t widestGap = 0; // widest internal working gap (0 for one marker)
     bool isLast = false;   // the path ends with this chunk
+    // The cut that made the chunk: the gap width it cut at, and how many
+    // markers inside the chunk can go before the cut could change side.
+    int64_t cutWidest = 0, cutSlack = 0;
 };
 
 // The marker the previous iteration removed, when it was the path's final
@@ -28,6 +31,8 @@ class ChunkPath {
 public:
     // Starts at the whole set of remaining markers (at least one).
     void start(const RemainingMarkers& remaining);
+    // Continues after chunk, whose widest internal gap is widest.
+    void resume(const PathChunk& chunk, int64_t widest);
     bool done() const { return done_; }
     // The next chunk; false when there is none (the path is done).
     bool next(const RemainingMarkers& remaining, PathChunk& chunk);

@@ -6,12 +6,16 @@
 #include "tree_choice.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 
 constexpr int kMinBudget = 64;
 constexpr int kBudgetDivisor = 16;
 constexpr int kListedAtLeast = 3; // so that "beyond the second chunk" stays exact
+
+constexpr double kUnknownHeight = std::numeric_limits<double>::quiet_NaN();
 
 double heightOf(const RemainingMarkers& remaining, const PathChunk& c)
 {
@@ -44,6 +48,40 @@ EdgeSample edgeSampleOf(const Markers& m, const RemainingMarkers& remaining, con
 
 } // namespace
 
+// After the last choice's final marker went, the listed chunks whose cuts it
+// cannot change stay: it lay strictly inside every one of them, so their
+// last ranks and cut margins drop by one. A chunk's cut holds while the gap
+// now spanning the marker is narrower than the gap cut at and the margin
+// lasts; its height holds while the marker was below it.
+void TreeChooser::reuseListedChunks(const Markers& m, const RemainingMarkers& remaining, RemovedFinal removed)
+{
+    size_t kept = 0;
+    if (removed.index != RemainingMarkers::kNone) {
+        const double removedValue = m.smoothed[removed.index];
+        int cutFrom = listedFrom_;
+        for (; kept < chunks_.size(); ++kept) {
+            PathChunk& c = chunks_[kept];
+            if (c.isLast || removed.index == cutFrom || removed.mergedGap >= c.cutWidest || c.cutSlack < 1)
+                break;
+            --c.cutSlack;
+            --c.lastRank;
+            if (removedValue >= heights_[kept])
+                heights_[kept] = kUnknownHeight;
+            cutFrom = c.first;
+        }
+    }
+    chunks_.resize(kept);
+    heights_.resize(kept);
+    listedFrom_ = remaining.first();
+    if (kept == 0) {
+        path_.start(remaining);
+        return;
+    }
+    PathChunk& last = chunks_.back();
+    last.widestGap = last.firstRank < last.lastRank ? remaining.widestGap(last.first + 1, last.last) : 0;
+    path_.resume(last, last.widestGap);
+}
+
 bool TreeChooser::listScorablePrefix(const RemainingMarkers& remaining)
 {
     PathChunk chunk;
@@ -52,12 +90,26 @@ bool TreeChooser::listScorablePrefix(const RemainingMarkers& remaining)
             return false;
         if (!path_.next(remaining, chunk))
             break;
-        chunks_.push_back(chunk);
+        addChunk(chunk);
     }
     return !chunks_.empty();
 }
 
-int TreeChooser::firstChoice(const Markers& m, const RemainingMarkers& remaining, FirstChoiceTally& tally) const
+void TreeChooser::addChunk(const PathChunk& chunk)
+{
+    chunks_.push_back(chunk);
+    heights_.push_back(kUnknownHeight);
+}
+
+double TreeChooser::heightAt(const RemainingMarkers& remaining, int item)
+{
+    double& height = heights_[static_cast<size_t>(item)];
+    if (std::isnan(height))
+        height = heightOf(remaining, chunks_[static_cast<size_t>(item)]);
+    return height;
+}
+
+int TreeChooser::firstChoice(const Markers& m, const RemainingMarkers& remaining, FirstChoiceTally& tally)
 {
     for (int item = static_cast<int>(chunks_.size()) - 1; item >= 0; --item) {
         const PathChunk& c = chunks_[static_cast<size_t>(item)];
@@ -66,7 +118,7 @@ int TreeChooser::firstChoice(const Markers& m, const RemainingMarkers& remaining
         if (!gapsAllowScoring(c.widestGap, spacing))
             continue;
         const ChunkMeasures measures{c.widestGap, spacing, steps,
-                                     int64_t(m.positions[c.last]) - m.positions[c.first], heightOf(remaining, c)};
+                                     int64_t(m.positions[c.last]) - m.positions[c.first], heightAt(remaining, item)};
         if (chunkScored(measures))
             tally.addScored(item, c.widestGap, spacing, item >= 1 ? chunks_[item - 1].widestGap : 0);
     }
@@ -80,14 +132,14 @@ bool TreeChooser::walkInward(const Markers& m, const RemainingMarkers& remaining
 {
     const double clipLimit = edgeClipLimit(settings);
     PathChunk chunk;
-    while (!chunks_[report].isLast && heightOf(remaining, chunks_[report]) > settings.peakThreshold && report > 0) {
+    while (!chunks_[report].isLast && heightAt(remaining, report) > settings.peakThreshold && report > 0) {
         if (!edgesLookLikeBackground(edgeSampleOf(m, remaining, chunks_[report]), clipLimit))
             break;
         ++report;
         if (report == static_cast<int>(chunks_.size())) {
             if (--budget_ < 0 || !path_.next(remaining, chunk))
                 return false;
-            chunks_.push_back(chunk);
+            addChunk(chunk);
         }
     }
     return true;
@@ -106,13 +158,13 @@ int TreeChooser::backOff(const Markers& m, const ReportedRanges& reported, bool 
     return report;
 }
 
-ScanChoice TreeChooser::choiceOf(const RemainingMarkers& remaining, const PathChunk& chunk, bool beyondSecond) const
+ScanChoice TreeChooser::choiceOf(const PathChunk& chunk, double height, bool beyondSecond) const
 {
     ScanChoice choice;
     choice.first = chunk.first;
     choice.last = chunk.last;
     choice.steps = chunk.lastRank - chunk.firstRank;
-    choice.height = heightOf(remaining, chunk);
+    choice.height = height;
     choice.beyondSecond = beyondSecond;
     return choice;
 }
@@ -125,8 +177,7 @@ bool TreeChooser::choose(const Markers& m, const RemainingMarkers& remaining, co
         removed = {lastFinal_, remaining.gapAt(afterLastFinal_)};
     lastFinal_ = RemainingMarkers::kNone;
     budget_ = std::max(kMinBudget, remaining.count() / kBudgetDivisor);
-    chunks_.clear();
-    path_.start(remaining);
+    reuseListedChunks(m, remaining, removed);
     if (!listScorablePrefix(remaining))
         return false;
     FirstChoiceTally tally;
@@ -137,19 +188,20 @@ bool TreeChooser::choose(const Markers& m, const RemainingMarkers& remaining, co
         if (end == RemainingMarkers::kNone)
             return false;
         if (!reported.spannedBy(m.positions[end], m.positions[end])) {
-            choice = choiceOf(remaining, {0, 0, end, end, 0, true}, true);
+            const PathChunk endChunk{0, 0, end, end, 0, true, 0, 0};
+            choice = choiceOf(endChunk, heightOf(remaining, endChunk), true);
             lastFinal_ = end;
             afterLastFinal_ = remaining.next(end);
             return true;
         }
         if (!positionsSorted)
             return false;
-        choice = choiceOf(remaining, chunks_[0], false);
+        choice = choiceOf(chunks_[0], heightAt(remaining, 0), false);
         return true;
     }
     if (report < 0 || report >= static_cast<int>(chunks_.size()) || !walkInward(m, remaining, settings, report))
         return false;
     report = backOff(m, reported, positionsSorted, report);
-    choice = choiceOf(remaining, chunks_[static_cast<size_t>(report)], report > 1);
+    choice = choiceOf(chunks_[static_cast<size_t>(report)], heightAt(remaining, report), report > 1);
     return true;
 }

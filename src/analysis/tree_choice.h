@@ -32,15 +32,20 @@ public:
     void forget() { lastFinal_ = RemainingMarkers::kNone; }
 
 private:
+    void reuseListedChunks(const Markers& m, const RemainingMarkers& remaining, RemovedFinal removed);
     bool listScorablePrefix(const RemainingMarkers& remaining);
-    int firstChoice(const Markers& m, const RemainingMarkers& remaining, FirstChoiceTally& tally) const;
+    void addChunk(const PathChunk& chunk);
+    double heightAt(const RemainingMarkers& remaining, int item);
+    int firstChoice(const Markers& m, const RemainingMarkers& remaining, FirstChoiceTally& tally);
     bool walkInward(const Markers& m, const RemainingMarkers& remaining, const AnalysisSettings& settings,
                     int& report);
     int backOff(const Markers& m, const ReportedRanges& reported, bool positionsSorted, int report) const;
-    ScanChoice choiceOf(const RemainingMarkers& remaining, const PathChunk& chunk, bool beyondSecond) const;
+    ScanChoice choiceOf(const PathChunk& chunk, double height, bool beyondSecond) const;
 
     ChunkPath path_;
     std::vector<PathChunk> chunks_;
+    DoubleVector heights_;   // of chunks_, NaN until known
+    int listedFrom_ = 0;     // the first remaining marker when chunks_ was listed
     int budget_ = 0;
     // The path's final marker when the last choice was that marker, and the
     // remaining marker after it then.
