@@ -10,6 +10,8 @@
 namespace {
 // Below this many prepared markers the scan never compacts them.
 constexpr size_t kCompactionFloor = 1024;
+// The longest run of linear iterations before the tree is tried again.
+constexpr int kMaxLinearRun = 255;
 } // namespace
 
 ScanSteps productionSteps()
@@ -50,6 +52,7 @@ void ChromosomeScan::prepare()
     positionsSorted_ = std::is_sorted(markers_.positions.begin(), markers_.positions.end());
     remaining_.reset(markers_.work, markers_.smoothed);
     treeChooser_.forget();
+    linearRunLength_ = linearRunLeft_ = 0;
 }
 
 // One iteration of the peak loop; false when the profile no longer reaches
@@ -60,8 +63,7 @@ bool ChromosomeScan::takeOutNextChunk(std::vector<PeakFeatures>& peaks)
         return false;
     compactIfSparse();
     ScanChoice choice;
-    const bool onTree = steps_.treeChoice && treeChooser_.choose(markers_, remaining_, reported_, settings_,
-                                                                 positionsSorted_, choice);
+    const bool onTree = chooseOnTree(choice);
     if (!onTree && !chooseLinearly(choice))
         return false;
     ++(onTree ? treeChoices_ : linearChoices_);
@@ -76,6 +78,26 @@ bool ChromosomeScan::takeOutNextChunk(std::vector<PeakFeatures>& peaks)
                               choice.height, choice.beyondSecond});
     remaining_.remove(choice.first, choice.last, markers_.work);
     return true;
+}
+
+// The choice on the tree, unless the tree gave up lately: where it does
+// (paths with many distinct wide gaps), trying every iteration would add its
+// budget to every linear iteration.
+bool ChromosomeScan::chooseOnTree(ScanChoice& choice)
+{
+    if (!steps_.treeChoice)
+        return false;
+    if (linearRunLeft_ > 0) {
+        --linearRunLeft_;
+        return false;
+    }
+    if (treeChooser_.choose(markers_, remaining_, reported_, settings_, positionsSorted_, choice)) {
+        linearRunLength_ = 0;
+        return true;
+    }
+    linearRunLength_ = std::min(2 * linearRunLength_ + 1, kMaxLinearRun);
+    linearRunLeft_ = linearRunLength_;
+    return false;
 }
 
 // The straightforward iteration: the nested chunks of the compacted

@@ -51,6 +51,7 @@ public:
 private:
     void prepare();
     bool takeOutNextChunk(std::vector<PeakFeatures>& peaks);
+    bool chooseOnTree(ScanChoice& choice);
     bool chooseLinearly(ScanChoice& choice);
     std::optional<PeakFeatures> measure(const ScanChoice& choice) const;
     void compactIfSparse();
@@ -69,4 +70,7 @@ private:
     ReportedRanges reported_;
     std::vector<TakenChunk>* takenLog_ = nullptr;
     int64_t treeChoices_ = 0, linearChoices_ = 0;
+    // After the tree gives up, the next iterations go linear without trying:
+    // 1, 3, 7, ... of them while it keeps giving up.
+    int linearRunLength_ = 0, linearRunLeft_ = 0;
 };
