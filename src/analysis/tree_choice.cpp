@@ -169,6 +169,28 @@ ScanChoice TreeChooser::choiceOf(const PathChunk& chunk, double height, bool bey
     return choice;
 }
 
+// The path's end, beyond the listed chunks (at least three): the walk cannot
+// move it, and the back-off either keeps it or, with sorted positions, goes
+// to chunk 0.
+bool TreeChooser::choosePathEnd(const Markers& m, const RemainingMarkers& remaining, const ReportedRanges& reported,
+                                bool positionsSorted, RemovedFinal removed, ScanChoice& choice)
+{
+    const int end = path_.finalMarker(remaining, budget_, removed);
+    if (end == RemainingMarkers::kNone)
+        return false;
+    if (!reported.spannedBy(m.positions[end], m.positions[end])) {
+        const PathChunk endChunk{0, 0, end, end, 0, true, 0, 0};
+        choice = choiceOf(endChunk, heightOf(remaining, endChunk), true);
+        lastFinal_ = end;
+        afterLastFinal_ = remaining.next(end);
+        return true;
+    }
+    if (!positionsSorted)
+        return false;
+    choice = choiceOf(chunks_[0], heightAt(remaining, 0), false);
+    return true;
+}
+
 bool TreeChooser::choose(const Markers& m, const RemainingMarkers& remaining, const ReportedRanges& reported,
                          const AnalysisSettings& settings, bool positionsSorted, ScanChoice& choice)
 {
@@ -182,23 +204,8 @@ bool TreeChooser::choose(const Markers& m, const RemainingMarkers& remaining, co
         return false;
     FirstChoiceTally tally;
     int report = firstChoice(m, remaining, tally);
-    if (tally.bestDrop() == 0 && !path_.done()) {
-        // The path's end, beyond the listed chunks: the walk cannot move it.
-        const int end = path_.finalMarker(remaining, budget_, removed);
-        if (end == RemainingMarkers::kNone)
-            return false;
-        if (!reported.spannedBy(m.positions[end], m.positions[end])) {
-            const PathChunk endChunk{0, 0, end, end, 0, true, 0, 0};
-            choice = choiceOf(endChunk, heightOf(remaining, endChunk), true);
-            lastFinal_ = end;
-            afterLastFinal_ = remaining.next(end);
-            return true;
-        }
-        if (!positionsSorted)
-            return false;
-        choice = choiceOf(chunks_[0], heightAt(remaining, 0), false);
-        return true;
-    }
+    if (tally.bestDrop() == 0 && !path_.done())
+        return choosePathEnd(m, remaining, reported, positionsSorted, removed, choice);
     if (report < 0 || report >= static_cast<int>(chunks_.size()) || !walkInward(m, remaining, settings, report))
         return false;
     report = backOff(m, reported, positionsSorted, report);

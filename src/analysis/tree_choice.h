@@ -39,6 +39,8 @@ private:
     int firstChoice(const Markers& m, const RemainingMarkers& remaining, FirstChoiceTally& tally);
     bool walkInward(const Markers& m, const RemainingMarkers& remaining, const AnalysisSettings& settings,
                     int& report);
+    bool choosePathEnd(const Markers& m, const RemainingMarkers& remaining, const ReportedRanges& reported,
+                       bool positionsSorted, RemovedFinal removed, ScanChoice& choice);
     int backOff(const Markers& m, const ReportedRanges& reported, bool positionsSorted, int report) const;
     ScanChoice choiceOf(const PathChunk& chunk, double height, bool beyondSecond) const;
 
