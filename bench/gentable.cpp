@@ -9,6 +9,10 @@
 //   quorlin_gentable --dense RETAINED [SEED] one chromosome, every marker
 //                                            retained, a quarter of them in
 //                                            tall peaks
+//   quorlin_gentable --broad MARKERS [CHROMOSOMES]
+//                                            per chromosome 120k background
+//                                            markers around one broad strong
+//                                            region of MARKERS markers
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -104,6 +108,34 @@ void dense(long long retained)
     }
 }
 
+// A broad, dense, very strong region like the MHC of an imputed biobank
+// table: markers about 30 bp apart under a 60-high bump of -log10(p), in the
+// middle of 120k background markers about 300 bp apart, none of which
+// passes the default input limit (p <= 0.001). The bump is smooth: noise, or
+// background markers beside it, can split the region into scorable chunks.
+void broad(long long regionMarkers, int chromosomes)
+{
+    const long long background = 120000;
+    std::printf("CHR\tBP\tSNP\tA1\tA2\tBETA\tSE\tP\n");
+    long long id = 1;
+    for (int chr = 1; chr <= chromosomes; ++chr) {
+        double pos = 10000;
+        for (long long i = 0; i < background / 2; ++i, ++id) {
+            pos += 1 + uniform() * 600;
+            writeRow(chr, static_cast<long long>(pos), id, 0.002 + 0.998 * uniform());
+        }
+        for (long long i = 0; i < regionMarkers; ++i, ++id) {
+            pos += 1 + uniform() * 58;
+            const double d = (i - regionMarkers / 2.0) / (regionMarkers * 2.0);
+            writeRow(chr, static_cast<long long>(pos), id, std::pow(10.0, -60 * std::exp(-d * d)));
+        }
+        for (long long i = 0; i < background / 2; ++i, ++id) {
+            pos += 1 + uniform() * 600;
+            writeRow(chr, static_cast<long long>(pos), id, 0.002 + 0.998 * uniform());
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -114,8 +146,12 @@ int main(int argc, char** argv)
         dense(std::atoll(argv[2]));
         return 0;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "--broad") == 0) {
+        broad(std::atoll(argv[2]), argc > 3 ? std::atoi(argv[3]) : 1);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s ROWS [SEED] [PEAKS] | --dense RETAINED [SEED]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s ROWS [SEED] [PEAKS] | --dense RETAINED [SEED] | --broad MARKERS [CHROMOSOMES]\n", argv[0]);
         return 2;
     }
     if (argc > 2)

@@ -18,6 +18,7 @@ meter="$build/quorlin_measure"
 data="${BENCH_DATA:-$build/data}"
 mkdir -p "$data"
 
+q="${QUORLIN:-$q}"
 # measure CMD...: prints "seconds MB"
 measure() { "$meter" "$@"; }
 secs() { echo "$1" | cut -d' ' -f1; }

@@ -6,6 +6,8 @@
 #include "chunk_splitting.h"
 #include "markers.h"
 #include "peak_features.h"
+#include "remaining_markers.h"
+#include "tree_choice.h"
 
 #include <vector>
 
@@ -14,8 +16,19 @@
 struct ScanSteps {
     void (*compress)(Markers&, double shrink);
     ChunkBuilder buildChunks;
+    // Choose chunks on the segment tree (the linear iteration over compacted
+    // vectors stays as the fallback); false: every iteration is linear.
+    bool treeChoice;
 };
 ScanSteps productionSteps();
+
+// One chunk taken out, for comparisons of the scan's forms.
+struct TakenChunk {
+    int32_t firstPosition = 0, lastPosition = 0;
+    int64_t steps = 0;
+    double height = 0;
+    bool beyondSecond = false;
+};
 
 class ChromosomeScan {
 public:
@@ -31,15 +44,35 @@ public:
 
     // The working positions after the last analysis (for invariant checks).
     const WorkPositions& workPositions() const { return markers_.work; }
+    // Every chunk taken out from now on is appended to log (none when null).
+    void recordTakenChunks(std::vector<TakenChunk>* log) { takenLog_ = log; }
+    // Iterations chosen on the tree and linearly, over this object's life.
+    int64_t treeChoices() const { return treeChoices_; }
+    int64_t linearChoices() const { return linearChoices_; }
 
 private:
     void prepare();
     bool takeOutNextChunk(std::vector<PeakFeatures>& peaks);
+    bool chooseOnTree(ScanChoice& choice);
+    bool chooseLinearly(ScanChoice& choice);
+    std::optional<PeakFeatures> measure(const ScanChoice& choice) const;
+    void compactIfSparse();
 
     const AnalysisSettings& settings_;
     ScanSteps steps_;
-    Markers markers_;
+    Markers markers_;             // the prepared markers; the tree says which remain
+    RemainingMarkers remaining_;
+    TreeChooser treeChooser_;
+    bool positionsSorted_ = true; // real positions never decrease
+    // The linear iteration's compacted remaining markers and their indices.
+    Markers compacted_;
+    std::vector<int> compactedIndex_;
     Chunks chunks_;
     SplitScratch scratch_;
     ReportedRanges reported_;
+    std::vector<TakenChunk>* takenLog_ = nullptr;
+    int64_t treeChoices_ = 0, linearChoices_ = 0;
+    // After the tree gives up, the next iterations go linear without trying:
+    // 1, 3, 7, ... of them while it keeps giving up.
+    int linearRunLength_ = 0, linearRunLeft_ = 0;
 };

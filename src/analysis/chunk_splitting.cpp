@@ -3,23 +3,8 @@
 #include "chunk_splitting.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
-
-// A chunk can be scored only when its working gaps show structure:
-constexpr int64_t kScorableWidestGap = 100; // widest gap above this
-constexpr int64_t kScorableSpacing = 25;    // mean spacing above this
-// and its real extent looks like one peak:
-constexpr int64_t kMaxPeakSpacing = 50000;      // real spacing below this
-constexpr double kMaxWidthPerHeight = 250000;   // real width / height below this
-constexpr double kMinSpacingTimesHeight = 1000; // real spacing above this / height
-constexpr int64_t kMaxPeakWidth = 3500000;      // real width below this
-// The inward walk: edges below the input limit's -log10 plus this margin,
-// or below the floor, are background.
-constexpr double kEdgeMargin = 0.75;
-constexpr double kEdgeFloor = -9.99;
-constexpr int64_t kGapPenalty = 10;
 
 // The gap tree over gaps j = 1..n-1 (between markers j-1 and j): the widest
 // gap of every stretch at the root of its subtree, the leftmost on ties. A
@@ -46,15 +31,6 @@ int buildGapTree(const WorkPositions& L, SplitScratch& t)
         t.stack.push_back(j);
     }
     return t.stack.empty() ? 0 : t.stack.front();
-}
-
-// span / steps, truncated; a 32-bit division where both fit (the common case,
-// several times faster than a 64-bit one).
-int64_t meanSpacing(int64_t span, int64_t steps)
-{
-    if (span >= 0 && span <= UINT32_MAX && steps <= UINT32_MAX)
-        return static_cast<uint32_t>(span) / static_cast<uint32_t>(steps);
-    return span / steps;
 }
 
 void addChunk(Chunks& c, const WorkPositions& L, int64_t lo, int64_t hi, int64_t widestGap)
@@ -110,54 +86,25 @@ void chunkHeights(const DoubleVector& P, Chunks& c)
     }
 }
 
-bool chunkScored(const Markers& m, const Chunks& c, int item)
+ChunkMeasures measuresOf(const Markers& m, const Chunks& c, int item)
 {
-    // The two gap conditions first: they need no division and fail for
-    // most chunks of a dense stretch.
-    if (!(c.widestGap[item] > kScorableWidestGap && c.meanSpacing[item] > kScorableSpacing))
-        return false;
     const int s = c.start[item], e = c.end[item];
-    const int64_t width = int64_t(m.positions[e]) - m.positions[s];
-    const int64_t spacing = e > s ? width / (e - s) : 0;
-    const double height = c.height[item];
-    return spacing < kMaxPeakSpacing && static_cast<double>(width) / height < kMaxWidthPerHeight &&
-           static_cast<double>(spacing) > kMinSpacingTimesHeight / height && width < kMaxPeakWidth;
+    return {c.widestGap[item], c.meanSpacing[item], e - s, int64_t(m.positions[e]) - m.positions[s], c.height[item]};
 }
 
 // First choice of the chunk from the two gap-shape scores: the drop of the
 // widest gap from the next outer chunk, and widest gap over mean spacing.
 int firstChoice(const Markers& m, const Chunks& c)
 {
-    const int count = c.size();
-    int bestDrop = 0, bestContrast = 0;
-    double maxDrop = 0.0, maxContrast = 0.0;
-    for (int item = count - 1; item >= 0; --item) {
-        if (!chunkScored(m, c, item))
-            continue;
-        double drop = 0;
-        if (item >= 1 && c.widestGap[item - 1] > 0)
-            drop = static_cast<double>(c.widestGap[item - 1] - c.widestGap[item]) /
-                   static_cast<double>(c.widestGap[item - 1]);
-        if (drop > maxDrop) {
-            maxDrop = drop;
-            bestDrop = item;
-        }
-        const double contrast = static_cast<double>(c.widestGap[item]) / static_cast<double>(c.meanSpacing[item]);
-        if (contrast > maxContrast) {
-            maxContrast = contrast;
-            bestContrast = item;
-        }
-    }
-    int report = bestContrast + 1;
-    if (bestDrop + 2 < bestContrast)
-        report = bestDrop;
-    if (bestDrop == 0)
-        report = count - 1;
-    return std::min(report, count - 1);
+    FirstChoiceTally tally;
+    for (int item = c.size() - 1; item >= 0; --item)
+        if (chunkScored(measuresOf(m, c, item)))
+            tally.addScored(item, c.widestGap[item], c.meanSpacing[item], item >= 1 ? c.widestGap[item - 1] : 0);
+    return tally.choice(c.size());
 }
 
-// True when the walk should move inward from chunk report.
-bool edgesLookLikeBackground(const Markers& m, const Chunks& c, int report, double clipLimit)
+// The ends of chunk report as the inward walk sees them.
+EdgeSample edgeSampleOf(const Markers& m, const Chunks& c, int report)
 {
     const WorkPositions& L = m.work;
     const DoubleVector& P = m.smoothed;
@@ -179,28 +126,14 @@ bool edgesLookLikeBackground(const Markers& m, const Chunks& c, int report, doub
         firstGap = L[s + 1] - L[s];
         spacing = (L[e] - L[s]) / (e - s);
     }
-    const int64_t g = spacing * kGapPenalty;
-    const int64_t G = 5 * g;
-    return (left < clipLimit && right < clipLimit) || left < kEdgeFloor ||
-           (g < firstGap && left > static_cast<double>(g)) || G < firstGap || left > static_cast<double>(G);
+    return EdgeSample{left, right, firstGap, spacing};
 }
 
 // Steps back to wider chunks while the chosen one spans a reported peak.
 int backOff(const Markers& m, const Chunks& c, const ReportedRanges& reported, int report)
 {
-    bool spans = true;
-    while (report > 0 && spans) {
-        spans = false;
-        const int32_t left = m.positions[c.start[report]];
-        const int32_t right = m.positions[c.end[report]];
-        for (size_t j = 0; j < reported.left.size(); ++j) {
-            if (reported.right[j] <= right && left <= reported.left[j]) {
-                --report;
-                spans = true;
-                break;
-            }
-        }
-    }
+    while (report > 0 && reported.spannedBy(m.positions[c.start[report]], m.positions[c.end[report]]))
+        --report;
     return report;
 }
 
@@ -236,9 +169,9 @@ int chooseChunk(const Markers& m, const Chunks& c, const ReportedRanges& reporte
     if (count == 0)
         return 0;
     int report = firstChoice(m, c);
-    const double clipLimit = kEdgeMargin - std::log10(settings.inlimit);
+    const double clipLimit = edgeClipLimit(settings);
     while (report < count - 1 && c.height[report] > settings.peakThreshold && report > 0) {
-        if (!edgesLookLikeBackground(m, c, report, clipLimit))
+        if (!edgesLookLikeBackground(edgeSampleOf(m, c, report), clipLimit))
             break;
         ++report;
     }

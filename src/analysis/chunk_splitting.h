@@ -2,6 +2,7 @@
 // widest gap again and again, and the choice of the chunk to take out next.
 #pragma once
 #include "analysis_settings.h"
+#include "chunk_rules.h"
 #include "markers.h"
 
 #include <cstdint>
@@ -17,16 +18,6 @@ struct Chunks {
     int size() const { return static_cast<int>(start.size()); }
     void clear();
     void add(int first, int last, int64_t spacing, int64_t widest);
-};
-
-// Outer real positions of the peaks already reported on this chromosome.
-struct ReportedRanges {
-    IntVector left, right;
-    void clear()
-    {
-        left.clear();
-        right.clear();
-    }
 };
 
 // Reusable buffers of the gap tree, kept between scan iterations.

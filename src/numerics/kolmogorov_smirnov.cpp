@@ -6,6 +6,7 @@
 
 #include "normal_table.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -44,17 +45,31 @@ Bins makeBins(const IntVector& positions, int bins)
     return b;
 }
 
-void countPositions(const IntVector& positions, Bins& b)
+} // namespace
+
+DoubleVector binContents(const IntVector& positions, const DoubleVector& lower, const DoubleVector& upper)
 {
+    DoubleVector contents(upper.size(), 0.0);
+    // Bins that follow one another without overlap (each lower border the
+    // previous upper one, the upper borders in order): a position lies in
+    // the first bin whose upper border is above it, if in any.
+    bool contiguous = std::is_sorted(upper.begin(), upper.end());
+    for (size_t j = 1; j < upper.size() && contiguous; ++j)
+        contiguous = lower[j] == upper[j - 1];
     for (int32_t loc : positions) {
         const double x = loc;
-        for (size_t j = 0; j < b.contents.size(); ++j)
-            if (x >= b.lower[j] && b.upper[j] > x)
-                b.contents[j] += 1;
+        if (contiguous) {
+            const size_t j = static_cast<size_t>(std::upper_bound(upper.begin(), upper.end(), x) - upper.begin());
+            if (j < upper.size() && x >= lower[j])
+                contents[j] += 1;
+            continue;
+        }
+        for (size_t j = 0; j < upper.size(); ++j)
+            if (x >= lower[j] && upper[j] > x)
+                contents[j] += 1;
     }
+    return contents;
 }
-
-} // namespace
 
 double kolmogorovCritical(int total)
 {
@@ -85,7 +100,7 @@ bool positionsLookNormal(const IntVector& positions)
     if (bins <= 2)
         bins = 3;
     Bins b = makeBins(positions, bins);
-    countPositions(positions, b);
+    b.contents = binContents(positions, b.lower, b.upper);
 
     double mean = 0;
     int total = 0;

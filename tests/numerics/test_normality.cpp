@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -84,4 +85,44 @@ TEST(Kolmogorov, Examples)
     EXPECT_TRUE(positionsLookNormal({7, 7, 7, 7}));
     EXPECT_TRUE(positionsLookNormal({900, 100}));
     EXPECT_TRUE(positionsLookNormal({INT32_MIN, INT32_MAX}));
+}
+
+// Bin counting by search over following bins against the check of every bin,
+// on bins built as the test builds them (from sorted, unsorted, repeated and
+// extreme positions) and on overlapping or reversed ones.
+TEST(KolmogorovSmirnov, BinCountsMatchEveryBinCheck)
+{
+    uint64_t state = 12345;
+    auto next = [&state](int64_t range) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<int64_t>((state >> 33) % static_cast<uint64_t>(range));
+    };
+    for (int trial = 0; trial < 600; ++trial) {
+        IntVector positions;
+        const int n = 1 + static_cast<int>(next(400));
+        int64_t pos = next(2) ? INT32_MAX - 100000 : next(1000000);
+        for (int i = 0; i < n; ++i) {
+            pos += trial % 4 == 0 ? next(3) - 1 : next(trial % 3 == 0 ? 2 : 500);
+            positions.push_back(static_cast<int32_t>(std::min<int64_t>(pos, INT32_MAX)));
+        }
+        const int bins = std::max(3, n / 3);
+        DoubleVector lower, upper;
+        double position = positions.front();
+        const double binsize = static_cast<double>(int64_t(positions.back()) - positions.front() + 1) / bins;
+        for (int j = 0; j < bins; ++j) {
+            lower.push_back(position);
+            position += trial % 5 == 1 ? -binsize : binsize; // reversed bins in some trials
+            upper.push_back(position);
+        }
+        lower.front() -= 1.0;
+        upper.back() += 1.0;
+        if (trial % 7 == 3)
+            lower[static_cast<size_t>(bins / 2)] -= binsize; // overlapping bins
+        DoubleVector expected(upper.size(), 0.0);
+        for (int32_t loc : positions)
+            for (size_t j = 0; j < upper.size(); ++j)
+                if (loc >= lower[j] && upper[j] > loc)
+                    expected[j] += 1;
+        ASSERT_EQ(binContents(positions, lower, upper), expected) << "trial " << trial;
+    }
 }

@@ -77,5 +77,5 @@ void referenceBuildChunks(const Markers& m, Chunks& chunks, SplitScratch&)
 
 ScanSteps referenceSteps()
 {
-    return {referenceCompressPositions, referenceBuildChunks};
+    return {referenceCompressPositions, referenceBuildChunks, false};
 }
