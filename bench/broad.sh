@@ -21,7 +21,7 @@ mkdir -p "$data"
 
 secs() { echo "$1" | cut -d' ' -f1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-quorlin() { "$meter" "$q" -file "$1" -out "$data/broad.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes; }
+quorlin() { "$meter" "$q" -file "$1" -out "$data/broad.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes 2>/dev/null; }
 
 printf '%-26s %10s %9s %10s %10s %9s\n' case quorlin_s peak_MB tool_s tool ratio
 prev=""

@@ -45,9 +45,8 @@ bool isBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
 void store(int number, std::string_view field, const PickedColumns& cols, std::string_view* out)
 {
-    for (int k = 0; k < cols.count; ++k)
-        if (cols.number[k] == number)
-            out[k] = field;
+    for (unsigned bits = cols.slotsOf(number); bits; bits &= bits - 1)
+        out[__builtin_ctz(bits)] = field;
 }
 
 bool pickSeparated(std::string_view line, const std::string& sep, int last, const PickedColumns& cols, std::string_view* out)
@@ -127,12 +126,12 @@ bool pickWhitespace(std::string_view line, int last, const PickedColumns& cols, 
 
 } // namespace
 
-int PickedColumns::last() const
+unsigned PickedColumns::slotsOfWide(int c) const
 {
-    int largest = 0;
+    unsigned bits = 0;
     for (int k = 0; k < count; ++k)
-        largest = std::max(largest, number[k]);
-    return largest;
+        bits |= (number[k] == c ? 1u : 0u) << k;
+    return bits;
 }
 
 bool pickFields(std::string_view line, const FieldSeparator& sep, const PickedColumns& cols, std::string_view* out)

@@ -1,6 +1,7 @@
 // Splitting a table row into fields and picking the columns the analysis
 // reads (position, p-value, chromosome, and optional ones).
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,11 +18,26 @@ FieldSeparator separatorForWord(const std::string& word);
 // order it wants them: position, p-value and chromosome, then optional ones.
 struct PickedColumns {
     static constexpr int kMax = 5;
+    static constexpr int kTable = 64; // columns below this are looked up in a table
     int number[kMax] = {};
     int count = 0;
+    int largest = 0;
+    // For column c < kTable, bit k is set when number[k] == c.
+    uint8_t slots[kTable] = {};
 
-    void add(int column) { number[count++] = column; }
-    int last() const; // the largest column number
+    void add(int column)
+    {
+        if (column > 0 && column < kTable)
+            slots[column] = static_cast<uint8_t>(slots[column] | (1u << count));
+        largest = column > largest ? column : largest;
+        number[count++] = column;
+    }
+    int last() const { return largest; }
+    // The slots that column c fills, as bits.
+    unsigned slotsOf(int c) const { return c < kTable ? slots[c] : slotsOfWide(c); }
+
+private:
+    unsigned slotsOfWide(int c) const;
 };
 
 // Picks the fields cols.number[0..count) into out[0..count). Returns false

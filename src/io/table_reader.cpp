@@ -36,23 +36,25 @@ public:
         seenNumbers_.clear();
     }
 
-    // One row's position, p-value and chromosome fields (and the optional ones).
+    // One row's position, p-value and chromosome fields (and the optional
+    // ones). Every row handed here counts as accepted until it turns out to
+    // be filtered or missing: the common row pays for no counting.
     void add(const std::string_view* f)
     {
         if (fields_.filter >= 0 && f[fields_.filter] != layout_.filterValue) {
             ++notes_.filteredRows;
+            --notes_.acceptedRows;
             return;
         }
-        if (f[1] == layout_.missing || f[0] == layout_.missing)
+        if (f[1] == layout_.missing || f[0] == layout_.missing) {
+            --notes_.acceptedRows;
             return;
+        }
         bool positionOk = false, pOk = false;
         const int32_t position = toInt32(f[0].data(), f[0].size(), &positionOk);
         const double p = toDouble(f[1].data(), f[1].size(), &pOk);
-        notes_.badPositions += !positionOk;
-        notes_.badPvalues += !pOk;
-        notes_.outsidePvalues += pOk && !(p >= 0 && p <= largestValid_);
-        notes_.usableRows += positionOk && pOk;
-        ++notes_.acceptedRows;
+        if (!(positionOk && pOk && p >= 0 && p <= largestValid_))
+            noteOddValues(positionOk, pOk, p);
         if (!started_)
             start(f[2]);
         else if (f[2] != batch_.chromosome)
@@ -73,6 +75,14 @@ public:
     void finish() { handle_(batch_); }
 
 private:
+    void noteOddValues(bool positionOk, bool pOk, double p)
+    {
+        notes_.badPositions += !positionOk;
+        notes_.badPvalues += !pOk;
+        notes_.outsidePvalues += pOk && !(p >= 0 && p <= largestValid_);
+        notes_.unusableRows += !(positionOk && pOk);
+    }
+
     void retain(int32_t position, double p, const std::string_view* f)
     {
         if (!batch_.positions.empty() && position < batch_.positions.back())
@@ -157,10 +167,12 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     notes.significant.log10Values = layout.log10Values;
     Batcher batcher(inlimit, layout, fields, handle, notes, observer);
     while (const RowBlock* block = rows.next()) {
+        notes.acceptedRows += static_cast<long long>(block->rows());
         for (size_t r = 0; r < block->rows(); ++r)
             batcher.add(block->row(r));
         batcher.flushObserved();
     }
+    notes.usableRows = notes.acceptedRows - notes.unusableRows;
     notes.shortRows = rows.shortRows();
     notes.dataRows = rows.dataRows();
     notes.innerCarriageReturns = rows.innerCarriageReturns();

@@ -68,6 +68,7 @@ struct ReadNotes {
     long long filteredRows = 0; // rows left out by the row filter
     long long acceptedRows = 0; // rows not skipped as short, filtered or missing
     long long usableRows = 0;   // accepted rows whose position and p-value are numbers
+    long long unusableRows = 0; // accepted rows where either is not
     long long retained = 0;     // markers with p <= inlimit
     std::unordered_set<std::string> chromosomes;
     SignificantMarkers significant;
