@@ -10,17 +10,7 @@ cd "$(dirname "$0")/.."
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(20000 40000 80000 160000 320000)
 
-build=build-bench
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORLIN_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 >/dev/null
-q="${QUORLIN:-$build/quorlin}"
-gen="$build/quorlin_gentable"
-meter="$build/quorlin_measure"
-data="${BENCH_DATA:-$build/data}"
-mkdir -p "$data"
-
-secs() { echo "$1" | cut -d' ' -f1; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+source bench/common.sh
 quorlin() { "$meter" "$q" -file "$1" -out "$data/broad.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes 2>/dev/null; }
 
 printf '%-26s %10s %9s %10s %10s %9s\n' case quorlin_s peak_MB tool_s tool ratio

@@ -8,19 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 rows=${1:-10000000}
 
-build=build-bench
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORLIN_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 >/dev/null
-q="$build/quorlin"
-meter="$build/quorlin_measure"
-data="${BENCH_DATA:-$build/data}"
-mkdir -p "$data"
+source bench/common.sh
 f="$data/gwas_$rows.tsv"
-[ -s "$f" ] || "$build/quorlin_gentable" "$rows" 1 $((rows / 33333)) > "$f"
+[ -s "$f" ] || "$gen" "$rows" 1 $((rows / 33333)) > "$f"
 cat "$f" > /dev/null # page cache
 
-secs() { echo "$1" | cut -d' ' -f1; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 run() { "$meter" "$q" -file "$f" -out "$data/r.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes "$@" 2>/dev/null; }
 row() { printf '%-34s %10s %9s %12s\n' "$1" "$(secs "$2")" "${2#* }" "$3"; }
 
@@ -46,7 +38,7 @@ list="$data/list.txt"
 : > "$list"
 for k in 1 2 3 4 5 6 7 8; do
   t="$data/list_$k.tsv"
-  [ -s "$t" ] || "$build/quorlin_gentable" $((rows / 10)) "$k" $((rows / 333330)) > "$t"
+  [ -s "$t" ] || "$gen" $((rows / 10)) "$k" $((rows / 333330)) > "$t"
   echo "$t" >> "$list"
 done
 lone=$("$meter" "$q" -list "$list" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -threads 1 2>/dev/null)

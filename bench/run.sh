@@ -9,20 +9,9 @@ cd "$(dirname "$0")/.."
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1000000 10000000)
 
-build=build-bench
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORLIN_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 >/dev/null
-q="$build/quorlin"
-gen="$build/quorlin_gentable"
-meter="$build/quorlin_measure"
-data="${BENCH_DATA:-$build/data}"
-mkdir -p "$data"
-
-q="${QUORLIN:-$q}"
+source bench/common.sh
 # measure CMD...: prints "seconds MB"
 measure() { "$meter" "$@"; }
-secs() { echo "$1" | cut -d' ' -f1; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 quorlin() { measure "$q" -file "$1" -out "$data/report.out" -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes "${@:2}" 2>/dev/null; }
 
 printf '%-26s %10s %9s %10s %10s %9s\n' case quorlin_s peak_MB tool_s tool ratio
