@@ -108,10 +108,12 @@ void straightenPositions(Markers& m)
         if (n <= first + 1)
             continue;
         for (size_t k = first; k + 1 < n; k += 2) {
-            const int64_t left = L[k - 1];
-            const int64_t right = L[k + 1];
+            // In 128 bits: compressed positions near the +-2^62 limits would
+            // overflow a 64-bit sum; the midpoint itself always fits.
+            const __int128 left = L[k - 1];
+            const __int128 right = L[k + 1];
             if (right - left > 3)
-                L[k] = (left + right) / 2;
+                L[k] = static_cast<int64_t>((left + right) / 2);
         }
     }
 }

@@ -67,6 +67,12 @@ TEST(ProfilePreparation, CompressionStraighteningSmoothing)
     compressPositions(m, 2.0);
     for (size_t i = 1; i < m.work.size(); ++i)
         EXPECT_GT(m.work[i], m.work[i - 1]);
+    // Working positions near the +-2^62 limit of the compression: the
+    // midpoint is taken without overflow.
+    m = markersOf({0, 1, 2}, {3, 3, 3});
+    m.work = {INT64_C(4611686018427387909), 0, INT64_C(4611686019489620045)};
+    straightenPositions(m);
+    EXPECT_EQ(m.work[1], INT64_C(4611686018958503977));
     // Smoothing fits the unsmoothed values over real positions.
     m = markersOf({100, 200, 300, 400, 500}, {1, 2, 3, 2, 1});
     smoothProfile(m);
