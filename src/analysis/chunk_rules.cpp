@@ -87,8 +87,10 @@ double edgeClipLimit(const AnalysisSettings& settings)
 bool edgesLookLikeBackground(const EdgeSample& edges, double clipLimit)
 {
     const double left = edges.left, right = edges.right;
-    const int64_t g = edges.spacing * kGapPenalty;
-    const int64_t G = 5 * g;
+    // In 128 bits: the spacing of a stretch near the compression's 2^62
+    // limit would overflow 64 bits here.
+    const __int128 g = static_cast<__int128>(edges.spacing) * kGapPenalty;
+    const __int128 G = 5 * g;
     return (left < clipLimit && right < clipLimit) || left < kEdgeFloor ||
            (g < edges.firstGap && left > static_cast<double>(g)) || G < edges.firstGap ||
            left > static_cast<double>(G);
