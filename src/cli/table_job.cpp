@@ -71,11 +71,8 @@ bool decideColumns(const RunOptions& options, const TableJob& job, TableLayout& 
     if (!options.columnsByName)
         return true;
     std::optional<std::string> header;
-    if (layout.headerLines > 0) {
-        if (!openInput(job.table))
-            return true; // the table itself stops the run, as it always has
-        header = readLineOf(job.table, layout.headerLines).value_or("");
-    }
+    if (layout.headerLines > 0 && !(header = readLineOf(job.table, layout.headerLines)))
+        return true; // a table that cannot be opened stops the run below, as it always has
     const ColumnPlanResult r = planColumns(options.columns, header ? &*header : nullptr, layout.separator);
     if (!r.ok) {
         o = stop(std::move(o), r.error.stdoutMessage.c_str(), job.table + ": " + r.error.stderrLine);

@@ -202,6 +202,6 @@ std::optional<std::string> readLineOf(const std::string& path, int number)
     std::string_view line;
     for (int k = 1; k <= number; ++k)
         if (!lines.next(line))
-            return std::nullopt;
+            return std::string();
     return std::string(line);
 }

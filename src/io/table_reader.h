@@ -96,6 +96,6 @@ public:
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
                const BatchHandler& handle, ReadNotes& notes, RowObserver* observer = nullptr);
 
-// Line number `number` (from 1) of the table at path, without its line end;
-// empty when the table cannot be opened or read that far.
+// Line number `number` (from 1) of the table at path, without its line end
+// ("" when the table is shorter); nothing when it cannot be opened.
 std::optional<std::string> readLineOf(const std::string& path, int number);
