@@ -3,6 +3,8 @@
 // their names.
 #include "list_run.h"
 
+#include "output_files.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
@@ -33,16 +35,16 @@ void commit(const TableJob& job, const TableOutcome& o)
         const std::string written = *path + job.writeSuffix;
         if (isRegularFile(written))
             std::rename(written.c_str(), path->c_str());
-        else if (removed && isRegularFile(*path))
-            std::remove(path->c_str());
+        else if (removed)
+            removeRegularFile(*path);
     }
 }
 
 void discard(const TableJob& job)
 {
     for (const std::string* path : {&job.reportPath, &job.bedPath, &job.plotPath})
-        if (!path->empty() && isRegularFile(*path + job.writeSuffix))
-            std::remove((*path + job.writeSuffix).c_str());
+        if (!path->empty())
+            removeRegularFile(*path + job.writeSuffix);
 }
 
 // A table that is another table's output must wait for it: such a list runs

@@ -30,6 +30,16 @@ bool isOptionWord(const char* word)
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
+// The column numbers of the request into the layout (names and absent
+// columns give 0).
+void fillNumbers(TableLayout& t, const ColumnRequest& c)
+{
+    t.positionColumn = c.position ? c.position->number : 0;
+    t.pvalueColumn = c.pvalue ? c.pvalue->number : 0;
+    t.chromosomeColumn = c.chromosome ? c.chromosome->number : 0;
+    t.idColumn = c.id ? c.id->number : 0;
+}
+
 // Reads one option group after another; each returns false at the first
 // bad option, with its message and reason added.
 class OptionReader {
@@ -234,14 +244,6 @@ bool OptionReader::outputs()
 }
 
 } // namespace
-
-void fillNumbers(TableLayout& t, const ColumnRequest& c)
-{
-    t.positionColumn = c.position ? c.position->number : 0;
-    t.pvalueColumn = c.pvalue ? c.pvalue->number : 0;
-    t.chromosomeColumn = c.chromosome ? c.chromosome->number : 0;
-    t.idColumn = c.id ? c.id->number : 0;
-}
 
 std::vector<std::string> collectOptionWords(int argc, char** argv)
 {

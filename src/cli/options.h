@@ -44,9 +44,5 @@ std::vector<std::string> collectOptionWords(int argc, char** argv);
 // options aside): each gets a warning, and the run goes on.
 std::vector<std::string> unknownOptionWords(int argc, char** argv);
 
-// The column numbers of the request into the layout (names and absent
-// columns give 0).
-void fillNumbers(TableLayout& layout, const ColumnRequest& columns);
-
 // Reads the collected words; the first occurrence of an option wins.
 ParsedOptions parseOptions(const std::vector<std::string>& words);

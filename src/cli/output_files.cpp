@@ -17,11 +17,6 @@ namespace {
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
-void warn(TableOutcome& o, const std::string& table, const std::string& what)
-{
-    o.err += "quorlin: warning: " + table + ": " + what + "\n";
-}
-
 // Writes text to path + the job's suffix; what is named in messages is path.
 bool writeWhole(TableOutcome& o, const TableJob& job, const std::string& path, const char* what,
                 std::string_view text, bool& removed)

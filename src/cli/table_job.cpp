@@ -13,12 +13,12 @@
 #include <cstring>
 #include <sys/stat.h>
 
-namespace {
-
 void warn(TableOutcome& o, const std::string& table, const std::string& what)
 {
     o.err += "quorlin: warning: " + table + ": " + what + "\n";
 }
+
+namespace {
 
 void warnCount(TableOutcome& o, const std::string& table, long long count, const char* what)
 {

@@ -25,6 +25,9 @@ struct TableOutcome {
     bool reportRemoved = false, bedRemoved = false, plotRemoved = false; // created, then removed again
 };
 
+// Adds "quorlin: warning: TABLE: what" to the outcome's standard error.
+void warn(TableOutcome& o, const std::string& table, const std::string& what);
+
 // Analyses the table and writes its report (and BED file). An error stop
 // comes back as ok == false with its message in out (or its reason in err);
 // the rows found before it are in the report file, and no BED file is left.
