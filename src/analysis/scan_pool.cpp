@@ -1,10 +1,19 @@
 // Worker loop and in-order hand-over of the results.
 #include "scan_pool.h"
 
+#include <system_error>
+
 ScanPool::ScanPool(const AnalysisSettings& settings, int threads) : settings_(settings)
 {
-    for (int k = 0; k < threads; ++k)
-        workers_.emplace_back([this] { work(); });
+    for (int k = 0; k < threads; ++k) {
+        try {
+            workers_.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            if (workers_.empty())
+                throw;
+            break; // the workers that did start share the chromosomes
+        }
+    }
 }
 
 ScanPool::~ScanPool()
@@ -38,6 +47,8 @@ bool ScanPool::takeNext(std::vector<PeakFeatures>& peaks, bool wait)
     std::unique_lock<std::mutex> lock(mutex_);
     if (wait)
         changed_.wait(lock, [this] { return taken_ == submitted_ || done_.count(taken_) > 0; });
+    if (failure_)
+        std::rethrow_exception(failure_);
     const auto it = done_.find(taken_);
     if (it == done_.end())
         return false;
@@ -59,8 +70,15 @@ void ScanPool::work()
         jobs_.pop_front();
         lock.unlock();
         std::vector<PeakFeatures> peaks;
-        scan.analyse(job.positions, job.pvalues, peaks, job.log10);
+        std::exception_ptr failure;
+        try {
+            scan.analyse(job.positions, job.pvalues, peaks, job.log10);
+        } catch (...) { // out of memory: the table stops with it
+            failure = std::current_exception();
+        }
         lock.lock();
+        if (failure && !failure_)
+            failure_ = failure;
         done_[job.sequence] = std::move(peaks);
         changed_.notify_all();
     }

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -24,7 +25,8 @@ public:
     // Chromosomes submitted whose peaks have not been taken yet.
     size_t inFlight() const;
     // The peaks of the oldest chromosome not taken yet: false when it is not
-    // done (or none is left); with wait, waits until it is done.
+    // done (or none is left); with wait, waits until it is done. A worker's
+    // failure (out of memory) is thrown here.
     bool takeNext(std::vector<PeakFeatures>& peaks, bool wait);
 
 private:
@@ -43,5 +45,6 @@ private:
     std::map<uint64_t, std::vector<PeakFeatures>> done_;
     uint64_t submitted_ = 0, taken_ = 0;
     bool closing_ = false;
+    std::exception_ptr failure_; // the first exception of a worker, rethrown to the taker
     std::vector<std::thread> workers_;
 };

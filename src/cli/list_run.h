@@ -12,10 +12,14 @@
 using OutcomePrinter = std::function<bool(const TableOutcome&)>;
 
 // The jobs of the tables, in list order.
-std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std::string>& tables);
+std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std::string>& tables,
+                               TemporaryFiles& temps);
+
+// runTable, with running out of memory or threads turned into an error stop.
+TableOutcome runTableGuarded(const RunOptions& options, const TableJob& job);
 
 // Runs the jobs in order and stops at the first error stop. With more than
-// one thread the tables run at once; each one's outputs are written under a
-// temporary name and take their own names in list order, so that a stop
-// leaves exactly the files a run one after the other leaves.
+// one thread the tables run at once; their outputs take their names in list
+// order, so that a stop leaves exactly the files a run one after the other
+// leaves.
 bool runJobs(const RunOptions& options, const std::vector<TableJob>& jobs, const OutcomePrinter& print);

@@ -1,6 +1,8 @@
 // Entry point: banner, echo of the command line, start line, the run, end
 // line and elapsed time. An error stop ends with status 1 right after its
-// message, without the end lines.
+// message, without the end lines. SIGINT, SIGTERM and SIGHUP are taken by
+// one thread that removes the run's temporary files and exits with 128 +
+// the signal's number; the earlier outputs stay as they were.
 #include "options.h"
 #include "run.h"
 #include "run_banner.h"
@@ -9,9 +11,32 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QTime>
+#include <csignal>
 #include <cstdio>
+#include <pthread.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
+
+// Blocks the termination signals in this thread and every thread started
+// after it; a thread of their own waits for them.
+void takeTerminationSignals(TemporaryFiles& temps)
+{
+    sigset_t wanted;
+    sigemptyset(&wanted);
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&wanted, s);
+    pthread_sigmask(SIG_BLOCK, &wanted, nullptr);
+    std::thread([wanted, &temps] {
+        int received = 0;
+        while (sigwait(&wanted, &received) != 0) {
+        }
+        temps.removeAllAndHold();
+        _exit(128 + received);
+    }).detach();
+}
+
 void printClockLine(const char* label, const QTime& time)
 {
     std::printf("%s: %s, ", label, time.toString().toLocal8Bit().constData());
@@ -26,6 +51,8 @@ int main(int argc, char** argv)
         std::fputs(usageText().c_str(), stdout);
         return std::fflush(stdout) != 0 ? 1 : 0;
     }
+    TemporaryFiles temps;
+    takeTerminationSignals(temps);
     printBanner();
     printCommandWords(argc, argv);
     for (const std::string& word : unknownOptionWords(argc, argv))
@@ -35,7 +62,7 @@ int main(int argc, char** argv)
     const QTime start = QTime::currentTime();
     std::printf("\n");
     printClockLine("START TIME", start);
-    if (!runQuorlin(words)) {
+    if (!runQuorlin(words, temps)) {
         std::fputs("quorlin: see 'quorlin --help' for the options\n", stderr);
         std::fflush(stdout);
         return 1;

@@ -4,37 +4,29 @@
 
 #include "bed_file.h"
 #include "plot_svg.h"
-#include "report_writer.h"
+#include "peak_row.h"
 
 #include <QBuffer>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
-// Writes text to path + the job's suffix; what is named in messages is path.
-bool writeWhole(TableOutcome& o, const TableJob& job, const std::string& path, const char* what,
-                std::string_view text, bool& removed)
+// Writes the whole text; a complete file joins the finished outputs.
+bool writeWhole(TableOutcome& o, OutputFile&& file, const char* what, std::string_view text)
 {
-    ReportWriter file;
-    if (!file.open(path + job.writeSuffix)) {
-        o.ok = false;
-        o.err += std::string("quorlin: cannot create ") + what + " " + quoted(path) + ": " + std::strerror(errno) + "\n";
-        return false;
-    }
     file.write(text);
-    if (file.close())
+    if (file.close()) {
+        o.finished.push_back(std::move(file));
         return true;
-    removeRegularFile(path + job.writeSuffix);
-    removed = true;
+    }
     o.ok = false;
     o.out += "Output file could not be written\n";
-    o.err += std::string("quorlin: ") + what + " " + quoted(path) + " could not be written: " +
+    o.err += std::string("quorlin: ") + what + " " + quoted(file.path()) + " could not be written: " +
              std::strerror(file.error()) + "\n";
     return false;
 }
@@ -52,28 +44,22 @@ void PlotRows::rows(const int32_t* positions, const double* values, const uint8_
         collector_.addRow(positions[i], log10_ ? std::pow(10.0, -values[i]) : values[i], numbers[i] != 0);
 }
 
-void removeRegularFile(const std::string& path)
-{
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        std::remove(path.c_str());
-}
-
-TableOutcome writeBed(TableOutcome o, const TableJob& job, const std::vector<ReportedPeak>& peaks)
+TableOutcome writeBed(TableOutcome o, OutputFile&& file, const std::string& table,
+                      const std::vector<ReportedPeak>& peaks)
 {
     const BedText bed = bedText(peaks);
-    if (!writeWhole(o, job, job.bedPath, "BED file", bed.text, o.bedRemoved))
+    if (!writeWhole(o, std::move(file), "BED file", bed.text))
         return o;
     if (bed.leftOut > 0)
-        warn(o, job.table, std::to_string(bed.leftOut) + " peaks lie at negative positions and are not in the BED file");
+        warn(o, table, std::to_string(bed.leftOut) + " peaks lie at negative positions and are not in the BED file");
     if (bed.leadOutside > 0)
-        warn(o, job.table, std::to_string(bed.leadOutside) +
+        warn(o, table, std::to_string(bed.leadOutside) +
                                " peaks have their lead marker outside their range (the table is not sorted by "
                                "position)");
     return o;
 }
 
-TableOutcome writePlot(TableOutcome o, const TableJob& job, PlotCollector&& collector,
+TableOutcome writePlot(TableOutcome o, OutputFile&& file, const std::string& table, PlotCollector&& collector,
                        const std::vector<ReportedPeak>& peaks, double peakThreshold)
 {
     for (const ReportedPeak& p : peaks) {
@@ -82,13 +68,22 @@ TableOutcome writePlot(TableOutcome o, const TableJob& job, PlotCollector&& coll
     }
     const PlotModel model = std::move(collector).finish();
     PlotSettings settings;
-    settings.title = QString::fromStdString(job.table);
+    settings.title = QString::fromStdString(table);
     settings.peakThreshold = peakThreshold;
     QByteArray svg;
     QBuffer buffer(&svg);
     buffer.open(QIODevice::WriteOnly);
     writeManhattanQqSvg(model, settings, buffer);
-    writeWhole(o, job, job.plotPath, "plot file", std::string_view(svg.constData(), static_cast<size_t>(svg.size())),
-               o.plotRemoved);
+    writeWhole(o, std::move(file), "plot file", std::string_view(svg.constData(), static_cast<size_t>(svg.size())));
     return o;
+}
+
+void warnUnsafeFields(TableOutcome& o, const std::string& table, const std::vector<ReportedPeak>& peaks)
+{
+    bool unsafe = !isTsvSafe(table);
+    for (const ReportedPeak& p : peaks)
+        unsafe = unsafe || !isTsvSafe(p.chromosome) || !isTsvSafe(p.leadId);
+    if (unsafe)
+        warn(o, table, "a table name, chromosome name or marker id holds a tab, carriage return or line feed; "
+                       "each is written as a space in the report and BED file");
 }

@@ -1,7 +1,7 @@
 // The files a table writes besides its report: the BED file of the peaks and
-// the Manhattan and QQ figure. Each is written whole at the end of the
-// table, under the same guards as the report: a file that cannot be created
-// or written is an error, and no half-written one is left behind.
+// the Manhattan and QQ figure. Each is made whole at the end of the table
+// and written through its started output: a file that cannot be written is
+// an error, and no half-written one is left behind.
 #pragma once
 #include "plot_collector.h"
 #include "reported_peak.h"
@@ -23,10 +23,13 @@ private:
     const bool log10_;
 };
 
-// Writes the BED file of the peaks to job.bedPath.
-TableOutcome writeBed(TableOutcome o, const TableJob& job, const std::vector<ReportedPeak>& peaks);
-// Writes the figure to job.plotPath.
-TableOutcome writePlot(TableOutcome o, const TableJob& job, PlotCollector&& collector,
+// Writes the BED file of the peaks into file; when it is complete it joins
+// the outcome's finished outputs.
+TableOutcome writeBed(TableOutcome o, OutputFile&& file, const std::string& table,
+                      const std::vector<ReportedPeak>& peaks);
+// Writes the figure into file.
+TableOutcome writePlot(TableOutcome o, OutputFile&& file, const std::string& table, PlotCollector&& collector,
                        const std::vector<ReportedPeak>& peaks, double peakThreshold);
-// Removes an output that must not stay, but never a device such as /dev/full.
-void removeRegularFile(const std::string& path);
+// Warns once when a table name, chromosome name or lead id held a tab or a
+// line end: the tab-separated outputs carry a space in its place.
+void warnUnsafeFields(TableOutcome& o, const std::string& table, const std::vector<ReportedPeak>& peaks);

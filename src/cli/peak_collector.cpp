@@ -7,7 +7,7 @@
 #include <numeric>
 
 PeakCollector::PeakCollector(const RunOptions& options, const TableLayout& layout, const std::string& table,
-                             ReportWriter& report)
+                             OutputFile& report)
     : sorting_(options.sortMarkers), log10Values_(layout.log10Values),
       maxInFlight_(2 * static_cast<size_t>(std::max(options.threads, 1))), table_(table), report_(report),
       scan_(options.analysis)

@@ -7,7 +7,7 @@
 #include "options.h"
 #include "chromosome_scan.h"
 #include "reported_peak.h"
-#include "report_writer.h"
+#include "output_file.h"
 #include "scan_pool.h"
 
 #include <deque>
@@ -18,7 +18,7 @@
 
 class PeakCollector {
 public:
-    PeakCollector(const RunOptions& options, const TableLayout& layout, const std::string& table, ReportWriter& report);
+    PeakCollector(const RunOptions& options, const TableLayout& layout, const std::string& table, OutputFile& report);
 
     // Takes one batch: analyses it now (or hands it to the workers), or keeps
     // it for finish() when sorting.
@@ -47,7 +47,7 @@ private:
     const bool sorting_, log10Values_;
     const size_t maxInFlight_;
     const std::string& table_;
-    ReportWriter& report_;
+    OutputFile& report_;
     ChromosomeScan scan_;
     std::unique_ptr<ScanPool> pool_; // with more than one thread
     std::deque<Pending> pending_;    // chromosomes with the workers, in order

@@ -6,24 +6,15 @@
 #include "line_reader.h"
 #include "list_run.h"
 #include "options.h"
+#include "output_plan.h"
 #include "progress_line.h"
 #include "table_job.h"
 
 #include <atomic>
 #include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// True when out names the input file itself, by path or through a link.
-bool sameFile(const std::string& in, const std::string& out)
-{
-    if (in == out)
-        return true;
-    struct stat a, b;
-    return stat(in.c_str(), &a) == 0 && stat(out.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 bool say(const std::string& out, const std::string& err, bool ok)
 {
@@ -34,38 +25,78 @@ bool say(const std::string& out, const std::string& err, bool ok)
 
 bool showProgress() { return isatty(STDERR_FILENO) == 1; }
 
-bool runOne(const RunOptions& options, const TableJob& job)
+bool checkedPaths(const std::vector<TableJob>& jobs, const std::string& listFile)
 {
+    const PathConflict conflict = checkOutputPaths(jobs, listFile);
+    return conflict.empty() || say(conflict.message, "quorlin: " + conflict.reason + "\n", false);
+}
+
+bool runOne(const RunOptions& options, TemporaryFiles& temps)
+{
+    const std::vector<TableJob> jobs{
+        {options.table, options.reportPath, options.bedPath, options.plotPath, &temps, nullptr}};
+    if (!checkedPaths(jobs, ""))
+        return false;
+    std::fflush(stdout);
     std::atomic<uint64_t> bytesRead{0};
-    const uint64_t size = fileSize(job.table);
-    ProgressLine progress(showProgress(), [&] { return job.table + ": " + bytesProgress(bytesRead.load(), size); });
-    TableJob counted = job;
+    const uint64_t size = fileSize(options.table);
+    ProgressLine progress(showProgress(), [&] { return options.table + ": " + bytesProgress(bytesRead.load(), size); });
+    TableJob counted = jobs.front();
     counted.bytesRead = &bytesRead;
-    const TableOutcome o = runTable(options, counted);
+    TableOutcome o = runTableGuarded(options, counted);
+    publish(o);
     progress.print(o.out, o.err);
     return o.ok;
 }
 
+// The tables of a list: one path per line, blank lines skipped; a list
+// holding NUL bytes (find -print0) has one path between NULs, so a path may
+// hold any other byte.
+std::vector<std::string> tablesOfList(LineReader& list)
+{
+    std::string text;
+    std::string_view line;
+    while (!list.atEnd() && list.next(line)) {
+        text.append(line);
+        text += '\n';
+    }
+    const char separator = text.find('\0') != std::string::npos ? '\0' : '\n';
+    if (separator == '\0' && !text.empty())
+        text.pop_back(); // the line end added after the last piece
+    std::vector<std::string> tables;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(separator, start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string path = text.substr(start, end - start);
+        if (path.find_first_not_of(" \t\n") != std::string::npos)
+            tables.push_back(path);
+        start = end + 1;
+    }
+    return tables;
+}
+
 // The whole list is read before any table is analysed, so that a damaged
 // list never names a table made of damaged bytes.
-bool runList(const RunOptions& options)
+bool runList(const RunOptions& options, TemporaryFiles& temps)
 {
     const std::string& path = options.listFile;
     auto source = openInput(path);
     if (!source)
         return say("List file not found\n", "quorlin: list file '" + path + "' not found\n", false);
     LineReader list(std::move(source));
-    std::vector<std::string> tables;
-    std::string_view line;
-    while (!list.atEnd() && list.next(line))
-        tables.emplace_back(line);
+    const std::vector<std::string> tables = tablesOfList(list);
     if (list.failed())
         return say("List file could not be read\n",
                    "quorlin: list file '" + path + "' is damaged or cut off; no table of it was analysed\n", false);
+    const std::vector<TableJob> jobs = listJobs(options, tables, temps);
+    if (!checkedPaths(jobs, path))
+        return false;
+    std::fflush(stdout);
     std::atomic<size_t> done{0};
     const std::string total = std::to_string(tables.size());
     ProgressLine progress(showProgress(), [&] { return std::to_string(done.load()) + " of " + total + " tables done"; });
-    return runJobs(options, listJobs(options, tables), [&](const TableOutcome& o) {
+    return runJobs(options, jobs, [&](const TableOutcome& o) {
         ++done;
         progress.print(o.out, o.err);
         return o.ok;
@@ -85,22 +116,12 @@ std::string formatHint(const RunOptions& options)
 
 } // namespace
 
-bool runQuorlin(const std::vector<std::string>& words)
+bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps)
 {
     const ParsedOptions parsed = parseOptions(words);
     const RunOptions& options = parsed.options;
     if (!parsed.ok)
         return say(parsed.messages, parsed.errors + (parsed.noColumnOptions ? formatHint(options) : ""), false);
     say(parsed.messages, parsed.errors, true);
-    if (!options.listMode && sameFile(options.table, options.reportPath))
-        return say("Output file is the input file\n",
-                   "quorlin: the report '" + options.reportPath + "' would replace the input table\n", false);
-    if (!options.listMode && options.bed && sameFile(options.table, options.bedPath))
-        return say("Output file is the input file\n",
-                   "quorlin: the BED file '" + options.bedPath + "' would replace the input table\n", false);
-    if (!options.listMode && options.plot && sameFile(options.table, options.plotPath))
-        return say("Output file is the input file\n",
-                   "quorlin: the plot file '" + options.plotPath + "' would replace the input table\n", false);
-    std::fflush(stdout);
-    return options.listMode ? runList(options) : runOne(options, {options.table, options.reportPath, options.bedPath, options.plotPath, std::string(), nullptr});
+    return options.listMode ? runList(options, temps) : runOne(options, temps);
 }

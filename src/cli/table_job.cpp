@@ -1,6 +1,7 @@
-// The per-table job: decide the columns, create the report, read and batch
-// the rows, analyse each batch, write its rows, close and check the report,
-// then the BED file, the warnings and the summary.
+// The per-table job: open the table, decide the columns from its own
+// header, start every output, read and batch the rows, analyse each batch,
+// write the report's rows, then the BED file, the figure, the warnings and
+// the summary.
 #include "table_job.h"
 
 #include "output_files.h"
@@ -9,13 +10,23 @@
 #include "table_summary.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <sys/stat.h>
 
 void warn(TableOutcome& o, const std::string& table, const std::string& what)
 {
     o.err += "quorlin: warning: " + table + ": " + what + "\n";
+}
+
+std::vector<std::pair<const char*, const std::string*>> TableJob::outputs() const
+{
+    std::vector<std::pair<const char*, const std::string*>> all{{"report", &reportPath}};
+    if (!bedPath.empty())
+        all.emplace_back("BED file", &bedPath);
+    if (!plotPath.empty())
+        all.emplace_back("plot file", &plotPath);
+    return all;
 }
 
 namespace {
@@ -64,16 +75,19 @@ std::string whyNotOpened(const std::string& path)
     return "input file " + quoted(path) + " cannot be opened: " + std::strerror(errno);
 }
 
-// The layout of this table: column names looked up in its own header.
-bool decideColumns(const RunOptions& options, const TableJob& job, TableLayout& layout, TableOutcome& o)
+// The layout of this table: column names looked up in its own header, read
+// from the open source so that a pipe loses no row.
+bool decideColumns(const RunOptions& options, const TableJob& job, std::unique_ptr<InputSource>& source,
+                   TableLayout& layout, TableOutcome& o)
 {
     layout = options.layout;
     if (!options.columnsByName)
         return true;
-    std::optional<std::string> header;
-    if (layout.headerLines > 0 && !(header = readLineOf(job.table, layout.headerLines)))
-        return true; // a table that cannot be opened stops the run below, as it always has
-    const ColumnPlanResult r = planColumns(options.columns, header ? &*header : nullptr, layout.separator);
+    std::string header;
+    if (layout.headerLines > 0)
+        source = peekLine(std::move(source), layout.headerLines, header);
+    const ColumnPlanResult r = planColumns(options.columns, layout.headerLines > 0 ? &header : nullptr,
+                                           layout.separator);
     if (!r.ok) {
         o = stop(std::move(o), r.error.stdoutMessage.c_str(), job.table + ": " + r.error.stderrLine);
         return false;
@@ -87,6 +101,22 @@ bool decideColumns(const RunOptions& options, const TableJob& job, TableLayout& 
     layout.log10Values = layout.log10Values || r.plan.pIsLog10;
     layout.filterColumn = r.plan.filterColumn;
     layout.filterValue = r.plan.filterValue;
+    layout.missingPosition = r.plan.missingPosition;
+    return true;
+}
+
+// Starts every output of the job; false (with the stop in o) when one
+// cannot be created.
+bool startOutputs(const TableJob& job, std::vector<OutputFile>& files, TableOutcome& o)
+{
+    for (const auto& [what, path] : job.outputs()) {
+        files.emplace_back(*job.temps);
+        if (!files.back().open(*path)) {
+            o = stop(std::move(o), "Output file could not be written\n",
+                     std::string("cannot create ") + what + " " + quoted(*path) + ": " + std::strerror(errno));
+            return false;
+        }
+    }
     return true;
 }
 
@@ -95,24 +125,17 @@ bool decideColumns(const RunOptions& options, const TableJob& job, TableLayout& 
 TableOutcome runTable(const RunOptions& options, const TableJob& job)
 {
     TableOutcome o;
-    TableLayout layout;
-    if (!decideColumns(options, job, layout, o))
-        return o;
-    ReportWriter report;
-    if (!report.open(job.reportPath + job.writeSuffix)) {
-        o.ok = false;
-        o.err += "quorlin: cannot create report file " + quoted(job.reportPath) + ": " + std::strerror(errno) + "\n";
-        return o;
-    }
-    report.write(kReportHeader);
     auto source = openInput(job.table, job.bytesRead);
-    if (!source) {
-        const std::string why = whyNotOpened(job.table);
-        report.close();
-        removeRegularFile(job.reportPath + job.writeSuffix); // a header-only report would pass for a clean result
-        o.reportRemoved = true;
-        return stop(std::move(o), "Input file not found\n", why);
-    }
+    if (!source)
+        return stop(std::move(o), "Input file not found\n", whyNotOpened(job.table));
+    TableLayout layout;
+    if (!decideColumns(options, job, source, layout, o))
+        return o;
+    std::vector<OutputFile> files; // report, then BED file and figure as wanted
+    if (!startOutputs(job, files, o))
+        return o;
+    OutputFile& report = files.front();
+    report.write(kReportHeader);
     PeakCollector peaks(options, layout, job.table, report);
     std::optional<PlotCollector> figure; // its histogram alone takes 1.6 MB
     std::optional<PlotRows> figureRows;
@@ -128,21 +151,42 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         o.out += "extract header of size " + std::to_string(layout.headerLines) + "\n";
     if (!complete) {
         peaks.finishHanded();
-        report.close(); // the rows found so far stay in the report
+        if (report.close()) // the rows found so far stay in the report
+            o.finished.push_back(std::move(report));
         return stop(std::move(o), "Input file could not be read\n",
                     "input file " + quoted(job.table) + " is damaged or cut off; the report holds the peaks found "
                     "before the damage");
+    }
+    if (const std::string cause = unusableTableCause(job.table, layout, notes); !cause.empty()) {
+        addWarnings(o, job.table, notes, options.sortMarkers);
+        return stop(std::move(o), "No usable rows in input file\n", cause);
     }
     peaks.finish();
     if (!report.close())
         return stop(std::move(o), "Output file could not be written\n",
                     "report file " + quoted(job.reportPath) + " could not be written: " + std::strerror(report.error()));
-    if (!job.bedPath.empty() && !(o = writeBed(std::move(o), job, peaks.peaks())).ok)
+    o.finished.push_back(std::move(report));
+    size_t next = 1;
+    if (!job.bedPath.empty() && !(o = writeBed(std::move(o), std::move(files[next++]), job.table, peaks.peaks())).ok)
         return o;
-    if (figure && !(o = writePlot(std::move(o), job, std::move(*figure), peaks.peaks(),
-                                  options.analysis.peakThreshold)).ok)
+    if (figure && !(o = writePlot(std::move(o), std::move(files[next++]), job.table, std::move(*figure),
+                                  peaks.peaks(), options.analysis.peakThreshold)).ok)
         return o;
     addWarnings(o, job.table, notes, options.sortMarkers);
-    o.err += tableSummary(job.table, layout, notes, peaks.peaks());
+    warnUnsafeFields(o, job.table, peaks.peaks());
+    o.err += tableSummary(job.table, notes, peaks.peaks());
     return o;
+}
+
+void publish(TableOutcome& o)
+{
+    for (OutputFile& file : o.finished) {
+        if (file.commit())
+            continue;
+        if (o.ok)
+            o.out += "Output file could not be written\n";
+        o.ok = false;
+        o.err += "quorlin: " + file.path() + " could not be put in place: " + std::strerror(file.error()) + "\n";
+    }
+    o.finished.clear();
 }

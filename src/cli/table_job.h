@@ -1,34 +1,48 @@
-// One table from start to end: its report file, its rows, the analysis of
-// every chromosome, its BED file and the messages it gives.
+// One table from start to end: its rows, the analysis of every chromosome,
+// its report, BED file and figure, and the messages it gives.
 #pragma once
 #include "options.h"
+#include "output_file.h"
 
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Where one table is read from and its results go.
 struct TableJob {
     std::string table;
     std::string reportPath;
-    std::string bedPath;     // empty: no BED file
-    std::string plotPath;    // empty: no figure
-    std::string writeSuffix; // outputs are written to their path + this, and named without it
+    std::string bedPath;  // empty: no BED file
+    std::string plotPath; // empty: no figure
+    TemporaryFiles* temps = nullptr;            // where the outputs' temporary files are registered
     std::atomic<uint64_t>* bytesRead = nullptr; // counts the table's bytes as they are read
+
+    // Each output this job writes, with what it is called in messages.
+    std::vector<std::pair<const char*, const std::string*>> outputs() const;
 };
 
 // What one table left for the user: standard-output and standard-error
-// text in the order it arose, and whether the run may go on.
+// text in the order it arose, whether the run may go on, and the finished
+// outputs waiting to take their names.
 struct TableOutcome {
     bool ok = true;
     std::string out, err;
-    bool reportRemoved = false, bedRemoved = false, plotRemoved = false; // created, then removed again
+    std::vector<OutputFile> finished;
 };
 
 // Adds "quorlin: warning: TABLE: what" to the outcome's standard error.
 void warn(TableOutcome& o, const std::string& table, const std::string& what);
 
-// Analyses the table and writes its report (and BED file). An error stop
-// comes back as ok == false with its message in out (or its reason in err);
-// the rows found before it are in the report file, and no BED file is left.
+// Analyses the table. Nothing is created before the table is open and its
+// outputs' temporary files exist; the outputs wait in the outcome until
+// publish() gives them their names. An error stop comes back as ok == false
+// with its message in out and its reason in err; after a damaged input the
+// report with the rows found before the damage is among the finished
+// outputs, the other outputs are not.
 TableOutcome runTable(const RunOptions& options, const TableJob& job);
+
+// Renames the finished outputs into place; a failure turns the outcome into
+// an error stop.
+void publish(TableOutcome& o);

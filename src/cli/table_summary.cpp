@@ -104,17 +104,24 @@ Coverage uncoveredSignificant(const SignificantMarkers& significant, const std::
     return c;
 }
 
-std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
-                         const std::vector<ReportedPeak>& peaks)
+std::string unusableTableCause(const std::string& table, const TableLayout& layout, const ReadNotes& notes)
+{
+    if (notes.usableRows > 0 || notes.shortRows + notes.unusableRows == 0)
+        return "";
+    return table + ": none of the " + std::to_string(notes.dataRows) +
+           " data rows could be used (each was too short, missing, or not a number in the position or p-value "
+           "column); check the delimiter (-delim, now " + separatorName(layout.separator) +
+           ") and the column numbers (-lcolumn " + std::to_string(layout.positionColumn) + " -pcolumn " +
+           std::to_string(layout.pvalueColumn) + " -chrcolumn " + std::to_string(layout.chromosomeColumn) +
+           "); the first data row is '" + notes.firstRow + "'";
+}
+
+std::string tableSummary(const std::string& table, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks)
 {
     const std::string prefix = "quorlin: summary: " + table + ": ";
     if (notes.dataRows > 0 && notes.usableRows == 0)
-        return "quorlin: warning: " + table + ": none of the " + std::to_string(notes.dataRows) +
-               " data rows could be used (all were too short, missing, or not numbers in the position and "
-               "p-value columns); check the delimiter (-delim, now " + separatorName(layout.separator) +
-               ") and the column numbers (-lcolumn " + std::to_string(layout.positionColumn) + " -pcolumn " +
-               std::to_string(layout.pvalueColumn) + " -chrcolumn " + std::to_string(layout.chromosomeColumn) +
-               ")\n";
+        return "quorlin: summary: " + table + ": none of the " + std::to_string(notes.dataRows) +
+               " data rows holds a position and a p-value (every one is missing)\n";
     std::string text = prefix + std::to_string(notes.dataRows) + " rows read, " + std::to_string(notes.usableRows) +
                        " used, " + std::to_string(notes.retained) + " markers retained, " +
                        std::to_string(notes.chromosomes.size()) + " chromosomes, " + std::to_string(peaks.size()) +

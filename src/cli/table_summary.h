@@ -16,6 +16,12 @@ struct Coverage {
 };
 Coverage uncoveredSignificant(const SignificantMarkers& significant, const std::vector<ReportedPeak>& peaks);
 
+// Why a table whose data rows all failed to give a marker (too short, or a
+// position or p-value that is not a number; missing values do not count)
+// cannot be analysed: the delimiter, the columns and its first data row.
+// Empty when the table is fine.
+std::string unusableTableCause(const std::string& table, const TableLayout& layout, const ReadNotes& notes);
+
 // The summary lines, each starting "quorlin: " and ending with a line end.
-std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
+std::string tableSummary(const std::string& table, const ReadNotes& notes,
                          const std::vector<ReportedPeak>& peaks);

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <new>
 #include <thread>
 #include <vector>
 #include <zlib.h>
@@ -194,7 +195,7 @@ private:
 class ReadAheadSource : public InputSource {
 public:
     explicit ReadAheadSource(std::unique_ptr<InputSource> inner)
-        : inner_(std::move(inner)), blocks_(kAhead), worker_([this] { produce(); })
+        : inner_(std::move(inner)), blocks_(kAhead), worker_([this] { produceOrFail(); })
     {
     }
     ~ReadAheadSource() override
@@ -230,6 +231,16 @@ private:
         current_.clear();
         failed_ = innerFailed_;
         return false;
+    }
+
+    void produceOrFail()
+    {
+        try {
+            produce();
+        } catch (const std::bad_alloc&) {
+            innerFailed_ = true;
+            blocks_.finish();
+        }
     }
 
     void produce()

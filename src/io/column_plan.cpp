@@ -105,6 +105,8 @@ void applyPresetExtras(const ColumnRequest& request, Context& c)
     c.plan.filterValue = c.found.filterValue;
     if (!request.id)
         c.plan.id = c.found.id;
+    if (c.preset->missingPosition && !request.position)
+        c.plan.missingPosition = c.preset->missingPosition;
 }
 
 } // namespace

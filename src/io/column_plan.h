@@ -30,6 +30,7 @@ struct ColumnPlan {
                              // explicit -pcolumn leaves this to -log10p yes
     int filterColumn = 0;    // 0: every row counts
     std::string filterValue; // else only rows with this text there
+    std::string missingPosition; // a position field with this text is missing ("" : none)
     // Standard-error lines for names that matched several columns (the
     // leftmost is read).
     std::vector<std::string> warnings;

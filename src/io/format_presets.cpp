@@ -38,7 +38,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
 std::vector<FormatPreset> presetTable()
 {
     // name, written by, delimiter, header lines, position, chromosome,
-    // p columns, id columns, row filter, signature
+    // p columns, id columns, row filter, signature, missing position
     return {
         {"plink", "PLINK 1.9 .assoc, .qassoc, .assoc.linear, .assoc.logistic", "whitespace", 1, "BP", "CHR",
          {{"P", false}}, {"SNP"}, {"TEST", "ADD"}, {"CHR", "SNP", "BP"}},
@@ -54,7 +54,7 @@ std::vector<FormatPreset> presetTable()
          "chromosome", {{"p_value", false}, {"neg_log_10_p_value", true}}, {"variant_id", "rsid"}, {},
          {"chromosome", "base_pair_location"}},
         {"gemma", "GEMMA .assoc.txt", "whitespace", 1, "ps", "chr",
-         {{"p_wald", false}, {"p_lrt", false}, {"p_score", false}}, {"rs"}, {}, {"chr", "rs", "ps"}},
+         {{"p_wald", false}, {"p_lrt", false}, {"p_score", false}}, {"rs"}, {}, {"chr", "rs", "ps"}, "-9"},
         {"fastgwa", "GCTA fastGWA .fastGWA", "whitespace", 1, "POS", "CHR",
          {{"P", false}}, {"SNP"}, {}, {"CHR", "SNP", "POS", "AF1"}},
     };

@@ -38,6 +38,7 @@ struct FormatPreset {
     // between them); a header with all of them, matched exactly, is taken
     // for this program's output.
     const char* signature[kMaxSignature];
+    const char* missingPosition = nullptr; // the program's word for an unknown position
 };
 
 // Every preset, in the order they are listed and tried when recognising.

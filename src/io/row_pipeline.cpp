@@ -3,6 +3,8 @@
 
 #include "line_reader.h"
 
+#include <new>
+
 namespace {
 constexpr size_t kRowsPerBlock = 1 << 15;
 constexpr size_t kBlocksAhead = 3;
@@ -13,7 +15,14 @@ RowPipeline::RowPipeline(std::unique_ptr<InputSource> source, FieldSeparator sep
                          int headerLines)
     : sep_(std::move(sep)), columns_(columns), blocks_(kBlocksAhead)
 {
-    worker_ = std::thread([this, s = std::move(source), headerLines]() mutable { produce(std::move(s), headerLines); });
+    worker_ = std::thread([this, s = std::move(source), headerLines]() mutable {
+        try {
+            produce(std::move(s), headerLines);
+        } catch (const std::bad_alloc&) { // a line larger than the memory: the reader throws it again
+            outOfMemory_ = true;
+            blocks_.finish();
+        }
+    });
 }
 
 RowPipeline::~RowPipeline()
@@ -24,8 +33,11 @@ RowPipeline::~RowPipeline()
 
 const RowBlock* RowPipeline::next()
 {
-    if (!blocks_.pop(current_))
+    if (!blocks_.pop(current_)) {
+        if (outOfMemory_)
+            throw std::bad_alloc();
         return nullptr;
+    }
     return current_.get();
 }
 
@@ -49,7 +61,8 @@ void RowPipeline::produce(std::unique_ptr<InputSource> source, int headerLines)
     while (in.next(line)) {
         if (line.empty())
             continue;
-        ++dataRows;
+        if (++dataRows == 1)
+            firstRow_.assign(line.substr(0, 200));
         if (!pickFields(line, sep_, columns_, fields)) {
             ++shortRows;
             continue;

@@ -7,6 +7,7 @@
 #include "field_splitter.h"
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -31,7 +32,8 @@ public:
     RowPipeline(const RowPipeline&) = delete;
     RowPipeline& operator=(const RowPipeline&) = delete;
 
-    // The next block of rows, or null at the end of the input.
+    // The next block of rows, or null at the end of the input. Throws
+    // std::bad_alloc when the reading thread ran out of memory.
     const RowBlock* next();
     // After the end: whether the input held no bytes at all, whether it
     // could not be read to its end, and what the reader counted.
@@ -40,6 +42,7 @@ public:
     long long shortRows() const { return shortRows_; }
     long long dataRows() const { return dataRows_; } // non-empty lines after the header
     long long innerCarriageReturns() const { return innerCarriageReturns_; }
+    const std::string& firstRow() const { return firstRow_; } // the first data row, cut after 200 bytes
 
 private:
     void produce(std::unique_ptr<InputSource> source, int headerLines);
@@ -50,7 +53,8 @@ private:
     BoundedQueue<std::unique_ptr<RowBlock>> blocks_;
     std::unique_ptr<RowBlock> current_;
     // Written by the producer before it finishes the queue.
-    bool empty_ = false, failed_ = false;
+    bool empty_ = false, failed_ = false, outOfMemory_ = false;
     long long shortRows_ = 0, dataRows_ = 0, innerCarriageReturns_ = 0;
+    std::string firstRow_;
     std::thread worker_;
 };

@@ -7,7 +7,9 @@
 #include "number_parsing.h"
 #include "row_pipeline.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -46,7 +48,8 @@ public:
             --notes_.acceptedRows;
             return;
         }
-        if (f[1] == layout_.missing || f[0] == layout_.missing) {
+        if (f[1] == layout_.missing || f[0] == layout_.missing ||
+            (!layout_.missingPosition.empty() && f[0] == layout_.missingPosition)) {
             --notes_.acceptedRows;
             return;
         }
@@ -177,6 +180,7 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     notes.dataRows = rows.dataRows();
     notes.innerCarriageReturns = rows.innerCarriageReturns();
     notes.emptyInput = rows.inputEmpty();
+    notes.firstRow = rows.firstRow();
     if (rows.failed())
         return false;
     batcher.finish();
@@ -191,6 +195,71 @@ double SignificantMarkers::p(const Marker& m) const
 double SignificantMarkers::log10p(const Marker& m) const
 {
     return log10Values ? m.value : -std::log10(m.value);
+}
+
+namespace {
+
+// The bytes already read, then the rest of the source.
+class ReplaySource : public InputSource {
+public:
+    ReplaySource(std::string head, std::unique_ptr<InputSource> rest) : head_(std::move(head)), rest_(std::move(rest)) {}
+
+    size_t read(char* buf, size_t cap) override
+    {
+        if (at_ < head_.size()) {
+            const size_t n = std::min(cap, head_.size() - at_);
+            std::memcpy(buf, head_.data() + at_, n);
+            at_ += n;
+            if (at_ == head_.size())
+                std::string().swap(head_), at_ = 0;
+            return n;
+        }
+        const size_t n = rest_->read(buf, cap);
+        failed_ = rest_->failed();
+        return n;
+    }
+
+private:
+    std::string head_;
+    size_t at_ = 0;
+    std::unique_ptr<InputSource> rest_;
+};
+
+} // namespace
+
+std::unique_ptr<InputSource> peekLine(std::unique_ptr<InputSource> source, int number, std::string& line)
+{
+    std::string head;
+    size_t scanned = 0, lineStart = 0, lineEnd = std::string::npos;
+    int found = 0;
+    char block[1 << 16];
+    while (lineEnd == std::string::npos) {
+        for (; scanned < head.size(); ++scanned) {
+            if (head[scanned] != '\n')
+                continue;
+            if (++found == number) {
+                lineEnd = scanned;
+                break;
+            }
+            lineStart = scanned + 1;
+        }
+        if (lineEnd != std::string::npos)
+            break;
+        const size_t n = source->read(block, sizeof block);
+        if (n == 0) {
+            if (found == number - 1 && !source->failed())
+                lineEnd = head.size(); // a last line without a line end
+            else
+                lineStart = lineEnd = 0;
+            break;
+        }
+        head.append(block, n);
+    }
+    line.clear();
+    for (size_t k = lineStart; k < lineEnd; ++k)
+        if (head[k] != '\r')
+            line += head[k];
+    return std::make_unique<ReplaySource>(std::move(head), std::move(source));
 }
 
 std::optional<std::string> readLineOf(const std::string& path, int number)

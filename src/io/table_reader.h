@@ -25,6 +25,7 @@ struct TableLayout {
     bool log10Values = false;  // the p column holds -log10(p)
     int filterColumn = 0;      // when set, only rows with filterValue there count
     std::string filterValue;
+    std::string missingPosition; // a position field with this text is missing too (GEMMA's -9)
 };
 
 // One run of rows of the same chromosome.
@@ -70,6 +71,7 @@ struct ReadNotes {
     long long usableRows = 0;   // accepted rows whose position and p-value are numbers
     long long unusableRows = 0; // accepted rows where either is not
     long long retained = 0;     // markers with p <= inlimit
+    std::string firstRow;       // the first data row as read (cut after 200 bytes), for messages
     std::unordered_set<std::string> chromosomes;
     SignificantMarkers significant;
 };
@@ -95,6 +97,12 @@ public:
 // reading thread has ended when this returns.
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
                const BatchHandler& handle, ReadNotes& notes, RowObserver* observer = nullptr);
+
+// Reads source up to the end of line `number` (from 1) into line (without
+// its line end and carriage returns; "" when the input is shorter) and
+// returns a source that gives every byte again from the start: the header
+// of a pipe is looked at without losing it.
+std::unique_ptr<InputSource> peekLine(std::unique_ptr<InputSource> source, int number, std::string& line);
 
 // Line number `number` (from 1) of the table at path, without its line end
 // ("" when the table is shorter); nothing when it cannot be opened.

@@ -3,6 +3,7 @@
 #include "bed_file.h"
 
 #include "number_format.h"
+#include "peak_row.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,8 +22,10 @@ BedLine lineOf(const ReportedPeak& p)
     const PeakFeatures& f = p.features;
     const int64_t low = std::min(f.firstPosition, f.lastPosition);
     const int64_t high = std::max(f.firstPosition, f.lastPosition);
-    BedLine line{p.chromosomeOrder, std::max<int64_t>(low - 1, 0), high, p.chromosome};
-    line.text += '\t' + std::to_string(line.start) + '\t' + std::to_string(line.end) + '\t' + p.leadId;
+    BedLine line{p.chromosomeOrder, std::max<int64_t>(low - 1, 0), high, std::string()};
+    appendTsvField(line.text, p.chromosome);
+    line.text += '\t' + std::to_string(line.start) + '\t' + std::to_string(line.end) + '\t';
+    appendTsvField(line.text, p.leadId);
     line.text += '\t' + std::to_string(bedScore(f.quality)) + "\t.\t" + std::to_string(f.leadPosition) + '\t';
     appendReal(line.text, f.height);
     line.text += '\t';

@@ -22,9 +22,9 @@ void appendField(std::string& out, int64_t x)
 
 void appendPeakRow(std::string& out, std::string_view table, std::string_view chromosome, const PeakFeatures& f)
 {
-    out.append(table);
+    appendTsvField(out, table);
     out += '\t';
-    out.append(chromosome);
+    appendTsvField(out, chromosome);
     out += '\t';
     out += std::to_string(f.firstPosition) + '-' + std::to_string(f.lastPosition);
     for (double x : {f.height, f.bestSlope0, f.bestSlope, f.monotony, f.multiplicity, f.repetitions, f.heightToWidth})
@@ -36,4 +36,19 @@ void appendPeakRow(std::string& out, std::string_view table, std::string_view ch
                      f.quality})
         appendField(out, x);
     out += '\n';
+}
+
+bool isTsvSafe(std::string_view text)
+{
+    return text.find_first_of("\t\r\n") == std::string_view::npos;
+}
+
+void appendTsvField(std::string& out, std::string_view text)
+{
+    if (isTsvSafe(text)) {
+        out.append(text);
+        return;
+    }
+    for (char c : text)
+        out += c == '\t' || c == '\r' || c == '\n' ? ' ' : c;
 }

@@ -13,3 +13,9 @@ inline constexpr char kReportHeader[] =
 
 // Appends the row of one peak, with its line end.
 void appendPeakRow(std::string& out, std::string_view table, std::string_view chromosome, const PeakFeatures& f);
+
+// True when text holds no tab, carriage return or line feed.
+bool isTsvSafe(std::string_view text);
+// Appends text with each tab, carriage return and line feed as a space, so
+// that a field never splits a tab-separated line.
+void appendTsvField(std::string& out, std::string_view text);

@@ -15,12 +15,12 @@ struct Job {
     TableJob paths;
 };
 
-Job jobFor(const std::string& table, const std::string& report, std::vector<std::string> words)
+Job jobFor(const std::string& table, const std::string& report, std::vector<std::string> words, TemporaryFiles& temps)
 {
     words.insert(words.begin(), {"-file", table, "-out", report});
     const ParsedOptions parsed = parseOptions(words);
     EXPECT_TRUE(parsed.ok) << parsed.messages;
-    return {parsed.options, {table, report, report + ".bed", report + ".svg", "", nullptr}};
+    return {parsed.options, {table, report, report + ".bed", report + ".svg", &temps, nullptr}};
 }
 
 } // namespace
@@ -34,14 +34,18 @@ TEST(Concurrency, TwoTablesOnTwoThreadsMatchSequentialRuns)
                                                 "yes", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"};
     const std::string example = std::string(QUORLIN_EXAMPLES) + "/example.tsv";
     const std::string peak = std::string(QUORLIN_TEST_DATA) + "/peak/peak.tsv";
-    Job jobs[2][2] = {{jobFor(example, dir + "/a1", exampleWords), jobFor(peak, dir + "/b1", peakWords)},
-                      {jobFor(example, dir + "/a2", exampleWords), jobFor(peak, dir + "/b2", peakWords)}};
+    TemporaryFiles temps;
+    Job jobs[2][2] = {
+        {jobFor(example, dir + "/a1", exampleWords, temps), jobFor(peak, dir + "/b1", peakWords, temps)},
+        {jobFor(example, dir + "/a2", exampleWords, temps), jobFor(peak, dir + "/b2", peakWords, temps)}};
     TableOutcome sequential[2], parallel[2];
     for (int k = 0; k < 2; ++k)
         sequential[k] = runTable(jobs[0][k].options, jobs[0][k].paths);
     std::thread other([&] { parallel[1] = runTable(jobs[1][1].options, jobs[1][1].paths); });
     parallel[0] = runTable(jobs[1][0].options, jobs[1][0].paths);
     other.join();
+    for (TableOutcome* o : {&sequential[0], &sequential[1], &parallel[0], &parallel[1]})
+        publish(*o);
     for (int k = 0; k < 2; ++k) {
         EXPECT_TRUE(sequential[k].ok && parallel[k].ok);
         EXPECT_EQ(sequential[k].out, parallel[k].out);
