@@ -8,6 +8,7 @@
 #include "number_parsing.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -69,6 +70,16 @@ private:
     {
         const std::string* v = value(word);
         return v && *v == "yes";
+    }
+    // A yes/no option: absent or "no" is off, "yes" on, anything else an
+    // error with message.
+    bool yesNo(const char* word, const char* message, bool& on)
+    {
+        const std::string* v = value(word);
+        on = v && *v == "yes";
+        if (!v || *v == "yes" || *v == "no")
+            return true;
+        return fail(message, std::string(word) + " " + quoted(*v) + " must be yes or no");
     }
     bool fail(const char* message, const std::string& reason)
     {
@@ -156,8 +167,14 @@ bool OptionReader::columns()
         return false;
     TableLayout& t = out_.layout;
     const std::string* header = value("-header");
+    if (header && *header != "yes")
+        errors_ += "quorlin: warning: -header " + quoted(*header) + " is not 'yes', so no header line is skipped\n";
     const std::string* size = value("-header-size");
-    const int lines = (size && !size->empty()) ? std::max(toInt32(*size), 1) : 1;
+    bool sizeOk = false;
+    const int given = size ? toInt32(size->data(), size->size(), &sizeOk) : 1;
+    if (size && !size->empty() && !sizeOk)
+        errors_ += "quorlin: warning: -header-size " + quoted(*size) + " is not a whole number that fits; 1 is used\n";
+    const int lines = sizeOk ? std::max(given, 1) : 1;
     t.headerLines = header && *header == "yes" ? lines : 0;
     if (!header && c.preset)
         t.headerLines = c.preset->headerLines;
@@ -165,8 +182,7 @@ bool OptionReader::columns()
         out_.columnsByName = true;
     else if (!out_.columnsByName)
         fillNumbers(t, c);
-    t.log10Values = yes("-log10p");
-    return true;
+    return yesNo("-log10p", "Incorrect log10p\n", t.log10Values);
 }
 
 bool OptionReader::realOption(const char* word, const char* message, double& out)
@@ -195,12 +211,14 @@ bool OptionReader::analysis()
     if (const std::string* missing = value("-missing"))
         out_.layout.missing = *missing;
     if (const std::string* v = value("-inlimit")) {
-        const double limit = toDouble(*v);
-        a.inlimit = limit <= 0 ? 0.001 : limit;
+        bool number = false;
+        const double limit = toDouble(v->data(), v->size(), &number);
+        if (!number || std::isnan(limit))
+            errors_ += "quorlin: warning: -inlimit " + quoted(*v) + " is not a number; 0.001 is used\n";
+        a.inlimit = number && limit > 0 ? limit : 0.001;
         messages_ += "inlimit = " + formatReal(a.inlimit) + "\n";
     }
-    out_.sortMarkers = yes("-sort");
-    return threads();
+    return yesNo("-sort", "Incorrect sort\n", out_.sortMarkers) && threads();
 }
 
 bool OptionReader::threads()
@@ -213,6 +231,11 @@ bool OptionReader::threads()
     if (!ok || n < 0)
         return fail("Incorrect threads\n", "-threads " + quoted(*v) + " must be a whole number of 0 (every core) or more");
     out_.threads = n > 0 ? n : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    if (out_.threads > kMaxThreads) {
+        errors_ += "quorlin: warning: -threads " + quoted(*v) + " is more than " + std::to_string(kMaxThreads) +
+                   "; " + std::to_string(kMaxThreads) + " are used\n";
+        out_.threads = kMaxThreads;
+    }
     return true;
 }
 
@@ -222,7 +245,7 @@ bool OptionReader::extraOutput(const char* word, const char* message, const char
                                std::string& path)
 {
     const std::string* v = value(word);
-    if (!v)
+    if (!v || *v == "no")
         return true;
     wanted = true;
     if (out_.listMode) {

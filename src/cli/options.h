@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// More workers than this only cost memory: each holds its own scan state.
+constexpr int kMaxThreads = 64;
+
 struct RunOptions {
     std::string table;      // -file
     std::string listFile;   // -list

@@ -26,11 +26,14 @@ void PeakCollector::take(ChromosomeBatch& batch)
 
 void PeakCollector::finish()
 {
+    std::sort(gathered_.begin(), gathered_.end(),
+              [](const ChromosomeBatch& a, const ChromosomeBatch& b) { return a.order < b.order; });
     for (ChromosomeBatch& batch : gathered_) {
         sortByPosition(batch);
         analyse(batch);
     }
     gathered_.clear();
+    gatheredIndex_.clear();
     if (pool_)
         drain(true);
 }
@@ -43,10 +46,12 @@ void PeakCollector::finishHanded()
 
 void PeakCollector::gather(ChromosomeBatch& batch)
 {
-    const auto [it, added] = orders_.emplace(batch.chromosome, static_cast<int>(orders_.size()));
+    if (batch.positions.empty())
+        return; // an empty batch gives no row, sorted or not
+    const auto [it, added] = gatheredIndex_.emplace(batch.order, gathered_.size());
     if (added)
-        gathered_.push_back({batch.chromosome, {}, {}, {}});
-    ChromosomeBatch& into = gathered_[static_cast<size_t>(it->second)];
+        gathered_.push_back({batch.chromosome, {}, {}, {}, batch.order});
+    ChromosomeBatch& into = gathered_[it->second];
     into.positions.insert(into.positions.end(), batch.positions.begin(), batch.positions.end());
     into.pvalues.insert(into.pvalues.end(), batch.pvalues.begin(), batch.pvalues.end());
     std::move(batch.ids.begin(), batch.ids.end(), std::back_inserter(into.ids));
@@ -54,7 +59,7 @@ void PeakCollector::gather(ChromosomeBatch& batch)
 
 void PeakCollector::analyse(ChromosomeBatch& batch)
 {
-    const int order = orders_.emplace(batch.chromosome, static_cast<int>(orders_.size())).first->second;
+    const int order = batch.order;
     if (!pool_) {
         features_.clear();
         scan_.analyse(batch.positions, batch.pvalues, features_, log10Values_);
@@ -105,7 +110,7 @@ void sortByPosition(ChromosomeBatch& batch)
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(),
                      [&](uint32_t a, uint32_t b) { return batch.positions[a] < batch.positions[b]; });
-    ChromosomeBatch sorted{batch.chromosome, {}, {}, {}};
+    ChromosomeBatch sorted{batch.chromosome, {}, {}, {}, batch.order};
     sorted.positions.reserve(order.size());
     sorted.pvalues.reserve(order.size());
     for (uint32_t k : order) {

@@ -51,8 +51,8 @@ private:
     ChromosomeScan scan_;
     std::unique_ptr<ScanPool> pool_; // with more than one thread
     std::deque<Pending> pending_;    // chromosomes with the workers, in order
-    std::unordered_map<std::string, int> orders_;
-    std::vector<ChromosomeBatch> gathered_; // by order of first appearance, when sorting
+    std::vector<ChromosomeBatch> gathered_;            // chromosomes with markers, when sorting
+    std::unordered_map<int, size_t> gatheredIndex_;    // a chromosome's order -> its place in gathered_
     std::vector<PeakFeatures> features_;
     std::vector<ReportedPeak> peaks_;
     std::string rows_;

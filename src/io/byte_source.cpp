@@ -83,9 +83,26 @@ protected:
         return n;
     }
 
+    // Between members, zero bytes are padding (as tape and block devices
+    // leave it, and gzip accepts): they are skipped, and only more zeros
+    // may follow them. True when the bytes at data were padding (all of
+    // them taken); a non-zero byte after padding makes the stream damaged.
+    bool skipPadding(const uint8_t* data, uint32_t& avail)
+    {
+        if (inMember_ || avail == 0 || (data[0] != 0 && !inPadding_))
+            return false;
+        inPadding_ = true;
+        for (uint32_t k = 0; k < avail; ++k)
+            if (data[k] != 0)
+                failed_ = true;
+        avail = 0;
+        return true;
+    }
+
     std::unique_ptr<FileSource> file_;
     std::vector<char> in_;
     bool inMember_ = false;
+    bool inPadding_ = false;
     bool done_ = false;
 };
 
@@ -106,6 +123,11 @@ public:
         while (!failed_ && !done_ && zs_.avail_out > 0) {
             if (zs_.avail_in == 0 && !refill())
                 break;
+            uInt avail = zs_.avail_in;
+            if (skipPadding(zs_.next_in, avail)) {
+                zs_.avail_in = avail;
+                continue;
+            }
             step();
         }
         return static_cast<size_t>(zs_.next_out - reinterpret_cast<Bytef*>(buf));
@@ -153,6 +175,8 @@ public:
         while (!failed_ && !done_ && produced < cap) {
             if (st_.avail_in == 0 && !refill())
                 break;
+            if (skipPadding(st_.next_in, st_.avail_in))
+                continue;
             st_.next_out = reinterpret_cast<uint8_t*>(buf + produced);
             st_.avail_out = static_cast<uint32_t>(std::min<size_t>(cap - produced, 1u << 30));
             inMember_ = true;

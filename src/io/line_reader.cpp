@@ -4,27 +4,51 @@
 #include "line_reader.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 constexpr size_t kChunk = 1 << 20;
 }
 
+ByteChunk::ByteChunk(size_t size) : data_(static_cast<char*>(std::malloc(size))), size_(size)
+{
+    if (!data_)
+        throw std::bad_alloc();
+}
+
+ByteChunk::~ByteChunk()
+{
+    std::free(data_);
+}
+
+void ByteChunk::grow(size_t size)
+{
+    char* grown = static_cast<char*>(std::realloc(data_, size));
+    if (!grown)
+        throw std::bad_alloc();
+    data_ = grown;
+    size_ = size;
+}
+
 LineReader::LineReader(std::unique_ptr<InputSource> source)
-    : source_(std::move(source)), buf_(std::make_shared<std::vector<char>>(kChunk))
+    : source_(std::move(source)), buf_(std::make_shared<ByteChunk>(kChunk))
 {
 }
 
-// Reads more after the unread tail, in a fresh buffer (twice as large when
-// one line fills the whole buffer). Returns false when nothing more could
-// be read.
+// Reads more after the unread tail: in a fresh buffer, or, when one line
+// fills the whole buffer and nothing else holds it, in the same buffer
+// grown to twice its size. Returns false when nothing more could be read.
 bool LineReader::fill()
 {
     if (eof_)
         return false;
-    if (pos_ > 0 || end_ == buf_->size()) {
+    if (pos_ == 0 && end_ == buf_->size() && buf_.use_count() == 1) {
+        buf_->grow(2 * buf_->size());
+    } else if (pos_ > 0 || end_ == buf_->size()) {
         const size_t tail = end_ - pos_;
-        auto fresh = std::make_shared<std::vector<char>>(std::max(kChunk, 2 * tail));
+        auto fresh = std::make_shared<ByteChunk>(std::max(kChunk, 2 * tail));
         std::memcpy(fresh->data(), buf_->data() + pos_, tail);
         firstCR_ = firstCR_ > pos_ ? firstCR_ - pos_ : 0;
         buf_ = std::move(fresh);

@@ -8,6 +8,24 @@
 #include <string_view>
 #include <vector>
 
+// One block of read bytes. A line longer than its block grows it in place
+// (realloc moves large blocks without copying), so a line is held once.
+class ByteChunk {
+public:
+    explicit ByteChunk(size_t size);
+    ~ByteChunk();
+    ByteChunk(const ByteChunk&) = delete;
+    ByteChunk& operator=(const ByteChunk&) = delete;
+    char* data() { return data_; }
+    size_t size() const { return size_; }
+    // Grows to size bytes, keeping the contents; throws std::bad_alloc.
+    void grow(size_t size);
+
+private:
+    char* data_;
+    size_t size_;
+};
+
 class LineReader {
 public:
     explicit LineReader(std::unique_ptr<InputSource> source);
@@ -18,7 +36,7 @@ public:
     // the end. The view points into chunk(), and stays valid as long as that
     // chunk is held.
     bool next(std::string_view& line);
-    const std::shared_ptr<std::vector<char>>& chunk() const { return buf_; }
+    const std::shared_ptr<ByteChunk>& chunk() const { return buf_; }
     // True when the source could not be read to its end.
     bool failed() const { return source_->failed(); }
     // Lines that held a carriage return before other text (a file with
@@ -31,7 +49,7 @@ private:
     void findCarriageReturn(size_t from);
 
     std::unique_ptr<InputSource> source_;
-    std::shared_ptr<std::vector<char>> buf_;
+    std::shared_ptr<ByteChunk> buf_;
     size_t pos_ = 0;
     size_t end_ = 0;
     bool eof_ = false;

@@ -5,6 +5,7 @@
 #include "bounded_queue.h"
 #include "byte_source.h"
 #include "field_splitter.h"
+#include "line_reader.h"
 
 #include <memory>
 #include <string>
@@ -17,7 +18,7 @@
 struct RowBlock {
     int stride = 3; // fields per row
     std::vector<std::string_view> fields;
-    std::vector<std::shared_ptr<std::vector<char>>> chunks;
+    std::vector<std::shared_ptr<ByteChunk>> chunks;
 
     size_t rows() const { return fields.size() / static_cast<size_t>(stride); }
     const std::string_view* row(size_t r) const { return fields.data() + static_cast<size_t>(stride) * r; }

@@ -114,7 +114,7 @@ private:
         if (observer_)
             observer_->chromosome(name);
         batch_.chromosome.assign(name);
-        notes_.chromosomes.insert(batch_.chromosome);
+        batch_.order = notes_.chromosomes.add(name).first;
     }
 
     void switchTo(std::string_view name)
@@ -128,8 +128,9 @@ private:
         batch_.pvalues.clear();
         batch_.ids.clear();
         batch_.chromosome.assign(name);
-        if (!notes_.chromosomes.insert(batch_.chromosome).second)
-            notes_.ungrouped = true;
+        const auto [order, added] = notes_.chromosomes.add(name);
+        batch_.order = order;
+        notes_.ungrouped = notes_.ungrouped || !added;
     }
 
     static inline const double kMinSignificantLog10 = -std::log10(kGenomeWideSignificance);

@@ -3,6 +3,7 @@
 // holds the retained markers (p <= inlimit) of one run, in input order.
 #pragma once
 #include "byte_source.h"
+#include "chromosome_order.h"
 #include "field_splitter.h"
 #include "vector_ops.h"
 
@@ -11,7 +12,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 // How a table is laid out: separator, the 1-based columns, header lines and
@@ -34,6 +34,7 @@ struct ChromosomeBatch {
     IntVector positions;
     DoubleVector pvalues;         // as read: p-values, or -log10(p) for log10Values
     std::vector<std::string> ids; // marker ids, index-aligned, when an id column is read
+    int order = 0;                // the chromosome's first appearance in the table, from 0
 };
 
 // The markers at genome-wide significance, for the check that the reported
@@ -72,7 +73,7 @@ struct ReadNotes {
     long long unusableRows = 0; // accepted rows where either is not
     long long retained = 0;     // markers with p <= inlimit
     std::string firstRow;       // the first data row as read (cut after 200 bytes), for messages
-    std::unordered_set<std::string> chromosomes;
+    ChromosomeOrder chromosomes;
     SignificantMarkers significant;
 };
 
