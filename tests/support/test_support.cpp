@@ -37,7 +37,7 @@ std::string maskClock(const std::string& text)
 }
 } // namespace
 
-RunResult runQuorlin(const std::vector<std::string>& args, const std::string& dir)
+RunResult runQuorlin(const std::vector<std::string>& args, const std::string& dir, const std::string& stdinFile)
 {
     QStringList list;
     RunResult r;
@@ -48,6 +48,8 @@ RunResult runQuorlin(const std::vector<std::string>& args, const std::string& di
     }
     QProcess p;
     p.setWorkingDirectory(QString::fromStdString(dir));
+    if (!stdinFile.empty())
+        p.setStandardInputFile(QString::fromStdString(stdinFile));
     p.start(QString::fromUtf8(QUORLIN_BIN), list);
     if (!p.waitForStarted(30000) || !p.waitForFinished(600000))
         throw std::runtime_error("quorlin did not run: " + r.command);

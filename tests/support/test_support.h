@@ -11,8 +11,10 @@ struct RunResult {
     std::string command; // for failure messages
 };
 
-// Runs the quorlin binary in dir with args (no shell involved).
-RunResult runQuorlin(const std::vector<std::string>& args, const std::string& dir);
+// Runs the quorlin binary in dir with args (no shell involved); its
+// standard input is stdinFile when given.
+RunResult runQuorlin(const std::vector<std::string>& args, const std::string& dir,
+                     const std::string& stdinFile = "");
 
 // A fresh empty folder below the system's temporary folder.
 std::string makeTempDir();

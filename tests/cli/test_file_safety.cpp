@@ -1,0 +1,174 @@
+// What a run does to the user's files: no output may be an input or another
+// output under another spelling or through a link, links are written
+// through in every thread mode, pipes lose no row, and lists with odd
+// separators or a table named twice behave like one table after another.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<std::string> kColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"};
+const std::string kTable = "1\t100\t1e-9\n1\t200\t1e-12\n1\t300\t1e-10\n1\t400\t1e-3\n2\t50\t1e-7\n";
+const std::string kEarlier = "an earlier output\n";
+
+std::vector<std::string> with(std::vector<std::string> words)
+{
+    words.insert(words.end(), kColumns.begin(), kColumns.end());
+    return words;
+}
+
+// A run that must stop before touching anything: each case lays out its
+// folder, and every file in it must be as it was afterwards.
+struct RefusedRun {
+    const char* name;
+    std::function<void(const std::string& dir)> lay;
+    std::vector<std::string> args;
+    const char* message;
+};
+
+} // namespace
+
+TEST(FileSafety, CollidingPathsStopBeforeAnythingIsWritten)
+{
+    const auto table = [](const std::string& d) { writeFile(d + "/t.tsv", kTable); };
+    const RefusedRun cases[] = {
+        {"list: report is a symbolic link to the table",
+         [&](const std::string& d) { table(d); writeFile(d + "/l.txt", "t.tsv\n"); fs::create_symlink("t.tsv", d + "/t.tsv.out"); },
+         with({"-list", "l.txt"}), "Output file is the input file"},
+        {"list: BED file is a hard link to the table",
+         [&](const std::string& d) { table(d); writeFile(d + "/l.txt", "t.tsv\n"); fs::create_hard_link(d + "/t.tsv", d + "/t.tsv.bed"); },
+         with({"-list", "l.txt", "-bed", "yes"}), "Output file is the input file"},
+        {"list: a table and its own report both listed",
+         [&](const std::string& d) { table(d); writeFile(d + "/t.tsv.out", kTable); writeFile(d + "/l.txt", "t.tsv\nt.tsv.out\n"); },
+         with({"-list", "l.txt", "-threads", "2"}), "Output file is the input file"},
+        {"list: the list file is named like a table's report",
+         [&](const std::string& d) { table(d); writeFile(d + "/t.tsv.out", "t.tsv\n"); },
+         with({"-list", "t.tsv.out"}), "Output file is the input file"},
+        {"the BED file is the report spelled with ./",
+         [&](const std::string& d) { table(d); writeFile(d + "/r.tsv", kEarlier); },
+         with({"-file", "t.tsv", "-out", "r.tsv", "-bed", "./r.tsv"}), "Incorrect bed"},
+        {"the figure is the report by its absolute path",
+         [&](const std::string& d) { table(d); writeFile(d + "/r.tsv", kEarlier); },
+         with({"-file", "t.tsv", "-out", "r.tsv", "-plot", "ABS/r.tsv"}), "Incorrect plot"},
+        {"the BED file is a symbolic link to the report",
+         [&](const std::string& d) { table(d); writeFile(d + "/r.tsv", kEarlier); fs::create_symlink("r.tsv", d + "/b.bed"); },
+         with({"-file", "t.tsv", "-out", "r.tsv", "-bed", "b.bed"}), "Incorrect bed"},
+        {"a mistyped table with an earlier report",
+         [&](const std::string& d) { table(d); writeFile(d + "/r.tsv", kEarlier); writeFile(d + "/r.bed", kEarlier); },
+         with({"-file", "t.tvs", "-out", "r.tsv", "-bed", "r.bed"}), "Input file not found"},
+        {"a BED file in a missing folder",
+         [&](const std::string& d) { table(d); writeFile(d + "/r.tsv", kEarlier); },
+         with({"-file", "t.tsv", "-out", "r.tsv", "-bed", "nodir/r.bed"}), "Output file could not be written"},
+    };
+    for (const RefusedRun& c : cases) {
+        const std::string dir = makeTempDir();
+        c.lay(dir);
+        std::map<std::string, std::string> before;
+        for (const auto& e : fs::directory_iterator(dir))
+            before[e.path().filename().string()] = readFile(e.path().string());
+        std::vector<std::string> args = c.args;
+        for (std::string& a : args)
+            if (a.rfind("ABS/", 0) == 0)
+                a = dir + a.substr(3);
+        const RunResult r = runQuorlin(args, dir);
+        SCOPED_TRACE(std::string(c.name) + ": " + r.command);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+        std::map<std::string, std::string> after;
+        for (const auto& e : fs::directory_iterator(dir))
+            after[e.path().filename().string()] = readFile(e.path().string());
+        EXPECT_EQ(before, after) << "the folder changed";
+        fs::remove_all(dir);
+    }
+}
+
+// A symbolic link among the outputs is written through: the link stays and
+// its target gets the output, with one thread or several.
+TEST(FileSafety, LinkedOutputsAreWrittenThroughInEveryThreadMode)
+{
+    for (const char* threads : {"1", "2"}) {
+        const std::string dir = makeTempDir();
+        fs::create_directory(dir + "/elsewhere");
+        for (const char* t : {"a.tsv", "b.tsv"})
+            writeFile(dir + "/" + t, kTable);
+        writeFile(dir + "/l.txt", "a.tsv\nb.tsv\n");
+        writeFile(dir + "/elsewhere/a.out", kEarlier);
+        fs::create_symlink("elsewhere/a.out", dir + "/a.tsv.out");
+        const RunResult r = runQuorlin(with({"-list", "l.txt", "-threads", threads}), dir);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(fs::is_symlink(dir + "/a.tsv.out")) << "-threads " << threads;
+        EXPECT_EQ(readFile(dir + "/elsewhere/a.out"), kHeaderLine) << "-threads " << threads;
+        EXPECT_EQ(fs::directory_iterator(dir + "/elsewhere")->path().filename(), "a.out") << "no temporary file left";
+        // A device is written directly: a full disk is an error, whatever the threads.
+        fs::create_symlink("/dev/full", dir + "/b.tsv.bed");
+        const RunResult full = runQuorlin(with({"-list", "l.txt", "-threads", threads, "-bed", "yes"}), dir);
+        EXPECT_EQ(full.status, 1) << full.err;
+        EXPECT_NE(full.out.find("Output file could not be written"), std::string::npos) << full.out;
+        EXPECT_TRUE(fs::is_symlink(dir + "/b.tsv.bed"));
+        fs::remove_all(dir);
+    }
+}
+
+// A table named twice under two spellings gives, with threads, what it gives
+// one table after the other; a NUL-separated list reads like a line list.
+TEST(FileSafety, ListsNamingATableTwiceOrSeparatedByNul)
+{
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/a.tsv", kTable);
+    writeFile(dir + "/b.tsv", kTable + "3\t70\t1e-11\n");
+    writeFile(dir + "/twice.txt", "./a.tsv\n\na.tsv\n   \nb.tsv\n");
+    const RunResult one = runQuorlin(with({"-list", "twice.txt", "-bed", "yes"}), dir);
+    ASSERT_EQ(one.status, 0) << one.err;
+    const std::string report = readFile(dir + "/a.tsv.out"), bed = readFile(dir + "/a.tsv.bed");
+    for (int k = 0; k < 5; ++k) {
+        const RunResult two = runQuorlin(with({"-list", "twice.txt", "-bed", "yes", "-threads", "2"}), dir);
+        EXPECT_EQ(two.out.substr(two.out.find("START")), one.out.substr(one.out.find("START")));
+        EXPECT_EQ(two.err, one.err);
+        EXPECT_EQ(readFile(dir + "/a.tsv.out"), report);
+        EXPECT_EQ(readFile(dir + "/a.tsv.bed"), bed);
+    }
+    for (const auto& e : fs::directory_iterator(dir))
+        EXPECT_EQ(e.path().filename().string().find(".quorlin-"), std::string::npos) << e.path();
+
+    writeFile(dir + "/nul.txt", std::string("a.tsv\0b.tsv\0", 12));
+    fs::remove(dir + "/b.tsv.out");
+    const RunResult nul = runQuorlin(with({"-list", "nul.txt"}), dir);
+    EXPECT_EQ(nul.status, 0) << nul.err;
+    EXPECT_EQ(readFile(dir + "/b.tsv"), kTable + "3\t70\t1e-11\n");
+    EXPECT_TRUE(fileExists(dir + "/b.tsv.out"));
+    fs::remove_all(dir);
+}
+
+// Columns by header name from a pipe: every row is read (the header is
+// looked up in the stream itself), plain and gzip.
+TEST(FileSafety, PipesWithHeaderNamesLoseNoRow)
+{
+    const std::string dir = makeTempDir();
+    const std::string example = std::string(QUORLIN_EXAMPLES) + "/example.tsv";
+    writeGzip(dir + "/example.tsv.gz", readFile(example));
+    const std::vector<std::string> byName = {"-lcolumn", "BP", "-pcolumn", "P", "-chrcolumn", "CHR", "-header", "yes"};
+    auto args = [&](const std::string& file, const std::string& out) {
+        std::vector<std::string> a = {"-file", file, "-out", out};
+        a.insert(a.end(), byName.begin(), byName.end());
+        return a;
+    };
+    ASSERT_EQ(runQuorlin(args(example, "file.out"), dir).status, 0);
+    std::string want = readFile(dir + "/file.out");
+    for (size_t at = want.find(example); at != std::string::npos; at = want.find(example, at))
+        want.replace(at, example.size(), "/dev/stdin");
+    for (const std::string& input : {example, dir + "/example.tsv.gz"}) {
+        const RunResult r = runQuorlin(args("/dev/stdin", "pipe.out"), dir, input);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("5991 rows read, 5991 used"), std::string::npos) << r.err;
+        EXPECT_EQ(firstDifference(want, readFile(dir + "/pipe.out")), "") << input;
+    }
+    fs::remove_all(dir);
+}
