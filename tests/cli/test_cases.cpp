@@ -60,7 +60,69 @@ void checkCase(const fs::path& dir)
     }
 }
 
+// The words after each occurrence of option (none when it is the last word).
+std::vector<std::string> valuesOf(const std::vector<std::string>& args, const std::string& option)
+{
+    std::vector<std::string> values;
+    for (size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == option)
+            values.push_back(args[i + 1]);
+    return values;
+}
+
+// Where a run of these words could write: every table's report, BED file
+// and figure, and the paths named by -out, -bed and -plot.
+std::vector<std::string> possibleOutputs(const std::vector<std::string>& args, const fs::path& dir)
+{
+    std::vector<std::string> tables = valuesOf(args, "-file"), outputs;
+    for (const std::string& list : valuesOf(args, "-list"))
+        for (const std::string& table : linesOf(readFile((dir / list).string())))
+            tables.push_back(table);
+    for (const std::string& table : tables)
+        for (const char* extension : {".out", ".bed", ".svg"})
+            outputs.push_back(table + extension);
+    for (const char* option : {"-out", "-bed", "-plot"})
+        for (const std::string& path : valuesOf(args, option))
+            outputs.push_back(path);
+    return outputs;
+}
+
 } // namespace
+
+// Every error stop, run again with earlier outputs in every place the run
+// could write (but those its rules have it write), leaves them untouched.
+TEST(Cases, ErrorStopsLeaveEarlierOutputsAlone)
+{
+    const std::string earlier = "an earlier output\n";
+    int cases = 0;
+    for (const auto& entry : fs::directory_iterator(QUORLIN_TEST_DATA)) {
+        const fs::path dir = entry.path(), expected = dir / "expected";
+        if (!fs::exists(dir / "args") || !fs::exists(expected / "status") ||
+            readFile((expected / "status").string()) == "0\n" ||
+            readFile((expected / "stdout").string()).find("Input file could not be read") != std::string::npos)
+            continue;
+        const std::vector<std::string> args = linesOf(readFile((dir / "args").string()));
+        const std::string work = makeTempDir();
+        std::vector<std::string> seeded;
+        for (const std::string& path : possibleOutputs(args, dir)) {
+            const fs::path target = fs::path(work) / path;
+            if (path.empty() || fs::exists(dir / path) || fs::exists(expected / path) ||
+                !fs::is_directory(target.parent_path()) || fs::exists(target))
+                continue;
+            writeFile(target.string(), earlier);
+            seeded.push_back(path);
+        }
+        ++cases;
+        for (const auto& input : fs::directory_iterator(dir))
+            if (input.path().filename() != "args" && input.path().filename() != "expected")
+                fs::copy(input.path(), fs::path(work) / input.path().filename(), fs::copy_options::recursive);
+        const RunResult r = runQuorlin(args, work);
+        for (const std::string& path : seeded)
+            EXPECT_EQ(readFile(work + "/" + path), earlier) << dir.filename().string() << ": " << path;
+        fs::remove_all(work);
+    }
+    EXPECT_GE(cases, 25);
+}
 
 TEST(Cases, EveryFolderRunsAsExpected)
 {

@@ -92,12 +92,19 @@ TEST(Reader, TruncatedOrCorruptGzipFails)
     bad[bad.size() / 2 + 1] ^= 0x55;
     writeFile(dir + "/bad.gz", bad);
     writeFile(dir + "/junk.gz", whole + "junk");
+    writeFile(dir + "/zeros-then-junk.gz", whole + std::string(300000, '\0') + "x");
+    // Zero padding after the last member (tape and block devices) is no damage.
+    writeFile(dir + "/padded.gz", whole + std::string(300000, '\0'));
+    const auto plain = readLines(dir + "/t.gz");
     for (bool zlib : {false, true}) {
-        for (const char* name : {"/cut.gz", "/bad.gz", "/junk.gz"}) {
+        for (const char* name : {"/cut.gz", "/bad.gz", "/junk.gz", "/zeros-then-junk.gz"}) {
             bool failed = false;
             readLines(dir + name, &failed, zlib);
             EXPECT_TRUE(failed) << name << (zlib ? " (zlib)" : "");
         }
+        bool failed = true;
+        EXPECT_EQ(readLines(dir + "/padded.gz", &failed, zlib), plain);
+        EXPECT_FALSE(failed) << (zlib ? "zlib" : "");
     }
 }
 
