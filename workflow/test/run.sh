@@ -11,7 +11,8 @@
 # each table and compares the reports byte for byte, checks every summary row
 # against its report and against summarize.py run by hand, checks that a
 # second run has nothing to do, and that a table Quorlin rejects fails its
-# job (status 1, message in its log) while the others still get their reports.
+# job (status 1, message in its log) while the others still get their reports,
+# and that with keep_going the summary still comes, naming it, until fixed.
 #
 # Prints PASS or FAIL (exit status 1); prints SKIP and exits 0 when snakemake
 # is not installed. Keeps its temporary folder on failure.
