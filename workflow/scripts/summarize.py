@@ -8,6 +8,9 @@ Columns (tab-separated, with a header line):
                   (column 4, the summit -log10 p); empty when there is none
   strongest_max   that peak's `max`, exactly as the report writes it
   report          path of the report
+  status          only with the workflow's keep_going: ok, failed (Quorlin
+                  ended with an error) or missing (no report); the columns
+                  before it are empty but for `table` where it is not ok
 
 Run by the workflow's `summary` rule through Snakemake's `script:` directive,
 or by hand:
@@ -49,16 +52,25 @@ def summarize_report(path):
     return peaks, f"{best[CHROM]}:{best[RANGE]}", best[MAX]
 
 
-def write_summary(out_path, tables, reports):
-    if len(tables) != len(reports):
-        raise ValueError(f"{len(tables)} table names but {len(reports)} reports")
+def write_summary(out_path, tables, reports, statuses=None):
+    """The summary of every table; with statuses (one per table) a last
+    `status` column, and only the tables whose status is ok read a report."""
+    if len(tables) != len(reports) or (statuses is not None and len(statuses) != len(tables)):
+        raise ValueError(f"{len(tables)} table names but {len(reports)} reports"
+                         + ("" if statuses is None else f" and {len(statuses)} statuses"))
+    rows = []
+    for i, (table, report) in enumerate(zip(tables, reports)):
+        if statuses is None:
+            rows.append([table, *summarize_report(report), report])
+        elif statuses[i] == "ok":
+            rows.append([table, *summarize_report(report), report, "ok"])
+        else:
+            rows.append([table, "", "", "", "", statuses[i]])
     with open(out_path, "w", newline="", encoding="utf-8", errors="surrogateescape") as f:
         out = csv.writer(f, delimiter="\t", lineterminator="\n",
                          quoting=csv.QUOTE_NONE, quotechar=None)
-        out.writerow(HEADER)
-        for table, report in zip(tables, reports):
-            peaks, peak, peak_max = summarize_report(report)
-            out.writerow([table, peaks, peak, peak_max, report])
+        out.writerow(HEADER + (["status"] if statuses is not None else []))
+        out.writerows(rows)
 
 
 def main(argv):
@@ -70,8 +82,10 @@ def main(argv):
 
 
 if "snakemake" in globals():
-    write_summary(snakemake.output[0],  # noqa: F821 (set by Snakemake)
+    _reports = list(snakemake.input.reports)  # noqa: F821 (set by Snakemake)
+    write_summary(snakemake.output[0],  # noqa: F821
                   list(snakemake.params.tables),  # noqa: F821
-                  list(snakemake.input.reports))  # noqa: F821
+                  _reports,
+                  ["ok"] * len(_reports) if snakemake.params.keep_going else None)  # noqa: F821
 elif __name__ == "__main__":
     sys.exit(main(sys.argv[1:]))

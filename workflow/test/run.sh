@@ -11,7 +11,8 @@
 # each table and compares the reports byte for byte, checks every summary row
 # against its report and against summarize.py run by hand, checks that a
 # second run has nothing to do, and that a table Quorlin rejects fails its
-# job (status 1, message in its log) while the others still get their reports.
+# job (status 1, message in its log) while the others still get their reports,
+# and that with keep_going the summary still comes, naming it, until fixed.
 #
 # Prints PASS or FAIL (exit status 1); prints SKIP and exits 0 when snakemake
 # is not installed. Keeps its temporary folder on failure.
@@ -174,5 +175,43 @@ grep -q "Input file could not be read" results-bad/logs/broken.tsv.gz.log 2>/dev
 [ ! -e results-bad/broken.tsv.gz.out ] || fail "a failed job left its report"
 [ ! -e results-bad/summary.tsv ] || fail "a summary was written although a job failed"
 cmp -s results-bad/gwas.tsv.out direct/a.out || fail "the good table beside a failed one has no correct report"
+
+# --- keep_going: the same failure, and still a summary naming it; a table
+# never run (no --keep-going) is named too; fixing the table completes it.
+# config-kg.json: name_a, the broken table, then name_c; outdir results-kg.
+python3 - "$bin" "$name_a" "$name_c" > config-kg.json <<'EOF2'
+import json, sys
+binary, a, c = sys.argv[1:]
+json.dump({"quorlin": binary, "tables": [a, "data/odd/broken.tsv.gz", c], "outdir": "results-kg",
+           "keep_going": "yes"}, sys.stdout)
+EOF2
+kg_summary() {  # pattern (extended regex) of the statuses in config order
+  local got
+  got=$(awk -F'\t' 'NR > 1 { printf "%s ", $6 }' results-kg/summary.tsv 2>/dev/null)
+  [[ "$got" =~ ^$1\ $ ]] || fail "keep_going summary statuses '$got', expected '$1'"
+}
+kg_run() {  # snakemake options...
+  snakemake -s "$snakefile" --cores 1 --configfile config-kg.json "$@" > kg.log 2>&1
+}
+kg_run && fail "snakemake with keep_going succeeded although a table failed"
+grep -q "quorlin failed with exit status 1 on table data/odd/broken.tsv.gz" kg.log ||
+  fail "keep_going: snakemake's output does not name the failed table"
+kg_summary "(ok|missing) failed (ok|missing)"    # without --keep-going it stops after the failure
+kg_run --keep-going && fail "snakemake --keep-going with keep_going succeeded although a table failed"
+grep -q "1 of 3 tables have no report: data/odd/broken.tsv.gz (failed)" kg.log ||
+  fail "keep_going: no closing line naming the failed table"
+kg_summary "ok failed ok"
+[ "$(awk -F'\t' '$6 == "failed" { print $2 $3 $4 $5 }' results-kg/summary.tsv)" = "" ] ||
+  fail "keep_going: the failed table's summary row is not empty"
+mapfile -t kg_pairs < <(awk -F'\t' 'NR > 1 && $6 == "ok" { print $1; print $5 }' results-kg/summary.tsv)
+python3 "$repo/workflow/scripts/summarize.py" kg-hand.tsv "${kg_pairs[@]}" &&
+  cmp -s <(tail -n +2 kg-hand.tsv) <(awk -F'\t' -v OFS='\t' 'NR > 1 && $6 == "ok" { NF = 5; print }' results-kg/summary.tsv) ||
+  fail "keep_going: the ok rows differ from their reports' summary"
+cmp -s results-kg/gwas.tsv.out direct/a.out || fail "keep_going: a good table's report differs from a direct run"
+cp "$name_c" data/odd/broken.tsv.gz                 # the table fixed: only it runs
+kg_run --keep-going || fail "keep_going: the run after fixing the table failed"
+[ "$(grep -c '^rule quorlin:' kg.log)" -eq 1 ] || fail "keep_going: the fixed run ran other tables too"
+kg_summary "ok ok ok"
+[ ! -e results-kg/logs/broken.tsv.gz.failed ] || fail "keep_going: a fixed table keeps its failure mark"
 
 finish
