@@ -36,11 +36,11 @@ bool GeneIndex::add(std::string_view chrom, int64_t start, int64_t end, std::str
         return false;
     const Gene g{start, end, static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(name.size())};
     names_.append(name);
-    if (!lastChromosome_ || chrom != lastChrom_) {
+    if (geneCount_ == 0 || chrom != lastChrom_) {
         lastChrom_ = std::string(chrom);
-        lastChromosome_ = &chromosomes_[chromosomeKey(chrom)];
+        lastKey_ = chromosomeKey(chrom);
     }
-    lastChromosome_->genes.push_back(g);
+    chromosomes_[lastKey_].genes.push_back(g);
     ++geneCount_;
     return true;
 }
@@ -60,8 +60,6 @@ void GeneIndex::finish()
             c.maxEnd[i] = m = std::max(m, c.genes[i].end);
     }
     names_.shrink_to_fit();
-    lastChrom_.clear();
-    lastChromosome_ = nullptr;
 }
 
 size_t GeneIndex::bytesUsed() const

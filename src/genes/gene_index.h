@@ -69,9 +69,10 @@ private:
 
     std::unordered_map<std::string, Chromosome> chromosomes_;
     std::string names_; // every gene name, back to back
-    // While building: the chromosome of the last add() (records come grouped).
+    // While building: the last chromosome name added and its key (records
+    // come grouped by chromosome, so the key is rarely made anew).
     std::string lastChrom_;
-    Chromosome* lastChromosome_ = nullptr;
+    std::string lastKey_;
     size_t geneCount_ = 0;
 };
 
