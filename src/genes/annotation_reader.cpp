@@ -1,0 +1,273 @@
+// One pass over the annotation's lines. Lines before the first record settle
+// the format; from then on, GTF and GFF3 lines whose third column is not
+// "gene" are dropped after two tab searches and one comparison, before any
+// other field is looked at (a GENCODE file is mostly transcript and exon
+// lines).
+#include "annotation_reader.h"
+
+#include "annotation_records.h"
+#include "byte_source.h"
+#include "line_reader.h"
+
+#include <cstring>
+#include <optional>
+
+namespace {
+
+bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+bool isBlankLine(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
+
+// BED's own header lines: "track ..." and "browser ...".
+bool isBedHeader(std::string_view s)
+{
+    for (std::string_view word : {std::string_view("track"), std::string_view("browser")})
+        if (startsWith(s, word) && (s.size() == word.size() || s[word.size()] == ' ' || s[word.size()] == '\t'))
+            return true;
+    return false;
+}
+
+// The third tab-separated column is exactly "gene".
+bool thirdColumnIsGene(std::string_view line)
+{
+    const char* const end = line.data() + line.size();
+    const char* tab = static_cast<const char*>(std::memchr(line.data(), '\t', line.size()));
+    if (!tab)
+        return false;
+    tab = static_cast<const char*>(std::memchr(tab + 1, '\t', static_cast<size_t>(end - tab - 1)));
+    return tab && end - tab > 5 && std::memcmp(tab + 1, "gene\t", 5) == 0;
+}
+
+std::optional<AnnotationFormat> formatOf(std::string_view line, bool gff3Directive,
+                                         std::vector<std::string_view>& fields)
+{
+    int64_t a = 0, b = 0;
+    if (gff3Directive)
+        return AnnotationFormat::Gff3;
+    splitFields(line, fields);
+    if (fields.size() >= 3 && parseCoordinate(fields[1], a) && parseCoordinate(fields[2], b))
+        return AnnotationFormat::Bed;
+    splitTabs(line, fields);
+    if (fields.size() >= 9 && parseCoordinate(fields[3], a) && parseCoordinate(fields[4], b)) {
+        const std::string_view attributes = fields[8];
+        const bool keyEqualsValue = attributes.find('=') != std::string_view::npos &&
+                                    attributes.find('"') == std::string_view::npos;
+        return keyEqualsValue ? AnnotationFormat::Gff3 : AnnotationFormat::Gtf;
+    }
+    return std::nullopt;
+}
+
+std::string placeName(std::string_view chrom, int64_t start, int64_t end)
+{
+    return std::string(chrom) + ":" + std::to_string(start) + "-" + std::to_string(end);
+}
+
+class Reader {
+public:
+    Reader(const std::string& path, const GeneTypeFilter& filter, GeneAnnotation& out)
+        : path_(path), filter_(filter), out_(out)
+    {
+    }
+
+    // False, with out.error set, at the first fault.
+    bool line(std::string_view s, long long lineNo)
+    {
+        lineNo_ = lineNo;
+        if (s.empty() || s[0] == '#') {
+            if (!format_ && startsWith(s, "##gff-version")) {
+                const size_t v = s.find_first_not_of(" \t", 13);
+                gff3Directive_ = v != std::string_view::npos && s[v] == '3';
+            }
+            // GFF3 may end with sequences, which hold no records.
+            if ((gff3Directive_ || format_ == AnnotationFormat::Gff3) && startsWith(s, "##FASTA"))
+                sequenceReached_ = true;
+            return true;
+        }
+        if (isBlankLine(s))
+            return true;
+        if (!format_) {
+            if (isBedHeader(s))
+                return true;
+            format_ = formatOf(s, gff3Directive_, fields_);
+            if (!format_)
+                return fail("is not GTF, GFF3 or BED: the first record has neither numbers in columns 2 and 3 "
+                            "(BED) nor nine tab-separated columns with numbers in columns 4 and 5 (GTF, GFF3)");
+            out_.format = *format_;
+        }
+        return *format_ == AnnotationFormat::Bed ? bedRecord(s) : featureRecord(s);
+    }
+
+    bool sequenceReached() const { return sequenceReached_; }
+    // Faults found after the last line name no line.
+    void wholeFile() { lineNo_ = 0; }
+
+    bool fail(const std::string& what)
+    {
+        out_.error = "gene annotation '" + path_ + "'" + (lineNo_ > 0 ? " line " + std::to_string(lineNo_) : "") +
+                     " " + what;
+        return false;
+    }
+
+private:
+    bool coordinates(std::string_view startText, std::string_view endText, int64_t& start, int64_t& end, bool zeroBased)
+    {
+        if (!parseCoordinate(startText, start))
+            return fail("has a start that is not a whole number: '" + std::string(startText.substr(0, 40)) + "'");
+        if (!parseCoordinate(endText, end))
+            return fail("has an end that is not a whole number: '" + std::string(endText.substr(0, 40)) + "'");
+        if (end < start)
+            return fail("has its end " + std::string(endText) + " before its start " + std::string(startText));
+        if (!zeroBased && start == 0)
+            return fail("has the start 0 (GTF and GFF3 count from 1)");
+        if (zeroBased) {
+            // 0-based half-open to 1-based inclusive; an empty BED interval
+            // marks the one base after its start.
+            ++start;
+            end = std::max(end, start);
+        }
+        return true;
+    }
+
+    bool store(std::string_view chrom, int64_t start, int64_t end, const std::string& name)
+    {
+        if (chrom.empty())
+            return fail("has no chromosome name");
+        const std::string shown = name.empty() ? placeName(chrom, start, end) : reportableName(name);
+        if (!out_.index.add(chrom, start, end, shown))
+            return fail("exceeds the room for gene names");
+        return true;
+    }
+
+    bool bedRecord(std::string_view s)
+    {
+        splitFields(s, fields_, 5);
+        if (fields_.size() < 3)
+            return fail("has fewer than 3 columns (BED needs chrom, start, end)");
+        int64_t start = 0, end = 0;
+        if (!coordinates(fields_[1], fields_[2], start, end, true))
+            return false;
+        ++out_.geneRecords;
+        return store(fields_[0], start, end, fields_.size() > 3 ? std::string(fields_[3]) : std::string());
+    }
+
+    bool featureRecord(std::string_view s)
+    {
+        if (!thirdColumnIsGene(s))
+            return true;
+        splitTabs(s, fields_);
+        if (fields_.size() < 9)
+            return fail("is a gene record with " + std::to_string(fields_.size()) +
+                        " tab-separated columns instead of 9");
+        int64_t start = 0, end = 0;
+        if (!coordinates(fields_[3], fields_[4], start, end, false))
+            return false;
+        ++out_.geneRecords;
+        const GeneAttributes a =
+            *format_ == AnnotationFormat::Gtf ? gtfAttributes(fields_[8]) : gff3Attributes(fields_[8]);
+        if (a.hasType && !filter_.counts(a.type))
+            return true;
+        return store(fields_[0], start, end, a.name);
+    }
+
+    const std::string& path_;
+    const GeneTypeFilter& filter_;
+    GeneAnnotation& out_;
+    std::optional<AnnotationFormat> format_;
+    bool gff3Directive_ = false;
+    bool sequenceReached_ = false;
+    long long lineNo_ = 0;
+    std::vector<std::string_view> fields_;
+};
+
+std::string typeList(const GeneTypeFilter& filter)
+{
+    std::string list;
+    for (const std::string& t : filter.types)
+        list += (list.empty() ? "" : ",") + t;
+    return list;
+}
+
+} // namespace
+
+bool GeneTypeFilter::counts(std::string_view type) const
+{
+    if (all)
+        return true;
+    for (const std::string& t : types)
+        if (t == type)
+            return true;
+    return false;
+}
+
+bool parseGeneTypes(const std::string& text, GeneTypeFilter& filter, std::string& error)
+{
+    GeneTypeFilter parsed;
+    parsed.types.clear();
+    std::string_view rest(text);
+    for (;;) {
+        const size_t comma = rest.find(',');
+        std::string_view part = rest.substr(0, comma);
+        const size_t from = part.find_first_not_of(" \t");
+        part = from == std::string_view::npos ? std::string_view() : part.substr(from, part.find_last_not_of(" \t") - from + 1);
+        if (part == "all")
+            parsed.all = true;
+        else if (!part.empty())
+            parsed.types.emplace_back(part);
+        if (comma == std::string_view::npos)
+            break;
+        rest.remove_prefix(comma + 1);
+    }
+    if (!parsed.all && parsed.types.empty()) {
+        error = "-gene-types needs gene type names separated by commas, or all";
+        return false;
+    }
+    filter = std::move(parsed);
+    return true;
+}
+
+const char* formatName(AnnotationFormat format)
+{
+    switch (format) {
+    case AnnotationFormat::Gtf:
+        return "GTF";
+    case AnnotationFormat::Gff3:
+        return "GFF3";
+    case AnnotationFormat::Bed:
+        return "BED";
+    }
+    return "";
+}
+
+GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter)
+{
+    GeneAnnotation out;
+    Reader reader(path, filter, out);
+    std::unique_ptr<InputSource> source = openInput(path);
+    if (!source) {
+        reader.fail("cannot be read (missing, a folder, or not permitted)");
+        return out;
+    }
+    LineReader lines(std::move(source));
+    std::string_view s;
+    long long lineNo = 0;
+    while (!reader.sequenceReached() && lines.next(s))
+        if (!reader.line(s, ++lineNo))
+            return out;
+    reader.wholeFile();
+    if (lines.failed()) {
+        reader.fail("cannot be read to its end (damaged or cut-off data)");
+        return out;
+    }
+    if (out.geneRecords == 0) {
+        reader.fail("holds no gene record");
+        return out;
+    }
+    if (out.index.geneCount() == 0) {
+        reader.fail("holds " + std::to_string(out.geneRecords) + " gene records, none of the types " +
+                    typeList(filter) + " (see -gene-types; all takes every gene)");
+        return out;
+    }
+    out.index.finish();
+    out.ok = true;
+    return out;
+}

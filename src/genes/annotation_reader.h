@@ -1,0 +1,40 @@
+// Reading a gene annotation (GTF, GFF3 or BED; plain or gzip) into a
+// GeneIndex. The format is told by the content: a "##gff-version 3" line
+// before the records means GFF3; otherwise the first record decides: numbers
+// in columns 2 and 3 mean BED, nine tab-separated columns with numbers in
+// columns 4 and 5 mean GTF (GFF3 when its attributes are written key=value).
+#pragma once
+#include "gene_index.h"
+
+#include <string>
+#include <vector>
+
+// Which gene types count (-gene-types). Genes without a type always count.
+struct GeneTypeFilter {
+    bool all = false;
+    std::vector<std::string> types{"protein_coding"};
+
+    bool counts(std::string_view type) const;
+};
+
+// Parses a -gene-types value: "all", or type names separated by commas
+// (blanks around a name are dropped). False, with the reason in error, when
+// no type name is given.
+bool parseGeneTypes(const std::string& text, GeneTypeFilter& filter, std::string& error);
+
+enum class AnnotationFormat { Gtf, Gff3, Bed };
+const char* formatName(AnnotationFormat format);
+
+struct GeneAnnotation {
+    bool ok = false;
+    std::string error; // the reason, when !ok
+    AnnotationFormat format = AnnotationFormat::Gtf;
+    GeneIndex index;          // the counting genes
+    size_t geneRecords = 0;   // gene records read, counting or not
+};
+
+// Reads the annotation at path; keeps only the genes that the filter counts.
+// Fails when the file cannot be read to its end, when its format is not
+// recognised or a gene record is malformed (the line number is given), when it
+// holds no gene record, and when none of its genes has a counting type.
+GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter);

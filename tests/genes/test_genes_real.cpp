@@ -1,0 +1,105 @@
+// The real GRCh38 annotation (shared data) in its BED and GTF forms, against
+// each other and against the plain reference, at the markers of the three
+// GRCh38 tables; and the known Crohn's disease genes at their leads.
+#include "annotation_reader.h"
+#include "gene_columns.h"
+#include "gene_reference.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+const std::string kReal = QUORLIN_REAL_DATA;
+
+struct Marker {
+    std::string chrom;
+    long long pos;
+    double p;
+};
+
+// Chromosome, position and p-value (column pColumn) of every row.
+std::vector<Marker> markersOf(const std::string& table, int pColumn)
+{
+    std::vector<Marker> markers;
+    std::ifstream in(kReal + "/" + table);
+    std::string line, skip;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        Marker m;
+        fields >> m.chrom >> m.pos;
+        for (int c = 3; c < pColumn; ++c)
+            fields >> skip;
+        fields >> m.p;
+        markers.push_back(m);
+    }
+    return markers;
+}
+
+GeneAnnotation load(const std::string& file, const std::string& types)
+{
+    GeneTypeFilter filter;
+    std::string error;
+    EXPECT_TRUE(parseGeneTypes(types, filter, error));
+    return readGeneAnnotation(kReal + "/" + file, filter);
+}
+
+std::string columnsAt(const GeneIndex& index, const std::string& chrom, long long lead, long long from, long long to)
+{
+    const GeneColumns c = geneColumns(index, chrom, lead, from, to);
+    return c.nearestGene + " " + c.geneDistance + " " + c.genes;
+}
+
+} // namespace
+
+TEST(GenesReal, BedAndGtfFormsAgreeWithEachOtherAndTheReference)
+{
+    if (!std::filesystem::exists(kReal + "/topr_ENSGENES_GRCh38.bed"))
+        GTEST_SKIP() << "shared real data absent";
+    const GeneAnnotation gtf = load("topr_ENSGENES_GRCh38_genes.gtf.gz", "all");
+    const GeneAnnotation bed = load("topr_ENSGENES_GRCh38.bed", "protein_coding");
+    ASSERT_TRUE(gtf.ok && bed.ok) << gtf.error << bed.error;
+    EXPECT_EQ(40121u, gtf.index.geneCount());
+    EXPECT_EQ(40121u, bed.index.geneCount());
+    const std::vector<RefGene> ref = refReadBed(kReal + "/topr_ENSGENES_GRCh38.bed");
+    ASSERT_EQ(40121u, ref.size());
+    const std::pair<const char*, int> tables[] = {
+        {"topr_CD_UKBB_p1e-3.tsv", 6}, {"topr_UC_UKBB_p1e-3.tsv", 6}, {"topr_CD_FINNGEN_p1e-3.tsv", 5}};
+    for (const auto& [table, pColumn] : tables) {
+        const std::vector<Marker> markers = markersOf(table, pColumn);
+        ASSERT_GT(markers.size(), 20000u) << table;
+        for (size_t i = 0; i < markers.size(); ++i) {
+            const Marker& m = markers[i];
+            const std::string a = columnsAt(gtf.index, m.chrom, m.pos, m.pos - 50000, m.pos + 50000);
+            ASSERT_EQ(a, columnsAt(bed.index, m.chrom, m.pos, m.pos - 50000, m.pos + 50000)) << table << " " << m.chrom << ":" << m.pos;
+            if (i % 300 == 0) {
+                ASSERT_EQ(refColumns(ref, "all", m.chrom, m.pos, m.pos - 50000, m.pos + 50000), a) << m.chrom << ":" << m.pos;
+            }
+        }
+    }
+}
+
+TEST(GenesReal, KnownCrohnsDiseaseGenesAtTheirLeads)
+{
+    if (!std::filesystem::exists(kReal + "/topr_ENSGENES_GRCh38.bed"))
+        GTEST_SKIP() << "shared real data absent";
+    const GeneAnnotation gtf = load("topr_ENSGENES_GRCh38_genes.gtf.gz", "protein_coding");
+    ASSERT_TRUE(gtf.ok) << gtf.error;
+    std::map<std::string, Marker> lead; // the strongest marker of each chromosome
+    for (const Marker& m : markersOf("topr_CD_UKBB_p1e-3.tsv", 6))
+        if (!lead.count(m.chrom) || m.p < lead[m.chrom].p)
+            lead[m.chrom] = m;
+    const auto at = [&](const std::string& chrom, long long pos) { return columnsAt(gtf.index, chrom, pos, pos, pos); };
+    EXPECT_EQ("NOD2 0 NOD2", at("chr16", 50729867));
+    EXPECT_EQ("ATG16L1 0 ATG16L1", at("chr2", lead["chr2"].pos));
+    // The chr1 lead lies in C1orf141 and IL23R; C1orf141 starts first.
+    EXPECT_EQ("C1orf141 0 C1orf141,IL23R", at("chr1", lead["chr1"].pos));
+    EXPECT_EQ("C1orf141 0 C1orf141,IL23R", at("1", lead["chr1"].pos)) << "tables without the chr prefix";
+    EXPECT_TRUE(anyChromosomeMatches(gtf.index, {"22", "chrUn"}));
+    EXPECT_FALSE(anyChromosomeMatches(gtf.index, {"NC_000001.11", "chrY", "chrM", "23"}));
+}
