@@ -1,6 +1,8 @@
 // SVG element writing shared by the plot panels.
 #include "plot_canvas.h"
 
+#include "chromosome_axis.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -23,20 +25,27 @@ QString svgNumber(double v)
     return s;
 }
 
-double textWidth(const QString& text, double fontSize) { return 0.58 * fontSize * text.size(); }
+double textWidth(const QString& text, double fontSize)
+{
+    return plotlayout::textWidth(text.toStdString(), fontSize);
+}
 
 PlotFrame::PlotFrame(const PlotSettings& s)
 {
-    width = std::max(s.width, 600);
-    height = std::max(s.height, 300);
-    left = 72;
-    top = 68;
-    w = width - left - 24;
-    h = height - top - 58;
-    qLeft = width + 72;
+    width = std::max(s.width, 800);
+    height = std::max(s.height, 480);
+    top = 84;
+    h = height - top - 80;
+    // The QQ square leaves 200 px under it for the legend and takes at most
+    // 30 % of the width.
+    qSize = std::max(std::min(h - 200, 0.3 * width), 160.0);
+    qLeft = width - 30 - qSize;
     qTop = top;
-    qSize = h;
-    canvasWidth = static_cast<int>(qLeft + qSize + 28);
+    left = 76;
+    w = qLeft - 86 - left;
+    legendLeft = qLeft - 50;
+    legendTop = qTop + qSize + 72;
+    canvasWidth = width;
 }
 
 SvgCanvas::SvgCanvas(QIODevice& out) : x_(&out)
@@ -118,7 +127,7 @@ void SvgCanvas::log10Text(double x, double y, const QString& prefix, double size
     chars(prefix + QStringLiteral("\u2212log"));
     start("tspan");
     attr("dy", size * 0.3);
-    attr("font-size", size * 0.72);
+    attr("font-size", std::max(size * 0.8, 12.0));
     chars(QStringLiteral("10"));
     end();
     start("tspan");
