@@ -3,10 +3,12 @@
 #include "output_files.h"
 
 #include "bed_file.h"
+#include "figure_render.h"
 #include "plot_svg.h"
 #include "report_writer.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -81,14 +83,26 @@ TableOutcome writePlot(TableOutcome o, const TableJob& job, PlotCollector&& coll
         collector.addPeak({p.chromosome, f.firstPosition, f.lastPosition, f.quality, f.height, p.leadId});
     }
     const PlotModel model = std::move(collector).finish();
+    // Figure settings: the title is the table's file name without folders;
+    // the format follows the figure path's extension (.png, .pdf; else SVG).
     PlotSettings settings;
-    settings.title = QString::fromStdString(job.table);
+    settings.title = QFileInfo(QString::fromStdString(job.table)).fileName();
     settings.peakThreshold = peakThreshold;
+    FigureFormat format = FigureFormat::Svg;
+    figureFormatOfPath(QString::fromStdString(job.plotPath), &format);
     QByteArray svg;
     QBuffer buffer(&svg);
     buffer.open(QIODevice::WriteOnly);
     writeManhattanQqSvg(model, settings, buffer);
-    writeWhole(o, job, job.plotPath, "plot file", std::string_view(svg.constData(), static_cast<size_t>(svg.size())),
-               o.plotRemoved);
+    QString renderError;
+    const QByteArray figure = renderFigure(svg, format, QSize(settings.width, settings.height), &renderError);
+    if (figure.isEmpty()) {
+        o.ok = false;
+        o.out += "Output file could not be written\n";
+        o.err += "quorlin: plot file " + quoted(job.plotPath) + " could not be drawn: " + renderError.toStdString() + "\n";
+        return o;
+    }
+    writeWhole(o, job, job.plotPath, "plot file",
+               std::string_view(figure.constData(), static_cast<size_t>(figure.size())), o.plotRemoved);
     return o;
 }
