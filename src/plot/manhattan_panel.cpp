@@ -172,13 +172,10 @@ void ManhattanPanel::markers()
             continue;
         std::string d;
         chromosomeDots(i, cellY, d);
-        c_.dotPath("markers", kChromosomeColours[k % 2], d);
-        c_.start("title");
-        c_.chars(QStringLiteral("chromosome %1: %2 markers")
-                     .arg(QString::fromStdString(c.isOther() ? std::string("other") : c.name),
-                          QString::fromStdString(groupedCount(c.retained))));
-        c_.end();
-        c_.end();
+        c_.dotPath("markers", kChromosomeColours[k % 2], d,
+                   QStringLiteral("chromosome %1: %2 markers")
+                       .arg(QString::fromStdString(c.isOther() ? std::string("other") : c.name),
+                            QString::fromStdString(groupedCount(c.retained))));
     }
     c_.end();
 }

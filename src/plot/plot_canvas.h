@@ -78,9 +78,10 @@ public:
               const char* colour = nullptr, bool bold = false);
     // prefix + "−log10(p)" with a subscript 10, optionally rotated about (x, y).
     void log10Text(double x, double y, const QString& prefix, double size, const char* anchor, double rotate = 0);
-    // Opens a path of dots and vertical strokes of dots (PixelSet::appendPath
-    // commands); end() closes it, after an optional title.
-    void dotPath(const char* cssClass, const char* colour, const std::string& d);
+    // Dots and vertical strokes of dots (PixelSet::appendPath commands): a
+    // group of class cssClass + "-group" with the title and the style, and
+    // in it paths of class cssClass, a few dozen commands each.
+    void dotPath(const char* cssClass, const char* colour, const std::string& d, const QString& title = QString());
 
 private:
     QXmlStreamWriter x_;

@@ -11,25 +11,9 @@ namespace {
 
 constexpr double kRow = 24, kTextSize = 13, kSample = 34;
 
-// "text (p = 5×10⁻⁸)" with a superscript exponent.
 void genomeWideText(SvgCanvas& c, double x, double y)
 {
-    c.startMixed("text");
-    c.attr("x", x);
-    c.attr("y", y);
-    c.attr("font-size", kTextSize);
-    c.attr("fill", kAxisColour);
-    c.chars(QStringLiteral("genome-wide significance (p = 5\u00d710"));
-    c.start("tspan");
-    c.attr("dy", -5);
-    c.attr("font-size", 12);
-    c.chars(QStringLiteral("\u22128"));
-    c.end();
-    c.start("tspan");
-    c.attr("dy", 5);
-    c.chars(QStringLiteral(")"));
-    c.end();
-    c.endMixed();
+    c.text(x, y, QStringLiteral("genome-wide significance (p = 5\u00d710\u207b\u2078)"), kTextSize, "start", kAxisColour);
 }
 
 void gqsBar(SvgCanvas& c, double x, double y)
@@ -71,7 +55,7 @@ void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const P
     genomeWideText(c, tx, y);
     y += kRow;
     c.line(x, y - 4, x + kSample, y - 4, kThresholdColour, 1.1, kThresholdDash);
-    c.text(tx, y, QStringLiteral("peak threshold (\u2212log10 p = %1)").arg(QString::fromStdString(tickText(s.peakThreshold))),
+    c.text(tx, y, QStringLiteral("peak threshold (\u2212log\u2081\u2080 p = %1)").arg(QString::fromStdString(tickText(s.peakThreshold))),
            kTextSize, "start", kAxisColour);
     y += kRow;
     c.text(x, y, QStringLiteral("peak reaching genome-wide significance: band coloured by quality (GQS)"), kTextSize,

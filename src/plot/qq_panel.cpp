@@ -128,13 +128,15 @@ void QqPanel::points()
     pixels.appendPath(d, ox, oy);
     stats_.qqPixels = pixels.count();
     c_.dotPath("qq-points", kQqColour, d);
-    c_.end();
 }
 
 // "λGC = 1.002" in the upper left corner.
 void QqPanel::lambdaText()
 {
     c_.startMixed("text");
+    // Keeps the space before "=" in QtSvg's rendering, which trims the
+    // text of each tspan otherwise.
+    c_.xml().writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
     c_.attr("x", left_ + 12);
     c_.attr("y", top_ + 22);
     c_.attr("font-size", 16);

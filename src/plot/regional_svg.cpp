@@ -180,7 +180,6 @@ void RegionalDrawing::markers()
     std::string d;
     pixels.appendPath(d, ox, oy);
     c_.dotPath("markers", kChromosomeColours[0], d);
-    c_.end();
 }
 
 void RegionalDrawing::lead()

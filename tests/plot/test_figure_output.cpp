@@ -61,6 +61,17 @@ TEST(FigureOutput, PngHasTwiceTheSizeInPixels)
                 dark += qGray(image.pixel(x, y)) < 100;
         EXPECT_GT(dark, 500);
     }
+    // A lone marker (a zero-length stroke in a browser) is drawn too.
+    RegionalFigure lone;
+    lone.windowEnd = 1000;
+    lone.positions = {500};
+    lone.values = {3};
+    const QImage one = QImage::fromData(renderFigure(regionalSvg(lone), FigureFormat::Png, QSize(1200, 675)), "PNG");
+    int blue = 0;
+    for (int y = 0; y < one.height(); ++y)
+        for (int x = 0; x < one.width(); ++x)
+            blue += qAbs(qRed(one.pixel(x, y)) - 0x1f) + qAbs(qGreen(one.pixel(x, y)) - 0x4e) < 20;
+    EXPECT_GT(blue, 10);
     QString error;
     EXPECT_TRUE(renderFigure("<svg", FigureFormat::Png, QSize(800, 480), &error).isEmpty());
     EXPECT_FALSE(error.isEmpty());

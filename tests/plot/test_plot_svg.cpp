@@ -41,7 +41,7 @@ const PlotSettings kExampleSettings{QStringLiteral("example_gwas.tsv.gz")};
 struct Parsed {
     QString error, root, rootNamespace, qqPath;
     int bands = 0, ticks = 0, labels = 0;
-    QStringList markerPaths, texts; // d of each chromosome's markers; text of text and title elements
+    QStringList markerPaths, texts; // d of each chromosome's marker paths together; text of text and title elements
 };
 
 Parsed parse(const QByteArray& svg)
@@ -63,10 +63,12 @@ Parsed parse(const QByteArray& svg)
             layers.push_back(attr("id"));
         out.bands += name == u"rect" && cls == u"peak-band";
         out.ticks += name == u"rect" && cls == u"peak-tick";
-        if (name == u"path" && cls == u"markers")
-            out.markerPaths.push_back(d);
+        if (name == u"g" && cls == u"markers-group")
+            out.markerPaths.push_back(QString());
+        if (name == u"path" && cls == u"markers" && !out.markerPaths.isEmpty())
+            out.markerPaths.back() += d;
         if (name == u"path" && cls == u"qq-points")
-            out.qqPath = d;
+            out.qqPath += d;
         if (name == u"text" || name == u"title") {
             out.labels += name == u"text" && !layers.isEmpty() && layers.back() == u"labels" && cls != u"halo";
             out.texts.push_back(r.readElementText(QXmlStreamReader::IncludeChildElements));
