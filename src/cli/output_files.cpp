@@ -3,10 +3,12 @@
 #include "output_files.h"
 
 #include "bed_file.h"
+#include "figure_render.h"
 #include "plot_svg.h"
 #include "peak_row.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -67,14 +69,26 @@ TableOutcome writePlot(TableOutcome o, OutputFile&& file, const std::string& tab
         collector.addPeak({p.chromosome, f.firstPosition, f.lastPosition, f.quality, f.height, p.leadId});
     }
     const PlotModel model = std::move(collector).finish();
+    // Figure settings: the title is the table's file name without folders;
+    // the format follows the figure path's extension (.png, .pdf; else SVG).
     PlotSettings settings;
-    settings.title = QString::fromStdString(table);
+    settings.title = QFileInfo(QString::fromStdString(table)).fileName();
     settings.peakThreshold = peakThreshold;
+    FigureFormat format = FigureFormat::Svg;
+    figureFormatOfPath(QString::fromStdString(file.path()), &format);
     QByteArray svg;
     QBuffer buffer(&svg);
     buffer.open(QIODevice::WriteOnly);
     writeManhattanQqSvg(model, settings, buffer);
-    writeWhole(o, std::move(file), "plot file", std::string_view(svg.constData(), static_cast<size_t>(svg.size())));
+    QString renderError;
+    const QByteArray figure = renderFigure(svg, format, QSize(settings.width, settings.height), &renderError);
+    if (figure.isEmpty()) {
+        o.ok = false;
+        o.out += "Output file could not be written\n";
+        o.err += "quorlin: plot file " + quoted(file.path()) + " could not be drawn: " + renderError.toStdString() + "\n";
+        return o;
+    }
+    writeWhole(o, std::move(file), "plot file", std::string_view(figure.constData(), static_cast<size_t>(figure.size())));
     return o;
 }
 

@@ -1,188 +1,160 @@
-// The Manhattan panel: chromosomes side by side, retained markers thinned
-// to pixels, peak bands coloured by quality, the dashed significance lines,
-// labels of the strongest peaks, axes and legend.
-#include "plot_canvas.h"
-#include "plot_layout.h"
+// The Manhattan panel: chromosomes side by side in natural order, retained
+// markers thinned to pixels, the dashed significance lines, axes with every
+// chromosome labelled. Peak and locus marks: manhattan_marks.cpp.
+#include "manhattan_panel.h"
+
+#include "chromosome_axis.h"
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 using namespace plotlayout;
 using namespace plotstyle;
-
-namespace {
-
-constexpr int kMaxLabels = 20;
-
-struct Box {
-    double x0, y0, x1, y1;
-    bool overlaps(const Box& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
-};
-
-class ManhattanPanel {
-public:
-    ManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f, PlotDrawStats& stats);
-    void draw();
-
-private:
-    void header();
-    void axes();
-    void bands();
-    void markers();
-    void chromosomeDots(size_t i, const std::vector<int>& cellY, std::string& d);
-    void lines();
-    std::vector<int> strongestLabelled() const;
-    void labels();
-    void haloText(double x, double y, const QString& text, double fontSize);
-    void legend();
-    void lineLegend(double right);
-    void gqsLegend(double right);
-
-    double yPix(double v) const { return f_.top + f_.h * (1 - v / yTicks_.top); }
-    // Left and right x of a peak's band, at least 3 px apart.
-    double bandX(const PlotPeak& p, int chrom, double* x1) const;
-
-    SvgCanvas& c_;
-    const PlotModel& m_;
-    const PlotSettings& s_;
-    const PlotFrame& f_;
-    PlotDrawStats& stats_;
-    std::vector<Segment> segments_;
-    std::unordered_map<std::string, int> chromIndex_;
-    Ticks yTicks_;
-};
 
 ManhattanPanel::ManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f,
                                PlotDrawStats& stats)
     : c_(c), m_(m), s_(s), f_(f), stats_(stats)
 {
-    // The y axis: the retained markers, the peaks and both dashed lines fit,
-    // with room above for the labels.
+    // The y axis: the retained markers, the peaks, the loci and both dashed
+    // lines fit, with room above for the labels.
     double yMax = std::max(genomeWide(), s_.peakThreshold);
     if (m_.maxLog2Fixed >= 0)
         yMax = std::max(yMax, double(m_.maxLog2Fixed) / kPlotLog2Scale * std::log10(2.0));
     for (const PlotPeak& p : m_.peaks)
         if (std::isfinite(p.height))
             yMax = std::max(yMax, p.height);
-    yTicks_ = niceTicks(yMax * 1.06, 8);
-    std::vector<int64_t> spans;
+    for (const PlotLocus& l : m_.loci)
+        if (std::isfinite(l.value))
+            yMax = std::max(yMax, l.value);
+    yTicks_ = niceTicks(yMax * 1.08, 8);
+    std::vector<std::string> names;
     for (size_t i = 0; i < m_.chromosomes.size(); ++i) {
-        spans.push_back(m_.chromosomes[i].span());
-        chromIndex_.emplace(m_.chromosomes[i].name, static_cast<int>(i));
+        const PlotChromosome& chr = m_.chromosomes[i];
+        names.push_back(chr.isOther() ? std::string() : chr.name);
+        if (chr.isOther())
+            otherSlot_ = static_cast<int>(i);
+        else
+            chromIndex_.emplace(chr.name, static_cast<int>(i));
     }
-    segments_ = chromosomeSegments(spans, f_.left, f_.w, 4);
+    axisOrder_ = naturalChromosomeOrder(names);
+    if (otherSlot_ >= 0) { // the "other" slot closes the axis
+        axisOrder_.erase(std::find(axisOrder_.begin(), axisOrder_.end(), otherSlot_));
+        axisOrder_.push_back(otherSlot_);
+    }
+    std::vector<int64_t> spans;
+    for (int i : axisOrder_)
+        spans.push_back(m_.chromosomes[i].axisSpan());
+    const std::vector<Segment> placed = chromosomeSegments(spans, f_.left, f_.w, 4);
+    segments_.resize(m_.chromosomes.size());
+    for (size_t k = 0; k < axisOrder_.size(); ++k)
+        segments_[axisOrder_[k]] = placed[k];
+}
+
+int ManhattanPanel::slotOf(const std::string& name) const
+{
+    const auto it = chromIndex_.find(name);
+    return it != chromIndex_.end() ? it->second : otherSlot_;
+}
+
+double ManhattanPanel::xOf(int i, double position) const
+{
+    const PlotChromosome& c = m_.chromosomes[i];
+    return positionX(segments_[i], c.span(), c.minPosition, position);
 }
 
 void ManhattanPanel::draw()
 {
     c_.layer("manhattan", "Manhattan plot");
     header();
-    bands();
+    peakMarks();
     axes();
     markers();
     lines();
+    locusMarks();
     labels();
-    legend();
     c_.end();
 }
 
 void ManhattanPanel::header()
 {
-    c_.text(f_.left, 30, s_.title, 20, "start", kTitleText, true);
+    c_.text(f_.left, 34, s_.title, 22, "start", kTitleText, true);
+    int64_t chromosomeCount = static_cast<int64_t>(m_.chromosomes.size()), merged = 0;
+    if (otherSlot_ >= 0) {
+        merged = m_.chromosomes[otherSlot_].merged;
+        chromosomeCount += merged - 1;
+    }
     QString sub = QStringLiteral("%1 rows \u00b7 %2 chromosome%3 \u00b7 %4 markers with p \u2264 %5 \u00b7 %6 peak%7")
                       .arg(QString::fromStdString(groupedCount(m_.rows)))
-                      .arg(QString::fromStdString(groupedCount(int64_t(m_.chromosomes.size()))))
-                      .arg(m_.chromosomes.size() == 1 ? "" : "s")
+                      .arg(QString::fromStdString(groupedCount(chromosomeCount)))
+                      .arg(chromosomeCount == 1 ? "" : "s")
                       .arg(QString::fromStdString(groupedCount(m_.retained)))
                       .arg(QString::number(m_.inlimit, 'g', 3))
                       .arg(QString::fromStdString(groupedCount(int64_t(m_.peaks.size()))))
                       .arg(m_.peaks.size() == 1 ? "" : "s");
+    if (!m_.loci.empty())
+        sub += QStringLiteral(" \u00b7 %1 loci").arg(QString::fromStdString(groupedCount(int64_t(m_.loci.size()))));
+    if (merged > 0)
+        sub += QStringLiteral(" \u00b7 the %1 narrowest in \u201cother\u201d")
+                   .arg(QString::fromStdString(groupedCount(merged)));
     if (m_.retainedTop > 0)
         sub += QStringLiteral(" \u00b7 %1 with p = 0 or below the smallest double, drawn at the top")
                    .arg(QString::fromStdString(groupedCount(m_.retainedTop)));
-    c_.text(f_.left, 50, sub, 12, "start", kMutedText);
+    c_.text(f_.left, 56, sub, 13, "start", kMutedText);
 }
 
 void ManhattanPanel::axes()
 {
     c_.layer("manhattan-axes", "Manhattan axes");
-    // Grid and y ticks.
     for (double v : yTicks_.values) {
         const double y = yPix(v);
         if (v > 0)
             c_.line(f_.left, y, f_.left + f_.w, y, kGridColour, 1);
         c_.line(f_.left - 5, y, f_.left, y, kAxisColour, 1);
-        c_.text(f_.left - 8, y + 4, QString::fromStdString(tickText(v)), 12, "end", kAxisColour);
+        c_.text(f_.left - 8, y + 4.5, QString::fromStdString(tickText(v)), 13, "end", kAxisColour);
     }
     c_.line(f_.left, f_.top, f_.left, f_.bottom(), kAxisColour, 1);
     c_.line(f_.left, f_.bottom(), f_.left + f_.w, f_.bottom(), kAxisColour, 1);
-    c_.log10Text(24, f_.top + f_.h / 2, QString(), 14, "middle", -90);
-    // Chromosome names under their middles, skipping those that would
-    // overlap the previous name shown.
-    double lastRight = -1e9;
-    for (size_t i = 0; i < segments_.size(); ++i) {
-        const Segment& s = segments_[i];
-        const QString name = QString::fromStdString(m_.chromosomes[i].name);
-        const double mid = s.x0 + s.width / 2;
-        const double half = textWidth(name, 12) / 2;
-        if (mid - half >= lastRight + 3 && mid + half <= f_.left + f_.w + 20) {
-            c_.text(mid, f_.bottom() + 18, name, 12, "middle", kAxisColour);
-            lastRight = mid + half;
-        }
-    }
-    c_.text(f_.left + f_.w / 2, f_.bottom() + 42, QStringLiteral("Chromosome"), 14, "middle", kAxisColour);
+    c_.log10Text(26, f_.top + f_.h / 2, QString(), 15, "middle", -90);
+    chromosomeLabels();
+    c_.text(f_.left + f_.w / 2, f_.bottom() + 66, QStringLiteral("Chromosome"), 15, "middle", kAxisColour);
     c_.end();
 }
 
-double ManhattanPanel::bandX(const PlotPeak& p, int chrom, double* x1) const
+// Every chromosome's name under the middle of its place, on two rows where
+// neighbours would overlap; a name moved off its middle (or to the second
+// row) gets a thin leader from the axis. Names of the natural chromosomes
+// are always shown; among many other contigs, those without room are not.
+void ManhattanPanel::chromosomeLabels()
 {
-    const PlotChromosome& c = m_.chromosomes[chrom];
-    const Segment& s = segments_[chrom];
-    double a = positionX(s, c.span(), c.minPosition, p.first) - 0.5 * s.width / (double(c.span()) + 1);
-    double b = positionX(s, c.span(), c.minPosition, p.last) + 0.5 * s.width / (double(c.span()) + 1);
-    if (b - a < 3) {
-        const double mid = (a + b) / 2;
-        a = mid - 1.5;
-        b = mid + 1.5;
+    const double fontSize = 13, rowStep = 17;
+    std::vector<AxisLabel> wanted;
+    for (int i : axisOrder_) {
+        const PlotChromosome& chr = m_.chromosomes[i];
+        const QString name = QString::fromStdString(chr.isOther() ? std::string("other") : chr.name);
+        wanted.push_back({segments_[i].x0 + segments_[i].width / 2, textWidth(name, fontSize),
+                          chr.isOther() || naturalChromosomeRank(chr.name) > 0 || axisOrder_.size() <= 60});
     }
-    *x1 = b;
-    return a;
-}
-
-void ManhattanPanel::bands()
-{
-    c_.layer("peaks", "Peak bands");
-    for (const PlotPeak& p : m_.peaks) {
-        const auto it = chromIndex_.find(p.chromosome);
-        if (it == chromIndex_.end()) {
-            ++stats_.peaksOffChromosome;
+    const std::vector<PlacedLabel> placed = staggerLabels(wanted, 4);
+    for (size_t k = 0; k < axisOrder_.size(); ++k) {
+        if (placed[k].row < 0)
             continue;
-        }
-        double x1;
-        const double x0 = bandX(p, it->second, &x1);
-        c_.start("rect");
-        c_.attr("class", "peak-band");
-        c_.attr("x", x0);
-        c_.attr("y", f_.top);
-        c_.attr("width", x1 - x0);
-        c_.attr("height", f_.h);
-        c_.attr("fill", gqsColour(p.gqs).c_str());
-        c_.attr("fill-opacity", kBandOpacity);
-        c_.start("title");
-        // One pass over the pattern: a name holding "%2" stays as it is.
-        QString tip = QStringLiteral("%1:%2-%3  GQS %4  \u2212log10 p %5")
-                          .arg(QString::fromStdString(p.chromosome), QString::number(p.first),
-                               QString::number(p.last), QString::number(p.gqs, 'g', 3),
-                               QString::number(p.height, 'g', 4));
-        if (!p.label.empty())
-            tip += QStringLiteral("  ") + QString::fromStdString(p.label);
-        c_.chars(tip);
+        const PlotChromosome& chr = m_.chromosomes[axisOrder_[k]];
+        const double y = f_.bottom() + 20 + placed[k].row * rowStep;
+        const double mid = wanted[k].centre;
+        c_.line(mid, f_.bottom(), mid, f_.bottom() + 4, kAxisColour, 1);
+        if (placed[k].row > 0 || std::fabs(placed[k].x - mid) > 0.5)
+            c_.line(mid, f_.bottom() + 4, placed[k].x, y - fontSize + 1, "#aaaaaa", 0.6);
+        c_.start("text");
+        c_.attr("class", "chrom-label");
+        c_.attr("x", placed[k].x);
+        c_.attr("y", y);
+        c_.attr("font-size", fontSize);
+        c_.attr("text-anchor", "middle");
+        c_.attr("fill", kAxisColour);
+        c_.chars(QString::fromStdString(chr.isOther() ? std::string("other") : chr.name));
         c_.end();
-        c_.end();
-        ++stats_.bands;
+        ++stats_.chromosomeLabels;
     }
-    c_.end();
 }
 
 void ManhattanPanel::markers()
@@ -193,18 +165,17 @@ void ManhattanPanel::markers()
     for (int c = 0; c < kPlotYCells; ++c)
         cellY[c] = static_cast<int>(std::lround(yPix(m_.yCellValue(c))));
     cellY[kPlotTopCell] = static_cast<int>(std::lround(f_.top));
-    for (size_t i = 0; i < m_.chromosomes.size(); ++i) {
+    for (size_t k = 0; k < axisOrder_.size(); ++k) {
+        const size_t i = static_cast<size_t>(axisOrder_[k]);
         const PlotChromosome& c = m_.chromosomes[i];
         if (c.retained == 0)
             continue;
         std::string d;
         chromosomeDots(i, cellY, d);
-        c_.dotPath("markers", kChromosomeColours[i % 2], d);
-        c_.start("title");
-        c_.chars(QStringLiteral("chromosome %1: %2 markers")
-                     .arg(QString::fromStdString(c.name), QString::fromStdString(groupedCount(c.retained))));
-        c_.end();
-        c_.end();
+        c_.dotPath("markers", kChromosomeColours[k % 2], d,
+                   QStringLiteral("chromosome %1: %2 markers")
+                       .arg(QString::fromStdString(c.isOther() ? std::string("other") : c.name),
+                            QString::fromStdString(groupedCount(c.retained))));
     }
     c_.end();
 }
@@ -244,150 +215,6 @@ void ManhattanPanel::lines()
     }
     c_.end();
 }
-
-// The labelled peaks: those with a label on a drawn chromosome, the 20
-// highest, highest first.
-std::vector<int> ManhattanPanel::strongestLabelled() const
-{
-    std::vector<int> order;
-    for (size_t i = 0; i < m_.peaks.size(); ++i)
-        if (!m_.peaks[i].label.empty() && chromIndex_.count(m_.peaks[i].chromosome))
-            order.push_back(static_cast<int>(i));
-    const auto height = [&](int i) { return std::isfinite(m_.peaks[i].height) ? m_.peaks[i].height : -1; };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return height(a) > height(b); });
-    if (order.size() > kMaxLabels)
-        order.resize(kMaxLabels);
-    return order;
-}
-
-// Each label goes above its summit, or up to five lines higher (with a
-// leader line) where a higher peak's label is in the way; a label that finds
-// no room inside the plot area is left out.
-void ManhattanPanel::labels()
-{
-    c_.layer("labels", "Peak labels");
-    std::vector<Box> placed;
-    const double fontSize = 11, lineStep = 13;
-    for (int i : strongestLabelled()) {
-        const PlotPeak& p = m_.peaks[i];
-        double x1;
-        const double x0 = bandX(p, chromIndex_.at(p.chromosome), &x1);
-        const QString label = QString::fromStdString(p.label);
-        const double w = textWidth(label, fontSize);
-        const double cx = std::min(std::max((x0 + x1) / 2, f_.left + w / 2 + 2), f_.left + f_.w - w / 2 - 2);
-        const double summit = std::min(std::max(yPix(p.height), f_.top + fontSize + 8), f_.bottom());
-        for (int level = 0; level < 6; ++level) {
-            const double y = summit - 7 - level * lineStep;
-            if (y - fontSize < f_.top + 1)
-                break;
-            const Box box{cx - w / 2 - 1, y - fontSize, cx + w / 2 + 1, y + 3};
-            if (std::any_of(placed.begin(), placed.end(), [&](const Box& b) { return b.overlaps(box); }))
-                continue;
-            placed.push_back(box);
-            if (level > 0)
-                c_.line((x0 + x1) / 2, summit - 3, cx, y + 3, "#777777", 0.7);
-            haloText(cx, y, label, fontSize);
-            ++stats_.labels;
-            break;
-        }
-    }
-    c_.end();
-}
-
-// Text with a white outline under it, readable over markers and bands: the
-// outline is a copy of the text drawn first (paint-order would do it in one
-// element, but older SVG programs ignore it and would cover the text).
-void ManhattanPanel::haloText(double x, double y, const QString& text, double fontSize)
-{
-    for (const bool outline : {true, false}) {
-        c_.start("text");
-        c_.attr("x", x);
-        c_.attr("y", y);
-        c_.attr("font-size", fontSize);
-        c_.attr("text-anchor", "middle");
-        if (outline) {
-            c_.attr("class", "halo");
-            c_.attr("fill", "#ffffff");
-            c_.attr("stroke", "#ffffff");
-            c_.attr("stroke-width", 3);
-            c_.attr("stroke-linejoin", "round");
-        } else {
-            c_.attr("fill", "#1a1a1a");
-        }
-        c_.chars(text);
-        c_.end();
-    }
-}
-
-void ManhattanPanel::legend()
-{
-    c_.layer("legend", "Legend");
-    lineLegend(f_.left + f_.w);
-    gqsLegend(f_.left + f_.w);
-    c_.end();
-}
-
-// First row of the legend: the two dashed lines, right-aligned.
-void ManhattanPanel::lineLegend(double right)
-{
-    const QString threshold =
-        QStringLiteral("peak threshold (%1)").arg(QString::fromStdString(tickText(s_.peakThreshold)));
-    double x = right - textWidth(threshold, 12);
-    c_.text(x, 26, threshold, 12, "start", kAxisColour);
-    c_.line(x - 34, 22, x - 6, 22, kThresholdColour, 1.1, kThresholdDash);
-    x -= 34 + 22 + 128;
-    c_.startMixed("text");
-    c_.attr("x", x);
-    c_.attr("y", 26);
-    c_.attr("font-size", 12);
-    c_.attr("fill", kAxisColour);
-    c_.chars(QStringLiteral("genome-wide (p = 5\u00d710"));
-    c_.start("tspan");
-    c_.attr("dy", -5);
-    c_.attr("font-size", 9);
-    c_.chars(QStringLiteral("\u22128"));
-    c_.end();
-    c_.start("tspan");
-    c_.attr("dy", 5);
-    c_.chars(QStringLiteral(")"));
-    c_.end();
-    c_.endMixed();
-    c_.line(x - 34, 22, x - 6, 22, kGenomeWideColour, 1.3, kGenomeWideDash);
-}
-
-// Second row: the GQS scale, a bar with the band colours (a little stronger
-// than the translucent bands), 1 to 5 under it.
-void ManhattanPanel::gqsLegend(double right)
-{
-    const double barW = 150, barH = 9;
-    const double barX = right - barW - 4, barY = 37;
-    c_.start("defs");
-    c_.start("linearGradient");
-    c_.attr("id", "gqs-scale");
-    for (int k = 0; k < 5; ++k) {
-        c_.start("stop");
-        c_.attr("offset", QString::number(k * 25) + QLatin1Char('%'));
-        c_.attr("stop-color", kGqsAnchors[k]);
-        c_.end();
-    }
-    c_.end();
-    c_.end();
-    c_.text(barX - 8, barY + 9, QStringLiteral("peak band: quality (GQS)"), 12, "end", kAxisColour);
-    c_.start("rect");
-    c_.attr("x", barX);
-    c_.attr("y", barY);
-    c_.attr("width", barW);
-    c_.attr("height", barH);
-    c_.attr("fill", "url(#gqs-scale)");
-    c_.attr("fill-opacity", kLegendOpacity);
-    c_.attr("stroke", "#999999");
-    c_.attr("stroke-width", 0.6);
-    c_.end();
-    for (int k = 0; k < 5; ++k)
-        c_.text(barX + barW * k / 4, barY + barH + 11, QString::number(k + 1), 10, "middle", kAxisColour);
-}
-
-} // namespace
 
 void drawManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f,
                         PlotDrawStats& stats)

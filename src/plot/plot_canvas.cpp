@@ -1,6 +1,8 @@
 // SVG element writing shared by the plot panels.
 #include "plot_canvas.h"
 
+#include "chromosome_axis.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -23,20 +25,27 @@ QString svgNumber(double v)
     return s;
 }
 
-double textWidth(const QString& text, double fontSize) { return 0.58 * fontSize * text.size(); }
+double textWidth(const QString& text, double fontSize)
+{
+    return plotlayout::textWidth(text.toStdString(), fontSize);
+}
 
 PlotFrame::PlotFrame(const PlotSettings& s)
 {
-    width = std::max(s.width, 600);
-    height = std::max(s.height, 300);
-    left = 72;
-    top = 68;
-    w = width - left - 24;
-    h = height - top - 58;
-    qLeft = width + 72;
+    width = std::max(s.width, 800);
+    height = std::max(s.height, 480);
+    top = 84;
+    h = height - top - 80;
+    // The QQ square leaves 200 px under it for the legend and takes at most
+    // 30 % of the width.
+    qSize = std::max(std::min(h - 200, 0.3 * width), 160.0);
+    qLeft = width - 30 - qSize;
     qTop = top;
-    qSize = h;
-    canvasWidth = static_cast<int>(qLeft + qSize + 28);
+    left = 76;
+    w = qLeft - 86 - left;
+    legendLeft = qLeft - 50;
+    legendTop = qTop + qSize + 72;
+    canvasWidth = width;
 }
 
 SvgCanvas::SvgCanvas(QIODevice& out) : x_(&out)
@@ -108,33 +117,47 @@ void SvgCanvas::text(double x, double y, const QString& t, double size, const ch
 
 void SvgCanvas::log10Text(double x, double y, const QString& prefix, double size, const char* anchor, double rotate)
 {
-    startMixed("text");
+    start("text");
     attr("x", x);
     attr("y", y);
     attr("font-size", size);
     attr("text-anchor", anchor);
     if (rotate != 0)
         attr("transform", QStringLiteral("rotate(%1 %2 %3)").arg(svgNumber(rotate), svgNumber(x), svgNumber(y)));
-    chars(prefix + QStringLiteral("\u2212log"));
-    start("tspan");
-    attr("dy", size * 0.3);
-    attr("font-size", size * 0.72);
-    chars(QStringLiteral("10"));
+    // Subscript digits as characters: QtSvg's PNG and PDF renderer ignores
+    // the shifts of tspan elements.
+    chars(prefix + QStringLiteral("\u2212log\u2081\u2080(p)"));
     end();
-    start("tspan");
-    attr("dy", -size * 0.3);
-    chars(QStringLiteral("(p)"));
-    end();
-    endMixed();
 }
 
-void SvgCanvas::dotPath(const char* cssClass, const char* colour, const std::string& d)
+void SvgCanvas::dotPath(const char* cssClass, const char* colour, const std::string& d, const QString& title)
 {
-    start("path");
-    attr("class", cssClass);
+    start("g");
+    attr("class", QLatin1String(cssClass) + QLatin1String("-group"));
     attr("fill", "none");
     attr("stroke", colour);
     attr("stroke-width", plotstyle::kDotWidth);
     attr("stroke-linecap", "round");
-    attr("d", QString::fromLatin1(d.data(), static_cast<int>(d.size())));
+    if (!title.isEmpty()) {
+        start("title");
+        chars(title);
+        end();
+    }
+    // Paths of at most kCommands dots or strokes: QtSvg's renderer strokes
+    // one long path of round-capped dots many times slower than short ones.
+    constexpr int kCommands = 32;
+    size_t from = 0;
+    while (from < d.size()) {
+        size_t to = from;
+        for (int k = 0; k < kCommands && to < d.size(); ++k) {
+            const size_t next = d.find('M', to + 1);
+            to = next == std::string::npos ? d.size() : next;
+        }
+        start("path");
+        attr("class", cssClass);
+        attr("d", QString::fromLatin1(d.data() + from, static_cast<int>(to - from)));
+        end();
+        from = to;
+    }
+    end();
 }

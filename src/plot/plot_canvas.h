@@ -8,7 +8,10 @@
 #include <QXmlStreamWriter>
 
 namespace plotstyle {
-inline constexpr char kFont[] = "Helvetica, Arial, 'Liberation Sans', 'DejaVu Sans', sans-serif";
+// DejaVu Sans is Debian's default font, so a browser and the PNG and PDF
+// renderer draw the same glyphs; Verdana (its close relative) and any
+// sans-serif stand in where it is missing.
+inline constexpr char kFont[] = "'DejaVu Sans', Verdana, sans-serif";
 // Dark and light blue: apart in grey too, away from the warm peak bands.
 inline constexpr char kChromosomeColours[2][8] = {"#1f4e79", "#6b9bd1"};
 inline constexpr char kQqColour[] = "#1f4e79";
@@ -17,6 +20,10 @@ inline constexpr char kThresholdColour[] = "#4d4d4d";
 inline constexpr char kAxisColour[] = "#333333";
 inline constexpr char kGridColour[] = "#e8e8e8";
 inline constexpr char kMutedText[] = "#555555";
+// Open triangles over the leads of loci without a peak shape: a cool violet,
+// apart from the warm bands and the blue markers.
+inline constexpr char kNoPeakColour[] = "#7b3294";
+inline constexpr char kLeadColour[] = "#1a1a1a";
 inline constexpr char kTitleText[] = "#111111";
 inline constexpr char kGenomeWideDash[] = "7 4";
 inline constexpr char kThresholdDash[] = "3 3";
@@ -29,14 +36,16 @@ double genomeWide();
 
 // A coordinate or size as text: rounded to 0.1, no trailing ".0", no "-0".
 QString svgNumber(double v);
-// Rough width of text in px for the figure's sans-serif fonts.
+// Width of text in px in the figure's font.
 double textWidth(const QString& text, double fontSize);
 
-// Where the panels go for one PlotSettings, in px.
+// Where the panels go for one PlotSettings, in px: the Manhattan panel on
+// the left, the square QQ panel on the right with the legend under it.
 struct PlotFrame {
-    int width, height;         // the Manhattan panel; the canvas is as high
+    int width, height;         // the canvas
     double left, top, w, h;    // the Manhattan plot area
     double qLeft, qTop, qSize; // the QQ plot area (square)
+    double legendLeft, legendTop;
     int canvasWidth;
 
     explicit PlotFrame(const PlotSettings& s);
@@ -69,9 +78,10 @@ public:
               const char* colour = nullptr, bool bold = false);
     // prefix + "−log10(p)" with a subscript 10, optionally rotated about (x, y).
     void log10Text(double x, double y, const QString& prefix, double size, const char* anchor, double rotate = 0);
-    // Opens a path of dots and vertical strokes of dots (PixelSet::appendPath
-    // commands); end() closes it, after an optional title.
-    void dotPath(const char* cssClass, const char* colour, const std::string& d);
+    // Dots and vertical strokes of dots (PixelSet::appendPath commands): a
+    // group of class cssClass + "-group" with the title and the style, and
+    // in it paths of class cssClass, a few dozen commands each.
+    void dotPath(const char* cssClass, const char* colour, const std::string& d, const QString& title = QString());
 
 private:
     QXmlStreamWriter x_;
@@ -81,3 +91,4 @@ private:
 void drawManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f,
                         PlotDrawStats& stats);
 void drawQqPanel(SvgCanvas& c, const PlotModel& m, const PlotFrame& f, PlotDrawStats& stats);
+void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f);

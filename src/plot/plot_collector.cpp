@@ -8,12 +8,6 @@
 
 namespace {
 
-// Total x cells the grids may reach before the x scale coarsens: the cell
-// width stays at most the total span / 4096 (half a pixel at 2,048 px).
-constexpr int64_t kXCellsBeforeCoarsening = 2 * 4096;
-// From 33 on, every position falls into x cell 0.
-constexpr int kMaxXShift = 33;
-
 uint64_t bitsOf(double x)
 {
     uint64_t bits;
@@ -108,6 +102,8 @@ void PlotCollector::startChromosome(std::string_view name)
         max_ = c.rows ? c.maxPosition : std::numeric_limits<int32_t>::min();
         return;
     }
+    if (chromosomes_.size() >= 2 * kPlotChromosomeCap)
+        mergeSmallest(kPlotChromosomeCap);
     current_ = static_cast<int>(chromosomes_.size());
     chromosomes_.emplace_back();
     chromosomes_.back().name.assign(name);
@@ -235,6 +231,11 @@ void PlotCollector::addPeak(const PlotPeak& peak)
         std::swap(peaks_.back().first, peaks_.back().last);
 }
 
+void PlotCollector::addLocus(const PlotLocus& locus)
+{
+    loci_.push_back(locus);
+}
+
 void PlotCollector::countPending()
 {
     for (size_t i = 0; i < pendingCount_; ++i)
@@ -246,6 +247,7 @@ PlotModel PlotCollector::finish() &&
 {
     countPending();
     storeCurrent();
+    mergeSmallest(kPlotChromosomeCap);
     current_ = -1;
     rows_ = 0;
     PlotModel model;
@@ -261,6 +263,7 @@ PlotModel PlotCollector::finish() &&
     model.retainedAbove1 = retainedAbove1_;
     model.retainedNotNumber = retainedNotNumber_;
     model.peaks = std::move(peaks_);
+    model.loci = std::move(loci_);
     model.histogram = std::move(histogram_);
     model.lambda = lambdaFromHistogram(model.histogram);
     return model;

@@ -17,7 +17,13 @@
 // which is what re-thinning at the final pixel scale needs.
 //
 // Per table: the p-value histogram of the QQ panel and lambdaGC (see
-// plot_histogram.h), the reported peaks, a few counts.
+// plot_histogram.h), the reported peaks and loci, a few counts.
+//
+// At most kPlotChromosomeCap chromosomes keep a place of their own on the
+// axis (the natural ones 1-22, X, Y, XY, MT first, then the widest): when a
+// table brings twice as many, the narrowest of them are merged into one
+// "other" slot (plot_collector_merge.cpp), so a table of millions of
+// one-row contigs holds a few thousand slots, not millions.
 //
 // addRow is the per-row path: a handful of compares and one increment for a
 // row that is not retained; a table lookup and one bit set for a retained
@@ -42,6 +48,19 @@ struct PlotPeak {
     std::string label;           // lead marker label
 };
 
+// A locus of the loci table: its lead marker and how the analysis saw it.
+struct PlotLocus {
+    std::string chromosome;
+    int32_t position = 0;   // of the lead marker
+    double value = 0;       // -log10 p of the lead
+    std::string label;      // lead marker id (may be empty)
+    std::string status;     // peak, split, merged or no_peak
+};
+
+// Chromosomes with a slot of their own on the axis; beyond twice as many the
+// narrowest are merged into the "other" slot.
+constexpr size_t kPlotChromosomeCap = 1000;
+
 // Cells of a retained-marker grid: 1,023 y cells and the "top" cell (p <= 0
 // or the smallest subnormal) per x cell, 16 words per x cell.
 constexpr int kPlotYCells = 1023;
@@ -53,6 +72,10 @@ constexpr int kPlotLog2Scale = 4096;
 struct PlotChromosome {
     std::string name;
     int32_t minPosition = 0, maxPosition = 0; // of all rows
+    // The "other" slot: how many chromosomes it holds, and the sum of their
+    // spans + 1, its share of the axis (its positions overlap).
+    int64_t merged = 0;
+    int64_t mergedWidth = 0;
     int64_t rows = 0;                          // accepted rows
     int64_t retained = 0;                      // rows drawn in the Manhattan panel
     // Grid of retained markers: x cells colLo .. colLo + cols - 1, each
@@ -62,6 +85,9 @@ struct PlotChromosome {
     std::vector<uint64_t> cells;
 
     int64_t span() const { return rows ? int64_t(maxPosition) - minPosition : 0; }
+    bool isOther() const { return merged > 0; }
+    // The span the axis gives it.
+    int64_t axisSpan() const { return isOther() ? mergedWidth - 1 : span(); }
     bool cellSet(uint32_t col, int yCell) const
     {
         if (col < colLo || col - colLo >= cols)
@@ -85,6 +111,7 @@ struct PlotModel {
     int64_t retainedAbove1 = 0;  // of which p > 1, drawn at 0
     int64_t retainedNotNumber = 0; // p <= inlimit only because the text was not a number: not drawn
     std::vector<PlotPeak> peaks;
+    std::vector<PlotLocus> loci;
     PlotHistogram histogram;     // valid p-values (0 <= p <= 1)
     LambdaEstimate lambda;
 
@@ -127,6 +154,7 @@ public:
     }
 
     void addPeak(const PlotPeak& peak);
+    void addLocus(const PlotLocus& locus);
 
     // Everything collected; the collector is left empty.
     PlotModel finish() &&;
@@ -139,6 +167,14 @@ private:
     void growColumns(PlotChromosome& c, uint32_t col);
     void coarsenX();
     void coarsenY();
+    void mergeSmallest(size_t keep);
+    void mergeInto(size_t other, size_t from);
+
+    // Total x cells the grids may reach before the x scale coarsens: the cell
+    // width stays at most the total span / 4096 (half a pixel at 2,048 px).
+    static constexpr int64_t kXCellsBeforeCoarsening = 2 * 4096;
+    // From 33 on, every position falls into x cell 0.
+    static constexpr int kMaxXShift = 33;
 
     double inlimit_;
     // The current chromosome's row count and span, kept here for the row path.
@@ -155,6 +191,7 @@ private:
     std::vector<uint32_t> usedLo_, usedHi_;
     std::unordered_map<std::string, int> index_;
     std::vector<PlotPeak> peaks_;
+    std::vector<PlotLocus> loci_;
     PlotHistogram histogram_;
     static constexpr size_t kPendingSize = 4096;
     static constexpr uint64_t kNotAPValue = ~uint64_t(0);

@@ -146,7 +146,7 @@ int64_t PixelSet::appendPath(std::string& d, int dx, int dy) const
         for (int y = nextRow(x, 0, true); y < height_; y = nextRow(x, y, true)) {
             const int end = nextRow(x, y, false) - 1; // last row of the run
             if (end == y)
-                std::snprintf(text, sizeof text, "M%d %dv0", x + dx, y + dy);
+                std::snprintf(text, sizeof text, "M%d %dv.1", x + dx, y + dy);
             else
                 std::snprintf(text, sizeof text, "M%d %dV%d", x + dx, y + dy, end + dy);
             d += text;

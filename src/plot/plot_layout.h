@@ -54,7 +54,8 @@ public:
     int height() const { return height_; }
     int64_t count() const;
     // Appends the set pixels, offset by (dx, dy), as SVG path commands,
-    // column by column, top to bottom: "Mx yv0" for a lone pixel and
+    // column by column, top to bottom: "Mx yv.1" for a lone pixel (not
+    // "v0": Qt's renderer drops zero-length strokes) and
     // "Mx yVy2" for a vertical run (drawn with round caps, each is a dot or a
     // stroke of dots). Returns the number of commands.
     int64_t appendPath(std::string& d, int dx, int dy) const;

@@ -37,6 +37,7 @@ void writeDocument(SvgCanvas& c, const PlotModel& model, const PlotSettings& set
     c.end();
     drawManhattanPanel(c, model, settings, f, stats);
     drawQqPanel(c, model, f, stats);
+    drawLegend(c, model, settings, f);
     c.end(); // svg
     x.writeEndDocument();
 }

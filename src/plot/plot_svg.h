@@ -8,12 +8,13 @@
 
 class QIODevice;
 
+// The default size fills a 16:9 slide: 1600 x 900 px with text of 12 px
+// and more.
 struct PlotSettings {
-    QString title;             // the table name
+    QString title;              // the table's file name
     double peakThreshold = 5.0; // -log10 p height of the dashed threshold line
-    int width = 1600;          // the Manhattan panel, in px (at least 600)
-    int height = 500;          // both panels, in px (at least 300); the QQ
-                               // panel beside it has a square plot area
+    int width = 1600;           // the whole figure, in px (at least 800)
+    int height = 900;           // in px (at least 480)
 };
 
 // Writes the figure to out (open for writing). False when a write failed.
@@ -28,9 +29,13 @@ struct PlotDrawStats {
     int64_t manhattanDots = 0; // path commands (dots and vertical runs of dots)
     int64_t manhattanPixels = 0;
     int64_t qqPixels = 0;
-    int bands = 0;
+    int bands = 0;              // peaks reaching genome-wide significance
+    int ticks = 0;              // weaker peaks
     int labels = 0;
+    int chromosomeLabels = 0;
+    int locusMarks = 0;
     int peaksOffChromosome = 0; // peaks naming a chromosome with no rows: no band
+    int lociOffChromosome = 0;
 };
 bool writeManhattanQqSvg(const PlotModel& model, const PlotSettings& settings, QIODevice& out,
                          PlotDrawStats* stats);

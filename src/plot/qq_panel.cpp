@@ -66,9 +66,9 @@ double QqPanel::observed(size_t bin) const
 void QqPanel::draw()
 {
     c_.layer("qq", "QQ plot");
-    c_.text(left_, 30, QStringLiteral("QQ plot"), 16, "start", kTitleText, true);
-    c_.text(left_, 50,
-            QStringLiteral("%1 p-values between 0 and 1").arg(QString::fromStdString(groupedCount(int64_t(n_)))), 12,
+    c_.text(left_, 34, QStringLiteral("QQ plot"), 18, "start", kTitleText, true);
+    c_.text(left_, 56,
+            QStringLiteral("%1 p-values between 0 and 1").arg(QString::fromStdString(groupedCount(int64_t(n_)))), 13,
             "start", kMutedText);
     axes();
     points();
@@ -82,18 +82,18 @@ void QqPanel::axes()
         if (v > 0)
             c_.line(left_, yPix(v), left_ + size_, yPix(v), kGridColour, 1);
         c_.line(left_ - 5, yPix(v), left_, yPix(v), kAxisColour, 1);
-        c_.text(left_ - 8, yPix(v) + 4, QString::fromStdString(tickText(v)), 12, "end", kAxisColour);
+        c_.text(left_ - 8, yPix(v) + 4.5, QString::fromStdString(tickText(v)), 13, "end", kAxisColour);
     }
     for (double v : xTicks_.values) {
         if (v > 0)
             c_.line(xPix(v), top_, xPix(v), bottom_, kGridColour, 1);
         c_.line(xPix(v), bottom_, xPix(v), bottom_ + 5, kAxisColour, 1);
-        c_.text(xPix(v), bottom_ + 18, QString::fromStdString(tickText(v)), 12, "middle", kAxisColour);
+        c_.text(xPix(v), bottom_ + 19, QString::fromStdString(tickText(v)), 13, "middle", kAxisColour);
     }
     c_.line(left_, top_, left_, bottom_, kAxisColour, 1);
     c_.line(left_, bottom_, left_ + size_, bottom_, kAxisColour, 1);
-    c_.log10Text(left_ + size_ / 2, bottom_ + 42, QStringLiteral("Expected "), 14, "middle");
-    c_.log10Text(left_ - 46, top_ + size_ / 2, QStringLiteral("Observed "), 14, "middle", -90);
+    c_.log10Text(left_ + size_ / 2, bottom_ + 44, QStringLiteral("Expected "), 15, "middle");
+    c_.log10Text(left_ - 48, top_ + size_ / 2, QStringLiteral("Observed "), 15, "middle", -90);
     const double diagonal = std::min(xTicks_.top, yTicks_.top);
     c_.line(xPix(0), yPix(0), xPix(diagonal), yPix(diagonal), kGenomeWideColour, 1.2);
 }
@@ -128,21 +128,23 @@ void QqPanel::points()
     pixels.appendPath(d, ox, oy);
     stats_.qqPixels = pixels.count();
     c_.dotPath("qq-points", kQqColour, d);
-    c_.end();
 }
 
 // "λGC = 1.002" in the upper left corner.
 void QqPanel::lambdaText()
 {
     c_.startMixed("text");
+    // Keeps the space before "=" in QtSvg's rendering, which trims the
+    // text of each tspan otherwise.
+    c_.xml().writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
     c_.attr("x", left_ + 12);
     c_.attr("y", top_ + 22);
-    c_.attr("font-size", 15);
+    c_.attr("font-size", 16);
     c_.attr("fill", kTitleText);
     c_.chars(QStringLiteral("\u03bb"));
     c_.start("tspan");
     c_.attr("dy", 4);
-    c_.attr("font-size", 11);
+    c_.attr("font-size", 12);
     c_.chars(QStringLiteral("GC"));
     c_.end();
     c_.start("tspan");
@@ -166,8 +168,8 @@ void QqPanel::filteredNote()
         return;
     c_.start("text");
     c_.attr("x", left_ + 12);
-    c_.attr("y", top_ + 40);
-    c_.attr("font-size", 11);
+    c_.attr("y", top_ + 42);
+    c_.attr("font-size", 12);
     c_.attr("fill", kTitleText);
     c_.chars(QStringLiteral("not meaningful: the table holds only p \u2264 %1").arg(QString::number(largest, 'g', 3)));
     c_.end();

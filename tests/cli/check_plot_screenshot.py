@@ -17,7 +17,7 @@ import sys
 import tempfile
 import zlib
 
-WIDTH, HEIGHT = 2150, 560
+WIDTH, HEIGHT = 1600, 900
 
 
 def read_png(path):

@@ -87,5 +87,5 @@ TEST(PlotLayout, PixelSetDrawsEachPixelOnceAndRunsAsStrokes)
     EXPECT_EQ(p.count(), 5);
     std::string d;
     EXPECT_EQ(p.appendPath(d, 100, 10), 3);
-    EXPECT_EQ(d, "M101 12V14M103 10v0M103 19v0");
+    EXPECT_EQ(d, "M101 12V14M103 10v.1M103 19v.1");
 }

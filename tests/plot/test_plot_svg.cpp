@@ -40,8 +40,8 @@ const PlotSettings kExampleSettings{QStringLiteral("example_gwas.tsv.gz")};
 // What a parse of the figure found.
 struct Parsed {
     QString error, root, rootNamespace, qqPath;
-    int bands = 0, labels = 0;
-    QStringList markerPaths, texts; // d of each chromosome's markers; text of text and title elements
+    int bands = 0, ticks = 0, labels = 0;
+    QStringList markerPaths, texts; // d of each chromosome's marker paths together; text of text and title elements
 };
 
 Parsed parse(const QByteArray& svg)
@@ -62,10 +62,13 @@ Parsed parse(const QByteArray& svg)
         if (name == u"g")
             layers.push_back(attr("id"));
         out.bands += name == u"rect" && cls == u"peak-band";
-        if (name == u"path" && cls == u"markers")
-            out.markerPaths.push_back(d);
+        out.ticks += name == u"rect" && cls == u"peak-tick";
+        if (name == u"g" && cls == u"markers-group")
+            out.markerPaths.push_back(QString());
+        if (name == u"path" && cls == u"markers" && !out.markerPaths.isEmpty())
+            out.markerPaths.back() += d;
         if (name == u"path" && cls == u"qq-points")
-            out.qqPath = d;
+            out.qqPath += d;
         if (name == u"text" || name == u"title") {
             out.labels += name == u"text" && !layers.isEmpty() && layers.back() == u"labels" && cls != u"halo";
             out.texts.push_back(r.readElementText(QXmlStreamReader::IncludeChildElements));
@@ -106,7 +109,11 @@ TEST(PlotSvg, WellFormedWithOneBandPerPeak)
     ASSERT_TRUE(p.error.isEmpty()) << qPrintable(p.error);
     EXPECT_EQ(p.root, u"svg");
     EXPECT_EQ(p.rootNamespace, u"http://www.w3.org/2000/svg");
-    EXPECT_EQ(p.bands, static_cast<int>(m.peaks.size()));
+    // A band for each peak reaching -log10 p 7.30103, a tick for the others.
+    const auto strong = std::count_if(m.peaks.begin(), m.peaks.end(),
+                                      [](const PlotPeak& peak) { return peak.height >= -std::log10(5e-8); });
+    EXPECT_EQ(p.bands, strong);
+    EXPECT_EQ(p.ticks, static_cast<int>(m.peaks.size()) - strong);
     EXPECT_EQ(stats.bands, p.bands);
     // The strongest 20 peaks are labelled (when there is room).
     EXPECT_LE(p.labels, 20);
@@ -145,14 +152,14 @@ TEST(PlotSvg, ZeroAndTooSmallPValuesAreDrawnAtTheTop)
         {{1000, 0.5}, {2000, 1e-9}, {50000, 0.0}, {90000, std::numeric_limits<double>::denorm_min()}, {100000, 0.5}});
     ASSERT_TRUE(p.error.isEmpty()) << qPrintable(p.error);
     ASSERT_EQ(p.markerPaths.size(), 1);
-    // The plot area's top is y = 68 in both panels; the axis reaches 10 (the
+    // The plot area's top is y = 84 in both panels; the axis reaches 10 (the
     // genome-wide line and the 1e-9 marker fit), and the marker at 9 sits
     // below the top.
     const std::vector<int> manhattan = pointYs(p.markerPaths[0]), qq = pointYs(p.qqPath);
     ASSERT_EQ(manhattan.size(), 3u);
-    EXPECT_EQ(std::count(manhattan.begin(), manhattan.end(), 68), 2);
+    EXPECT_EQ(std::count(manhattan.begin(), manhattan.end(), 84), 2);
     EXPECT_TRUE(p.texts.contains(QStringLiteral("10")));
-    EXPECT_NE(std::count(qq.begin(), qq.end(), 68), 0);
+    EXPECT_NE(std::count(qq.begin(), qq.end(), 84), 0);
     // A table reaching 1e-250: ticks of 50 up to 300.
     EXPECT_TRUE(drawRows({{1000, 1e-250}, {2000, 0.5}}).texts.contains(QStringLiteral("300")));
 }

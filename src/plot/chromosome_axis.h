@@ -1,0 +1,39 @@
+// The chromosome axis of the figures: the natural order of chromosome names
+// and the placement of their labels under the axis.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plotlayout {
+
+// Sort key of a chromosome name: 1..22 for the autosomes, 23 X, 24 Y, 25 XY,
+// 26 MT (or M), with or without a "chr" prefix and in any letter case
+// ("chr01" is 1); -1 for any other name.
+int naturalChromosomeRank(std::string_view name);
+
+// Axis order of names given in order of first appearance: the named
+// chromosomes by rank (equal ranks keep their order), then the others as
+// they came. Returns indices into names.
+std::vector<int> naturalChromosomeOrder(const std::vector<std::string>& names);
+
+// Labels under an axis, left to right: the x of each label's wanted centre
+// and its width. Each label goes on the first of two rows where it keeps gap
+// px from the label before it on that row. A label with mustShow that fits
+// on neither row moves right on the row that leaves it nearest its centre;
+// any other label that fits on neither row is dropped (row -1).
+struct AxisLabel {
+    double centre = 0, width = 0;
+    bool mustShow = false;
+};
+struct PlacedLabel {
+    int row = -1; // 0, 1, or -1: dropped
+    double x = 0; // centre as drawn
+};
+std::vector<PlacedLabel> staggerLabels(const std::vector<AxisLabel>& labels, double gap);
+
+// Width in px of text at fontSize in DejaVu Sans, the figures' font (its
+// advance widths for printable ASCII; other characters count as 0.65 em).
+double textWidth(std::string_view utf8, double fontSize, bool bold = false);
+
+} // namespace plotlayout

@@ -1,0 +1,46 @@
+// PNG and PDF figures drawn by Qt from the SVG text: QtSvg's renderer paints
+// the same document onto an image (at twice the pixel density) or a PDF
+// page, inside the process; no other program runs.
+//
+// Fonts: the SVG asks for 'DejaVu Sans' (Debian's default font, package
+// fonts-dejavu-core), then Verdana, then any sans-serif. Qt resolves the
+// family through fontconfig; where DejaVu Sans is missing it takes the
+// system's sans-serif, so the text is the same and only the glyph shapes
+// differ.
+#pragma once
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class QCoreApplication;
+
+enum class FigureFormat { Svg, Png, Pdf };
+
+// The format a figure path asks for by its extension (.svg, .png, .pdf, in
+// any letter case); false for any other path.
+bool figureFormatOfPath(const QString& path, FigureFormat* format);
+// "svg", "png" or "pdf" (also the -regional-format words); false otherwise.
+bool figureFormatOfWord(const QString& word, FigureFormat* format);
+// "svg", "png", "pdf".
+const char* figureExtension(FigureFormat format);
+
+// The figure in the given format. size is the SVG's size in px: a PNG gets
+// twice as many pixels each way, a PDF one page of that size at 96 px per
+// inch. Svg returns svg itself. Empty, with error set, when the SVG does not
+// parse or when PNG or PDF is asked for without a QGuiApplication (see
+// makeFigureApplication).
+QByteArray renderFigure(const QByteArray& svg, FigureFormat format, QSize size, QString* error = nullptr);
+
+// The figure size of "WxH" in px (such as 1600x900): at least 800 x 480,
+// at most 8000 each way; false for anything else.
+inline constexpr QSize kMinFigureSize(800, 480);
+inline constexpr int kMaxFigureSide = 8000;
+bool parseFigureSize(const QString& text, QSize* size);
+
+// The application object for main: a QGuiApplication on Qt's "offscreen"
+// platform (unless QT_QPA_PLATFORM names another) when figures are to be
+// rendered, which Qt's fonts need, else a QCoreApplication. argc and argv
+// must outlive it.
+std::unique_ptr<QCoreApplication> makeFigureApplication(int& argc, char** argv, bool rendersFigures);

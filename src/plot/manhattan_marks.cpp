@@ -1,0 +1,227 @@
+// The Manhattan panel's marks: a band coloured by quality over each peak
+// whose summit reaches genome-wide significance, a tick at the foot of the
+// axis for each weaker peak, a mark at the lead of each locus (an open
+// triangle over loci without a peak shape) and the labels of the strongest
+// loci, or of the strongest peaks when there are no loci.
+#include "manhattan_panel.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace plotlayout;
+using namespace plotstyle;
+
+namespace {
+
+constexpr int kMaxLabels = 20;
+
+struct Box {
+    double x0, y0, x1, y1;
+    bool overlaps(const Box& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
+};
+
+// Something to label: where its summit is and its text.
+struct LabelWish {
+    double x, summit, value;
+    QString text;
+};
+
+} // namespace
+
+double ManhattanPanel::bandX(const PlotPeak& p, int chrom, double* x1) const
+{
+    const PlotChromosome& c = m_.chromosomes[chrom];
+    const double slot = 0.5 * segments_[chrom].width / (double(c.span()) + 1);
+    double a = xOf(chrom, p.first) - slot;
+    double b = xOf(chrom, p.last) + slot;
+    if (b - a < 3) {
+        const double mid = (a + b) / 2;
+        a = mid - 1.5;
+        b = mid + 1.5;
+    }
+    *x1 = b;
+    return a;
+}
+
+void ManhattanPanel::peakMarks()
+{
+    c_.layer("peaks", "Peak bands");
+    for (const PlotPeak& p : m_.peaks) {
+        const int slot = slotOf(p.chromosome);
+        if (slot < 0) {
+            ++stats_.peaksOffChromosome;
+            continue;
+        }
+        double x1;
+        const double x0 = bandX(p, slot, &x1);
+        const bool significant = p.height >= genomeWide();
+        c_.start("rect");
+        if (significant) {
+            c_.attr("class", "peak-band");
+            c_.attr("x", x0);
+            c_.attr("y", f_.top);
+            c_.attr("width", x1 - x0);
+            c_.attr("height", f_.h);
+            c_.attr("fill", gqsColour(p.gqs).c_str());
+            c_.attr("fill-opacity", kBandOpacity);
+            ++stats_.bands;
+        } else {
+            const double mid = (x0 + x1) / 2;
+            c_.attr("class", "peak-tick");
+            c_.attr("x", mid - 1.5);
+            c_.attr("y", f_.bottom() - 11);
+            c_.attr("width", 3);
+            c_.attr("height", 11);
+            c_.attr("fill", gqsColour(p.gqs).c_str());
+            ++stats_.ticks;
+        }
+        c_.start("title");
+        // One pass over the pattern: a name holding "%2" stays as it is.
+        QString tip = QStringLiteral("%1:%2-%3  GQS %4  \u2212log10 p %5")
+                          .arg(QString::fromStdString(p.chromosome), QString::number(p.first),
+                               QString::number(p.last), QString::number(p.gqs, 'g', 3),
+                               QString::number(p.height, 'g', 4));
+        if (!p.label.empty())
+            tip += QStringLiteral("  ") + QString::fromStdString(p.label);
+        c_.chars(tip);
+        c_.end();
+        c_.end();
+    }
+    c_.end();
+}
+
+// A ring around the lead of a locus with a peak shape (peak, split, merged);
+// an open triangle pointing down at the lead of one without (no_peak).
+void ManhattanPanel::locusMarks()
+{
+    if (m_.loci.empty())
+        return;
+    c_.layer("loci", "Loci");
+    for (const PlotLocus& l : m_.loci) {
+        const int slot = slotOf(l.chromosome);
+        if (slot < 0) {
+            ++stats_.lociOffChromosome;
+            continue;
+        }
+        const double x = xOf(slot, l.position);
+        const double y = yPix(std::isfinite(l.value) ? std::max(l.value, 0.0) : yTicks_.top);
+        const QString status = QString::fromStdString(l.status);
+        if (l.status == "no_peak") {
+            c_.start("path");
+            c_.attr("class", "locus-mark");
+            c_.attr("data-status", status);
+            c_.attr("d", QStringLiteral("M%1 %2L%3 %4L%5 %4Z")
+                             .arg(svgNumber(x), svgNumber(y - 4), svgNumber(x - 6), svgNumber(y - 14),
+                                  svgNumber(x + 6)));
+            c_.attr("fill", "none");
+            c_.attr("stroke", kNoPeakColour);
+            c_.attr("stroke-width", 2);
+            c_.attr("stroke-linejoin", "round");
+        } else {
+            c_.start("circle");
+            c_.attr("class", "locus-mark");
+            c_.attr("data-status", status);
+            c_.attr("cx", x);
+            c_.attr("cy", y);
+            c_.attr("r", 5);
+            c_.attr("fill", "none");
+            c_.attr("stroke", kLeadColour);
+            c_.attr("stroke-width", 1.3);
+        }
+        c_.start("title");
+        QString tip = QStringLiteral("%1:%2  \u2212log10 p %3  %4")
+                          .arg(QString::fromStdString(l.chromosome), QString::number(l.position),
+                               QString::number(l.value, 'g', 4), status);
+        if (!l.label.empty())
+            tip += QStringLiteral("  ") + QString::fromStdString(l.label);
+        c_.chars(tip);
+        c_.end();
+        c_.end();
+        ++stats_.locusMarks;
+    }
+    c_.end();
+}
+
+// The 20 strongest loci (their lead ids), or without loci the 20 highest
+// labelled peaks. Each label goes above its summit, or up to five lines
+// higher (with a leader line) where a stronger one's label is in the way; a
+// label that finds no room inside the plot area is left out.
+void ManhattanPanel::labels()
+{
+    std::vector<LabelWish> wishes;
+    const auto finite = [](double v) { return std::isfinite(v) ? v : 1e300; };
+    for (const PlotLocus& l : m_.loci) {
+        const int slot = slotOf(l.chromosome);
+        if (slot < 0)
+            continue;
+        const QString text = l.label.empty()
+                                 ? QStringLiteral("%1:%2").arg(QString::fromStdString(l.chromosome)).arg(l.position)
+                                 : QString::fromStdString(l.label);
+        // Above the locus mark.
+        wishes.push_back({xOf(slot, l.position), yPix(std::max(0.0, std::min(finite(l.value), yTicks_.top))) - 10,
+                          finite(l.value), text});
+    }
+    if (m_.loci.empty()) {
+        for (const PlotPeak& p : m_.peaks) {
+            const int slot = slotOf(p.chromosome);
+            if (p.label.empty() || slot < 0)
+                continue;
+            double x1;
+            const double x0 = bandX(p, slot, &x1);
+            const double h = std::isfinite(p.height) ? p.height : -1;
+            wishes.push_back({(x0 + x1) / 2, yPix(std::max(h, 0.0)), h, QString::fromStdString(p.label)});
+        }
+    }
+    std::stable_sort(wishes.begin(), wishes.end(), [](const LabelWish& a, const LabelWish& b) { return a.value > b.value; });
+    if (wishes.size() > kMaxLabels)
+        wishes.resize(kMaxLabels);
+
+    c_.layer("labels", "Labels");
+    std::vector<Box> placed;
+    const double fontSize = 12, lineStep = 14;
+    for (const LabelWish& wish : wishes) {
+        const double w = textWidth(wish.text, fontSize);
+        const double cx = std::min(std::max(wish.x, f_.left + w / 2 + 2), f_.left + f_.w - w / 2 - 2);
+        const double summit = std::min(std::max(wish.summit, f_.top + fontSize + 8), f_.bottom());
+        for (int level = 0; level < 6; ++level) {
+            const double y = summit - 7 - level * lineStep;
+            if (y - fontSize < f_.top + 1)
+                break;
+            const Box box{cx - w / 2 - 1, y - fontSize, cx + w / 2 + 1, y + 3};
+            if (std::any_of(placed.begin(), placed.end(), [&](const Box& b) { return b.overlaps(box); }))
+                continue;
+            placed.push_back(box);
+            if (level > 0)
+                c_.line(wish.x, summit - 3, cx, y + 3, "#777777", 0.7);
+            haloText(cx, y, wish.text, fontSize);
+            ++stats_.labels;
+            break;
+        }
+    }
+    c_.end();
+}
+
+// Text with a white outline under it, readable over markers and bands: the
+// outline is a copy of the text drawn first (paint-order would do it in one
+// element, but older SVG programs ignore it and would cover the text).
+void ManhattanPanel::haloText(double x, double y, const QString& text, double fontSize)
+{
+    for (const bool outline : {true, false}) {
+        c_.start("text");
+        c_.attr("x", x);
+        c_.attr("y", y);
+        c_.attr("font-size", fontSize);
+        c_.attr("text-anchor", "middle");
+        if (outline) {
+            c_.attr("class", "halo");
+            c_.attr("fill", "#ffffff");
+            c_.attr("stroke", "#ffffff");
+            c_.attr("stroke-width", 3);
+            c_.attr("stroke-linejoin", "round");
+        } else {
+            c_.attr("fill", "#1a1a1a");
+        }
+        c_.chars(text);
+        c_.end();
+    }
+}

@@ -1,0 +1,48 @@
+// The Manhattan panel's drawing state, shared by its two source files:
+// manhattan_panel.cpp (axes, markers, lines) and manhattan_marks.cpp (peak
+// bands and ticks, locus marks, labels). Internal to the plot library.
+#pragma once
+#include "plot_canvas.h"
+#include "plot_layout.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class ManhattanPanel {
+public:
+    ManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f, PlotDrawStats& stats);
+    void draw();
+
+private:
+    void header();
+    void axes();
+    void chromosomeLabels();
+    void markers();
+    void chromosomeDots(size_t i, const std::vector<int>& cellY, std::string& d);
+    void lines();
+    void peakMarks();
+    void locusMarks();
+    void labels();
+    void haloText(double x, double y, const QString& text, double fontSize);
+
+    double yPix(double v) const { return f_.top + f_.h * (1 - v / yTicks_.top); }
+    // The slot of a chromosome name: its own, else the "other" slot when
+    // there is one, else -1.
+    int slotOf(const std::string& name) const;
+    // x of a position on chromosome slot i.
+    double xOf(int i, double position) const;
+    // Left and right x of a peak's range, at least 3 px apart.
+    double bandX(const PlotPeak& p, int chrom, double* x1) const;
+
+    SvgCanvas& c_;
+    const PlotModel& m_;
+    const PlotSettings& s_;
+    const PlotFrame& f_;
+    PlotDrawStats& stats_;
+    std::vector<int> axisOrder_;                  // slots in axis order
+    std::vector<plotlayout::Segment> segments_;   // per slot
+    std::unordered_map<std::string, int> chromIndex_;
+    int otherSlot_ = -1;
+    plotlayout::Ticks yTicks_;
+};

@@ -1,0 +1,135 @@
+// The plot collector's bound on chromosome slots: the narrowest chromosomes
+// beyond kPlotChromosomeCap are merged into one "other" slot.
+//
+// Design note. After a merge the "other" slot is the last one (new names
+// come after it until the next merge), and no name maps to it: the names of merged chromosomes are forgotten, so the memory per slot
+// stays bounded whatever the number of names. A merged name that comes back
+// later (an ungrouped table) starts a slot of its own again, and may be
+// merged again; its rows are drawn either way. The slot's grid covers the
+// union of the merged positions, so before its cells are copied the x scale
+// coarsens until that union span counts like any chromosome's: the bound of
+// 16,384 x cells (plus two per slot) holds across merges.
+#include "chromosome_axis.h"
+#include "plot_collector.h"
+
+#include <algorithm>
+#include <numeric>
+
+void PlotCollector::mergeSmallest(size_t keep)
+{
+    // Slots other than the "other" one, in order.
+    std::vector<size_t> named;
+    size_t other = chromosomes_.size();
+    for (size_t i = 0; i < chromosomes_.size(); ++i) {
+        if (chromosomes_[i].isOther())
+            other = i;
+        else
+            named.push_back(i);
+    }
+    if (named.size() <= keep)
+        return;
+    // Natural chromosomes first, then the widest, then the most rows.
+    std::vector<size_t> order = named;
+    std::vector<char> natural(chromosomes_.size(), 0);
+    for (size_t i : named)
+        natural[i] = plotlayout::naturalChromosomeRank(chromosomes_[i].name) > 0;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const PlotChromosome &x = chromosomes_[a], &y = chromosomes_[b];
+        if (natural[a] != natural[b])
+            return natural[a] > natural[b];
+        if (x.span() != y.span())
+            return x.span() > y.span();
+        return x.rows > y.rows;
+    });
+    std::vector<char> drop(chromosomes_.size() + 1, 0);
+    for (size_t k = keep; k < order.size(); ++k)
+        drop[order[k]] = 1;
+
+    if (other == chromosomes_.size()) {
+        chromosomes_.emplace_back();
+        chromosomes_.back().name = "other";
+        usedLo_.push_back(0);
+        usedHi_.push_back(0);
+    }
+    // The x scale first: the spans of the kept slots and the union span of
+    // the other slot once the dropped ones are in it.
+    int64_t kept = 0, lo = 0, hi = 0;
+    bool any = false;
+    for (size_t i = 0; i < chromosomes_.size(); ++i) {
+        const PlotChromosome& c = chromosomes_[i];
+        if (i != other && !drop[i]) {
+            kept += c.span();
+        } else if (c.rows > 0) {
+            lo = any ? std::min<int64_t>(lo, c.minPosition) : c.minPosition;
+            hi = any ? std::max<int64_t>(hi, c.maxPosition) : c.maxPosition;
+            any = true;
+        }
+    }
+    while (kept + (hi - lo) >= (kXCellsBeforeCoarsening << xShift_) && xShift_ < kMaxXShift)
+        coarsenX();
+    for (size_t i : named)
+        if (drop[i])
+            mergeInto(other, i);
+
+    // The kept slots in their order, then the other slot.
+    PlotChromosome merged = std::move(chromosomes_[other]);
+    const uint32_t mergedLo = usedLo_[other], mergedHi = usedHi_[other];
+    size_t to = 0;
+    for (size_t i = 0; i < chromosomes_.size(); ++i) {
+        if (i == other || drop[i])
+            continue;
+        if (to != i) {
+            chromosomes_[to] = std::move(chromosomes_[i]);
+            usedLo_[to] = usedLo_[i];
+            usedHi_[to] = usedHi_[i];
+        }
+        ++to;
+    }
+    chromosomes_.resize(to + 1);
+    usedLo_.resize(to + 1);
+    usedHi_.resize(to + 1);
+    chromosomes_[to] = std::move(merged);
+    usedLo_[to] = mergedLo;
+    usedHi_[to] = mergedHi;
+    index_.clear();
+    spanOthers_ = 0;
+    for (size_t i = 0; i <= to; ++i) {
+        if (i < to)
+            index_.emplace(chromosomes_[i].name, static_cast<int>(i));
+        spanOthers_ += chromosomes_[i].span();
+    }
+    current_ = -1;
+}
+
+void PlotCollector::mergeInto(size_t other, size_t from)
+{
+    PlotChromosome& o = chromosomes_[other];
+    PlotChromosome& c = chromosomes_[from];
+    if (c.rows > 0) {
+        o.minPosition = o.rows ? std::min(o.minPosition, c.minPosition) : c.minPosition;
+        o.maxPosition = o.rows ? std::max(o.maxPosition, c.maxPosition) : c.maxPosition;
+        o.rows += c.rows;
+    }
+    ++o.merged;
+    o.mergedWidth += c.span() + 1;
+    if (c.retained == 0)
+        return;
+    bool seen = o.retained > 0;
+    for (uint64_t at = usedLo_[from]; at <= usedHi_[from]; ++at) {
+        const uint32_t col = static_cast<uint32_t>(at);
+        const uint64_t* w = &c.cells[size_t(col - c.colLo) * kPlotCellWords];
+        if (std::all_of(w, w + kPlotCellWords, [](uint64_t word) { return word == 0; }))
+            continue;
+        if (col < o.colLo || col - o.colLo >= o.cols)
+            growColumns(o, col);
+        uint64_t* to = &o.cells[size_t(col - o.colLo) * kPlotCellWords];
+        for (int k = 0; k < kPlotCellWords; ++k)
+            to[k] |= w[k];
+        usedLo_[other] = seen ? std::min(usedLo_[other], col) : col;
+        usedHi_[other] = seen ? std::max(usedHi_[other], col) : col;
+        seen = true;
+    }
+    o.retained += c.retained;
+    c.cells.clear();
+    c.cells.shrink_to_fit();
+}

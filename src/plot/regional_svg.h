@@ -1,0 +1,56 @@
+// The regional figure of one locus: the markers of a window around its lead
+// (x in Mb), the genome-wide line, the overlapping peak ranges shaded by
+// quality with their GQS written, the lead labelled, the locus status in
+// the title and, optionally, a gene track under the axis. One
+// self-contained SVG, like the Manhattan figure.
+#pragma once
+#include "figure_render.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RegionalPeak {
+    int32_t first = 0, last = 0; // range of positions; either order
+    double gqs = 1;              // colours the shade
+    std::string gqsText;         // written in it, as the report has it
+};
+
+struct RegionalGene {
+    std::string name;
+    int64_t start = 0, end = 0;
+    int row = 0; // track row, from 0 (rows below 0 count as 0)
+};
+
+struct RegionalFigure {
+    std::string chromosome;
+    int64_t windowStart = 0, windowEnd = 0; // positions shown
+    // The markers in the window: position and -log10 p (+inf for p = 0
+    // draws at the top; NaN is not drawn).
+    std::vector<int32_t> positions;
+    std::vector<double> values;
+    int32_t leadPosition = 0;
+    std::string leadId;
+    double leadValue = 0;
+    double genomeWide = 7.301029995663981; // -log10(5e-8)
+    std::vector<RegionalPeak> peaks;
+    std::string status; // peak, split, merged, no_peak
+    std::vector<RegionalGene> genes;
+};
+
+struct RegionalSettings {
+    int width = 1200;
+    int height = 675; // with a gene track, its rows are taken from the plot
+};
+
+// The figure as SVG text.
+QByteArray regionalSvg(const RegionalFigure& figure, const RegionalSettings& settings = RegionalSettings());
+
+// File name of a locus's regional figure: CHROM_LEADPOSITION.EXT, where any
+// character of the chromosome name other than a letter, digit, '.', '_' or
+// '-' becomes '_' and a leading '.' becomes '_', so the name stays inside
+// its folder.
+std::string regionalFileName(const std::string& chromosome, int32_t leadPosition, FigureFormat format);

@@ -1,0 +1,195 @@
+// The chromosome axis and the marks of the Manhattan panel: natural order of
+// the names whatever the table's order, every label shown without overlaps,
+// bands only for genome-wide peaks, one locus mark per locus, and a bounded
+// number of chromosome slots however many names a table holds.
+#include "chromosome_axis.h"
+#include "plot_svg.h"
+#include "plot_test_tables.h"
+#include "svg_elements.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+
+#include <algorithm>
+
+using namespace plotlayout;
+
+namespace {
+
+QByteArray draw(const PlotModel& m, const PlotSettings& s = PlotSettings(), PlotDrawStats* stats = nullptr)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(writeManhattanQqSvg(m, s, buffer, stats));
+    return buffer.data();
+}
+
+// A table with the given chromosomes in that order, two retained rows each,
+// 1 Mb per position step times the length factor.
+PlotModel tableOf(const std::vector<std::string>& names, int lengthMb = 50)
+{
+    PlotCollector c(0.01);
+    for (const std::string& name : names) {
+        c.startChromosome(name);
+        c.addRow(1000, 1e-4, true);
+        c.addRow(1000 + lengthMb * 1000000, 1e-3, true);
+    }
+    return std::move(c).finish();
+}
+
+std::vector<std::string> labelTexts(const QByteArray& svg)
+{
+    QString error;
+    std::vector<std::string> out;
+    for (const SvgElement& e : ofClass(classedElements(svg, &error), "chrom-label"))
+        out.push_back(e.text.toStdString());
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    return out;
+}
+
+} // namespace
+
+TEST(ChromosomeAxis, NaturalOrderWhateverTheTableOrder)
+{
+    const struct {
+        std::vector<std::string> in, want;
+    } cases[] = {
+        {{"chr10", "chr2", "chrX", "chr1"}, {"chr1", "chr2", "chr10", "chrX"}},
+        {{"MT", "scaffold_9", "chrY", "x", "22", "Chr3", "un", "1", "XY", "chr01", "23"},
+         {"1", "chr01", "Chr3", "22", "x", "chrY", "XY", "MT", "scaffold_9", "un", "23"}},
+        {{"chrM", "CHRX", "2", "chr"}, {"2", "CHRX", "chrM", "chr"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> got;
+        for (int i : naturalChromosomeOrder(c.in))
+            got.push_back(c.in[i]);
+        EXPECT_EQ(got, c.want);
+    }
+}
+
+// The whole human set, shuffled, and the prefixed set of the issue: the
+// labels come out in natural order, all of them, none overlapping another
+// on its row at the default size.
+TEST(ChromosomeAxis, EveryLabelInNaturalOrderWithoutOverlap)
+{
+    std::vector<std::string> human;
+    for (int k = 1; k <= 22; ++k)
+        human.push_back("chr" + std::to_string(k));
+    for (const char* name : {"chrX", "chrY", "chrXY", "chrMT"})
+        human.push_back(name);
+    std::vector<std::string> shuffled = human;
+    PlotRng rng(3);
+    for (size_t i = shuffled.size() - 1; i > 0; --i)
+        std::swap(shuffled[i], shuffled[rng.next() % (i + 1)]);
+    ASSERT_NE(shuffled, human);
+    EXPECT_EQ(labelTexts(draw(tableOf({"chr10", "chr2", "chrX", "chr1"}))),
+              (std::vector<std::string>{"chr1", "chr2", "chr10", "chrX"}));
+    // Real lengths: the small chromosomes at the end crowd their labels.
+    PlotCollector c(0.01);
+    for (const std::string& name : shuffled) {
+        const int rank = naturalChromosomeRank(name);
+        const int32_t length = rank <= 22 ? 250000000 - rank * 9000000 : rank == 23 ? 155000000 : rank == 26 ? 16569 : 2700000;
+        c.startChromosome(name);
+        c.addRow(1, 1e-4, true);
+        c.addRow(length, 1e-3, true);
+    }
+    QString error;
+    const std::vector<SvgElement> labels = ofClass(classedElements(draw(std::move(c).finish()), &error), "chrom-label");
+    ASSERT_EQ(labels.size(), human.size());
+    for (size_t k = 0; k < labels.size(); ++k) {
+        EXPECT_EQ(labels[k].text.toStdString(), human[k]);
+        EXPECT_GE(labels[k].number("font-size"), 12);
+        for (size_t j = 0; j < k; ++j) {
+            if (labels[j].number("y") != labels[k].number("y"))
+                continue;
+            const double gap = labels[k].number("x") - labels[j].number("x");
+            const double need = (textWidth(human[j], 13) + textWidth(human[k], 13)) / 2;
+            EXPECT_GE(gap, need) << human[j] << " and " << human[k] << " overlap";
+        }
+    }
+}
+
+TEST(ChromosomeAxis, StaggerKeepsNamedLabelsAndDropsCrowdedOthers)
+{
+    // Labels 20 px wide at centres 10 px apart: two rows hold every other
+    // one; the third (optional) is dropped, the last must move right.
+    const std::vector<AxisLabel> in = {{100, 20, true}, {110, 20, true}, {120, 20, false},
+                                       {130, 20, true}, {140, 20, true}, {145, 20, true}};
+    const std::vector<PlacedLabel> out = staggerLabels(in, 4);
+    const int rows[] = {0, 1, -1, 0, 1, 0};
+    const double xs[] = {100, 110, 0, 130, 140, 154};
+    for (size_t i = 0; i < in.size(); ++i) {
+        EXPECT_EQ(out[i].row, rows[i]) << i;
+        if (out[i].row >= 0) {
+            EXPECT_DOUBLE_EQ(out[i].x, xs[i]) << i;
+        }
+    }
+}
+
+// Peaks at and just below -log10(5e-8): a band for the first, a tick for the
+// other; each locus one mark carrying its status, the no_peak one an open
+// triangle; a locus on a chromosome the table lacks is not drawn.
+TEST(ManhattanMarks, BandsTicksAndLocusMarks)
+{
+    PlotCollector c(0.01);
+    c.startChromosome("1");
+    for (int32_t pos = 1000; pos < 2000000; pos += 5000)
+        c.addRow(pos, pos == 501000 ? 1e-12 : 0.005, true);
+    c.addPeak({"1", 100000, 200000, 3, -std::log10(5e-8), "rsA"});
+    c.addPeak({"1", 300000, 400000, 3, 7.3, "rsB"});
+    const char* statuses[] = {"peak", "split", "merged", "no_peak"};
+    for (int k = 0; k < 4; ++k)
+        c.addLocus({"1", 150000 + 400000 * k, 8.0 + k, "rs" + std::to_string(k), statuses[k]});
+    c.addLocus({"7", 10, 9, "rsGone", "peak"});
+    PlotDrawStats stats;
+    QString error;
+    const std::vector<SvgElement> all = classedElements(draw(std::move(c).finish(), PlotSettings(), &stats), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(ofClass(all, "peak-band").size(), 1u);
+    EXPECT_EQ(ofClass(all, "peak-tick").size(), 1u);
+    const std::vector<SvgElement> marks = ofClass(all, "locus-mark");
+    ASSERT_EQ(marks.size(), 4u);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(marks[k].attributes.at(QStringLiteral("data-status")), QLatin1String(statuses[k]));
+    EXPECT_EQ(marks[3].name, u"path");
+    EXPECT_EQ(marks[3].attributes.at(QStringLiteral("fill")), u"none");
+    EXPECT_EQ(stats.lociOffChromosome, 1);
+    EXPECT_EQ(stats.labels, 4); // the loci's lead ids, not the peaks' labels
+}
+
+// 2,000,000 one-row chromosomes: at most 1,000 slots of their own plus one
+// "other" slot holding the rest, every row and retained marker still
+// counted, the figure well under 5 MB.
+TEST(PlotCollector, MillionsOfOneRowChromosomesStayBounded)
+{
+    const int n = 2000000;
+    PlotCollector c(0.5);
+    c.startChromosome("chr1");
+    c.addRow(5, 0.4, true);
+    c.addRow(50000000, 0.3, true);
+    for (int k = 0; k < n; ++k) {
+        c.startChromosome("ctg" + std::to_string(k));
+        c.addRow(1 + (k % 1000) * 1000, k % 2 ? 0.9 : 0.01, true);
+    }
+    const PlotModel m = std::move(c).finish();
+    ASSERT_EQ(m.chromosomes.size(), kPlotChromosomeCap + 1);
+    EXPECT_EQ(m.chromosomes.front().name, "chr1"); // natural and widest: kept
+    const PlotChromosome& other = m.chromosomes.back();
+    EXPECT_TRUE(other.isOther());
+    EXPECT_EQ(other.merged, n + 1 - int64_t(kPlotChromosomeCap));
+    int64_t rows = 0, retained = 0;
+    size_t cols = 0;
+    for (const PlotChromosome& chr : m.chromosomes)
+        rows += chr.rows, retained += chr.retained, cols += chr.cols;
+    EXPECT_EQ(rows, n + 2);
+    EXPECT_EQ(retained, n / 2 + 2);
+    EXPECT_LE(cols, 16384u + 2 * m.chromosomes.size());
+    QString error;
+    const QByteArray svg = draw(m);
+    EXPECT_LT(svg.size(), 5 * 1000 * 1000);
+    const std::vector<SvgElement> labels = ofClass(classedElements(svg, &error), "chrom-label");
+    ASSERT_TRUE(error.isEmpty());
+    EXPECT_EQ(labels.front().text, u"chr1");
+    EXPECT_EQ(labels.back().text, u"other");
+}

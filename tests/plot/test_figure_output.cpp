@@ -1,0 +1,179 @@
+// Figure files: PNG and PDF rendered by Qt from the SVG (PNG at twice the
+// size, read back by Qt; PDF one page, read by pdftoppm where installed),
+// the format and size words, and the regional figure of a locus.
+#include "figure_render.h"
+#include "plot_svg.h"
+#include "plot_test_tables.h"
+#include "regional_svg.h"
+#include "svg_elements.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+// One application for the whole test process, kept to its end.
+void ensureGui()
+{
+    static int argc = 1;
+    static char name[] = "quorlin_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        makeFigureApplication(argc, argv, true).release();
+}
+
+QByteArray exampleSvg(const PlotSettings& s)
+{
+    PlotCollector c(0.01);
+    streamGenome(c, 100000, 20);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(writeManhattanQqSvg(std::move(c).finish(), s, buffer));
+    return buffer.data();
+}
+
+} // namespace
+
+TEST(FigureOutput, PngHasTwiceTheSizeInPixels)
+{
+    ensureGui();
+    for (const QSize size : {QSize(1600, 900), QSize(1000, 700)}) {
+        PlotSettings s{QStringLiteral("t.tsv")};
+        s.width = size.width();
+        s.height = size.height();
+        QString error;
+        const QByteArray png = renderFigure(exampleSvg(s), FigureFormat::Png, size, &error);
+        ASSERT_FALSE(png.isEmpty()) << error.toStdString();
+        const QImage image = QImage::fromData(png, "PNG");
+        EXPECT_EQ(image.size(), size * 2);
+        // Not blank: the markers' dark blue is there.
+        int dark = 0;
+        for (int y = 0; y < image.height(); y += 3)
+            for (int x = 0; x < image.width(); x += 3)
+                dark += qGray(image.pixel(x, y)) < 100;
+        EXPECT_GT(dark, 500);
+    }
+    // A lone marker (a zero-length stroke in a browser) is drawn too.
+    RegionalFigure lone;
+    lone.windowEnd = 1000;
+    lone.positions = {500};
+    lone.values = {3};
+    const QImage one = QImage::fromData(renderFigure(regionalSvg(lone), FigureFormat::Png, QSize(1200, 675)), "PNG");
+    int blue = 0;
+    for (int y = 0; y < one.height(); ++y)
+        for (int x = 0; x < one.width(); ++x)
+            blue += qAbs(qRed(one.pixel(x, y)) - 0x1f) + qAbs(qGreen(one.pixel(x, y)) - 0x4e) < 20;
+    EXPECT_GT(blue, 10);
+    QString error;
+    EXPECT_TRUE(renderFigure("<svg", FigureFormat::Png, QSize(800, 480), &error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(FigureOutput, PdfIsOnePage)
+{
+    ensureGui();
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    const QByteArray pdf = renderFigure(exampleSvg(PlotSettings()), FigureFormat::Pdf, QSize(1600, 900));
+    ASSERT_TRUE(pdf.startsWith("%PDF-"));
+    if (pdftoppm.isEmpty())
+        GTEST_SKIP() << "pdftoppm (poppler-utils) not installed";
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("figure.pdf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pdf);
+    file.close();
+    QProcess p;
+    p.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("24"), QStringLiteral("-png"), file.fileName(),
+                       dir.filePath(QStringLiteral("page"))});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QStringList pages = QDir(dir.path()).entryList({QStringLiteral("page*.png")});
+    ASSERT_EQ(pages.size(), 1);
+    // 1600 x 900 px at 96 px per inch, rendered at 24 dpi: 400 x 225.
+    EXPECT_EQ(QImage(dir.filePath(pages[0])).size(), QSize(400, 225));
+}
+
+TEST(FigureOutput, FormatAndSizeWords)
+{
+    const struct {
+        const char* path;
+        bool ok;
+        FigureFormat format;
+    } paths[] = {{"a/b.svg", true, FigureFormat::Svg}, {"x.PNG", true, FigureFormat::Png},
+                 {"dir.pdf/x", false, FigureFormat::Svg}, {"y.pdf", true, FigureFormat::Pdf},
+                 {"yes", false, FigureFormat::Svg},       {"z.jpg", false, FigureFormat::Svg}};
+    for (const auto& c : paths) {
+        FigureFormat f = FigureFormat::Svg;
+        EXPECT_EQ(figureFormatOfPath(QString::fromLatin1(c.path), &f), c.ok) << c.path;
+        EXPECT_EQ(f, c.format) << c.path;
+    }
+    const struct {
+        const char* text;
+        QSize size;
+    } sizes[] = {{"1600x900", {1600, 900}}, {"2000X1200", {2000, 1200}}, {"800x480", {800, 480}},
+                 {"799x900", {}},           {"1600x479", {}},            {"9000x900", {}},
+                 {"1600", {}},              {"16x9x1", {}},              {"-1600x900", {}}};
+    for (const auto& c : sizes) {
+        QSize got;
+        EXPECT_EQ(parseFigureSize(QString::fromLatin1(c.text), &got), c.size.isValid()) << c.text;
+        EXPECT_EQ(got, c.size) << c.text;
+    }
+}
+
+TEST(RegionalFigure, ShadesTheGivenRangesAndNamesTheStatus)
+{
+    RegionalFigure r;
+    r.chromosome = "chr7";
+    r.windowStart = 1000000;
+    r.windowEnd = 1400000;
+    PlotRng rng(9);
+    for (int32_t pos = 990000; pos < 1410000; pos += 700) { // a few outside the window
+        r.positions.push_back(pos);
+        r.values.push_back(std::abs(pos - 1200000) < 30000 ? 9 + 3 * rng.uniform() : 2 * rng.uniform());
+    }
+    r.values[5] = INFINITY; // p = 0: at the top
+    r.leadPosition = 1200100;
+    r.leadId = "rs<7>&";
+    r.leadValue = 12;
+    r.peaks = {{1170000, 1230000, 4.2, "4.2"}, {1390000, 1600000, 1.5, "1.5"}, {2000000, 2100000, 3, "3"}};
+    r.status = "no_peak";
+    r.genes = {{"GENE1", 1100000, 1150000, 0}, {"GENE2", 1250000, 1500000, 1}};
+    QString error;
+    const std::vector<SvgElement> all = classedElements(regionalSvg(r), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const std::vector<SvgElement> ranges = ofClass(all, "peak-range");
+    ASSERT_EQ(ranges.size(), 2u); // the third lies outside the window
+    EXPECT_EQ(ranges[0].attributes.at(QStringLiteral("data-range")), u"1170000-1230000");
+    EXPECT_EQ(ranges[1].attributes.at(QStringLiteral("data-range")), u"1390000-1600000");
+    // The shade is clipped to the plot: it ends where the window does.
+    const double right = ranges[1].number("x") + ranges[1].number("width");
+    EXPECT_LT(right, 1200 - 29);
+    EXPECT_EQ(ofClass(all, "lead-label").at(0).text, u"rs<7>&");
+    EXPECT_EQ(ofClass(all, "gene").size(), 2u);
+    // The status is in the title; it shows every marker in the window.
+    EXPECT_EQ(ofClass(all, "locus-status").size(), 1u);
+    EXPECT_FALSE(ofClass(all, "markers").at(0).attributes.at(QStringLiteral("d")).isEmpty());
+}
+
+TEST(RegionalFigure, FileNamesStayInTheirFolder)
+{
+    const struct {
+        const char* chromosome;
+        int32_t position;
+        FigureFormat format;
+        const char* name;
+    } cases[] = {{"chr1", 12345, FigureFormat::Svg, "chr1_12345.svg"},
+                 {"../x", 5, FigureFormat::Png, "_._x_5.png"},
+                 {"HLA/A*01 b", 7, FigureFormat::Pdf, "HLA_A_01_b_7.pdf"},
+                 {"", -3, FigureFormat::Svg, "__-3.svg"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(regionalFileName(c.chromosome, c.position, c.format), c.name);
+}
