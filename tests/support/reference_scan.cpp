@@ -1,10 +1,12 @@
 // Straightforward compression and chunk building, written directly from the
-// rules, for the differential tests.
+// rules, and the comparison of two scans, for the differential tests.
 #include "reference_scan.h"
 
+#include "peak_row.h"
 #include "profile_preparation.h"
 
 #include <algorithm>
+#include <cstring>
 
 void referenceCompressPositions(Markers& m, double shrink)
 {
@@ -70,7 +72,7 @@ void referenceBuildChunks(const Markers& m, Chunks& chunks, SplitScratch&)
         int64_t widest = 0;
         for (int j = s; j < e; ++j)
             widest = std::max(widest, m.work[j + 1] - m.work[j]);
-        chunks.add(s, e, s < e ? (m.work[e] - m.work[s]) / (e - s) : 0, widest);
+        chunks.add(s, e, widest);
         chunks.height.push_back(largestValue(windowAround(m.smoothed, s, e, 0)));
     }
 }
@@ -78,4 +80,39 @@ void referenceBuildChunks(const Markers& m, Chunks& chunks, SplitScratch&)
 ScanSteps referenceSteps()
 {
     return {referenceCompressPositions, referenceBuildChunks, false};
+}
+
+ScanResult scanWith(const AnalysisSettings& settings, ScanSteps steps, IntVector positions, DoubleVector pvalues)
+{
+    ChromosomeScan scan(settings, steps);
+    ScanResult r;
+    scan.recordTakenChunks(&r.taken);
+    std::vector<PeakFeatures> peaks;
+    scan.analyse(positions, pvalues, peaks);
+    for (const PeakFeatures& p : peaks) {
+        appendPeakRow(r.rows, "t.tsv", "1", p);
+        r.rows += "lead " + std::to_string(p.leadInput) + "\n";
+    }
+    r.treeChoices = scan.treeChoices();
+    r.linearChoices = scan.linearChoices();
+    return r;
+}
+
+std::string scanDifference(const ScanResult& fast, const ScanResult& reference)
+{
+    const size_t common = std::min(fast.taken.size(), reference.taken.size());
+    for (size_t k = 0; k < common; ++k) {
+        const TakenChunk &a = fast.taken[k], &b = reference.taken[k];
+        if (a.firstPosition != b.firstPosition || a.lastPosition != b.lastPosition || a.steps != b.steps ||
+            std::memcmp(&a.height, &b.height, sizeof a.height) != 0 || a.beyondSecond != b.beyondSecond)
+            return "iteration " + std::to_string(k) + " takes " + std::to_string(a.firstPosition) + ".." +
+                   std::to_string(a.lastPosition) + " (" + std::to_string(a.steps) + " steps) instead of " +
+                   std::to_string(b.firstPosition) + ".." + std::to_string(b.lastPosition) + " (" +
+                   std::to_string(b.steps) + " steps)";
+    }
+    if (fast.taken.size() != reference.taken.size())
+        return std::to_string(fast.taken.size()) + " chunks taken instead of " + std::to_string(reference.taken.size());
+    if (fast.rows != reference.rows)
+        return "report rows differ:\n" + fast.rows + "instead of\n" + reference.rows;
+    return "";
 }
