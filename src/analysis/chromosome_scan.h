@@ -16,8 +16,8 @@
 struct ScanSteps {
     void (*compress)(Markers&, double shrink);
     ChunkBuilder buildChunks;
-    // Choose chunks on the segment tree (the linear iteration over compacted
-    // vectors stays as the fallback); false: every iteration is linear.
+    // Choose chunks on the segment tree, with the linear form over compacted
+    // vectors as the fallback; false: every iteration is linear.
     bool treeChoice;
 };
 ScanSteps productionSteps();

@@ -100,19 +100,17 @@ ScanResult scanWith(const AnalysisSettings& settings, ScanSteps steps, IntVector
 
 std::string scanDifference(const ScanResult& fast, const ScanResult& reference)
 {
-    const size_t common = std::min(fast.taken.size(), reference.taken.size());
-    for (size_t k = 0; k < common; ++k) {
+    const auto text = [](const TakenChunk& c) {
+        return std::to_string(c.firstPosition) + ".." + std::to_string(c.lastPosition) + " (" +
+               std::to_string(c.steps) + " steps)";
+    };
+    for (size_t k = 0; k < std::min(fast.taken.size(), reference.taken.size()); ++k) {
         const TakenChunk &a = fast.taken[k], &b = reference.taken[k];
-        if (a.firstPosition != b.firstPosition || a.lastPosition != b.lastPosition || a.steps != b.steps ||
-            std::memcmp(&a.height, &b.height, sizeof a.height) != 0 || a.beyondSecond != b.beyondSecond)
-            return "iteration " + std::to_string(k) + " takes " + std::to_string(a.firstPosition) + ".." +
-                   std::to_string(a.lastPosition) + " (" + std::to_string(a.steps) + " steps) instead of " +
-                   std::to_string(b.firstPosition) + ".." + std::to_string(b.lastPosition) + " (" +
-                   std::to_string(b.steps) + " steps)";
+        if (text(a) != text(b) || std::memcmp(&a.height, &b.height, sizeof a.height) != 0 ||
+            a.beyondSecond != b.beyondSecond)
+            return "iteration " + std::to_string(k) + " takes " + text(a) + " instead of " + text(b);
     }
     if (fast.taken.size() != reference.taken.size())
         return std::to_string(fast.taken.size()) + " chunks taken instead of " + std::to_string(reference.taken.size());
-    if (fast.rows != reference.rows)
-        return "report rows differ:\n" + fast.rows + "instead of\n" + reference.rows;
-    return "";
+    return fast.rows == reference.rows ? "" : "report rows differ:\n" + fast.rows + "instead of\n" + reference.rows;
 }
