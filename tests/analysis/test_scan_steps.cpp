@@ -107,6 +107,24 @@ TEST(ChunkSplitting, WorkedExample)
     reported.left = {11500};
     reported.right = {14000};
     EXPECT_EQ(chosen(), 2);
+    // A chunk spans a peak with the same ends.
+    reported.left = {11000};
+    reported.right = {13000};
+    EXPECT_EQ(chosen(), 0);
+    // What the inward walk sees: means of the outer three (two, one) values,
+    // the first working gap and the mean spacing.
+    const struct {
+        int item;
+        double left, right;
+        int64_t firstGap, spacing;
+    } edges[] = {{2, 23 / 3.0, 3, 300, 333}, {6, 11.5, 11.5, 100, 100}, {7, 12, 12, 100, 0}};
+    for (const auto& e : edges) {
+        const EdgeSample sample = chunk_choice::edgeSampleOf(linear, e.item);
+        EXPECT_EQ(sample.left, e.left) << e.item;
+        EXPECT_EQ(sample.right, e.right) << e.item;
+        EXPECT_EQ(sample.firstGap, e.firstGap) << e.item;
+        EXPECT_EQ(sample.spacing, e.spacing) << e.item;
+    }
 }
 
 TEST(PeakFeatures, RowOfTheWorkedExampleChunk)
