@@ -1,12 +1,52 @@
 // Fuzz target: the chromosome scan on arbitrary marker sets (positions across
 // the whole 32-bit range, repeated or unsorted; p-values of any bit pattern:
-// 0, negatives, NaN, infinities, subnormals) with arbitrary settings.
+// 0, negatives, NaN, infinities, subnormals) with arbitrary settings, run in
+// both forms of the chunk choice: on the tree and only linearly. Traps when
+// the working positions are not strictly increasing, or when the two forms
+// take different chunks or write different report rows (doc/scan.md).
 #include "chromosome_scan.h"
 #include "peak_row.h"
 
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Scan {
+    std::vector<TakenChunk> taken;
+    std::string rows;
+};
+
+Scan scanOnce(const AnalysisSettings& settings, bool onTree, IntVector positions, DoubleVector pvalues)
+{
+    ScanSteps steps = productionSteps();
+    steps.treeChoice = onTree;
+    ChromosomeScan scan(settings, steps);
+    Scan result;
+    scan.recordTakenChunks(&result.taken);
+    std::vector<PeakFeatures> peaks;
+    scan.analyse(positions, pvalues, peaks);
+    for (const PeakFeatures& peak : peaks) {
+        appendPeakRow(result.rows, "fuzz", "f", peak);
+        result.rows += std::to_string(peak.leadInput) + "\n";
+    }
+    const WorkPositions& work = scan.workPositions();
+    for (size_t i = 1; i < work.size(); ++i)
+        if (work[i] <= work[i - 1])
+            __builtin_trap();
+    return result;
+}
+
+bool sameChunk(const TakenChunk& a, const TakenChunk& b)
+{
+    return a.firstPosition == b.firstPosition && a.lastPosition == b.lastPosition && a.steps == b.steps &&
+           std::memcmp(&a.height, &b.height, sizeof a.height) == 0 && a.beyondSecond == b.beyondSecond;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -32,15 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         positions.push_back(position);
         pvalues.push_back(p);
     }
-    ChromosomeScan scan(settings);
-    std::vector<PeakFeatures> peaks;
-    scan.analyse(positions, pvalues, peaks);
-    std::string rows;
-    for (const PeakFeatures& peak : peaks)
-        appendPeakRow(rows, "fuzz", "f", peak);
-    const WorkPositions& work = scan.workPositions();
-    for (size_t i = 1; i < work.size(); ++i)
-        if (work[i] <= work[i - 1])
+    const Scan tree = scanOnce(settings, true, positions, pvalues);
+    const Scan linear = scanOnce(settings, false, positions, pvalues);
+    if (tree.taken.size() != linear.taken.size() || tree.rows != linear.rows)
+        __builtin_trap();
+    for (size_t k = 0; k < tree.taken.size(); ++k)
+        if (!sameChunk(tree.taken[k], linear.taken[k]))
             __builtin_trap();
     return 0;
 }

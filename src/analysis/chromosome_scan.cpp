@@ -1,6 +1,6 @@
 // The peak loop: while the profile still reaches the threshold, choose the
 // next chunk (on the tree, or linearly over the compacted markers), report
-// it when it qualifies, and remove it.
+// it when it qualifies, and remove it. The scan in pseudo-code: doc/scan.md.
 #include "chromosome_scan.h"
 
 #include "profile_preparation.h"
@@ -56,7 +56,7 @@ void ChromosomeScan::prepare()
     }
     positionsSorted_ = std::is_sorted(markers_.positions.begin(), markers_.positions.end());
     remaining_.reset(markers_.work, markers_.smoothed);
-    treeChooser_.forget();
+    treeChunks_.forget();
     linearRunLength_ = linearRunLeft_ = 0;
 }
 
@@ -96,7 +96,7 @@ bool ChromosomeScan::chooseOnTree(ScanChoice& choice)
         --linearRunLeft_;
         return false;
     }
-    if (treeChooser_.choose(markers_, remaining_, reported_, settings_, positionsSorted_, choice)) {
+    if (treeChunks_.choose(markers_, remaining_, reported_, settings_, positionsSorted_, choice)) {
         linearRunLength_ = 0;
         return true;
     }
@@ -124,9 +124,10 @@ bool ChromosomeScan::chooseLinearly(ScanChoice& choice)
         compactedIndex_.push_back(i);
     }
     steps_.buildChunks(compacted_, chunks_, scratch_);
-    if (chunks_.size() == 0)
-        return false; // working positions not increasing: cannot happen after compression
-    const int chosen = chooseChunk(compacted_, chunks_, reported_, settings_);
+    LinearChunks linear(compacted_, chunks_);
+    int chosen = 0;
+    if (!chooseChunk(linear, reported_, settings_, chosen))
+        return false; // no chunk: working positions not increasing, which compression rules out
     const int first = chunks_.start[chosen];
     const int last = chunks_.end[chosen];
     choice.first = compactedIndex_[first];
@@ -173,5 +174,5 @@ void ChromosomeScan::compactIfSparse()
         return;
     markers_.keepIf([&](size_t i) { return remaining_.remains(static_cast<int>(i)); });
     remaining_.reset(markers_.work, markers_.smoothed);
-    treeChooser_.forget();
+    treeChunks_.forget();
 }

@@ -3,11 +3,11 @@
 // buffers, so each thread (or each table) uses its own.
 #pragma once
 #include "analysis_settings.h"
-#include "chunk_splitting.h"
+#include "linear_chunks.h"
 #include "markers.h"
 #include "peak_features.h"
 #include "remaining_markers.h"
-#include "tree_choice.h"
+#include "tree_chunks.h"
 
 #include <vector>
 
@@ -16,8 +16,8 @@
 struct ScanSteps {
     void (*compress)(Markers&, double shrink);
     ChunkBuilder buildChunks;
-    // Choose chunks on the segment tree (the linear iteration over compacted
-    // vectors stays as the fallback); false: every iteration is linear.
+    // Choose chunks on the segment tree, with the linear form over compacted
+    // vectors as the fallback; false: every iteration is linear.
     bool treeChoice;
 };
 ScanSteps productionSteps();
@@ -62,7 +62,7 @@ private:
     ScanSteps steps_;
     Markers markers_;             // the prepared markers; the tree says which remain
     RemainingMarkers remaining_;
-    TreeChooser treeChooser_;
+    TreeChunks treeChunks_;
     bool positionsSorted_ = true; // real positions never decrease
     // The linear iteration's compacted remaining markers and their indices.
     Markers compacted_;

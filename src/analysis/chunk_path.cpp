@@ -1,12 +1,8 @@
-// Nested cutting on the segment tree. A cut at rank g of range lo..hi keeps
-// the left side exactly when 2(g - lo) >= hi - lo + 1. After a cut that keeps
-// the right side at widest gap M, the following cuts fall on the next gaps
-// equal to M for as long as they keep the right side; every such gap at a
-// rank a with 2a <= hi + lo is certainly kept on the right, so the path can
-// jump to the last of them. Each jump and the cut after it at least halve
-// the range, so a level costs O(log n) rounds. Gaps equal to M at every
-// marker after lo are kept on the right one after another down to the last
-// two markers: a run of them costs one round.
+// Nested cutting on the segment tree, and the jumps to the path's final
+// marker. Invariant: a gap equal to the level M at a rank a with
+// 2a <= lo + hi is kept on the right by every cut before it, so the path
+// jumps to the last such gap; why that is exact, and what it costs:
+// doc/scan.md.
 #include "chunk_path.h"
 
 #include <algorithm>

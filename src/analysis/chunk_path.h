@@ -1,8 +1,7 @@
 // The nested cutting of the remaining markers, one chunk at a time, on the
-// segment tree: each chunk costs O(log n). The final one-marker chunk can be
-// reached without listing the chunks before it, by jumping over runs of
-// equal widest gaps, and the jumps are kept for the next iteration: after
-// the final marker is removed, only the levels it can change are redone.
+// segment tree: each chunk costs O(log n). The final one-marker chunk is
+// reached without listing the chunks before it, by jumps over runs of equal
+// widest gaps kept for the next iteration (doc/scan.md).
 #pragma once
 #include "remaining_markers.h"
 

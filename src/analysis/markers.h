@@ -1,5 +1,5 @@
-// One chromosome's remaining markers during the scan: four index-aligned
-// vectors that always change together.
+// One chromosome's markers during the scan: five index-aligned vectors that
+// always change together (the input indices may be left empty).
 #pragma once
 #include "vector_ops.h"
 

@@ -13,7 +13,7 @@ class RemainingMarkers {
 public:
     static constexpr int kNone = -1;
 
-    // All markers of m remain.
+    // Every marker remains: work and smoothed are the prepared markers' vectors.
     void reset(const WorkPositions& work, const DoubleVector& smoothed);
 
     int count() const { return count_.empty() ? 0 : count_[1]; }

@@ -91,37 +91,39 @@ TEST(ChunkSplitting, WorkedExample)
     EXPECT_EQ(c.start, (std::vector<int>{0, 0, 2, 2, 3, 4, 4, 4, 4}));
     EXPECT_EQ(c.end, (std::vector<int>{9, 8, 8, 6, 6, 6, 5, 4, 4}));
     EXPECT_EQ(c.height, DoubleVector(9, 12.0));
-    EXPECT_EQ(c.meanSpacing, (std::vector<int64_t>{444, 375, 333, 200, 166, 150, 100, 0, 0}));
     EXPECT_EQ(c.widestGap, (std::vector<int64_t>{1000, 600, 600, 300, 200, 200, 100, 0, 0}));
     ReportedRanges reported;
-    EXPECT_EQ(chooseChunk(m, c, reported, settings), 2);
+    LinearChunks linear(m, c);
+    const auto chosen = [&] {
+        int item = -1;
+        return chooseChunk(linear, reported, settings, item) ? item : -1;
+    };
+    EXPECT_EQ(chosen(), 2);
     // A peak reported before at 11000..11600 makes the choice back off to 0;
     // one that the chunk only overlaps does not.
     reported.left = {11000};
     reported.right = {11600};
-    EXPECT_EQ(chooseChunk(m, c, reported, settings), 0);
+    EXPECT_EQ(chosen(), 0);
     reported.left = {11500};
     reported.right = {14000};
-    EXPECT_EQ(chooseChunk(m, c, reported, settings), 2);
-}
-
-TEST(ChunkSplitting, CuttingExamples)
-{
+    EXPECT_EQ(chosen(), 2);
+    // A chunk spans a peak with the same ends.
+    reported.left = {11000};
+    reported.right = {13000};
+    EXPECT_EQ(chosen(), 0);
+    // What the inward walk sees: means of the outer three (two, one) values,
+    // the first working gap and the mean spacing.
     const struct {
-        IntVector positions;
-        std::vector<int> starts, ends;
-    } cases[] = {
-        {{100, 200, 300, 1000, 1100}, {0, 1, 1, 1}, {2, 2, 1, 1}},
-        {{100, 200, 300, 400}, {1, 2, 2, 2}, {3, 3, 2, 2}},
-        {{100}, {0}, {0}},
-        {{100, 5000}, {0, 0}, {0, 0}},
-    };
-    for (const auto& k : cases) {
-        Chunks c;
-        SplitScratch scratch;
-        buildChunks(markersOf(k.positions, DoubleVector(k.positions.size(), 9)), c, scratch);
-        EXPECT_EQ(c.start, k.starts) << k.positions.size();
-        EXPECT_EQ(c.end, k.ends) << k.positions.size();
+        int item;
+        double left, right;
+        int64_t firstGap, spacing;
+    } edges[] = {{2, 23 / 3.0, 3, 300, 333}, {6, 11.5, 11.5, 100, 100}, {7, 12, 12, 100, 0}};
+    for (const auto& e : edges) {
+        const EdgeSample sample = chunk_choice::edgeSampleOf(linear, e.item);
+        EXPECT_EQ(sample.left, e.left) << e.item;
+        EXPECT_EQ(sample.right, e.right) << e.item;
+        EXPECT_EQ(sample.firstGap, e.firstGap) << e.item;
+        EXPECT_EQ(sample.spacing, e.spacing) << e.item;
     }
 }
 
@@ -137,19 +139,25 @@ TEST(PeakFeatures, RowOfTheWorkedExampleChunk)
     // 11000..13000: summit 12 at index 2; all 6 steps rise toward it;
     // width 2001; spacing 2000 / 7 = 285; balance 4 right of 2 left, sums
     // 20 / 11; values at or above the mean 43/7: 8, 12, 11 (sum 31) against
-    // 3, 4, 3, 2 (sum 12).
-    const std::vector<std::string> expected = {"t.tsv", "7", "11000-13000", "12", "", "", "1", "0.142857", "0",
-                                               "5997", "", "2000", "7", "285", "2", "1.81818", "0.75", "2.58333",
-                                               "1.95349", ""};
+    // 3, 4, 3, 2 (sum 12). Least-squares slopes of the 5-marker windows over
+    // 10000..30000: steepest 0.00862661 (10400..11800), largest product
+    // 0.00700565 x 11 at 11600; GQS of height 12 and that product. The
+    // positions in three bins hold 4, 1, 2 markers: largest gap 0.161 to the
+    // fitted normal, below the critical 0.486 for 7.
+    const std::vector<std::string> expected = {"t.tsv", "7", "11000-13000", "12", "0.00862661", "0.0770621", "1",
+                                               "0.142857", "0", "5997", "1", "2000", "7", "285", "2", "1.81818",
+                                               "0.75", "2.58333", "1.95349", "3.66305"};
     const auto fields = fieldsOf(row);
     ASSERT_EQ(fields.size(), 20u) << row;
     for (size_t k = 0; k < fields.size(); ++k)
-        EXPECT_TRUE(expected[k].empty() || fields[k] == expected[k]) << "field " << k + 1 << ": " << fields[k];
+        EXPECT_EQ(fields[k], expected[k]) << "field " << k + 1;
     EXPECT_EQ(f->leadPosition, 11500);
     EXPECT_EQ(f->leadIndex, 4u);
 }
 
-TEST(PeakFeatures, ExtendedAndClippedRanges)
+// At the chromosome's start the clipped peak loses the first two markers;
+// with fewer than five markers there is nothing to measure.
+TEST(PeakFeatures, ClippedAtTheChromosomeStart)
 {
     IntVector positions;
     DoubleVector values;
@@ -158,19 +166,11 @@ TEST(PeakFeatures, ExtendedAndClippedRanges)
         values.push_back(3 + (i % 11));
     }
     const Markers m = markersOf(positions, values);
-    auto f = measurePeak(m, 10, 20);
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->firstPosition, positions[10]);
-    EXPECT_EQ(f->lastPosition, positions[20]);
-    EXPECT_EQ(f->width, positions[20] - positions[10]);
-    EXPECT_EQ(f->count, 11);
-    // At the chromosome's start the clipped peak loses the first two markers.
-    f = measurePeak(m, 0, 9);
+    const auto f = measurePeak(m, 0, 9);
     ASSERT_TRUE(f);
     EXPECT_EQ(f->width, positions[9] - positions[2]);
     EXPECT_EQ(f->count, 8);
     EXPECT_EQ(m.positions[f->leadIndex], f->leadPosition);
-    // Fewer than five markers left: nothing to measure.
     EXPECT_FALSE(measurePeak(markersOf({1, 2, 3}, {8, 9, 8}), 0, 2));
 }
 

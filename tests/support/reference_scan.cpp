@@ -1,10 +1,12 @@
 // Straightforward compression and chunk building, written directly from the
-// rules, for the differential tests.
+// rules, and the comparison of two scans, for the differential tests.
 #include "reference_scan.h"
 
+#include "peak_row.h"
 #include "profile_preparation.h"
 
 #include <algorithm>
+#include <cstring>
 
 void referenceCompressPositions(Markers& m, double shrink)
 {
@@ -70,7 +72,7 @@ void referenceBuildChunks(const Markers& m, Chunks& chunks, SplitScratch&)
         int64_t widest = 0;
         for (int j = s; j < e; ++j)
             widest = std::max(widest, m.work[j + 1] - m.work[j]);
-        chunks.add(s, e, s < e ? (m.work[e] - m.work[s]) / (e - s) : 0, widest);
+        chunks.add(s, e, widest);
         chunks.height.push_back(largestValue(windowAround(m.smoothed, s, e, 0)));
     }
 }
@@ -78,4 +80,37 @@ void referenceBuildChunks(const Markers& m, Chunks& chunks, SplitScratch&)
 ScanSteps referenceSteps()
 {
     return {referenceCompressPositions, referenceBuildChunks, false};
+}
+
+ScanResult scanWith(const AnalysisSettings& settings, ScanSteps steps, IntVector positions, DoubleVector pvalues)
+{
+    ChromosomeScan scan(settings, steps);
+    ScanResult r;
+    scan.recordTakenChunks(&r.taken);
+    std::vector<PeakFeatures> peaks;
+    scan.analyse(positions, pvalues, peaks);
+    for (const PeakFeatures& p : peaks) {
+        appendPeakRow(r.rows, "t.tsv", "1", p);
+        r.rows += "lead " + std::to_string(p.leadInput) + "\n";
+    }
+    r.treeChoices = scan.treeChoices();
+    r.linearChoices = scan.linearChoices();
+    return r;
+}
+
+std::string scanDifference(const ScanResult& fast, const ScanResult& reference)
+{
+    const auto text = [](const TakenChunk& c) {
+        return std::to_string(c.firstPosition) + ".." + std::to_string(c.lastPosition) + " (" +
+               std::to_string(c.steps) + " steps)";
+    };
+    for (size_t k = 0; k < std::min(fast.taken.size(), reference.taken.size()); ++k) {
+        const TakenChunk &a = fast.taken[k], &b = reference.taken[k];
+        if (text(a) != text(b) || std::memcmp(&a.height, &b.height, sizeof a.height) != 0 ||
+            a.beyondSecond != b.beyondSecond)
+            return "iteration " + std::to_string(k) + " takes " + text(a) + " instead of " + text(b);
+    }
+    if (fast.taken.size() != reference.taken.size())
+        return std::to_string(fast.taken.size()) + " chunks taken instead of " + std::to_string(reference.taken.size());
+    return fast.rows == reference.rows ? "" : "report rows differ:\n" + fast.rows + "instead of\n" + reference.rows;
 }

@@ -1,11 +1,27 @@
 // Straightforward transcriptions of the scan steps the tool runs in faster
 // form: the compression (quadratic) and the nested cutting with its chunk
-// measures (position lookup by search, chunk copies). The differential tests
-// require identical results from both.
+// measures (position lookup by search, chunk copies); and the comparison of
+// two scans of one chromosome. The differential tests require identical
+// results from both forms (doc/scan.md).
 #pragma once
 #include "chromosome_scan.h"
 
+#include <string>
+
 void referenceCompressPositions(Markers& m, double shrink);
 void referenceBuildChunks(const Markers& m, Chunks& chunks, SplitScratch& unused);
-// The scan with both straightforward steps.
+// The scan with both straightforward steps and every chunk chosen linearly.
 ScanSteps referenceSteps();
+
+// One chromosome scanned with the given steps: the chunks taken out, the
+// report rows (each followed by its lead marker's input row), and how many
+// iterations chose on the tree and linearly.
+struct ScanResult {
+    std::vector<TakenChunk> taken;
+    std::string rows;
+    int64_t treeChoices = 0, linearChoices = 0;
+};
+ScanResult scanWith(const AnalysisSettings& settings, ScanSteps steps, IntVector positions, DoubleVector pvalues);
+// "" when both took the same chunks (heights to the bit) and wrote the same
+// rows, else the first difference.
+std::string scanDifference(const ScanResult& fast, const ScanResult& reference);

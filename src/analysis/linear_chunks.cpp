@@ -1,6 +1,5 @@
-// Nested cutting through a gap tree, chunk heights inner to outer, and the
-// chunk choice.
-#include "chunk_splitting.h"
+// Nested cutting through a gap tree, and chunk heights inner to outer.
+#include "linear_chunks.h"
 
 #include <algorithm>
 
@@ -33,10 +32,9 @@ int buildGapTree(const WorkPositions& L, SplitScratch& t)
     return t.stack.empty() ? 0 : t.stack.front();
 }
 
-void addChunk(Chunks& c, const WorkPositions& L, int64_t lo, int64_t hi, int64_t widestGap)
+void addChunk(Chunks& c, int64_t lo, int64_t hi, int64_t widestGap)
 {
-    c.add(static_cast<int>(lo), static_cast<int>(hi), lo < hi ? meanSpacing(L[hi] - L[lo], hi - lo) : 0,
-          lo < hi ? std::max<int64_t>(widestGap, 0) : 0);
+    c.add(static_cast<int>(lo), static_cast<int>(hi), lo < hi ? std::max<int64_t>(widestGap, 0) : 0);
 }
 
 // Nested cutting at the widest gap (leftmost on ties), keeping the larger
@@ -48,7 +46,7 @@ void cutNested(const WorkPositions& L, Chunks& c, SplitScratch& t)
     int64_t hi = static_cast<int64_t>(L.size()) - 1;
     while (lo <= hi) {
         if (lo == hi) {
-            addChunk(c, L, lo, lo, 0);
+            addChunk(c, lo, lo, 0);
             return;
         }
         if (t.gap[node] <= 0)
@@ -60,7 +58,7 @@ void cutNested(const WorkPositions& L, Chunks& c, SplitScratch& t)
             lo = node;
             node = t.right[node];
         }
-        addChunk(c, L, lo, hi, t.gap[node]);
+        addChunk(c, lo, hi, t.gap[node]);
     }
 }
 
@@ -86,57 +84,6 @@ void chunkHeights(const DoubleVector& P, Chunks& c)
     }
 }
 
-ChunkMeasures measuresOf(const Markers& m, const Chunks& c, int item)
-{
-    const int s = c.start[item], e = c.end[item];
-    return {c.widestGap[item], c.meanSpacing[item], e - s, int64_t(m.positions[e]) - m.positions[s], c.height[item]};
-}
-
-// First choice of the chunk from the two gap-shape scores: the drop of the
-// widest gap from the next outer chunk, and widest gap over mean spacing.
-int firstChoice(const Markers& m, const Chunks& c)
-{
-    FirstChoiceTally tally;
-    for (int item = c.size() - 1; item >= 0; --item)
-        if (chunkScored(measuresOf(m, c, item)))
-            tally.addScored(item, c.widestGap[item], c.meanSpacing[item], item >= 1 ? c.widestGap[item - 1] : 0);
-    return tally.choice(c.size());
-}
-
-// The ends of chunk report as the inward walk sees them.
-EdgeSample edgeSampleOf(const Markers& m, const Chunks& c, int report)
-{
-    const WorkPositions& L = m.work;
-    const DoubleVector& P = m.smoothed;
-    const int s = c.start[report], e = c.end[report];
-    double left, right;
-    int64_t firstGap, spacing;
-    if (s == e) {
-        left = right = P[e];
-        firstGap = static_cast<size_t>(e) + 1 < L.size() ? L[e + 1] - L[e] : 0;
-        spacing = 0;
-    } else {
-        if (e - s == 1) {
-            left = (P[s] + P[s + 1]) * 0.5;
-            right = (P[e] + P[e - 1]) * 0.5;
-        } else {
-            left = (P[s] + P[s + 1] + P[s + 2]) / 3.0;
-            right = (P[e] + P[e - 1] + P[e - 2]) / 3.0;
-        }
-        firstGap = L[s + 1] - L[s];
-        spacing = (L[e] - L[s]) / (e - s);
-    }
-    return EdgeSample{left, right, firstGap, spacing};
-}
-
-// Steps back to wider chunks while the chosen one spans a reported peak.
-int backOff(const Markers& m, const Chunks& c, const ReportedRanges& reported, int report)
-{
-    while (report > 0 && reported.spannedBy(m.positions[c.start[report]], m.positions[c.end[report]]))
-        --report;
-    return report;
-}
-
 } // namespace
 
 void Chunks::clear()
@@ -144,15 +91,13 @@ void Chunks::clear()
     start.clear();
     end.clear();
     height.clear();
-    meanSpacing.clear();
     widestGap.clear();
 }
 
-void Chunks::add(int first, int last, int64_t spacing, int64_t widest)
+void Chunks::add(int first, int last, int64_t widest)
 {
     start.push_back(first);
     end.push_back(last);
-    meanSpacing.push_back(spacing);
     widestGap.push_back(widest);
 }
 
@@ -161,19 +106,4 @@ void buildChunks(const Markers& m, Chunks& chunks, SplitScratch& scratch)
     chunks.clear();
     cutNested(m.work, chunks, scratch);
     chunkHeights(m.smoothed, chunks);
-}
-
-int chooseChunk(const Markers& m, const Chunks& c, const ReportedRanges& reported, const AnalysisSettings& settings)
-{
-    const int count = c.size();
-    if (count == 0)
-        return 0;
-    int report = firstChoice(m, c);
-    const double clipLimit = edgeClipLimit(settings);
-    while (report < count - 1 && c.height[report] > settings.peakThreshold && report > 0) {
-        if (!edgesLookLikeBackground(edgeSampleOf(m, c, report), clipLimit))
-            break;
-        ++report;
-    }
-    return backOff(m, c, reported, report);
 }

@@ -1,5 +1,6 @@
-// Scoring, first-choice, walk and back-off rules on a chunk's measures.
-#include "chunk_rules.h"
+// The scoring, first-choice, edge and back-off rules on a chunk's measures;
+// the walk over the nested chunks is in chunk_choice.h.
+#include "chunk_choice.h"
 
 #include <cmath>
 
