@@ -3,6 +3,7 @@
 // message, without the end lines. SIGINT, SIGTERM and SIGHUP are taken by
 // one thread that removes the run's temporary files and exits with 128 +
 // the signal's number; the earlier outputs stay as they were.
+#include "figure_render.h"
 #include "options.h"
 #include "run.h"
 #include "run_banner.h"
@@ -37,6 +38,20 @@ void takeTerminationSignals(TemporaryFiles& temps)
     }).detach();
 }
 
+// PNG and PDF figures need Qt's fonts, which need a QGuiApplication.
+bool asksForRenderedFigures(int argc, char** argv)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        const QString option = QString::fromLocal8Bit(argv[i]), value = QString::fromLocal8Bit(argv[i + 1]);
+        FigureFormat format = FigureFormat::Svg;
+        if (option == "-plot" && figureFormatOfPath(value, &format) && format != FigureFormat::Svg)
+            return true;
+        if (option == "-regional-format" && figureFormatOfWord(value, &format) && format != FigureFormat::Svg)
+            return true;
+    }
+    return false;
+}
+
 void printClockLine(const char* label, const QTime& time)
 {
     std::printf("%s: %s, ", label, time.toString().toLocal8Bit().constData());
@@ -46,7 +61,7 @@ void printClockLine(const char* label, const QTime& time)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    const auto app = makeFigureApplication(argc, argv, asksForRenderedFigures(argc, argv));
     if (isHelpRequest(argc, argv)) {
         std::fputs(usageText().c_str(), stdout);
         return std::fflush(stdout) != 0 ? 1 : 0;
