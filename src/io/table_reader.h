@@ -4,6 +4,7 @@
 #pragma once
 #include "byte_source.h"
 #include "field_splitter.h"
+#include "loci_candidates.h"
 #include "vector_ops.h"
 
 #include <functional>
@@ -14,8 +15,14 @@
 #include <unordered_set>
 #include <vector>
 
+// p-values at or below this are genome-wide significant.
+constexpr double kGenomeWideSignificance = 5e-8;
+
+// Distinct columns a table's loci candidates may carry.
+constexpr int kMaxCarried = PickedColumns::kMax;
+
 // How a table is laid out: separator, the 1-based columns, header lines and
-// the missing-value word.
+// the missing-value word, and which rows are loci candidates.
 struct TableLayout {
     FieldSeparator separator;
     int positionColumn = 0, pvalueColumn = 0, chromosomeColumn = 0;
@@ -25,6 +32,8 @@ struct TableLayout {
     bool log10Values = false;  // the p column holds -log10(p)
     int filterColumn = 0;      // when set, only rows with filterValue there count
     std::string filterValue;
+    double lociThreshold = kGenomeWideSignificance; // loci candidates have p <= this, 0 < it <= 1
+    std::vector<int> carriedColumns; // the candidates' fields kept for the loci file, 1-based
 };
 
 // One run of rows of the same chromosome.
@@ -55,9 +64,6 @@ struct SignificantMarkers {
     std::string_view id(const Marker& m) const { return std::string_view(ids).substr(m.idStart, m.idLength); }
 };
 
-// p-values at or below this are genome-wide significant.
-constexpr double kGenomeWideSignificance = 5e-8;
-
 // What the reader noticed in one table, for warnings that leave the results
 // unchanged, and for the table's summary.
 struct ReadNotes {
@@ -72,6 +78,7 @@ struct ReadNotes {
     long long retained = 0;     // markers with p <= inlimit
     std::unordered_set<std::string> chromosomes;
     SignificantMarkers significant;
+    LociCandidates candidates;
 };
 
 // Receives each batch; may take its vectors' contents.
