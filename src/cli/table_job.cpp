@@ -143,6 +143,8 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
                                   options.analysis.peakThreshold)).ok)
         return o;
     addWarnings(o, job.table, notes, options.sortMarkers);
-    o.err += tableSummary(job.table, layout, notes, peaks.peaks());
+    LociResult loci = findLoci(notes.candidates, kDefaultLociWindow);
+    crossReference(loci, notes.candidates, peaks.peaks());
+    o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci, kDefaultLociWindow);
     return o;
 }
