@@ -40,6 +40,9 @@ private:
     unsigned slotsOfWide(int c) const;
 };
 
+// Distinct columns a table's loci candidates may carry.
+constexpr int kMaxCarried = PickedColumns::kMax;
+
 // Picks the fields cols.number[0..count) into out[0..count). Returns false
 // when the row has fewer fields than the largest of them.
 bool pickFields(std::string_view line, const FieldSeparator& sep, const PickedColumns& cols, std::string_view* out);

@@ -18,9 +18,6 @@
 // p-values at or below this are genome-wide significant.
 constexpr double kGenomeWideSignificance = 5e-8;
 
-// Distinct columns a table's loci candidates may carry.
-constexpr int kMaxCarried = PickedColumns::kMax;
-
 // How a table is laid out: separator, the 1-based columns, header lines and
 // the missing-value word, and which rows are loci candidates.
 struct TableLayout {
