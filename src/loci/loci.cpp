@@ -17,6 +17,7 @@
 #include "loci.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <numeric>
 #include <unordered_map>
@@ -41,25 +42,33 @@ LociResult findLoci(const LociCandidates& c, int64_t window)
     // Positions are 32-bit: a wider window reaches everything anyway.
     const int64_t w = std::clamp<int64_t>(window, 0, int64_t(1) << 33);
     const size_t n = c.candidates.size();
-    std::vector<double> strength(n);
-    for (size_t k = 0; k < n; ++k)
-        strength[k] = c.strength(k);
-    std::vector<uint64_t> order(n);
-    std::iota(order.begin(), order.end(), uint64_t(0));
-    std::sort(order.begin(), order.end(), [&](uint64_t a, uint64_t b) {
-        const uint32_t ca = c.candidates[a].chromosome, cb = c.candidates[b].chromosome;
-        if (ca != cb)
-            return ca < cb;
-        if (strength[a] != strength[b])
-            return strength[a] > strength[b];
-        return a < b;
+    // Sort keys held by value: chromosome, then strength (a non-negative
+    // double, or inf, so its bits order like the number), then input order.
+    struct Key {
+        uint32_t chromosome;
+        uint64_t strength; // bits of -log10(p)
+        uint64_t index;
+    };
+    std::vector<Key> keys(n);
+    for (size_t k = 0; k < n; ++k) {
+        const double s = c.strength(k) + 0.0; // -0 (p = 1) as +0, whose bits order
+        uint64_t bits = 0;
+        std::memcpy(&bits, &s, sizeof bits);
+        keys[k] = {c.candidates[k].chromosome, bits, k};
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        if (a.chromosome != b.chromosome)
+            return a.chromosome < b.chromosome;
+        if (a.strength != b.strength)
+            return a.strength > b.strength;
+        return a.index < b.index;
     });
     LociResult result;
     std::vector<Locus>& loci = result.loci;
     std::map<int32_t, size_t> leads; // of the current chromosome: position -> locus
     for (size_t k = 0; k < n; ++k) {
-        const LociCandidates::Candidate& m = c.candidates[order[k]];
-        if (k == 0 || c.candidates[order[k - 1]].chromosome != m.chromosome)
+        const LociCandidates::Candidate& m = c.candidates[keys[k].index];
+        if (k == 0 || keys[k - 1].chromosome != m.chromosome)
             leads.clear();
         const int64_t low = int64_t(m.position) - w, high = int64_t(m.position) + w;
         auto it = leads.lower_bound(static_cast<int32_t>(std::max<int64_t>(low, INT32_MIN)));
@@ -71,9 +80,9 @@ LociResult findLoci(const LociCandidates& c, int64_t window)
             Locus l;
             l.chromosome = m.chromosome;
             l.start = l.end = l.leadPosition = m.position;
-            l.lead = order[k];
+            l.lead = keys[k].index;
             l.markers = 1;
-            l.log10p = strength[order[k]];
+            l.log10p = c.strength(keys[k].index) + 0.0;
             loci.push_back(l);
             continue;
         }

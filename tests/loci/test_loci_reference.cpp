@@ -105,7 +105,7 @@ std::string referenceLoci(const std::string& text, int headerLines, const Layout
             continue;
         if (L.log10 ? !(v >= -std::log10(L.threshold)) : !(v >= 0 && v <= L.threshold))
             continue;
-        Row r{pos, L.log10 ? v : -std::log10(v), L.id ? f[L.id - 1] : "", ""};
+        Row r{pos, L.log10 ? 0.0 + v : 0.0 - std::log10(v), L.id ? f[L.id - 1] : "", ""}; // p = 1 gives 0, not -0
         for (int col : L.carried)
             r.carried += "\t" + (col <= static_cast<int>(f.size()) ? f[col - 1] : std::string("NA"));
         rows[c].push_back(r);
@@ -215,8 +215,8 @@ TEST(GenomeWideLoci, GeneratedTablesMatchTheReference)
     std::mt19937 rng(19);
     const std::string dir = makeTempDir();
     const std::vector<std::string> pvalues = {"0", "1e-9", "1e-9", "5e-8", "5.0000001e-08", "3e-12", "1e-400", "0.5",
-                                              "-0", "-1e-9", "nan", "abc", "NA", "2", "1e-3", "7e-4"};
-    const std::vector<std::string> log10s = {"0", "8", "8", "7.30103", "7.3010299956639813", "20", "inf", "-1",
+                                              "-0", "-1e-9", "nan", "abc", "NA", "2", "1", "1e-3", "7e-4"};
+    const std::vector<std::string> log10s = {"0", "-0", "8", "8", "7.30103", "7.3010299956639813", "20", "inf", "-1",
                                              "nan", "x", "NA", "3", "2.9"};
     const std::vector<std::string> odd = {"NA", "1.5", "x", "-40", "2147483648", ""};
     const std::vector<int64_t> windows = {0, 1, 7, 50, 300, 5000, 500000};
