@@ -37,59 +37,81 @@ const char* statusWord(LocusStatus status)
     return "no_peak";
 }
 
+namespace {
+
+// A sort key: the strength's bits inverted, the candidate's index, and its
+// position (so that clumping reads the keys in order, not the candidates).
+struct Key {
+    uint64_t weakness;
+    uint64_t index;
+    int32_t position;
+};
+
+// Puts the candidate of key into a locus: it joins the first chosen of the
+// (at most two) leads within w of it, or becomes a lead.
+void place(uint32_t chromosome, const Key& key, int64_t w, std::map<int32_t, size_t>& leads,
+           std::vector<Locus>& loci)
+{
+    const int32_t position = key.position;
+    const int64_t low = int64_t(position) - w, high = int64_t(position) + w;
+    auto it = leads.lower_bound(static_cast<int32_t>(std::max<int64_t>(low, INT32_MIN)));
+    size_t join = SIZE_MAX;
+    for (int seen = 0; seen < 2 && it != leads.end() && it->first <= high; ++seen, ++it)
+        join = std::min(join, it->second);
+    if (join == SIZE_MAX) {
+        leads.emplace(position, loci.size());
+        Locus l;
+        l.chromosome = chromosome;
+        l.start = l.end = l.leadPosition = position;
+        l.lead = key.index;
+        l.markers = 1;
+        const uint64_t bits = ~key.weakness;
+        std::memcpy(&l.log10p, &bits, sizeof bits);
+        loci.push_back(l);
+        return;
+    }
+    Locus& l = loci[join];
+    l.start = std::min(l.start, position);
+    l.end = std::max(l.end, position);
+    ++l.markers;
+}
+
+} // namespace
+
 LociResult findLoci(const LociCandidates& c, int64_t window)
 {
     // Positions are 32-bit: a wider window reaches everything anyway.
     const int64_t w = std::clamp<int64_t>(window, 0, int64_t(1) << 33);
     const size_t n = c.candidates.size();
-    // Sort keys held by value: chromosome, then strength (a non-negative
-    // double, or inf, so its bits order like the number), then input order.
-    struct Key {
-        uint32_t chromosome;
-        uint64_t strength; // bits of -log10(p)
-        uint64_t index;
-    };
+    // Keys held by value, bucketed by chromosome in input order, then each
+    // bucket sorted strongest first. A strength is a non-negative double or
+    // inf, so its bits order like the number: ~bits ascending is strongest
+    // first, and the index breaks ties by input order.
+    std::vector<size_t> first(c.chromosomes.size() + 1, 0);
+    for (const LociCandidates::Candidate& m : c.candidates)
+        ++first[m.chromosome + 1];
+    std::partial_sum(first.begin(), first.end(), first.begin());
+    std::vector<size_t> next(first.begin(), first.end() - 1);
     std::vector<Key> keys(n);
     for (size_t k = 0; k < n; ++k) {
         const double s = c.strength(k) + 0.0; // -0 (p = 1) as +0, whose bits order
         uint64_t bits = 0;
         std::memcpy(&bits, &s, sizeof bits);
-        keys[k] = {c.candidates[k].chromosome, bits, k};
+        const LociCandidates::Candidate& m = c.candidates[k];
+        keys[next[m.chromosome]++] = {~bits, k, m.position};
     }
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (a.chromosome != b.chromosome)
-            return a.chromosome < b.chromosome;
-        if (a.strength != b.strength)
-            return a.strength > b.strength;
-        return a.index < b.index;
-    });
     LociResult result;
     std::vector<Locus>& loci = result.loci;
     std::map<int32_t, size_t> leads; // of the current chromosome: position -> locus
-    for (size_t k = 0; k < n; ++k) {
-        const LociCandidates::Candidate& m = c.candidates[keys[k].index];
-        if (k == 0 || keys[k - 1].chromosome != m.chromosome)
-            leads.clear();
-        const int64_t low = int64_t(m.position) - w, high = int64_t(m.position) + w;
-        auto it = leads.lower_bound(static_cast<int32_t>(std::max<int64_t>(low, INT32_MIN)));
-        size_t join = SIZE_MAX;
-        for (int seen = 0; seen < 2 && it != leads.end() && it->first <= high; ++seen, ++it)
-            join = std::min(join, it->second);
-        if (join == SIZE_MAX) {
-            leads.emplace(m.position, loci.size());
-            Locus l;
-            l.chromosome = m.chromosome;
-            l.start = l.end = l.leadPosition = m.position;
-            l.lead = keys[k].index;
-            l.markers = 1;
-            l.log10p = c.strength(keys[k].index) + 0.0;
-            loci.push_back(l);
-            continue;
-        }
-        Locus& l = loci[join];
-        l.start = std::min(l.start, m.position);
-        l.end = std::max(l.end, m.position);
-        ++l.markers;
+    for (size_t chromosome = 0; chromosome + 1 < first.size(); ++chromosome) {
+        const auto begin = keys.begin() + static_cast<std::ptrdiff_t>(first[chromosome]);
+        const auto end = keys.begin() + static_cast<std::ptrdiff_t>(first[chromosome + 1]);
+        std::sort(begin, end, [](const Key& a, const Key& b) {
+            return a.weakness != b.weakness ? a.weakness < b.weakness : a.index < b.index;
+        });
+        leads.clear();
+        for (auto key = begin; key != end; ++key)
+            place(static_cast<uint32_t>(chromosome), *key, w, leads, loci);
     }
     std::sort(loci.begin(), loci.end(), [](const Locus& a, const Locus& b) {
         if (a.chromosome != b.chromosome)
