@@ -57,8 +57,8 @@ public:
             ReadNotes& notes, RowObserver* observer)
         : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), log10_(layout.log10Values),
           largestValid_(layout.log10Values ? HUGE_VAL : 1.0), lociP_(layout.lociThreshold),
-          lociMinLog10_(-std::log10(layout.lociThreshold)), layout_(layout), fields_(fields), carried_(layout.carriedColumns),
-          handle_(handle), notes_(notes), observer_(observer)
+          lociMinLog10_(-std::log10(layout.lociThreshold)), layout_(layout), fields_(fields),
+          carried_(layout.carriedColumns), handle_(handle), notes_(notes), observer_(observer)
     {
     }
 
