@@ -1,7 +1,8 @@
 // The loci file held to a plain reference of its rules, written here from the
 // rules alone: the table text split by hand, candidates clumped by scanning
 // every chosen lead, peaks matched with every locus. Compared on generated
-// tables full of edge cases and on every real table of the shared data.
+// tables full of edge cases and on every real table of the shared data; and
+// one table worked through by hand.
 #include "column_plan.h"
 #include "loci_text.h"
 #include "table_reader.h"
@@ -235,6 +236,27 @@ TEST(GenomeWideLoci, GeneratedTablesMatchTheReference)
         ASSERT_EQ(firstDifference(referenceLoci(text, L, peaks), productionLoci(path, header, L, peaks)), "")
             << "table " << t << ":\n" << text;
     }
+}
+
+// A table worked through by hand: one locus of each status, a peak written
+// backwards, p = 0, a carried field holding a tab and one the row lacks.
+TEST(GenomeWideLoci, EveryStatusWorkedByHand)
+{
+    const std::string header = "chr,pos,p,id,beta", path = makeTempDir() + "/t.csv";
+    writeFile(path, header + "\n1,1000,1e-10,rsA,0.1\n1,1050,1e-9,rsB,0.2\n1,1300,1e-12,rsC,0.3\t!\n1,1390,1e-9,rsD\n"
+                             "2,500,0,rsE,0.5\n2,5000,1e-8,rsF,0.6\n1,9000,2e-8,rsG,0.7\n1,9000,1e-7,rsH,0.8\n");
+    // C (1:1300) is chosen first, then A 300 bp away; B and D join the lead
+    // within 100 bp. One peak meets A and C, a backwards one meets C.
+    const std::vector<ReportedPeak> peaks = {peak("1", 1040, 1350, 3), peak("1", 1400, 1380, 4.5),
+                                             peak("2", 400, 600, 2), peak("3", 0, 10000, 5)};
+    EXPECT_EQ(productionLoci(path, header, Layout{",", 1, 2, 3, 4, {5}, false, 5e-8, 100}, peaks),
+              "chrom\tstart\tend\tlead_id\tlead_position\tlead_log10p\tmarkers\tstatus\tpeaks\tpeak_ranges\t"
+              "best_gqs\tbeta\n"
+              "1\t1000\t1050\trsA\t1000\t10\t2\tmerged\t1\t1040-1350\t3\t0.1\n"
+              "1\t1300\t1390\trsC\t1300\t12\t2\tsplit\t2\t1040-1350,1400-1380\t4.5\t0.3 !\n"
+              "1\t9000\t9000\trsG\t9000\t7.69897\t1\tno_peak\t0\t.\tNA\t0.7\n"
+              "2\t500\t500\trsE\t500\tinf\t1\tpeak\t1\t400-600\t2\t0.5\n"
+              "2\t5000\t5000\trsF\t5000\t8\t1\tno_peak\t0\t.\tNA\t0.6\n");
 }
 
 // Every association table the shared data describes, with the peaks the
