@@ -174,7 +174,9 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         return o;
     addWarnings(o, job.table, notes, options.sortMarkers);
     warnUnsafeFields(o, job.table, peaks.peaks());
-    o.err += tableSummary(job.table, notes, peaks.peaks());
+    LociResult loci = findLoci(notes.candidates, kDefaultLociWindow);
+    crossReference(loci, notes.candidates, peaks.peaks());
+    o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci, kDefaultLociWindow);
     return o;
 }
 

@@ -2,14 +2,13 @@
 // the position ranges (smaller to larger) of its chromosome's peaks.
 #include "table_summary.h"
 
+#include "loci_text.h"
 #include "number_format.h"
 
 #include <algorithm>
 #include <unordered_map>
 
 namespace {
-
-constexpr size_t kStrongestShown = 5;
 
 using Ranges = std::vector<std::pair<int64_t, int64_t>>;
 
@@ -38,26 +37,6 @@ std::string markerName(const std::string& chromosome, int32_t position, const st
 {
     const std::string place = chromosome + ":" + std::to_string(position);
     return id.empty() || id == place ? place : id + " (" + place + ")";
-}
-
-std::string strongestPeaks(const std::string& prefix, const std::vector<ReportedPeak>& peaks)
-{
-    std::vector<const ReportedPeak*> order;
-    for (const ReportedPeak& p : peaks)
-        order.push_back(&p);
-    std::stable_sort(order.begin(), order.end(), [](const ReportedPeak* a, const ReportedPeak* b) {
-        return a->features.height > b->features.height;
-    });
-    std::string text;
-    for (size_t k = 0; k < order.size() && k < kStrongestShown; ++k) {
-        const ReportedPeak& p = *order[k];
-        const PeakFeatures& f = p.features;
-        text += prefix + "peak " + std::to_string(k + 1) + ": " + p.chromosome + ":" +
-                std::to_string(f.firstPosition) + "-" + std::to_string(f.lastPosition) + ", lead " +
-                markerName(p.chromosome, f.leadPosition, p.leadId) + ", -log10(p) " + formatReal(f.height) +
-                ", GQS " + formatReal(f.quality) + "\n";
-    }
-    return text;
 }
 
 std::string coverageLine(const std::string& table, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks)
@@ -116,7 +95,8 @@ std::string unusableTableCause(const std::string& table, const TableLayout& layo
            "); the first data row is '" + notes.firstRow + "'";
 }
 
-std::string tableSummary(const std::string& table, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks)
+std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
+                         const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow)
 {
     const std::string prefix = "quorlin: summary: " + table + ": ";
     if (notes.dataRows > 0 && notes.usableRows == 0)
@@ -126,5 +106,6 @@ std::string tableSummary(const std::string& table, const ReadNotes& notes, const
                        " used, " + std::to_string(notes.retained) + " markers retained, " +
                        std::to_string(notes.chromosomes.size()) + " chromosomes, " + std::to_string(peaks.size()) +
                        " peaks reported\n";
-    return text + strongestPeaks(prefix, peaks) + coverageLine(table, notes, peaks);
+    return text + lociSummary(table, loci, notes.candidates, peaks, layout.lociThreshold, lociWindow) +
+           coverageLine(table, notes, peaks);
 }

@@ -1,7 +1,8 @@
 // The summary of one table on standard error: what was read and used, the
-// strongest peaks with their lead markers, and whether the reported peaks
-// cover every genome-wide significant marker.
+// genome-wide loci and the strongest of them with their peaks, and whether
+// the reported peaks cover every genome-wide significant marker.
 #pragma once
+#include "loci.h"
 #include "reported_peak.h"
 #include "table_reader.h"
 
@@ -22,6 +23,8 @@ Coverage uncoveredSignificant(const SignificantMarkers& significant, const std::
 // Empty when the table is fine.
 std::string unusableTableCause(const std::string& table, const TableLayout& layout, const ReadNotes& notes);
 
-// The summary lines, each starting "quorlin: " and ending with a line end.
-std::string tableSummary(const std::string& table, const ReadNotes& notes,
-                         const std::vector<ReportedPeak>& peaks);
+// The summary lines, each starting "quorlin: " and ending with a line end;
+// loci are those of notes.candidates in windows of lociWindow bp, cross-
+// referenced with peaks.
+std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
+                         const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow);

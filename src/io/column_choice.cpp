@@ -45,3 +45,19 @@ ColumnChoice parseColumnChoice(const std::string& value)
     choice.name = text;
     return choice;
 }
+
+CarryRequest parseCarryRequest(const std::string& value)
+{
+    CarryRequest request;
+    if (trimmed(value) == "none") {
+        request.none = true;
+        return request;
+    }
+    for (size_t from = 0;;) {
+        const size_t comma = value.find(',', from);
+        request.columns.push_back(parseColumnChoice(value.substr(from, comma - from)));
+        if (comma == std::string::npos)
+            return request;
+        from = comma + 1;
+    }
+}

@@ -2,6 +2,7 @@
 // a column number as before, or else a column name to look up in the header.
 #pragma once
 #include <string>
+#include <vector>
 
 struct ColumnChoice {
     bool byName = false;
@@ -18,3 +19,12 @@ bool isWholeNumber(const std::string& value);
 // 32-bit range, gives number 0, the old error, rather than a name no header
 // has. Anything else is a name, without its surrounding blanks.
 ColumnChoice parseColumnChoice(const std::string& value);
+
+// The value of -carry: `none`, or columns (numbers or names) separated by
+// commas, each read as parseColumnChoice reads one; an empty item gives a
+// column number 0, an error when the columns are decided.
+struct CarryRequest {
+    bool none = false;
+    std::vector<ColumnChoice> columns;
+};
+CarryRequest parseCarryRequest(const std::string& value);

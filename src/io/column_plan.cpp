@@ -1,12 +1,14 @@
 // Column decisions in the order the options have always been checked:
-// position, p-value, chromosome, then the optional id column.
+// position, p-value, chromosome, then the optional id and carried columns.
 #include "column_plan.h"
 
 #include "header_fields.h"
 
+#include <algorithm>
+
 namespace {
 
-enum class Kind { Position, PValue, Chromosome, Id };
+enum class Kind { Position, PValue, Chromosome, Id, Carry };
 
 struct Role {
     Kind kind;
@@ -18,6 +20,7 @@ constexpr Role kPosition{Kind::Position, "-lcolumn", "lcolumn"};
 constexpr Role kPValue{Kind::PValue, "-pcolumn", "pcolumn"};
 constexpr Role kChromosome{Kind::Chromosome, "-chrcolumn", "chrcolumn"};
 constexpr Role kId{Kind::Id, "-idcolumn", "idcolumn"};
+constexpr Role kCarry{Kind::Carry, "-carry", "carry"};
 
 // A column, or 0 with the reason for standard error ("" when the option's
 // own message says it all, as for a number below 1).
@@ -107,6 +110,25 @@ void applyPresetExtras(const ColumnRequest& request, Context& c)
         c.plan.id = c.found.id;
     if (c.preset->missingPosition && !request.position)
         c.plan.missingPosition = c.preset->missingPosition;
+    if (!request.carry)
+        c.plan.carried = c.found.carried;
+}
+
+std::vector<std::string> namesFor(const std::vector<int>& columns, const std::vector<std::string>* names)
+{
+    std::vector<std::string> out;
+    for (int column : columns) {
+        const bool named = names && column >= 1 && static_cast<size_t>(column) <= names->size() &&
+                           !(*names)[static_cast<size_t>(column) - 1].empty();
+        out.push_back(named ? (*names)[static_cast<size_t>(column) - 1] : "col" + std::to_string(column));
+    }
+    return out;
+}
+
+size_t distinctCount(std::vector<int> columns)
+{
+    std::sort(columns.begin(), columns.end());
+    return static_cast<size_t>(std::unique(columns.begin(), columns.end()) - columns.begin());
 }
 
 } // namespace
@@ -142,8 +164,29 @@ ColumnPlanResult planColumns(const ColumnRequest& request, const std::string* he
             return failure(kId, pick.reason);
         result.plan.id = pick.column;
     }
+    if (request.carry && !request.carry->none) {
+        result.plan.carried.clear();
+        for (const ColumnChoice& choice : request.carry->columns) {
+            const Pick pick = pickExplicit(kCarry, choice, c);
+            if (pick.column == 0)
+                return failure(kCarry, pick.reason);
+            result.plan.carried.push_back(pick.column);
+        }
+        if (distinctCount(result.plan.carried) > static_cast<size_t>(kMaxCarried))
+            return failure(kCarry, "-carry: at most " + std::to_string(kMaxCarried) + " different columns");
+    }
+    result.plan.carriedNames = namesFor(result.plan.carried, names ? &*names : nullptr);
     result.ok = true;
     return result;
+}
+
+std::vector<std::string> carriedColumnNames(const std::vector<int>& columns, const std::string* headerLine,
+                                            const FieldSeparator& sep)
+{
+    if (!headerLine)
+        return namesFor(columns, nullptr);
+    const std::vector<std::string> names = headerNames(*headerLine, sep);
+    return namesFor(columns, &names);
 }
 
 std::string formatSuggestion(std::string_view firstLine)

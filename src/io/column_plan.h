@@ -17,6 +17,7 @@ struct ColumnRequest {
     std::optional<ColumnChoice> pvalue;     // -pcolumn
     std::optional<ColumnChoice> chromosome; // -chrcolumn
     std::optional<ColumnChoice> id;         // -idcolumn
+    std::optional<CarryRequest> carry;      // -carry
     const FormatPreset* preset = nullptr;   // -format
 };
 
@@ -31,6 +32,10 @@ struct ColumnPlan {
     int filterColumn = 0;    // 0: every row counts
     std::string filterValue; // else only rows with this text there
     std::string missingPosition; // a position field with this text is missing ("" : none)
+    // Columns the loci file carries (-carry, else the preset's where the
+    // header has them) and their names for its header.
+    std::vector<int> carried;
+    std::vector<std::string> carriedNames;
     // Standard-error lines for names that matched several columns (the
     // leftmost is read).
     std::vector<std::string> warnings;
@@ -48,7 +53,7 @@ struct ColumnPlanResult {
     bool ok = false;
     ColumnPlan plan;   // when ok
     ColumnError error; // when not ok: the first failing option, in the order
-                       // -lcolumn, -pcolumn, -chrcolumn, -idcolumn
+                       // -lcolumn, -pcolumn, -chrcolumn, -idcolumn, -carry
 };
 
 // Explicit options win over the preset. Names need headerLine (the last
@@ -57,6 +62,11 @@ struct ColumnPlanResult {
 // option nor the preset gives, is an error of that column's option.
 ColumnPlanResult planColumns(const ColumnRequest& request, const std::string* headerLine,
                              const FieldSeparator& sep);
+
+// Names for carried columns: the header's name of each (headerLine split
+// with sep; null without a header), or "colN" where the header has none.
+std::vector<std::string> carriedColumnNames(const std::vector<int>& columns, const std::string* headerLine,
+                                            const FieldSeparator& sep);
 
 // For a run that stops for want of column options and -format: when
 // firstLine looks like a known program's output, a standard-error line

@@ -17,18 +17,18 @@ FieldSeparator separatorForWord(const std::string& word);
 // The 1-based numbers of the columns a reader picks from every row, in the
 // order it wants them: position, p-value and chromosome, then optional ones.
 struct PickedColumns {
-    static constexpr int kMax = 5;
+    static constexpr int kMax = 16;
     static constexpr int kTable = 64; // columns below this are looked up in a table
     int number[kMax] = {};
     int count = 0;
     int largest = 0;
     // For column c < kTable, bit k is set when number[k] == c.
-    uint8_t slots[kTable] = {};
+    uint16_t slots[kTable] = {};
 
     void add(int column)
     {
         if (column > 0 && column < kTable)
-            slots[column] = static_cast<uint8_t>(slots[column] | (1u << count));
+            slots[column] = static_cast<uint16_t>(slots[column] | (1u << count));
         largest = column > largest ? column : largest;
         number[count++] = column;
     }
@@ -39,6 +39,9 @@ struct PickedColumns {
 private:
     unsigned slotsOfWide(int c) const;
 };
+
+// Distinct columns a table's loci candidates may carry.
+constexpr int kMaxCarried = PickedColumns::kMax;
 
 // Picks the fields cols.number[0..count) into out[0..count). Returns false
 // when the row has fewer fields than the largest of them.

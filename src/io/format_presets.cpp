@@ -20,6 +20,11 @@
 //   variant_id, else rsid. Mandatory fields are never missing, so the
 //   default missing word stays.
 // - gemma: p_wald (-lmm 1), else p_lrt (-lmm 2), else p_score (-lmm 3).
+// Carried columns (effect allele, other allele, effect, standard error,
+// allele frequency) follow each program's names; PLINK 1.9 writes the other
+// allele only in .assoc, SE only in .qassoc (or with --ci), and no general
+// allele frequency. PLINK 2 names the non-A1 allele OMITTED (AX with
+// cols=ax). SAIGE's effects refer to Allele2.
 #include "format_presets.h"
 
 #include "header_fields.h"
@@ -38,25 +43,35 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
 std::vector<FormatPreset> presetTable()
 {
     // name, written by, delimiter, header lines, position, chromosome,
-    // p columns, id columns, row filter, signature, missing position
+    // p columns, id columns, row filter, signature, carried columns,
+    // missing position
     return {
         {"plink", "PLINK 1.9 .assoc, .qassoc, .assoc.linear, .assoc.logistic", "whitespace", 1, "BP", "CHR",
-         {{"P", false}}, {"SNP"}, {"TEST", "ADD"}, {"CHR", "SNP", "BP"}},
+         {{"P", false}}, {"SNP"}, {"TEST", "ADD"}, {"CHR", "SNP", "BP"},
+         {{"A1"}, {"A2"}, {"BETA", "OR"}, {"SE"}, {}}},
         {"plink2", "PLINK 2 .glm.linear, .glm.logistic, .glm.firth", "tab", 1, "POS", "#CHROM",
-         {{"P", false}, {"LOG10_P", true}, {"NEG_LOG10_P", true}}, {"ID"}, {"TEST", "ADD"}, {"#CHROM", "POS"}},
+         {{"P", false}, {"LOG10_P", true}, {"NEG_LOG10_P", true}}, {"ID"}, {"TEST", "ADD"}, {"#CHROM", "POS"},
+         {{"A1"}, {"OMITTED", "AX"}, {"BETA", "OR"}, {"SE", "LOG(OR)_SE"}, {"A1_FREQ"}}},
         {"regenie", "REGENIE step 2 .regenie", "whitespace", 1, "GENPOS", "CHROM",
-         {{"LOG10P", true}}, {"ID"}, {}, {"CHROM", "GENPOS", "ID", "ALLELE0", "ALLELE1"}},
+         {{"LOG10P", true}}, {"ID"}, {}, {"CHROM", "GENPOS", "ID", "ALLELE0", "ALLELE1"},
+         {{"ALLELE1"}, {"ALLELE0"}, {"BETA"}, {"SE"}, {"A1FREQ"}}},
         {"saige", "SAIGE step 2 single-variant results", "whitespace", 1, "POS", "CHR",
-         {{"p.value", false}}, {"MarkerID", "SNPID"}, {}, {"CHR", "POS", "Allele1", "Allele2"}},
+         {{"p.value", false}}, {"MarkerID", "SNPID"}, {}, {"CHR", "POS", "Allele1", "Allele2"},
+         {{"Allele2"}, {"Allele1"}, {"BETA"}, {"SE"}, {"AF_Allele2"}}},
         {"bolt", "BOLT-LMM --statsFile", "whitespace", 1, "BP", "CHR",
-         {{"P_BOLT_LMM", false}, {"P_BOLT_LMM_INF", false}}, {"SNP"}, {}, {"SNP", "CHR", "BP", "GENPOS"}},
+         {{"P_BOLT_LMM", false}, {"P_BOLT_LMM_INF", false}}, {"SNP"}, {}, {"SNP", "CHR", "BP", "GENPOS"},
+         {{"ALLELE1"}, {"ALLELE0"}, {"BETA"}, {"SE"}, {"A1FREQ"}}},
         {"gwas-ssf", "GWAS-SSF and harmonised GWAS Catalog summary statistics", "tab", 1, "base_pair_location",
          "chromosome", {{"p_value", false}, {"neg_log_10_p_value", true}}, {"variant_id", "rsid"}, {},
-         {"chromosome", "base_pair_location"}},
+         {"chromosome", "base_pair_location"},
+         {{"effect_allele"}, {"other_allele"}, {"beta", "odds_ratio", "hazard_ratio"}, {"standard_error"},
+          {"effect_allele_frequency"}}},
         {"gemma", "GEMMA .assoc.txt", "whitespace", 1, "ps", "chr",
-         {{"p_wald", false}, {"p_lrt", false}, {"p_score", false}}, {"rs"}, {}, {"chr", "rs", "ps"}, "-9"},
+         {{"p_wald", false}, {"p_lrt", false}, {"p_score", false}}, {"rs"}, {}, {"chr", "rs", "ps"},
+         {{"allele1"}, {"allele0"}, {"beta"}, {"se"}, {"af"}}, "-9"},
         {"fastgwa", "GCTA fastGWA .fastGWA", "whitespace", 1, "POS", "CHR",
-         {{"P", false}}, {"SNP"}, {}, {"CHR", "SNP", "POS", "AF1"}},
+         {{"P", false}}, {"SNP"}, {}, {"CHR", "SNP", "POS", "AF1"},
+         {{"A1"}, {"A2"}, {"BETA"}, {"SE"}, {"AF1"}}},
     };
 }
 
@@ -134,6 +149,9 @@ PresetColumns resolvePreset(const FormatPreset& preset, const std::vector<std::s
     found.chromosome = findColumn(names, preset.chromosome).column;
     noteMissing(found, found.chromosome, preset.chromosome, "-chrcolumn");
     found.id = firstFound(names, preset.ids, [](const char* id) { return id; }, which);
+    for (const auto& role : preset.carried)
+        if (const int column = firstFound(names, role, [](const char* name) { return name; }, which))
+            found.carried.push_back(column);
     if (preset.filter.column) {
         found.filterColumn = findColumn(names, preset.filter.column).column;
         found.filterValue = found.filterColumn > 0 ? preset.filter.value : "";

@@ -10,6 +10,9 @@
 
 constexpr int kMaxAlternatives = 3;
 constexpr int kMaxSignature = 6;
+// Columns a loci file carries by default: effect allele, other allele,
+// effect (beta or odds ratio), standard error, allele frequency.
+constexpr int kCarriedRoles = 5;
 
 // A p-value column name a preset may use.
 struct PColumnName {
@@ -38,6 +41,9 @@ struct FormatPreset {
     // between them); a header with all of them, matched exactly, is taken
     // for this program's output.
     const char* signature[kMaxSignature];
+    // Per carried role, its names in the order preferred (the first the
+    // header has is carried; none when the header has none of them).
+    const char* carried[kCarriedRoles][kMaxAlternatives];
     const char* missingPosition = nullptr; // the program's word for an unknown position
 };
 
@@ -62,6 +68,7 @@ struct PresetColumns {
     bool pIsLog10 = false;   // from the p name that was found
     int filterColumn = 0;    // 0: no row filter applies
     std::string filterValue; // rows count only with this text there
+    std::vector<int> carried; // the carried roles' columns the header has, in role order
     // The first of position, p-value, chromosome whose name is not in the
     // header ("" when all were found), and the option that stands for it.
     std::string missingName;

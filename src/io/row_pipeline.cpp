@@ -12,8 +12,8 @@ constexpr size_t kChunksPerBlock = 4; // read buffers one block may hold on to
 } // namespace
 
 RowPipeline::RowPipeline(std::unique_ptr<InputSource> source, FieldSeparator sep, const PickedColumns& columns,
-                         int headerLines)
-    : sep_(std::move(sep)), columns_(columns), blocks_(kBlocksAhead)
+                         int headerLines, bool keepLines)
+    : sep_(std::move(sep)), columns_(columns), keepLines_(keepLines), blocks_(kBlocksAhead)
 {
     worker_ = std::thread([this, s = std::move(source), headerLines]() mutable {
         try {
@@ -44,8 +44,8 @@ const RowBlock* RowPipeline::next()
 std::unique_ptr<RowBlock> RowPipeline::newBlock() const
 {
     auto block = std::make_unique<RowBlock>();
-    block->stride = columns_.count;
-    block->fields.reserve(static_cast<size_t>(columns_.count) * kRowsPerBlock);
+    block->stride = columns_.count + (keepLines_ ? 1 : 0);
+    block->fields.reserve(static_cast<size_t>(block->stride) * kRowsPerBlock);
     return block;
 }
 
@@ -70,6 +70,8 @@ void RowPipeline::produce(std::unique_ptr<InputSource> source, int headerLines)
         if (block->chunks.empty() || block->chunks.back() != in.chunk())
             block->chunks.push_back(in.chunk());
         block->fields.insert(block->fields.end(), fields, fields + columns_.count);
+        if (keepLines_)
+            block->fields.push_back(line);
         if (block->rows() == kRowsPerBlock || block->chunks.size() > kChunksPerBlock) {
             if (!blocks_.push(std::move(block)))
                 return;

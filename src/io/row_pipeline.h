@@ -16,7 +16,7 @@
 // The picked fields of consecutive rows: views into the reader's buffers,
 // which the block holds.
 struct RowBlock {
-    int stride = 3; // fields per row
+    int stride = 3; // fields per row (the picked ones, then the line when kept)
     std::vector<std::string_view> fields;
     std::vector<std::shared_ptr<ByteChunk>> chunks;
 
@@ -27,8 +27,11 @@ struct RowBlock {
 class RowPipeline {
 public:
     // Skips headerLines lines (of any content) first. Empty lines are not
-    // rows; rows too short for the columns are counted, not delivered.
-    RowPipeline(std::unique_ptr<InputSource> source, FieldSeparator sep, const PickedColumns& columns, int headerLines);
+    // rows; rows too short for the columns are counted, not delivered. With
+    // keepLines every row carries its whole line as one more field, after
+    // the picked ones (for the few rows whose other fields are wanted too).
+    RowPipeline(std::unique_ptr<InputSource> source, FieldSeparator sep, const PickedColumns& columns, int headerLines,
+                bool keepLines = false);
     ~RowPipeline();
     RowPipeline(const RowPipeline&) = delete;
     RowPipeline& operator=(const RowPipeline&) = delete;
@@ -51,6 +54,7 @@ private:
 
     FieldSeparator sep_;
     PickedColumns columns_;
+    bool keepLines_;
     BoundedQueue<std::unique_ptr<RowBlock>> blocks_;
     std::unique_ptr<RowBlock> current_;
     // Written by the producer before it finishes the queue.

@@ -1,6 +1,8 @@
 // Row conversion and chromosome batching. A row whose position or p-value
 // field is the missing word is skipped; text that is not a number is read as
-// 0 and counted.
+// 0 and counted. Loci candidates are noted on the way: the common row pays
+// one comparison for them, and only a candidate's row has its carried
+// fields split out, from its whole line.
 #include "table_reader.h"
 
 #include "line_reader.h"
@@ -10,21 +12,56 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
+#include <unordered_map>
 
 namespace {
 
 // Where the optional fields sit among the picked ones.
 struct OptionalFields {
-    int id = -1, filter = -1;
+    int id = -1, filter = -1, line = -1;
 };
+
+// The carried columns, picked from a candidate's line: the distinct columns,
+// and the slot of each carried one among them (-1 beyond kMaxCarried
+// distinct columns, or for a number below 1: never filled).
+struct CarriedPick {
+    PickedColumns columns;
+    std::vector<int> slots;
+
+    explicit CarriedPick(const std::vector<int>& carried)
+    {
+        for (int column : carried) {
+            int slot = 0;
+            while (slot < columns.count && columns.number[slot] != column)
+                ++slot;
+            if (column < 1 || (slot == columns.count && columns.count == kMaxCarried))
+                slot = -1;
+            else if (slot == columns.count)
+                columns.add(column);
+            slots.push_back(slot);
+        }
+    }
+};
+
+// Appends a field to a candidate's text, tabs as blanks.
+void appendText(std::string& text, std::string_view field)
+{
+    const size_t at = text.size();
+    text.append(field);
+    for (size_t k = at; k < text.size(); ++k)
+        if (text[k] == '\t')
+            text[k] = ' ';
+}
 
 class Batcher {
 public:
     Batcher(double inlimit, const TableLayout& layout, OptionalFields fields, const BatchHandler& handle,
             ReadNotes& notes, RowObserver* observer)
         : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), log10_(layout.log10Values),
-          largestValid_(layout.log10Values ? HUGE_VAL : 1.0), layout_(layout), fields_(fields), handle_(handle),
-          notes_(notes), observer_(observer)
+          largestValid_(layout.log10Values ? HUGE_VAL : 1.0), lociP_(layout.lociThreshold),
+          lociMinLog10_(-std::log10(layout.lociThreshold)), layout_(layout), fields_(fields),
+          carried_(layout.carriedColumns), handle_(handle), notes_(notes), observer_(observer)
     {
     }
 
@@ -71,6 +108,8 @@ public:
             retain(position, p, f);
         if (pOk && (log10_ ? p >= kMinSignificantLog10 : p <= kGenomeWideSignificance && p >= 0))
             noteSignificant(position, p, f);
+        if (pOk && positionOk && (log10_ ? p >= lociMinLog10_ : p <= lociP_ && p >= 0))
+            noteCandidate(position, p, f);
     }
 
     // Hands over the batch still held (with an empty name when no row was
@@ -108,6 +147,64 @@ private:
         s.ids.append(id);
     }
 
+    void noteCandidate(int32_t position, double value, const std::string_view* f)
+    {
+        LociCandidates& c = notes_.candidates;
+        c.candidates.push_back({position, candidateChromosome(), value, c.text.size()});
+        if (fields_.id >= 0)
+            appendText(c.text, f[fields_.id]);
+        if (carried_.slots.empty())
+            return;
+        // A field the row does not reach keeps its null view.
+        std::string_view picked[PickedColumns::kMax] = {};
+        pickFields(f[fields_.line], layout_.separator, carried_.columns, picked);
+        for (int slot : carried_.slots) {
+            c.text += '\t';
+            if (slot >= 0 && picked[slot].data())
+                appendText(c.text, picked[slot]);
+            else
+                c.text += "NA";
+        }
+    }
+
+    // The index of the current chromosome among those with candidates; a
+    // chromosome gets one at its first candidate.
+    uint32_t candidateChromosome()
+    {
+        if (chromosomeIndex_ != kUnknownChromosome)
+            return chromosomeIndex_;
+        LociCandidates& c = notes_.candidates;
+        const auto [it, added] = chromosomeIndexes_.emplace(batch_.order, static_cast<uint32_t>(c.chromosomes.size()));
+        if (added) {
+            c.chromosomes.push_back(batch_.chromosome);
+            candidateOrders_.push_back(batch_.order);
+        }
+        return chromosomeIndex_ = it->second;
+    }
+
+public:
+    // Puts the candidates' chromosomes in the order the table first names
+    // them (a chromosome may have its first candidate after a later one's).
+    void orderCandidateChromosomes()
+    {
+        LociCandidates& c = notes_.candidates;
+        std::vector<uint32_t> byOrder(c.chromosomes.size());
+        std::iota(byOrder.begin(), byOrder.end(), 0u);
+        std::sort(byOrder.begin(), byOrder.end(),
+                  [&](uint32_t a, uint32_t b) { return candidateOrders_[a] < candidateOrders_[b]; });
+        std::vector<uint32_t> renumber(byOrder.size());
+        std::vector<std::string> names(byOrder.size());
+        for (uint32_t k = 0; k < byOrder.size(); ++k) {
+            renumber[byOrder[k]] = k;
+            names[k] = std::move(c.chromosomes[byOrder[k]]);
+        }
+        c.chromosomes = std::move(names);
+        for (LociCandidates::Candidate& m : c.candidates)
+            m.chromosome = renumber[m.chromosome];
+    }
+
+private:
+
     void start(std::string_view name)
     {
         started_ = true;
@@ -115,6 +212,7 @@ private:
             observer_->chromosome(name);
         batch_.chromosome.assign(name);
         batch_.order = notes_.chromosomes.add(name).first;
+        chromosomeIndex_ = kUnknownChromosome;
     }
 
     void switchTo(std::string_view name)
@@ -131,14 +229,17 @@ private:
         const auto [order, added] = notes_.chromosomes.add(name);
         batch_.order = order;
         notes_.ungrouped = notes_.ungrouped || !added;
+        chromosomeIndex_ = kUnknownChromosome; // looked up at its first candidate
     }
 
     static inline const double kMinSignificantLog10 = -std::log10(kGenomeWideSignificance);
     const double inlimit_, minLog10_;
     const bool log10_;
     const double largestValid_; // p-values above this are outside their range
+    const double lociP_, lociMinLog10_;
     const TableLayout& layout_;
     const OptionalFields fields_;
+    const CarriedPick carried_;
     const BatchHandler& handle_;
     ReadNotes& notes_;
     RowObserver* const observer_;
@@ -147,6 +248,10 @@ private:
     std::vector<uint8_t> seenNumbers_;
     ChromosomeBatch batch_;
     bool started_ = false;
+    static constexpr uint32_t kUnknownChromosome = UINT32_MAX;
+    uint32_t chromosomeIndex_ = kUnknownChromosome; // of batch_.chromosome among the candidates' names
+    std::unordered_map<int, uint32_t> chromosomeIndexes_; // a chromosome's order -> its candidate index
+    std::vector<int> candidateOrders_;                    // per candidate index, the chromosome's order
 };
 
 } // namespace
@@ -167,8 +272,13 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
         fields.filter = columns.count;
         columns.add(layout.filterColumn);
     }
-    RowPipeline rows(std::move(source), layout.separator, columns, layout.headerLines);
+    const bool keepLines = !layout.carriedColumns.empty();
+    if (keepLines)
+        fields.line = columns.count;
+    RowPipeline rows(std::move(source), layout.separator, columns, layout.headerLines, keepLines);
     notes.significant.log10Values = layout.log10Values;
+    notes.candidates.log10Values = layout.log10Values;
+    notes.candidates.carried = static_cast<int>(layout.carriedColumns.size());
     Batcher batcher(inlimit, layout, fields, handle, notes, observer);
     while (const RowBlock* block = rows.next()) {
         notes.acceptedRows += static_cast<long long>(block->rows());
@@ -184,6 +294,7 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     notes.firstRow = rows.firstRow();
     if (rows.failed())
         return false;
+    batcher.orderCandidateChromosomes();
     batcher.finish();
     return true;
 }

@@ -5,6 +5,7 @@
 #include "byte_source.h"
 #include "chromosome_order.h"
 #include "field_splitter.h"
+#include "loci_candidates.h"
 #include "vector_ops.h"
 
 #include <functional>
@@ -14,8 +15,11 @@
 #include <string_view>
 #include <vector>
 
+// p-values at or below this are genome-wide significant.
+constexpr double kGenomeWideSignificance = 5e-8;
+
 // How a table is laid out: separator, the 1-based columns, header lines and
-// the missing-value word.
+// the missing-value word, and which rows are loci candidates.
 struct TableLayout {
     FieldSeparator separator;
     int positionColumn = 0, pvalueColumn = 0, chromosomeColumn = 0;
@@ -26,6 +30,8 @@ struct TableLayout {
     int filterColumn = 0;      // when set, only rows with filterValue there count
     std::string filterValue;
     std::string missingPosition; // a position field with this text is missing too (GEMMA's -9)
+    double lociThreshold = kGenomeWideSignificance; // loci candidates have p <= this, 0 < it <= 1
+    std::vector<int> carriedColumns; // the candidates' fields kept for the loci file, 1-based
 };
 
 // One run of rows of the same chromosome.
@@ -57,9 +63,6 @@ struct SignificantMarkers {
     std::string_view id(const Marker& m) const { return std::string_view(ids).substr(m.idStart, m.idLength); }
 };
 
-// p-values at or below this are genome-wide significant.
-constexpr double kGenomeWideSignificance = 5e-8;
-
 // What the reader noticed in one table, for warnings that leave the results
 // unchanged, and for the table's summary.
 struct ReadNotes {
@@ -75,6 +78,7 @@ struct ReadNotes {
     std::string firstRow;       // the first data row as read (cut after 200 bytes), for messages
     ChromosomeOrder chromosomes;
     SignificantMarkers significant;
+    LociCandidates candidates;
 };
 
 // Receives each batch; may take its vectors' contents.

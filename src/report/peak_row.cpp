@@ -20,13 +20,18 @@ void appendField(std::string& out, int64_t x)
 
 } // namespace
 
+void appendPeakRange(std::string& out, const PeakFeatures& f)
+{
+    out += std::to_string(f.firstPosition) + '-' + std::to_string(f.lastPosition);
+}
+
 void appendPeakRow(std::string& out, std::string_view table, std::string_view chromosome, const PeakFeatures& f)
 {
     appendTsvField(out, table);
     out += '\t';
     appendTsvField(out, chromosome);
     out += '\t';
-    out += std::to_string(f.firstPosition) + '-' + std::to_string(f.lastPosition);
+    appendPeakRange(out, f);
     for (double x : {f.height, f.bestSlope0, f.bestSlope, f.monotony, f.multiplicity, f.repetitions, f.heightToWidth})
         appendField(out, x);
     appendField(out, int64_t(f.looksNormal ? 1 : 0));

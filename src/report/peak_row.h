@@ -11,6 +11,10 @@ inline constexpr char kReportHeader[] =
     "filename\tchrom\trange\tmax\tbestslope0\tbestslope\tmonot\tmultip\treps\tratio\tkolmo\trange\tcount\t"
     "spacing\tbalance\tskew\tvbal1\tvbal2\tmaxbyMean\tGQS\n";
 
+// Appends the peak's range as the report's first range column writes it:
+// "first-last", in the order the peak's ends were found.
+void appendPeakRange(std::string& out, const PeakFeatures& f);
+
 // Appends the row of one peak, with its line end.
 void appendPeakRow(std::string& out, std::string_view table, std::string_view chromosome, const PeakFeatures& f);
 

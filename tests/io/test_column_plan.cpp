@@ -113,3 +113,43 @@ TEST(PlanColumns, PresetIdIsOptionalAndDuplicateNamesWarn)
     EXPECT_EQ(r.plan.pvalue, 4);
     EXPECT_EQ(r.plan.warnings, std::vector<std::string>{"-pcolumn \"P_lrt\": several columns match; column 4 is read"});
 }
+
+// Carried columns: the preset's where the header has them, -carry replacing
+// them (names or numbers, `none`), names from the header or colN, and the
+// carry option's own error.
+TEST(PlanColumns, CarriedColumns)
+{
+    const FieldSeparator ws = separatorForWord("whitespace");
+    const FieldSeparator tab = separatorForWord("tab");
+    const std::string plain = "chr\tpos\tp\tse";
+    const struct {
+        const char* carry;  // -carry value, null when not given
+        const char* format; // -format, or null
+        const std::string* header;
+        std::vector<int> carried;
+        std::vector<std::string> names;
+        bool ok;
+    } cases[] = {
+        {nullptr, "regenie", &kRegenieHeader, {5, 4, 9, 10, 6}, {"ALLELE1", "ALLELE0", "BETA", "SE", "A1FREQ"}, true},
+        {nullptr, "plink", &kPlinkHeader, {4, 7}, {"A1", "BETA"}, true}, // no A2, SE or frequency there
+        {"none", "regenie", &kRegenieHeader, {}, {}, true},
+        {"SE, 2,12", "regenie", &kRegenieHeader, {10, 2, 12}, {"SE", "GENPOS", "LOG10P"}, true},
+        {"4,9", nullptr, &plain, {4, 9}, {"se", "col9"}, true},
+        {"se,,p", nullptr, &plain, {}, {}, false},
+        {"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17", nullptr, &plain, {}, {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.carry ? c.carry : "(preset)");
+        ColumnRequest r = c.format ? request(nullptr, nullptr, nullptr, nullptr, c.format) : request("2", "3", "1");
+        if (c.carry)
+            r.carry = parseCarryRequest(c.carry);
+        const ColumnPlanResult result = planColumns(r, c.header, c.format ? ws : tab);
+        ASSERT_EQ(result.ok, c.ok) << result.error.stderrLine;
+        if (!c.ok) {
+            EXPECT_EQ(result.error.stdoutMessage, "Incorrect carry\n");
+            continue;
+        }
+        EXPECT_EQ(result.plan.carried, c.carried);
+        EXPECT_EQ(result.plan.carriedNames, c.names);
+    }
+}

@@ -1,0 +1,191 @@
+// Clumping and the cross-reference with the peaks.
+//
+// Design note. Leads are chosen so that any two on a chromosome lie more than
+// W apart, hence the window [x - W, x + W] of a candidate at x holds at most
+// two leads (three would put the outer two more than 2W apart). A map from
+// lead position to locus finds them with one lower_bound: the first lead at
+// or after x - W and the one after it. The candidate joins the one chosen
+// first, i.e. the smaller locus number, since loci are numbered as leads are
+// chosen.
+//
+// Invariant used by the cross-reference: on one chromosome the loci's ranges
+// are disjoint, in the order of their leads. A member y of a later lead L2
+// lying before a member x of an earlier-positioned lead L1 < L2 would put
+// both x and y within W of both leads, and both would have joined the one
+// chosen first. So loci sorted by start are also sorted by end, and the loci
+// a peak meets form one run found by binary search.
+#include "loci.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <numeric>
+#include <unordered_map>
+
+const char* statusWord(LocusStatus status)
+{
+    switch (status) {
+    case LocusStatus::Peak:
+        return "peak";
+    case LocusStatus::Merged:
+        return "merged";
+    case LocusStatus::Split:
+        return "split";
+    case LocusStatus::NoPeak:
+        break;
+    }
+    return "no_peak";
+}
+
+namespace {
+
+// A sort key: the strength's bits inverted, the candidate's index, and its
+// position (so that clumping reads the keys in order, not the candidates).
+struct Key {
+    uint64_t weakness;
+    uint64_t index;
+    int32_t position;
+};
+
+// Puts the candidate of key into a locus: it joins the first chosen of the
+// (at most two) leads within w of it, or becomes a lead.
+void place(uint32_t chromosome, const Key& key, int64_t w, std::map<int32_t, size_t>& leads,
+           std::vector<Locus>& loci)
+{
+    const int32_t position = key.position;
+    const int64_t low = int64_t(position) - w, high = int64_t(position) + w;
+    auto it = leads.lower_bound(static_cast<int32_t>(std::max<int64_t>(low, INT32_MIN)));
+    size_t join = SIZE_MAX;
+    for (int seen = 0; seen < 2 && it != leads.end() && it->first <= high; ++seen, ++it)
+        join = std::min(join, it->second);
+    if (join == SIZE_MAX) {
+        leads.emplace(position, loci.size());
+        Locus l;
+        l.chromosome = chromosome;
+        l.start = l.end = l.leadPosition = position;
+        l.lead = key.index;
+        l.markers = 1;
+        const uint64_t bits = ~key.weakness;
+        std::memcpy(&l.log10p, &bits, sizeof bits);
+        loci.push_back(l);
+        return;
+    }
+    Locus& l = loci[join];
+    l.start = std::min(l.start, position);
+    l.end = std::max(l.end, position);
+    ++l.markers;
+}
+
+} // namespace
+
+LociResult findLoci(const LociCandidates& c, int64_t window)
+{
+    // Positions are 32-bit: a wider window reaches everything anyway.
+    const int64_t w = std::clamp<int64_t>(window, 0, int64_t(1) << 33);
+    const size_t n = c.candidates.size();
+    // Keys held by value, bucketed by chromosome in input order, then each
+    // bucket sorted strongest first. A strength is a non-negative double or
+    // inf, so its bits order like the number: ~bits ascending is strongest
+    // first, and the index breaks ties by input order.
+    std::vector<size_t> first(c.chromosomes.size() + 1, 0);
+    for (const LociCandidates::Candidate& m : c.candidates)
+        ++first[m.chromosome + 1];
+    std::partial_sum(first.begin(), first.end(), first.begin());
+    std::vector<size_t> next(first.begin(), first.end() - 1);
+    std::vector<Key> keys(n);
+    for (size_t k = 0; k < n; ++k) {
+        const double s = c.strength(k) + 0.0; // -0 (p = 1) as +0, whose bits order
+        uint64_t bits = 0;
+        std::memcpy(&bits, &s, sizeof bits);
+        const LociCandidates::Candidate& m = c.candidates[k];
+        keys[next[m.chromosome]++] = {~bits, k, m.position};
+    }
+    LociResult result;
+    std::vector<Locus>& loci = result.loci;
+    std::map<int32_t, size_t> leads; // of the current chromosome: position -> locus
+    for (size_t chromosome = 0; chromosome + 1 < first.size(); ++chromosome) {
+        const auto begin = keys.begin() + static_cast<std::ptrdiff_t>(first[chromosome]);
+        const auto end = keys.begin() + static_cast<std::ptrdiff_t>(first[chromosome + 1]);
+        std::sort(begin, end, [](const Key& a, const Key& b) {
+            return a.weakness != b.weakness ? a.weakness < b.weakness : a.index < b.index;
+        });
+        leads.clear();
+        for (auto key = begin; key != end; ++key)
+            place(static_cast<uint32_t>(chromosome), *key, w, leads, loci);
+    }
+    std::sort(loci.begin(), loci.end(), [](const Locus& a, const Locus& b) {
+        if (a.chromosome != b.chromosome)
+            return a.chromosome < b.chromosome;
+        if (a.start != b.start)
+            return a.start < b.start;
+        return a.leadPosition < b.leadPosition;
+    });
+    return result;
+}
+
+void crossReference(LociResult& result, const LociCandidates& c, const std::vector<ReportedPeak>& peaks)
+{
+    std::vector<Locus>& loci = result.loci;
+    // Each chromosome's run of loci: [first[k], first[k + 1]).
+    std::vector<size_t> first(c.chromosomes.size() + 1, 0);
+    for (const Locus& l : loci)
+        ++first[l.chromosome + 1];
+    std::partial_sum(first.begin(), first.end(), first.begin());
+    std::unordered_map<std::string, uint32_t> index;
+    for (uint32_t k = 0; k < c.chromosomes.size(); ++k)
+        index.emplace(c.chromosomes[k], k);
+
+    std::vector<std::pair<size_t, size_t>> meets; // (locus, peak)
+    std::vector<uint32_t> lociOfPeak(peaks.size(), 0);
+    for (size_t j = 0; j < peaks.size(); ++j) {
+        const auto it = index.find(peaks[j].chromosome);
+        if (it == index.end())
+            continue;
+        const PeakFeatures& f = peaks[j].features;
+        const int32_t lo = std::min(f.firstPosition, f.lastPosition), hi = std::max(f.firstPosition, f.lastPosition);
+        const auto begin = loci.begin() + static_cast<std::ptrdiff_t>(first[it->second]);
+        const auto end = loci.begin() + static_cast<std::ptrdiff_t>(first[it->second + 1]);
+        for (auto l = std::lower_bound(begin, end, lo, [](const Locus& a, int32_t v) { return a.end < v; });
+             l != end && l->start <= hi; ++l) {
+            meets.emplace_back(static_cast<size_t>(l - loci.begin()), j);
+            ++lociOfPeak[j];
+        }
+    }
+    auto lower = [&](size_t j) {
+        const PeakFeatures& f = peaks[j].features;
+        return std::make_pair(std::min(f.firstPosition, f.lastPosition), std::max(f.firstPosition, f.lastPosition));
+    };
+    std::sort(meets.begin(), meets.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        const auto la = lower(a.second), lb = lower(b.second);
+        return la != lb ? la < lb : a.second < b.second;
+    });
+    result.overlaps.clear();
+    for (Locus& l : loci) {
+        l.peaks = 0;
+        l.status = LocusStatus::NoPeak;
+    }
+    for (const auto& [locus, peak] : meets) {
+        Locus& l = loci[locus];
+        if (l.peaks++ == 0)
+            l.firstOverlap = result.overlaps.size();
+        result.overlaps.push_back(peak);
+    }
+    for (Locus& l : loci) {
+        if (l.peaks >= 2)
+            l.status = LocusStatus::Split;
+        else if (l.peaks == 1)
+            l.status = lociOfPeak[result.overlaps[l.firstOverlap]] >= 2 ? LocusStatus::Merged : LocusStatus::Peak;
+    }
+}
+
+bool bestQuality(const Locus& locus, const LociResult& result, const std::vector<ReportedPeak>& peaks, double& best)
+{
+    for (uint64_t k = 0; k < locus.peaks; ++k) {
+        const double q = peaks[result.overlaps[locus.firstOverlap + k]].features.quality;
+        if (k == 0 || q > best)
+            best = q;
+    }
+    return locus.peaks > 0;
+}

@@ -1,0 +1,153 @@
+// Loci file lines and summary lines. Numbers are written as the report
+// writes them: positions in decimal, -log10(p) and GQS as "%g" (inf for
+// p = 0), peak ranges exactly as the report's first range column.
+#include "loci_text.h"
+
+#include "number_format.h"
+#include "peak_row.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+constexpr size_t kPieceSize = 1 << 20;
+constexpr size_t kStrongestShown = 5;
+
+std::string place(const LociCandidates& c, const Locus& l)
+{
+    return c.chromosomes[l.chromosome] + ":" + std::to_string(l.leadPosition);
+}
+
+void appendLine(std::string& out, const Locus& l, const LociResult& result, const LociCandidates& c,
+                const std::vector<ReportedPeak>& peaks)
+{
+    out += c.chromosomes[l.chromosome];
+    out += '\t' + std::to_string(l.start) + '\t' + std::to_string(l.end) + '\t';
+    const std::string_view id = c.id(l.lead);
+    if (id.empty())
+        out += place(c, l);
+    else
+        out.append(id);
+    out += '\t' + std::to_string(l.leadPosition) + '\t';
+    appendReal(out, l.log10p);
+    out += '\t' + std::to_string(l.markers) + '\t' + statusWord(l.status) + '\t' + std::to_string(l.peaks) + '\t';
+    for (uint64_t k = 0; k < l.peaks; ++k) {
+        if (k > 0)
+            out += ',';
+        appendPeakRange(out, peaks[result.overlaps[l.firstOverlap + k]].features);
+    }
+    if (l.peaks == 0)
+        out += '.';
+    out += '\t';
+    double best = 0;
+    if (bestQuality(l, result, peaks, best))
+        appendReal(out, best);
+    else
+        out += "NA";
+    if (c.carried > 0) {
+        out += '\t';
+        out.append(c.carriedText(l.lead));
+    }
+    out += '\n';
+}
+
+std::string markerName(const LociCandidates& c, const Locus& l)
+{
+    const std::string where = place(c, l);
+    const std::string_view id = c.id(l.lead);
+    return id.empty() || id == where ? where : std::string(id) + " (" + where + ")";
+}
+
+std::string windowText(int64_t window)
+{
+    if (window > 0 && window % 1000 == 0)
+        return std::to_string(window / 1000) + " kb";
+    return std::to_string(window) + " bp";
+}
+
+// Strongest first; ties: the earlier lead row.
+bool stronger(const Locus& a, const Locus& b)
+{
+    return a.log10p != b.log10p ? a.log10p > b.log10p : a.lead < b.lead;
+}
+
+} // namespace
+
+std::string lociHeader(const std::vector<std::string>& carriedNames)
+{
+    std::string header =
+        "chrom\tstart\tend\tlead_id\tlead_position\tlead_log10p\tmarkers\tstatus\tpeaks\tpeak_ranges\tbest_gqs";
+    for (const std::string& name : carriedNames) {
+        header += '\t';
+        std::string clean = name;
+        std::replace(clean.begin(), clean.end(), '\t', ' ');
+        header += clean;
+    }
+    return header + "\n";
+}
+
+void writeLociFile(const LociResult& result, const LociCandidates& candidates, const std::vector<ReportedPeak>& peaks,
+                   const std::vector<std::string>& carriedNames, const std::function<void(const std::string&)>& sink)
+{
+    std::string piece = lociHeader(carriedNames);
+    for (const Locus& l : result.loci) {
+        appendLine(piece, l, result, candidates, peaks);
+        if (piece.size() >= kPieceSize) {
+            sink(piece);
+            piece.clear();
+        }
+    }
+    if (!piece.empty())
+        sink(piece);
+}
+
+std::string lociFileText(const LociResult& result, const LociCandidates& candidates,
+                         const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames)
+{
+    std::string text;
+    writeLociFile(result, candidates, peaks, carriedNames, [&](const std::string& piece) { text += piece; });
+    return text;
+}
+
+std::string lociSummary(const std::string& table, const LociResult& result, const LociCandidates& candidates,
+                        const std::vector<ReportedPeak>& peaks, double threshold, int64_t window)
+{
+    const std::string prefix = "quorlin: summary: " + table + ": ";
+    const std::vector<Locus>& loci = result.loci;
+    const Locus* strongestWithout = nullptr;
+    size_t without = 0;
+    for (const Locus& l : loci) {
+        if (l.status != LocusStatus::NoPeak)
+            continue;
+        ++without;
+        if (!strongestWithout || stronger(l, *strongestWithout))
+            strongestWithout = &l;
+    }
+    std::string text = prefix + std::to_string(loci.size()) + " genome-wide loci (p <= " + formatReal(threshold) +
+                       ", " + windowText(window) + " windows): " + std::to_string(loci.size() - without) +
+                       " with a peak, " + std::to_string(without) + " without";
+    if (strongestWithout) {
+        const Locus& l = *strongestWithout;
+        const double p = candidates.p(l.lead);
+        text += "; the strongest without a peak is " + markerName(candidates, l) + " with p = " + formatReal(p) +
+                (p > 0 ? "" : " (-log10(p) = " + formatReal(l.log10p) + ")");
+    }
+    text += "\n";
+
+    std::vector<size_t> order(loci.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    const size_t shown = std::min(kStrongestShown, order.size());
+    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+                      [&](size_t a, size_t b) { return stronger(loci[a], loci[b]); });
+    for (size_t k = 0; k < shown; ++k) {
+        const Locus& l = loci[order[k]];
+        double best = 0;
+        const bool hasPeak = bestQuality(l, result, peaks, best);
+        text += prefix + "locus " + std::to_string(k + 1) + ": " + candidates.chromosomes[l.chromosome] + ":" +
+                std::to_string(l.start) + "-" + std::to_string(l.end) + ", lead " + markerName(candidates, l) +
+                ", -log10(p) " + formatReal(l.log10p) + ", " + statusWord(l.status) + ", GQS " +
+                (hasPeak ? formatReal(best) : std::string("NA")) + "\n";
+    }
+    return text;
+}

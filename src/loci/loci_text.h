@@ -1,0 +1,28 @@
+// The texts of the loci: the tab-separated loci file and the summary lines
+// on standard error.
+#pragma once
+#include "loci.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The loci file's header line (with its line end) for these carried column
+// names.
+std::string lociHeader(const std::vector<std::string>& carriedNames);
+
+// Hands the loci file to sink in pieces of about a megabyte: the header,
+// then one line per locus in the result's order. Carried fields come from
+// the lead's row, one per carried column of the reading.
+void writeLociFile(const LociResult& result, const LociCandidates& candidates, const std::vector<ReportedPeak>& peaks,
+                   const std::vector<std::string>& carriedNames, const std::function<void(const std::string&)>& sink);
+
+// The whole loci file as one text (for small tables and tests).
+std::string lociFileText(const LociResult& result, const LociCandidates& candidates,
+                         const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames);
+
+// The summary's loci lines, each starting "quorlin: summary: TABLE: ": the
+// count with how many have a peak (and the strongest without one), then the
+// five strongest loci with their status and best GQS.
+std::string lociSummary(const std::string& table, const LociResult& result, const LociCandidates& candidates,
+                        const std::vector<ReportedPeak>& peaks, double threshold, int64_t window);
