@@ -4,6 +4,9 @@
 #include "list_run.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -115,19 +118,57 @@ TableOutcome runTableGuarded(const RunOptions& options, const TableJob& job)
     try {
         return runTable(options, job);
     } catch (const std::bad_alloc&) {
-        return {false, "", "quorlin: " + job.table + ": not enough memory to analyse this table\n", {}};
+        TableOutcome o;
+        o.ok = false;
+        o.err = "quorlin: " + job.table + ": not enough memory to analyse this table\n";
+        return o;
     } catch (const std::system_error& e) {
-        return {false, "", "quorlin: " + job.table + ": cannot start a thread: " + e.what() + "\n", {}};
+        TableOutcome o;
+        o.ok = false;
+        o.err = "quorlin: " + job.table + ": cannot start a thread: " + e.what() + "\n";
+        return o;
     }
 }
 
-std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std::string>& tables,
-                               TemporaryFiles& temps)
+std::string fileNameOf(const std::string& path)
 {
-    std::vector<TableJob> jobs;
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string pathTag(const std::string& path)
+{
+    uint32_t hash = 2166136261u; // FNV-1a
+    for (unsigned char c : path)
+        hash = (hash ^ c) * 16777619u;
+    char tag[9];
+    std::snprintf(tag, sizeof tag, "%08x", hash);
+    return tag;
+}
+
+std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std::string>& tables,
+                               TemporaryFiles& temps, const GeneIndex* genes)
+{
+    std::map<std::string, std::set<std::string>> pathsByName; // file name -> the paths that have it
     for (const std::string& table : tables)
-        jobs.push_back({table, table + ".out", options.bed ? table + ".bed" : std::string(),
-                        options.plot ? table + ".svg" : std::string(), &temps, nullptr});
+        pathsByName[fileNameOf(table)].insert(table);
+    std::vector<TableJob> jobs;
+    for (const std::string& table : tables) {
+        std::string base = outputBaseOf(table, options.outdir);
+        if (!options.outdir.empty() && pathsByName[fileNameOf(table)].size() > 1)
+            base += "-" + pathTag(table);
+        TableJob job;
+        job.table = table;
+        job.reportPath = base + ".out";
+        job.bedPath = options.bed ? base + ".bed" : "";
+        job.plotPath = options.plot ? base + ".svg" : "";
+        job.lociPath = options.loci ? base + ".loci.tsv" : "";
+        job.htmlPath = options.html ? base + ".html" : "";
+        job.regionalDir = options.regionalDir.empty() ? "" : base + ".regional";
+        job.temps = &temps;
+        job.genes = genes;
+        jobs.push_back(std::move(job));
+    }
     return jobs;
 }
 

@@ -11,9 +11,13 @@
 // Prints a table's messages; returns whether the run may go on.
 using OutcomePrinter = std::function<bool(const TableOutcome&)>;
 
-// The jobs of the tables, in list order.
+// The jobs of the tables, in list order. Outputs go beside each table as
+// TABLE.out and so on; with -outdir into that folder under the table's file
+// name, and where two tables of the list share a file name, that name and
+// "-" and eight hex digits of a hash of the table's path as the list gives
+// it (FNV-1a, 32 bits), so names stay apart and the same from run to run.
 std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std::string>& tables,
-                               TemporaryFiles& temps);
+                               TemporaryFiles& temps, const GeneIndex* genes);
 
 // runTable, with running out of memory or threads turned into an error stop.
 TableOutcome runTableGuarded(const RunOptions& options, const TableJob& job);

@@ -6,6 +6,7 @@
 
 #include "number_format.h"
 #include "number_parsing.h"
+#include "figure_render.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +18,9 @@ namespace {
 const char* const kOptionWords[] = {"-file",   "-out",     "-delim",    "-lcolumn",    "-pcolumn", "-chrcolumn",
                                     "-header", "-header-size", "-dots", "-shrink",     "-peak-limit",
                                     "-inlimit", "-list",   "-missing",  "-idcolumn",   "-bed",     "-format",
-                                    "-log10p", "-sort",    "-plot",     "-threads"};
+                                    "-log10p", "-sort",    "-plot",     "-threads",    "-loci",    "-loci-p",
+                                    "-loci-window", "-carry", "-genes", "-gene-types", "-plot-title", "-plot-size",
+                                    "-regional", "-regional-format", "-keep-going", "-outdir", "-html"};
 
 const char* const kColumnWords[] = {"-lcolumn", "-pcolumn", "-chrcolumn", "-format"};
 
@@ -54,6 +57,9 @@ public:
     bool columns();
     bool analysis();
     bool outputs();
+    bool loci();
+    bool figures();
+    bool study();
 
 private:
     bool extraOutput(const char* word, const char* message, const char* extension, bool& wanted, std::string& path);
@@ -97,10 +103,25 @@ private:
     std::string& errors_;
 };
 
+// Where a table's default outputs go: beside it, or in -outdir under its
+// file name.
+std::string outputBase(const std::string& table, const std::string& outdir)
+{
+    if (outdir.empty())
+        return table;
+    const size_t slash = table.rfind('/');
+    return outdir + "/" + (slash == std::string::npos ? table : table.substr(slash + 1));
+}
+
 bool OptionReader::inputs()
 {
     const std::string* file = value("-file");
     out_.table = file ? *file : std::string();
+    if (const std::string* v = value("-outdir")) {
+        if (v->empty())
+            return fail("Incorrect outdir\n", "-outdir needs a folder");
+        out_.outdir = *v;
+    }
     if (const std::string* list = value("-list")) {
         out_.listFile = *list;
         out_.listMode = true;
@@ -110,7 +131,7 @@ bool OptionReader::inputs()
     if (const std::string* out = value("-out")) {
         out_.reportPath = *out;
     } else {
-        out_.reportPath = out_.table + ".out";
+        out_.reportPath = outputBase(out_.table, out_.outdir) + ".out";
         messages_ += "output name = input name + '.out'\n";
     }
     return separator();
@@ -254,7 +275,7 @@ bool OptionReader::extraOutput(const char* word, const char* message, const char
         return fail(message, std::string("in list mode ") + word + " takes 'yes': each table's file is written "
                                  "beside its report as TABLE" + extension);
     }
-    path = *v == "yes" ? out_.table + extension : *v;
+    path = *v == "yes" ? outputBase(out_.table, out_.outdir) + extension : *v;
     if (path.empty() || path == out_.reportPath || (path == out_.bedPath && &path != &out_.bedPath))
         return fail(message, std::string("the ") + word + " file must have a name of its own, not " + quoted(path));
     return true;
@@ -263,10 +284,93 @@ bool OptionReader::extraOutput(const char* word, const char* message, const char
 bool OptionReader::outputs()
 {
     return extraOutput("-bed", "Incorrect bed\n", ".bed", out_.bed, out_.bedPath) &&
-           extraOutput("-plot", "Incorrect plot\n", ".svg", out_.plot, out_.plotPath);
+           extraOutput("-plot", "Incorrect plot\n", ".svg", out_.plot, out_.plotPath) &&
+           extraOutput("-loci", "Incorrect loci\n", ".loci.tsv", out_.loci, out_.lociPath) &&
+           extraOutput("-html", "Incorrect html\n", ".html", out_.html, out_.htmlPath);
+}
+
+bool OptionReader::loci()
+{
+    if (const std::string* v = value("-loci-p")) {
+        bool ok = false;
+        const double p = toDouble(*v, &ok);
+        if (!ok || !(p > 0 && p <= 1))
+            return fail("Incorrect loci_p\n", "-loci-p " + quoted(*v) + " must be a number above 0 and at most 1");
+        out_.layout.lociThreshold = p;
+    }
+    if (const std::string* v = value("-loci-window")) {
+        bool ok = false;
+        const int32_t w = toInt32(*v, &ok);
+        if (!ok || w < 0)
+            return fail("Incorrect loci_window\n",
+                        "-loci-window " + quoted(*v) + " must be a whole number of base pairs, 0 or more");
+        out_.lociWindow = w;
+    }
+    if (const std::string* v = value("-carry")) {
+        out_.columns.carry = parseCarryRequest(*v);
+        if (!out_.columns.carry->none) {
+            if (out_.layout.headerLines == 0 && !out_.columns.preset &&
+                std::any_of(out_.columns.carry->columns.begin(), out_.columns.carry->columns.end(),
+                            [](const ColumnChoice& c) { return c.byName; }))
+                return fail("Incorrect carry\n", "-carry " + quoted(*v) + " names columns; names need -header yes");
+            out_.columnsByName = true; // carried columns take their names from each table's header
+        }
+    }
+    if (const std::string* v = value("-genes")) {
+        if (v->empty())
+            return fail("Incorrect genes\n", "-genes needs a GTF, GFF3 or BED file of genes");
+        out_.genesPath = *v;
+    }
+    if (const std::string* v = value("-gene-types")) {
+        std::string why;
+        if (!parseGeneTypes(*v, out_.geneTypes, why))
+            return fail("Incorrect gene_types\n", "-gene-types " + quoted(*v) + ": " + why);
+    }
+    return true;
+}
+
+bool OptionReader::figures()
+{
+    if (const std::string* v = value("-plot-title"))
+        out_.plotTitle = *v;
+    if (const std::string* v = value("-plot-size")) {
+        QSize size;
+        if (!parseFigureSize(QString::fromStdString(*v), &size))
+            return fail("Incorrect plot_size\n", "-plot-size " + quoted(*v) + " must be WIDTHxHEIGHT in pixels, from " +
+                                                      std::to_string(kMinFigureSize.width()) + "x" +
+                                                      std::to_string(kMinFigureSize.height()) + " to " +
+                                                      std::to_string(kMaxFigureSide) + " each way");
+        out_.plotWidth = size.width();
+        out_.plotHeight = size.height();
+    }
+    if (const std::string* v = value("-regional-format")) {
+        FigureFormat format;
+        if (!figureFormatOfWord(QString::fromStdString(*v), &format))
+            return fail("Incorrect regional_format\n", "-regional-format " + quoted(*v) + " must be svg, png or pdf");
+        out_.regionalFormat = *v;
+    }
+    if (const std::string* v = value("-regional")) {
+        if (out_.listMode && *v != "yes")
+            return fail("Incorrect regional\n", "in list mode -regional takes 'yes': each table's figures go to "
+                                                 "the folder TABLE.regional beside its report");
+        if (v->empty())
+            return fail("Incorrect regional\n", "-regional needs a folder");
+        out_.regionalDir = *v == "yes" ? outputBase(out_.table, out_.outdir) + ".regional" : *v;
+    }
+    return true;
+}
+
+bool OptionReader::study()
+{
+    return yesNo("-keep-going", "Incorrect keep_going\n", out_.keepGoing);
 }
 
 } // namespace
+
+std::string outputBaseOf(const std::string& table, const std::string& outdir)
+{
+    return outputBase(table, outdir);
+}
 
 std::vector<std::string> collectOptionWords(int argc, char** argv)
 {
@@ -298,7 +402,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& words)
 {
     ParsedOptions parsed;
     OptionReader reader(words, parsed);
-    parsed.ok = reader.inputs() && reader.columns() && reader.analysis() && reader.outputs();
+    parsed.ok = reader.inputs() && reader.columns() && reader.analysis() && reader.outputs() && reader.loci() &&
+                reader.figures() && reader.study();
     parsed.noColumnOptions = std::none_of(std::begin(kColumnWords), std::end(kColumnWords), [&](const char* word) {
         return std::find(words.begin(), words.end(), word) != words.end();
     });

@@ -2,6 +2,7 @@
 // fixed order, and kept in one struct that the run reads as const.
 #pragma once
 #include "analysis_settings.h"
+#include "annotation_reader.h"
 #include "column_plan.h"
 #include "table_reader.h"
 
@@ -25,7 +26,20 @@ struct RunOptions {
     ColumnRequest columns;    // the column options as given, with the -format preset
     bool columnsByName = false; // some column comes from a header name: decided per table
     AnalysisSettings analysis;
-    int threads = 1; // -threads: 1 runs as always; 0 in the words means every core
+    int threads = 1; // -threads: 1 is one thread; 0 in the words means every core
+    bool loci = false;        // -loci: write the loci table
+    std::string lociPath;     // single-table mode: -loci's file (the table's path + ".loci.tsv" for "yes")
+    int64_t lociWindow = 500000; // -loci-window, in base pairs (the threshold is layout.lociThreshold)
+    std::string genesPath;    // -genes: a gene annotation; empty: none
+    GeneTypeFilter geneTypes; // -gene-types
+    std::string plotTitle;    // -plot-title; empty: the table's file name
+    int plotWidth = 0, plotHeight = 0; // -plot-size in px; 0: the figure's default
+    std::string regionalDir;  // -regional: one figure per locus in this folder; empty: none
+    std::string regionalFormat = "svg"; // -regional-format
+    bool keepGoing = false;   // -keep-going yes: a failing table of a list does not stop the list
+    std::string outdir;       // -outdir: outputs go into this folder instead of beside the table
+    bool html = false;        // -html: a page per table (and an index page for a list)
+    std::string htmlPath;     // single-table mode: -html's file
 };
 
 // The outcome of reading the options: the options, and the lines for
@@ -46,6 +60,10 @@ std::vector<std::string> collectOptionWords(int argc, char** argv);
 // Words that look like options but are none Quorlin knows (values of known
 // options aside): each gets a warning, and the run goes on.
 std::vector<std::string> unknownOptionWords(int argc, char** argv);
+
+// Where a table's default outputs go, before their extensions: the table's
+// path, or with -outdir the folder and the table's file name.
+std::string outputBaseOf(const std::string& table, const std::string& outdir);
 
 // Reads the collected words; the first occurrence of an option wins.
 ParsedOptions parseOptions(const std::vector<std::string>& words);

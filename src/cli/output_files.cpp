@@ -61,8 +61,14 @@ TableOutcome writeBed(TableOutcome o, OutputFile&& file, const std::string& tabl
     return o;
 }
 
+TableOutcome writeText(TableOutcome o, OutputFile&& file, const char* what, std::string_view text)
+{
+    writeWhole(o, std::move(file), what, text);
+    return o;
+}
+
 TableOutcome writePlot(TableOutcome o, OutputFile&& file, const std::string& table, PlotCollector&& collector,
-                       const std::vector<ReportedPeak>& peaks, double peakThreshold)
+                       const std::vector<ReportedPeak>& peaks, const RunOptions& options)
 {
     for (const ReportedPeak& p : peaks) {
         const PeakFeatures& f = p.features;
@@ -72,8 +78,13 @@ TableOutcome writePlot(TableOutcome o, OutputFile&& file, const std::string& tab
     // Figure settings: the title is the table's file name without folders;
     // the format follows the figure path's extension (.png, .pdf; else SVG).
     PlotSettings settings;
-    settings.title = QFileInfo(QString::fromStdString(table)).fileName();
-    settings.peakThreshold = peakThreshold;
+    settings.title = options.plotTitle.empty() ? QFileInfo(QString::fromStdString(table)).fileName()
+                                               : QString::fromStdString(options.plotTitle);
+    settings.peakThreshold = options.analysis.peakThreshold;
+    if (options.plotWidth > 0) {
+        settings.width = options.plotWidth;
+        settings.height = options.plotHeight;
+    }
     FigureFormat format = FigureFormat::Svg;
     figureFormatOfPath(QString::fromStdString(file.path()), &format);
     QByteArray svg;

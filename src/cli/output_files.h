@@ -27,9 +27,13 @@ private:
 // the outcome's finished outputs.
 TableOutcome writeBed(TableOutcome o, OutputFile&& file, const std::string& table,
                       const std::vector<ReportedPeak>& peaks);
-// Writes the figure into file.
+// Writes the figure into file: its format by the file's extension, its
+// title and size from the options.
 TableOutcome writePlot(TableOutcome o, OutputFile&& file, const std::string& table, PlotCollector&& collector,
-                       const std::vector<ReportedPeak>& peaks, double peakThreshold);
+                       const std::vector<ReportedPeak>& peaks, const RunOptions& options);
+// Writes text into file (what names it in messages); complete, it joins the
+// finished outputs.
+TableOutcome writeText(TableOutcome o, OutputFile&& file, const char* what, std::string_view text);
 // Warns once when a table name, chromosome name or lead id held a tab or a
 // line end: the tab-separated outputs carry a space in its place.
 void warnUnsafeFields(TableOutcome& o, const std::string& table, const std::vector<ReportedPeak>& peaks);

@@ -66,7 +66,8 @@ std::string collisionMessage(const Output& a, const Output& b)
 
 } // namespace
 
-PathConflict checkOutputPaths(const std::vector<TableJob>& jobs, const std::string& listFile)
+PathConflict checkOutputPaths(const std::vector<TableJob>& jobs, const std::string& listFile,
+                              const std::vector<std::string>& listOutputs)
 {
     struct Input {
         const char* what;
@@ -82,8 +83,15 @@ PathConflict checkOutputPaths(const std::vector<TableJob>& jobs, const std::stri
         inputs.push_back({"input table", &job.table, tables.back()});
     }
     std::vector<Output> outputs;
-    for (size_t j = 0; j < jobs.size(); ++j) {
-        for (const auto& [what, path] : jobs[j].outputs()) {
+    std::vector<std::vector<std::pair<const char*, const std::string*>>> wanted;
+    for (const TableJob& job : jobs)
+        wanted.push_back(job.outputs());
+    wanted.emplace_back(); // the list's own outputs, as a job of their own
+    tables.push_back(Identity{false, 0, 0, "\n"}); // a table no path names
+    for (const std::string& path : listOutputs)
+        wanted.back().emplace_back("study table", &path);
+    for (size_t j = 0; j < wanted.size(); ++j) {
+        for (const auto& [what, path] : wanted[j]) {
             Output o{what, path, j, identityOf(*path)};
             for (const Input& input : inputs)
                 if (input.id == o.id || *input.path == *path)

@@ -16,6 +16,8 @@ struct PathConflict {
     bool empty() const { return message.empty(); }
 };
 
-// Checks the outputs of jobs against each other and against the inputs
-// (every job's table, and listFile unless it is empty).
-PathConflict checkOutputPaths(const std::vector<TableJob>& jobs, const std::string& listFile);
+// Checks the outputs of jobs, and the list's own outputs (its study-wide
+// tables), against each other and against the inputs (every job's table,
+// and listFile unless it is empty).
+PathConflict checkOutputPaths(const std::vector<TableJob>& jobs, const std::string& listFile,
+                              const std::vector<std::string>& listOutputs = {});

@@ -8,10 +8,15 @@
 #include "options.h"
 #include "output_plan.h"
 #include "progress_line.h"
+#include "study_loci.h"
 #include "table_job.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,17 +30,50 @@ bool say(const std::string& out, const std::string& err, bool ok)
 
 bool showProgress() { return isatty(STDERR_FILENO) == 1; }
 
-bool checkedPaths(const std::vector<TableJob>& jobs, const std::string& listFile)
+bool checkedPaths(const std::vector<TableJob>& jobs, const std::string& listFile,
+                  const std::vector<std::string>& listOutputs = {})
 {
-    const PathConflict conflict = checkOutputPaths(jobs, listFile);
+    const PathConflict conflict = checkOutputPaths(jobs, listFile, listOutputs);
     return conflict.empty() || say(conflict.message, "quorlin: " + conflict.reason + "\n", false);
 }
 
-bool runOne(const RunOptions& options, TemporaryFiles& temps)
+// The -outdir folder, made when missing (its parents are not).
+bool outputFolderReady(const std::string& folder)
 {
-    const std::vector<TableJob> jobs{
-        {options.table, options.reportPath, options.bedPath, options.plotPath, &temps, nullptr}};
-    if (!checkedPaths(jobs, ""))
+    struct stat st;
+    if (folder.empty() || (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+        return true;
+    if (mkdir(folder.c_str(), 0777) == 0)
+        return true;
+    return say("Output file could not be written\n",
+               "quorlin: cannot create the output folder '" + folder + "': " + std::strerror(errno) + "\n", false);
+}
+
+// The gene annotation, read before any output is touched.
+bool loadGenes(const RunOptions& options, std::optional<GeneAnnotation>& genes)
+{
+    if (options.genesPath.empty())
+        return true;
+    genes = readGeneAnnotation(options.genesPath, options.geneTypes);
+    if (genes->ok)
+        return true;
+    return say("Incorrect genes\n", "quorlin: -genes '" + options.genesPath + "': " + genes->error + "\n", false);
+}
+
+bool runOne(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* genes)
+{
+    TableJob job;
+    job.table = options.table;
+    job.reportPath = options.reportPath;
+    job.bedPath = options.bedPath;
+    job.plotPath = options.plotPath;
+    job.lociPath = options.lociPath;
+    job.htmlPath = options.htmlPath;
+    job.regionalDir = options.regionalDir;
+    job.temps = &temps;
+    job.genes = genes;
+    const std::vector<TableJob> jobs{job};
+    if (!checkedPaths(jobs, "") || !outputFolderReady(options.outdir))
         return false;
     std::fflush(stdout);
     std::atomic<uint64_t> bytesRead{0};
@@ -78,7 +116,7 @@ std::vector<std::string> tablesOfList(LineReader& list)
 
 // The whole list is read before any table is analysed, so that a damaged
 // list never names a table made of damaged bytes.
-bool runList(const RunOptions& options, TemporaryFiles& temps)
+bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* genes)
 {
     const std::string& path = options.listFile;
     auto source = openInput(path);
@@ -89,18 +127,51 @@ bool runList(const RunOptions& options, TemporaryFiles& temps)
     if (list.failed())
         return say("List file could not be read\n",
                    "quorlin: list file '" + path + "' is damaged or cut off; no table of it was analysed\n", false);
-    const std::vector<TableJob> jobs = listJobs(options, tables, temps);
-    if (!checkedPaths(jobs, path))
+    const std::vector<TableJob> jobs = listJobs(options, tables, temps, genes);
+    const std::string studyBase = outputBaseOf(path, options.outdir);
+    std::vector<std::string> studyOutputs;
+    if (options.loci)
+        studyOutputs.push_back(studyBase + ".loci.tsv");
+    if (!checkedPaths(jobs, path, studyOutputs) || !outputFolderReady(options.outdir))
         return false;
     std::fflush(stdout);
     std::atomic<size_t> done{0};
     const std::string total = std::to_string(tables.size());
     ProgressLine progress(showProgress(), [&] { return std::to_string(done.load()) + " of " + total + " tables done"; });
-    return runJobs(options, jobs, [&](const TableOutcome& o) {
+    std::vector<TableLociText> loci;
+    std::vector<std::string> failed;
+    size_t next = 0;
+    const bool finished = runJobs(options, jobs, [&](const TableOutcome& o) {
         ++done;
         progress.print(o.out, o.err);
-        return o.ok;
+        const std::string& table = tables[next++];
+        if (!o.ok)
+            failed.push_back(table);
+        else if (options.loci)
+            loci.push_back({table, o.lociText});
+        return o.ok || options.keepGoing;
     });
+    if (!finished)
+        return false;
+    bool ok = failed.empty();
+    if (options.loci) {
+        OutputFile study(temps);
+        const std::string studyPath = studyOutputs.front();
+        if (!study.open(studyPath) || (study.write(studyLociText(loci, options.lociWindow)), !study.commit()))
+            ok = say("Output file could not be written\n",
+                     "quorlin: the study's loci table '" + studyPath + "' could not be written: " +
+                         std::strerror(study.error()) + "\n",
+                     false);
+    }
+    if (!failed.empty()) {
+        std::string names;
+        for (const std::string& t : failed)
+            names += (names.empty() ? "" : ", ") + t;
+        std::fputs(("quorlin: " + std::to_string(failed.size()) + " of " + total + " tables failed: " + names + "\n")
+                       .c_str(),
+                   stderr);
+    }
+    return ok;
 }
 
 // When the columns are missing and the first table looks like a known
@@ -123,5 +194,9 @@ bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps)
     if (!parsed.ok)
         return say(parsed.messages, parsed.errors + (parsed.noColumnOptions ? formatHint(options) : ""), false);
     say(parsed.messages, parsed.errors, true);
-    return options.listMode ? runList(options, temps) : runOne(options, temps);
+    std::optional<GeneAnnotation> genes;
+    if (!loadGenes(options, genes))
+        return false;
+    const GeneIndex* index = genes ? &genes->index : nullptr;
+    return options.listMode ? runList(options, temps, index) : runOne(options, temps, index);
 }

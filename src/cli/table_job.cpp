@@ -4,7 +4,9 @@
 // the summary.
 #include "table_job.h"
 
+#include "locus_outputs.h"
 #include "output_files.h"
+#include "gene_index.h"
 #include "peak_collector.h"
 #include "peak_row.h"
 #include "table_summary.h"
@@ -26,6 +28,10 @@ std::vector<std::pair<const char*, const std::string*>> TableJob::outputs() cons
         all.emplace_back("BED file", &bedPath);
     if (!plotPath.empty())
         all.emplace_back("plot file", &plotPath);
+    if (!lociPath.empty())
+        all.emplace_back("loci file", &lociPath);
+    if (!htmlPath.empty())
+        all.emplace_back("page", &htmlPath);
     return all;
 }
 
@@ -78,7 +84,7 @@ std::string whyNotOpened(const std::string& path)
 // The layout of this table: column names looked up in its own header, read
 // from the open source so that a pipe loses no row.
 bool decideColumns(const RunOptions& options, const TableJob& job, std::unique_ptr<InputSource>& source,
-                   TableLayout& layout, TableOutcome& o)
+                   TableLayout& layout, std::vector<std::string>& carriedNames, TableOutcome& o)
 {
     layout = options.layout;
     if (!options.columnsByName)
@@ -102,6 +108,8 @@ bool decideColumns(const RunOptions& options, const TableJob& job, std::unique_p
     layout.filterColumn = r.plan.filterColumn;
     layout.filterValue = r.plan.filterValue;
     layout.missingPosition = r.plan.missingPosition;
+    layout.carriedColumns = r.plan.carried;
+    carriedNames = r.plan.carriedNames;
     return true;
 }
 
@@ -129,7 +137,8 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
     if (!source)
         return stop(std::move(o), "Input file not found\n", whyNotOpened(job.table));
     TableLayout layout;
-    if (!decideColumns(options, job, source, layout, o))
+    std::vector<std::string> carriedNames;
+    if (!decideColumns(options, job, source, layout, carriedNames, o))
         return o;
     std::vector<OutputFile> files; // report, then BED file and figure as wanted
     if (!startOutputs(job, files, o))
@@ -166,17 +175,32 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         return stop(std::move(o), "Output file could not be written\n",
                     "report file " + quoted(job.reportPath) + " could not be written: " + std::strerror(report.error()));
     o.finished.push_back(std::move(report));
+    const TableLoci loci = tableLoci(options, notes, peaks.peaks(), job.genes);
+    if (!job.lociPath.empty() || options.listMode)
+        o.lociText = lociText(loci, notes, peaks.peaks(), carriedNames);
     size_t next = 1;
     if (!job.bedPath.empty() && !(o = writeBed(std::move(o), std::move(files[next++]), job.table, peaks.peaks())).ok)
         return o;
-    if (figure && !(o = writePlot(std::move(o), std::move(files[next++]), job.table, std::move(*figure),
-                                  peaks.peaks(), options.analysis.peakThreshold)).ok)
+    if (figure) {
+        addLociToPlot(*figure, loci, notes);
+        if (!(o = writePlot(std::move(o), std::move(files[next++]), job.table, std::move(*figure), peaks.peaks(),
+                            options)).ok)
+            return o;
+    }
+    if (!job.lociPath.empty() && !(o = writeText(std::move(o), std::move(files[next++]), "loci file", o.lociText)).ok)
         return o;
+    if (!job.regionalDir.empty()) {
+        std::string why;
+        if (!writeRegionalFigures(options, job.table, layout, loci, notes, peaks.peaks(), job.genes, job.regionalDir,
+                                  *job.temps, o.finished, why))
+            return stop(std::move(o), "Output file could not be written\n", why);
+    }
     addWarnings(o, job.table, notes, options.sortMarkers);
     warnUnsafeFields(o, job.table, peaks.peaks());
-    LociResult loci = findLoci(notes.candidates, kDefaultLociWindow);
-    crossReference(loci, notes.candidates, peaks.peaks());
-    o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci, kDefaultLociWindow);
+    if (job.genes && !anyChromosomeMatches(*job.genes, notes.chromosomes.names()))
+        warn(o, job.table, "no chromosome of the table is named as in the gene annotation (a different genome "
+                           "build or chromosome naming?); the gene columns are '.'");
+    o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow, loci.notes);
     return o;
 }
 

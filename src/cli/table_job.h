@@ -10,6 +10,16 @@
 #include <utility>
 #include <vector>
 
+class GeneIndex;
+
+// What a table's run found, for pages and the study-wide tables.
+struct TableFacts {
+    long long rows = 0, used = 0, retained = 0, chromosomes = 0;
+    size_t loci = 0, lociWithPeak = 0, peaks = 0;
+    std::string strongestLocus; // "ID (chrom:position), -log10(p) X", or ""
+    std::string lambda;         // the figure's genomic inflation, when drawn
+};
+
 // Where one table is read from and its results go.
 struct TableJob {
     std::string table;
@@ -18,6 +28,10 @@ struct TableJob {
     std::string plotPath; // empty: no figure
     TemporaryFiles* temps = nullptr;            // where the outputs' temporary files are registered
     std::atomic<uint64_t>* bytesRead = nullptr; // counts the table's bytes as they are read
+    std::string lociPath;    // empty: no loci file
+    std::string htmlPath;    // empty: no page
+    std::string regionalDir; // empty: no regional figures
+    const GeneIndex* genes = nullptr; // the annotation, when -genes was given
 
     // Each output this job writes, with what it is called in messages.
     std::vector<std::pair<const char*, const std::string*>> outputs() const;
@@ -30,6 +44,9 @@ struct TableOutcome {
     bool ok = true;
     std::string out, err;
     std::vector<OutputFile> finished;
+    // For the list's study-wide loci table and index page.
+    std::string lociText;       // the loci file's text (when loci are wanted)
+    TableFacts facts;
 };
 
 // Adds "quorlin: warning: TABLE: what" to the outcome's standard error.

@@ -96,7 +96,8 @@ std::string unusableTableCause(const std::string& table, const TableLayout& layo
 }
 
 std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
-                         const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow)
+                         const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow,
+                         const std::vector<std::string>& lociNotes)
 {
     const std::string prefix = "quorlin: summary: " + table + ": ";
     if (notes.dataRows > 0 && notes.usableRows == 0)
@@ -106,6 +107,6 @@ std::string tableSummary(const std::string& table, const TableLayout& layout, co
                        " used, " + std::to_string(notes.retained) + " markers retained, " +
                        std::to_string(notes.chromosomes.size()) + " chromosomes, " + std::to_string(peaks.size()) +
                        " peaks reported\n";
-    return text + lociSummary(table, loci, notes.candidates, peaks, layout.lociThreshold, lociWindow) +
+    return text + lociSummary(table, loci, notes.candidates, peaks, layout.lociThreshold, lociWindow, lociNotes) +
            coverageLine(table, notes, peaks);
 }

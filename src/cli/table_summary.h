@@ -27,4 +27,5 @@ std::string unusableTableCause(const std::string& table, const TableLayout& layo
 // loci are those of notes.candidates in windows of lociWindow bp, cross-
 // referenced with peaks.
 std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
-                         const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow);
+                         const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow,
+                         const std::vector<std::string>& lociNotes = {});

@@ -37,3 +37,11 @@ std::pair<int, bool> ChromosomeOrder::add(std::string_view name)
     slots_[at] = index + 1;
     return {static_cast<int>(index), true};
 }
+
+std::vector<std::string> ChromosomeOrder::names() const
+{
+    std::vector<std::string> all;
+    for (uint32_t index = 0; index < starts_.size(); ++index)
+        all.emplace_back(nameAt(index));
+    return all;
+}

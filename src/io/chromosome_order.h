@@ -14,6 +14,8 @@ public:
     // The order of name (from 0) and whether it was new.
     std::pair<int, bool> add(std::string_view name);
     size_t size() const { return starts_.size(); }
+    // Every name, in order of first appearance.
+    std::vector<std::string> names() const;
 
 private:
     std::string_view nameAt(uint32_t index) const;

@@ -20,9 +20,9 @@ std::string place(const LociCandidates& c, const Locus& l)
 }
 
 void appendLine(std::string& out, const Locus& l, const LociResult& result, const LociCandidates& c,
-                const std::vector<ReportedPeak>& peaks)
+                const std::vector<ReportedPeak>& peaks, const std::string* extra)
 {
-    out += c.chromosomes[l.chromosome];
+    appendTsvField(out, c.chromosomes[l.chromosome]);
     out += '\t' + std::to_string(l.start) + '\t' + std::to_string(l.end) + '\t';
     const std::string_view id = c.id(l.lead);
     if (id.empty())
@@ -45,6 +45,10 @@ void appendLine(std::string& out, const Locus& l, const LociResult& result, cons
         appendReal(out, best);
     else
         out += "NA";
+    if (extra) {
+        out += '\t';
+        out += *extra;
+    }
     if (c.carried > 0) {
         out += '\t';
         out.append(c.carriedText(l.lead));
@@ -74,10 +78,12 @@ bool stronger(const Locus& a, const Locus& b)
 
 } // namespace
 
-std::string lociHeader(const std::vector<std::string>& carriedNames)
+std::string lociHeader(const std::vector<std::string>& carriedNames, const LociExtraColumns& extra)
 {
     std::string header =
         "chrom\tstart\tend\tlead_id\tlead_position\tlead_log10p\tmarkers\tstatus\tpeaks\tpeak_ranges\tbest_gqs";
+    for (const std::string& name : extra.names)
+        header += '\t' + name;
     for (const std::string& name : carriedNames) {
         header += '\t';
         std::string clean = name;
@@ -88,11 +94,13 @@ std::string lociHeader(const std::vector<std::string>& carriedNames)
 }
 
 void writeLociFile(const LociResult& result, const LociCandidates& candidates, const std::vector<ReportedPeak>& peaks,
-                   const std::vector<std::string>& carriedNames, const std::function<void(const std::string&)>& sink)
+                   const std::vector<std::string>& carriedNames, const std::function<void(const std::string&)>& sink,
+                   const LociExtraColumns& extra)
 {
-    std::string piece = lociHeader(carriedNames);
-    for (const Locus& l : result.loci) {
-        appendLine(piece, l, result, candidates, peaks);
+    std::string piece = lociHeader(carriedNames, extra);
+    const bool withExtra = !extra.names.empty() && extra.values.size() == result.loci.size();
+    for (size_t k = 0; k < result.loci.size(); ++k) {
+        appendLine(piece, result.loci[k], result, candidates, peaks, withExtra ? &extra.values[k] : nullptr);
         if (piece.size() >= kPieceSize) {
             sink(piece);
             piece.clear();
@@ -103,15 +111,18 @@ void writeLociFile(const LociResult& result, const LociCandidates& candidates, c
 }
 
 std::string lociFileText(const LociResult& result, const LociCandidates& candidates,
-                         const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames)
+                         const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames,
+                         const LociExtraColumns& extra)
 {
     std::string text;
-    writeLociFile(result, candidates, peaks, carriedNames, [&](const std::string& piece) { text += piece; });
+    writeLociFile(
+        result, candidates, peaks, carriedNames, [&](const std::string& piece) { text += piece; }, extra);
     return text;
 }
 
 std::string lociSummary(const std::string& table, const LociResult& result, const LociCandidates& candidates,
-                        const std::vector<ReportedPeak>& peaks, double threshold, int64_t window)
+                        const std::vector<ReportedPeak>& peaks, double threshold, int64_t window,
+                        const std::vector<std::string>& notes)
 {
     const std::string prefix = "quorlin: summary: " + table + ": ";
     const std::vector<Locus>& loci = result.loci;
@@ -147,7 +158,8 @@ std::string lociSummary(const std::string& table, const LociResult& result, cons
         text += prefix + "locus " + std::to_string(k + 1) + ": " + candidates.chromosomes[l.chromosome] + ":" +
                 std::to_string(l.start) + "-" + std::to_string(l.end) + ", lead " + markerName(candidates, l) +
                 ", -log10(p) " + formatReal(l.log10p) + ", " + statusWord(l.status) + ", GQS " +
-                (hasPeak ? formatReal(best) : std::string("NA")) + "\n";
+                (hasPeak ? formatReal(best) : std::string("NA")) +
+                (notes.size() == loci.size() && !notes[order[k]].empty() ? ", " + notes[order[k]] : "") + "\n";
     }
     return text;
 }

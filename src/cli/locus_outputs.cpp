@@ -1,0 +1,208 @@
+// Loci outputs. The regional figures read the table a second time and keep
+// only the rows inside some locus's window, so their memory is that of the
+// windows, whatever the table's size or order.
+#include "locus_outputs.h"
+
+#include "byte_source.h"
+#include "gene_columns.h"
+#include "number_format.h"
+#include "regional_svg.h"
+
+#include <QString>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int64_t kMinRegionalHalfWidth = 100000;
+
+std::string leadId(const LociCandidates& c, const Locus& l)
+{
+    const std::string_view id = c.id(l.lead);
+    return id.empty() ? c.chromosomes[l.chromosome] + ":" + std::to_string(l.leadPosition) : std::string(id);
+}
+
+// One locus's window on its chromosome.
+struct Window {
+    int64_t from, to;
+    size_t locus;
+};
+
+// Collects the rows inside the windows, per locus.
+class WindowRows : public RowObserver {
+public:
+    WindowRows(const std::map<std::string, std::vector<Window>, std::less<>>& windows, size_t loci)
+        : windows_(windows), positions_(loci), values_(loci)
+    {
+    }
+
+    void chromosome(std::string_view name) override
+    {
+        const auto it = windows_.find(name);
+        current_ = it == windows_.end() ? nullptr : &it->second;
+    }
+
+    void rows(const int32_t* positions, const double* values, const uint8_t* numbers, size_t count) override
+    {
+        if (!current_)
+            return;
+        const std::vector<Window>& ws = *current_; // by start; all of one width
+        for (size_t i = 0; i < count; ++i) {
+            if (!numbers[i])
+                continue;
+            const int64_t p = positions[i];
+            auto it = std::upper_bound(ws.begin(), ws.end(), p, [](int64_t x, const Window& w) { return x < w.from; });
+            while (it != ws.begin()) {
+                const Window& w = *--it;
+                if (w.to < p)
+                    break; // ends grow with starts (one width, cut at 0): every earlier one ends before p too
+                positions_[w.locus].push_back(positions[i]);
+                values_[w.locus].push_back(values[i]);
+            }
+        }
+    }
+
+    std::vector<std::vector<int32_t>>& positions() { return positions_; }
+    std::vector<std::vector<double>>& values() { return values_; }
+
+private:
+    const std::map<std::string, std::vector<Window>, std::less<>>& windows_;
+    const std::vector<Window>* current_ = nullptr;
+    std::vector<std::vector<int32_t>> positions_;
+    std::vector<std::vector<double>> values_;
+};
+
+bool makeFolder(const std::string& folder, std::string& why)
+{
+    struct stat st;
+    if (stat(folder.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return true;
+        why = "'" + folder + "' is not a folder";
+        return false;
+    }
+    if (mkdir(folder.c_str(), 0777) == 0)
+        return true;
+    why = "cannot create the folder '" + folder + "': " + std::strerror(errno);
+    return false;
+}
+
+} // namespace
+
+TableLoci tableLoci(const RunOptions& options, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+                    const GeneIndex* genes)
+{
+    TableLoci t;
+    t.result = findLoci(notes.candidates, options.lociWindow);
+    crossReference(t.result, notes.candidates, peaks);
+    const LociCandidates& c = notes.candidates;
+    if (genes)
+        t.genes.names = {"nearest_gene", "gene_distance", "genes"};
+    for (const Locus& l : t.result.loci) {
+        std::string label = leadId(c, l);
+        if (genes) {
+            const std::string& chrom = c.chromosomes[l.chromosome];
+            const GeneColumns g = geneColumns(*genes, chrom, l.leadPosition, l.start, l.end);
+            t.genes.values.push_back(g.nearestGene + "\t" + g.geneDistance + "\t" + g.genes);
+            t.notes.push_back(g.nearestGene == "." ? "no gene on its chromosome" : "nearest gene " + g.nearestGene);
+            if (g.nearestGene != ".")
+                label = g.nearestGene;
+        }
+        t.labels.push_back(label);
+    }
+    return t;
+}
+
+std::string lociText(const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+                     const std::vector<std::string>& carriedNames)
+{
+    return lociFileText(loci.result, notes.candidates, peaks, carriedNames, loci.genes);
+}
+
+void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const ReadNotes& notes)
+{
+    const LociCandidates& c = notes.candidates;
+    for (size_t k = 0; k < loci.result.loci.size(); ++k) {
+        const Locus& l = loci.result.loci[k];
+        collector.addLocus({c.chromosomes[l.chromosome], l.leadPosition, l.log10p, loci.labels[k],
+                            statusWord(l.status)});
+    }
+}
+
+bool writeRegionalFigures(const RunOptions& options, const std::string& table, const TableLayout& layout,
+                          const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+                          const GeneIndex* genes, const std::string& folder, TemporaryFiles& temps,
+                          std::vector<OutputFile>& finished, std::string& why)
+{
+    if (!makeFolder(folder, why))
+        return false;
+    const LociCandidates& c = notes.candidates;
+    const std::vector<Locus>& all = loci.result.loci;
+    const int64_t half = std::max<int64_t>(options.lociWindow / 2, kMinRegionalHalfWidth);
+    std::map<std::string, std::vector<Window>, std::less<>> windows;
+    for (size_t k = 0; k < all.size(); ++k)
+        windows[c.chromosomes[all[k].chromosome]].push_back(
+            {std::max<int64_t>(all[k].leadPosition - half, 0), all[k].leadPosition + half, k});
+    for (auto& [name, list] : windows)
+        std::sort(list.begin(), list.end(), [](const Window& a, const Window& b) { return a.from < b.from; });
+    WindowRows rows(windows, all.size());
+    auto source = openInput(table);
+    ReadNotes again;
+    if (!source || !readTable(std::move(source), layout, options.analysis.inlimit, [](ChromosomeBatch&) {}, again,
+                              &rows)) {
+        why = "the table '" + table + "' could not be read again for the regional figures";
+        return false;
+    }
+    FigureFormat format = FigureFormat::Svg;
+    figureFormatOfWord(QString::fromStdString(options.regionalFormat), &format);
+    const RegionalSettings settings;
+    for (size_t k = 0; k < all.size(); ++k) {
+        const Locus& l = all[k];
+        RegionalFigure f;
+        f.chromosome = c.chromosomes[l.chromosome];
+        f.windowStart = std::max<int64_t>(l.leadPosition - half, 0);
+        f.windowEnd = l.leadPosition + half;
+        f.positions = std::move(rows.positions()[k]);
+        f.values = std::move(rows.values()[k]);
+        if (!layout.log10Values)
+            for (double& v : f.values)
+                v = v > 0 ? -std::log10(v) : v == 0 ? HUGE_VAL : NAN;
+        f.leadPosition = l.leadPosition;
+        f.leadId = leadId(c, l);
+        f.leadValue = l.log10p;
+        f.genomeWide = -std::log10(layout.lociThreshold);
+        f.status = statusWord(l.status);
+        for (uint32_t j = 0; j < l.peaks; ++j) {
+            const PeakFeatures& p = peaks[loci.result.overlaps[l.firstOverlap + j]].features;
+            f.peaks.push_back({static_cast<int32_t>(p.firstPosition), static_cast<int32_t>(p.lastPosition), p.quality,
+                               formatReal(p.quality)});
+        }
+        if (genes) {
+            const std::vector<GeneRef> track = genes->overlapping(f.chromosome, f.windowStart, f.windowEnd);
+            const std::vector<int> rowsOf = geneTrackRows(track);
+            for (size_t g = 0; g < track.size(); ++g)
+                f.genes.push_back({std::string(track[g].name), track[g].start, track[g].end, rowsOf[g]});
+        }
+        const QByteArray svg = regionalSvg(f, settings);
+        QString error;
+        const QByteArray figure = renderFigure(svg, format, QSize(settings.width, settings.height), &error);
+        const std::string path = folder + "/" + regionalFileName(f.chromosome, l.leadPosition, format);
+        OutputFile file(temps);
+        if (figure.isEmpty() || !file.open(path)) {
+            why = "the regional figure '" + path + "' could not be made: " +
+                  (figure.isEmpty() ? error.toStdString() : std::strerror(errno));
+            return false;
+        }
+        file.write(std::string_view(figure.constData(), static_cast<size_t>(figure.size())));
+        if (!file.close()) {
+            why = "the regional figure '" + path + "' could not be written: " + std::strerror(file.error());
+            return false;
+        }
+        finished.push_back(std::move(file));
+    }
+    return true;
+}

@@ -1,0 +1,42 @@
+// What a table's loci give beyond the summary: the gene columns, the loci
+// file, the loci marks of the Manhattan figure and one regional figure per
+// locus.
+#pragma once
+#include "loci_text.h"
+#include "options.h"
+#include "output_file.h"
+#include "plot_collector.h"
+#include "table_reader.h"
+
+#include <string>
+#include <vector>
+
+class GeneIndex;
+
+// The table's loci, cross-referenced with its peaks, with what the genes
+// add to each (nothing without an annotation).
+struct TableLoci {
+    LociResult result;
+    LociExtraColumns genes;        // nearest_gene, gene_distance, genes
+    std::vector<std::string> notes; // "nearest gene NAME" per locus, for the summary
+    std::vector<std::string> labels; // per locus: its nearest gene, else its lead id
+};
+
+TableLoci tableLoci(const RunOptions& options, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+                    const GeneIndex* genes);
+
+// The loci file's whole text.
+std::string lociText(const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+                     const std::vector<std::string>& carriedNames);
+
+// Marks every locus on the Manhattan figure.
+void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const ReadNotes& notes);
+
+// The regional figures of every locus, each as a finished output file in
+// folder (created when missing, its parents not). Markers come from a second
+// reading of the table (every row, retained or not). False with the reason
+// in why when the folder or a figure cannot be made.
+bool writeRegionalFigures(const RunOptions& options, const std::string& table, const TableLayout& layout,
+                          const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+                          const GeneIndex* genes, const std::string& folder, TemporaryFiles& temps,
+                          std::vector<OutputFile>& finished, std::string& why);

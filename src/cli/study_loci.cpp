@@ -1,0 +1,100 @@
+// The study-wide table. Each chromosome's loci are sorted by start, and a
+// locus is compared with those that start before its end + window: ranges
+// on one chromosome of one table never overlap, so the scan is short.
+#include "study_loci.h"
+
+#include "chromosome_axis.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace {
+
+constexpr size_t kFixedColumns = 11; // chrom .. best_gqs
+const char* const kGeneColumns[] = {"nearest_gene", "gene_distance", "genes"};
+
+std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
+        parts.push_back(text.substr(start, at - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+struct Row {
+    size_t table;
+    std::string chromosome;
+    int64_t start, end;
+    std::string fields; // the kept columns, tab-joined
+};
+
+} // namespace
+
+std::string studyLociText(const std::vector<TableLociText>& tables, int64_t window)
+{
+    std::vector<Row> rows;
+    std::vector<std::string> chromosomes; // by first appearance
+    std::set<std::string> seen;
+    size_t kept = kFixedColumns;
+    for (size_t t = 0; t < tables.size(); ++t) {
+        std::vector<std::string> lines = split(tables[t].text, '\n');
+        if (lines.empty())
+            continue;
+        const std::vector<std::string> header = split(lines[0], '\t');
+        if (header.size() >= kFixedColumns + 3 && header[kFixedColumns] == kGeneColumns[0])
+            kept = kFixedColumns + 3;
+        for (size_t k = 1; k < lines.size(); ++k) {
+            if (lines[k].empty())
+                continue;
+            std::vector<std::string> f = split(lines[k], '\t');
+            if (f.size() < kFixedColumns)
+                continue;
+            f.resize(std::min(f.size(), kept));
+            std::string joined;
+            for (size_t j = 0; j < f.size(); ++j)
+                joined += (j ? "\t" : "") + f[j];
+            rows.push_back({t, f[0], std::stoll(f[1]), std::stoll(f[2]), joined});
+            if (seen.insert(f[0]).second)
+                chromosomes.push_back(f[0]);
+        }
+    }
+    std::map<std::string, size_t> rank;
+    const std::vector<int> order = plotlayout::naturalChromosomeOrder(chromosomes);
+    for (size_t k = 0; k < order.size(); ++k)
+        rank[chromosomes[static_cast<size_t>(order[k])]] = k;
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+        const size_t ra = rank[a.chromosome], rb = rank[b.chromosome];
+        if (ra != rb)
+            return ra < rb;
+        return a.start != b.start ? a.start < b.start : a.table < b.table;
+    });
+    std::string text = "table\tchrom\tstart\tend\tlead_id\tlead_position\tlead_log10p\tmarkers\tstatus\tpeaks\t"
+                       "peak_ranges\tbest_gqs";
+    for (size_t k = kFixedColumns; k < kept; ++k)
+        text += std::string("\t") + kGeneColumns[k - kFixedColumns];
+    text += "\tshared_with\n";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        std::set<size_t> shared;
+        // Rows of this chromosome sorted by start: look both ways until the
+        // starts are too far for any range to come within the window.
+        for (size_t j = i; j-- > 0 && rows[j].chromosome == rows[i].chromosome;) {
+            if (rows[j].end + window >= rows[i].start && rows[j].table != rows[i].table)
+                shared.insert(rows[j].table);
+        }
+        for (size_t j = i + 1; j < rows.size() && rows[j].chromosome == rows[i].chromosome; ++j) {
+            if (rows[j].start - rows[i].end > window)
+                break;
+            if (rows[j].table != rows[i].table)
+                shared.insert(rows[j].table);
+        }
+        std::string names;
+        for (size_t t : shared)
+            names += (names.empty() ? "" : ",") + tables[t].table;
+        text += tables[rows[i].table].table + "\t" + rows[i].fields + "\t" + (names.empty() ? "." : names) + "\n";
+    }
+    return text;
+}
