@@ -54,9 +54,10 @@ footer{margin:2em 0 1em;color:#57606a;font-size:.85em}
 @media print{
  body{font-size:10pt}
  main{max-width:none;padding:0}
- .controls,th.fig,td.fig{display:none}
+ .controls,.hint,th.fig,td.fig{display:none}
  .scroll{overflow:visible;border:0}
- table{white-space:normal;font-size:8pt;min-width:0}
+ table{white-space:normal;font-size:7pt;min-width:0;width:100%}
+ th,td{padding:1px 3px;overflow-wrap:anywhere}
  th button{text-decoration:none}
  th[aria-sort] button::after{content:""}
  tr,figure,.facts div{break-inside:avoid}

@@ -108,7 +108,7 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
     if (lead >= 0)
         out += "<label>Lead id <input type=\"search\" id=\"lead-search\" placeholder=\"search\"></label>";
     out += "<span id=\"shown-count\">" + groupDigits(static_cast<int64_t>(loci.rows.size())) +
-           " loci</span><span class=\"meta\">Click a header to sort, a row to show its regional figure.</span>";
+           " loci</span><span class=\"meta hint\">Click a header to sort, a row to show its regional figure.</span>";
     out += "</div>\n";
 
     out += "<div class=\"scroll\"><table id=\"loci\" class=\"sortable\">\n<thead><tr>"
@@ -148,7 +148,7 @@ void reportSection(std::string& out, const TablePage& t)
         return;
     }
     out += "<p class=\"meta\">" + groupDigits(static_cast<int64_t>(report.rows.size())) +
-           " peaks in the order they were found. Hover a header for its meaning.</p>\n";
+           " peaks in the order they were found.<span class=\"hint\"> Hover a header for its meaning.</span></p>\n";
     out += "<div class=\"scroll\"><table id=\"report\" class=\"sortable\">\n<thead><tr>";
     for (size_t c = 0; c < report.header.size(); ++c) {
         const std::string& name = report.header[c];
