@@ -1,17 +1,15 @@
 #!/usr/bin/env python3
-"""Drives a Quorlin table page in headless Chromium and checks it works.
+"""Drives a Quorlin table page in headless Chromium and checks that it works.
 
     check_page_in_browser.py PAGE.html LOCI.tsv [--screenshots DIR]
 
-Talks to Debian's Chromium over its DevTools pipe (no other package) and
-checks that: the loci table has one row per line of LOCI.tsv, with the lead
-ids as written there; clicking the lead_log10p header sorts the rows by that
-number, descending (inf first, NA and . last); the status filter shows
-exactly the rows of the chosen status; clicking a row shows its regional
-figure right below it; at 390 px the page itself does not scroll sideways;
-no script error occurs; and the page requests nothing but its own file.
-With --screenshots, saves page-1280x800.png and page-390x844.png in DIR.
-Prints SKIP and exits 0 without Chromium or Python's standard library parts.
+Over Chromium's DevTools pipe (Python's standard library only): one loci
+table row per LOCI.tsv line with its lead id as written; a click on the
+lead_log10p header sorts descending as numbers (inf first, NA last); the
+status filter shows exactly the rows of each status; a click on a row shows
+its regional figure below it; at 390 px the page does not scroll sideways;
+no script error; no request but the page's own file. --screenshots saves
+page-1280x800.png and page-390x844.png in DIR. Without Chromium: SKIP, 0.
 """
 import base64
 import fcntl
@@ -27,16 +25,25 @@ import time
 FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
          "--disable-background-networking", "--disable-component-update", "--disable-sync",
          "--remote-debugging-pipe"]
+ROWS_JS = ("Array.prototype.map.call(document.querySelectorAll('#loci tbody tr.item'), function (r) {"
+           " return {hidden: r.hidden, status: r.getAttribute('data-status'),"
+           " cells: Array.prototype.map.call(r.cells, function (c) { return c.textContent; })}; })")
+FILTER_JS = ("(function(){var s=document.getElementById('status-filter');s.value=%s;"
+             "s.dispatchEvent(new Event('change'));})()")
+FIGURE_JS = ("(function(){var r=document.querySelector('#loci tbody tr.item[data-fig]'),d=r.nextElementSibling;"
+             "var s=d&&d.classList.contains('detail')&&!d.hidden&&d.querySelector('svg');if(!s)return null;"
+             "var b=s.getBoundingClientRect();return {w:b.width,h:b.height,lead:r.getAttribute('data-lead'),"
+             "title:s.querySelector('title').textContent};})()")
 
 
 class Browser:
-    """One Chromium process and one page session over the DevTools pipe."""
+    """One Chromium and one page session; Chromium reads fd 3 and writes fd 4."""
 
     def __init__(self, binary, profile):
         to_r, self.to_w = os.pipe()
         self.from_r, from_w = os.pipe()
 
-        def wire():  # Chromium reads commands on fd 3 and answers on fd 4
+        def wire():
             high = [fcntl.fcntl(fd, fcntl.F_DUPFD, 10) for fd in (to_r, from_w)]
             os.dup2(high[0], 3)
             os.dup2(high[1], 4)
@@ -45,12 +52,11 @@ class Browser:
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(to_r)
         os.close(from_w)
-        self.buffer, self.next_id, self.events, self.session = b"", 0, [], None
-        targets = self.call("Target.getTargets")["targetInfos"]
-        page = next(t for t in targets if t["type"] == "page")
+        self.buffer, self.last, self.events, self.session = b"", 0, [], None
+        page = next(t for t in self.call("Target.getTargets")["targetInfos"] if t["type"] == "page")
         self.session = self.call("Target.attachToTarget", targetId=page["targetId"], flatten=True)["sessionId"]
 
-    def read_message(self, deadline):
+    def receive(self, deadline):
         while b"\0" not in self.buffer:
             if time.time() > deadline:
                 raise TimeoutError("no answer from Chromium")
@@ -62,164 +68,134 @@ class Browser:
         return json.loads(message)
 
     def call(self, method, **params):
-        self.next_id += 1
-        message = {"id": self.next_id, "method": method, "params": params}
-        if self.session and not method.startswith("Target."):
+        self.last += 1
+        message = {"id": self.last, "method": method, "params": params}
+        if self.session:
             message["sessionId"] = self.session
         os.write(self.to_w, json.dumps(message).encode() + b"\0")
         deadline = time.time() + 60
         while True:
-            answer = self.read_message(deadline)
-            if answer.get("id") == self.next_id:
-                if "error" in answer:
-                    raise RuntimeError("%s: %s" % (method, answer["error"]))
+            answer = self.receive(deadline)
+            if answer.get("id") != self.last:
+                self.events.append(answer)
+            elif "error" in answer:
+                raise RuntimeError("%s: %s" % (method, answer["error"]))
+            else:
                 return answer.get("result", {})
-            self.events.append(answer)
 
-    def wait_event(self, method, seconds=60):
-        deadline = time.time() + seconds
-        while True:
-            for i, event in enumerate(self.events):
-                if event.get("method") == method:
-                    return self.events.pop(i)
-            self.events.append(self.read_message(deadline))
+    def wait_for(self, method):
+        deadline = time.time() + 60
+        while not any(e.get("method") == method for e in self.events):
+            self.events.append(self.receive(deadline))
 
     def js(self, expression):
-        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True)
         if "exceptionDetails" in result:
             raise RuntimeError("script failed: %s" % result["exceptionDetails"])
         return result["result"].get("value")
 
     def click(self, selector):
-        """A real mouse click in the middle of the first element matching selector."""
-        box = self.js("(function(){var e=document.querySelector(%s);e.scrollIntoView({block:'center'});"
-                      "var r=e.getBoundingClientRect();return [r.left+r.width/2,r.top+r.height/2];})()"
-                      % json.dumps(selector))
+        """A real mouse click in the middle of the first element that matches."""
+        x, y = self.js("(function(){var e=document.querySelector(%s);e.scrollIntoView({block:'center'});"
+                       "var r=e.getBoundingClientRect();return [r.left+r.width/2,r.top+r.height/2];})()"
+                       % json.dumps(selector))
         for kind in ("mousePressed", "mouseReleased"):
-            self.call("Input.dispatchMouseEvent", type=kind, x=box[0], y=box[1], button="left", clickCount=1)
-
-    def viewport(self, width, height, mobile):
-        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
-                  mobile=mobile)
-
-    def close(self):
-        self.proc.kill()
-        self.proc.wait()
+            self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left", clickCount=1)
 
 
 def strength(text):
-    """lead_log10p as the page should rank it: inf largest, NA and . (and non-numbers) last."""
-    t = text.strip()
-    if t in ("inf", "+inf", "Inf"):
-        return math.inf
+    """lead_log10p as the page ranks it: inf largest; NA, . and other text: None (last)."""
     try:
-        value = float(t)
+        value = float(text)
         return None if math.isnan(value) else value
     except ValueError:
         return None
 
 
-def read_loci(path):
-    lines = [line for line in open(path, encoding="utf-8").read().split("\n") if line.strip()]
-    header = lines[0].split("\t")
-    return header, [line.split("\t") for line in lines[1:]]
-
-
-ROWS_JS = ("Array.prototype.map.call(document.querySelectorAll('#loci tbody tr.item'), function (r) {"
-           " return {hidden: r.hidden, lead: r.getAttribute('data-lead'), status: r.getAttribute('data-status'),"
-           " cells: Array.prototype.map.call(r.cells, function (c) { return c.textContent; })}; })")
-
-
 def main():
     args = sys.argv[1:]
     shots = None
-    if "--screenshots" in args:
-        i = args.index("--screenshots")
-        shots = args[i + 1]
-        del args[i:i + 2]
+    if "--screenshots" in args[:-1]:
+        at = args.index("--screenshots")
+        shots, args = args[at + 1], args[:at] + args[at + 2:]
     if len(args) != 2:
         print(__doc__)
         return 2
-    page_path, loci_path = (os.path.abspath(a) for a in args)
     binary = shutil.which("chromium") or shutil.which("chromium-browser")
     if not binary:
         print("SKIP: chromium is not installed")
         return 0
-    header, loci = read_loci(loci_path)
-    col = {name: i for i, name in reversed(list(enumerate(header)))}
+    page_path = os.path.abspath(args[0])
+    lines = [l.split("\t") for l in open(args[1], encoding="utf-8").read().split("\n") if l.strip()]
+    col = {name: i + 1 for i, name in reversed(list(enumerate(lines[0])))}  # + the figure button's column
+    loci = [[""] + l for l in lines[1:]]
     failures = []
 
     def check(ok, what):
         print(("ok   " if ok else "FAIL ") + what)
-        if not ok:
-            failures.append(what)
+        failures.extend([] if ok else [what])
 
     with tempfile.TemporaryDirectory() as work:
         browser = Browser(binary, os.path.join(work, "profile"))
         try:
             for domain in ("Page", "Network", "Runtime"):
                 browser.call(domain + ".enable")
-            browser.viewport(1280, 800, False)
+            browser.call("Emulation.setDeviceMetricsOverride", width=1280, height=800, deviceScaleFactor=1,
+                         mobile=False)
             browser.call("Page.navigate", url="file://" + page_path)
-            browser.wait_event("Page.loadEventFired")
+            browser.wait_for("Page.loadEventFired")
 
             rows = browser.js(ROWS_JS)
             check(len(rows) == len(loci), "loci table: %d rows for %d loci lines" % (len(rows), len(loci)))
-            check([r["cells"][1 + col["lead_id"]] for r in rows] == [l[col["lead_id"]] for l in loci],
+            check([r["cells"][col["lead_id"]] for r in rows] == [l[col["lead_id"]] for l in loci],
                   "lead ids shown as written in the loci table")
 
-            browser.click("#loci th[data-col='%d'] button" % (1 + col["lead_log10p"]))
-            values = [strength(r["cells"][1 + col["lead_log10p"]]) for r in browser.js(ROWS_JS)]
+            browser.click("#loci th[data-col='%d'] button" % col["lead_log10p"])
+            values = [strength(r["cells"][col["lead_log10p"]]) for r in browser.js(ROWS_JS)]
             known = [v for v in values if v is not None]
-            check(known == sorted(known, reverse=True) and values == known + [None] * (len(values) - len(known)),
-                  "lead_log10p sorts descending as numbers, NA last")
+            check(values == sorted(known, reverse=True) + [None] * (len(values) - len(known)),
+                  "lead_log10p sorts descending as numbers, NA last: %s" % values)
 
-            statuses = sorted({l[col["status"]] for l in loci})
-            for status in statuses:
-                browser.js("(function(){var s=document.getElementById('status-filter');s.value=%s;"
-                           "s.dispatchEvent(new Event('change'));})()" % json.dumps(status))
+            for status in sorted({l[col["status"]] for l in loci}):
+                browser.js(FILTER_JS % json.dumps(status))
                 shown = [r for r in browser.js(ROWS_JS) if not r["hidden"]]
                 want = sum(1 for l in loci if l[col["status"]] == status)
                 check(len(shown) == want and all(r["status"] == status for r in shown),
                       "status filter %s: %d rows shown, %d expected" % (status, len(shown), want))
-            browser.js("(function(){var s=document.getElementById('status-filter');s.value='';"
-                       "s.dispatchEvent(new Event('change'));})()")
+            browser.js(FILTER_JS % "''")
 
-            browser.click("#loci tbody tr.item[data-fig] td:nth-child(%d)" % (2 + col["lead_id"]))
-            figure = browser.js("(function(){var r=document.querySelector('#loci tbody tr.item[data-fig]');"
-                                "var d=r.nextElementSibling;if(!d||!d.classList.contains('detail')||d.hidden)"
-                                "return null;var s=d.querySelector('svg');if(!s)return null;"
-                                "var b=s.getBoundingClientRect();return {w:b.width,h:b.height,"
-                                "lead:r.getAttribute('data-lead'),title:s.querySelector('title').textContent};})()")
+            browser.click("#loci tbody tr.item[data-fig] td:nth-child(%d)" % (1 + col["lead_id"]))
+            figure = browser.js(FIGURE_JS)
             check(bool(figure) and figure["w"] > 300 and figure["h"] > 150
                   and figure["title"].startswith(figure["lead"]),
                   "a clicked row shows its regional figure below it: %s" % figure)
 
-            if shots:
-                os.makedirs(shots, exist_ok=True)
-            for width, height, mobile in ((1280, 800, False), (390, 844, True)):
-                browser.viewport(width, height, mobile)
+            for width, height in ((1280, 800), (390, 844)):
+                browser.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
+                             mobile=width < 600)
                 browser.js("window.scrollTo(0, 0)")
-                overflow = browser.js("document.documentElement.scrollWidth")
-                check(overflow <= width, "at %dx%d the page is %d px wide" % (width, height, overflow))
+                wide = browser.js("document.documentElement.scrollWidth")
+                check(wide <= width, "at %dx%d the page is %d px wide" % (width, height, wide))
                 if shots:
-                    png = browser.call("Page.captureScreenshot", format="png")["data"]
+                    os.makedirs(shots, exist_ok=True)
                     name = os.path.join(shots, "page-%dx%d.png" % (width, height))
-                    open(name, "wb").write(base64.b64decode(png))
+                    with open(name, "wb") as png:
+                        png.write(base64.b64decode(browser.call("Page.captureScreenshot", format="png")["data"]))
                     print("saved", name)
 
-            browser.call("Runtime.evaluate", expression="0")  # collects the events still in the pipe
-            errors = [e for e in browser.events if e.get("method") == "Runtime.exceptionThrown"]
-            check(not errors, "no script error %s" % [e["params"]["exceptionDetails"].get("text") for e in errors])
+            errors = [e["params"]["exceptionDetails"].get("text") for e in browser.events
+                      if e.get("method") == "Runtime.exceptionThrown"]
+            check(not errors, "no script error %s" % errors)
             requests = [e["params"]["request"]["url"] for e in browser.events
                         if e.get("method") == "Network.requestWillBeSent"]
             outside = [u for u in requests if not u.startswith(("file:", "data:", "about:"))]
-            check(not outside and requests, "requests: %d, to anything but the page's file: %s"
+            check(requests and not outside, "%d requests, to anything but the page's file: %s"
                   % (len(requests), outside))
         finally:
-            browser.close()
+            browser.proc.kill()
+            browser.proc.wait()
     print("PASS" if not failures else "FAIL: " + "; ".join(failures))
-    return 0 if not failures else 1
+    return 1 if failures else 0
 
 
 if __name__ == "__main__":
