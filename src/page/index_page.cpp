@@ -58,7 +58,7 @@ std::string indexPage(const std::vector<IndexRow>& rows, const IndexInfo& info)
         out += "<td class=\"num\">" + escapeHtml(r.lambdaGcText) + "</td></tr>\n";
     }
     out += "</tbody>\n</table></div>\n</section>\n";
-    closeDocument(out, info.versionText);
+    closeDocument(out, info.versionText.empty() ? std::string("Quorlin") : info.versionText);
     return out;
 }
 

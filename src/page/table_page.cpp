@@ -15,18 +15,21 @@ namespace page {
 
 namespace {
 
-// Which loci carry an embedded regional figure: the `settings` strongest by
-// lead_log10p (ties: table order) that have one, while the byte budget
-// lasts. Returns the cleaned SVG per row index (empty: none) and counts the
-// figures left out for the budget.
-std::vector<std::string> chooseFigures(const TsvTable& loci, const TablePage& table, const PageSettings& settings,
-                                       size_t budget, size_t& leftOutForSize)
+// The settings.maxRegionalFigures strongest rows by lead_log10p (ties:
+// table order) with their locus keys; rows whose lead position is not a
+// whole number take a rank but have no key (found false).
+struct RankedLocus {
+    size_t row;
+    LocusKey key;
+    bool found;
+};
+
+std::vector<RankedLocus> strongestLoci(const TsvTable& loci, const PageSettings& settings)
 {
-    std::vector<std::string> figures(loci.rows.size());
-    leftOutForSize = 0;
+    std::vector<RankedLocus> out;
     const int chrom = loci.column("chrom"), lead = loci.column("lead_position"), log10p = loci.column("lead_log10p");
-    if (chrom < 0 || lead < 0 || table.regionalSvgs.empty())
-        return figures;
+    if (chrom < 0 || lead < 0)
+        return out;
     std::vector<size_t> order(loci.rows.size());
     std::iota(order.begin(), order.end(), size_t(0));
     if (log10p >= 0) {
@@ -36,14 +39,29 @@ std::vector<std::string> chooseFigures(const TsvTable& loci, const TablePage& ta
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return strength[a] > strength[b]; });
     }
     order.resize(std::min(order.size(), settings.maxRegionalFigures));
-    size_t bytes = 0;
     for (const size_t i : order) {
         const std::string& position = loci.rows[i][static_cast<size_t>(lead)];
         char* stop = nullptr;
         const long long value = std::strtoll(position.c_str(), &stop, 10);
-        if (position.empty() || *stop != '\0')
-            continue;
-        const auto found = table.regionalSvgs.find(LocusKey(loci.rows[i][static_cast<size_t>(chrom)], value));
+        const bool whole = !position.empty() && *stop == '\0';
+        out.push_back({i, LocusKey(loci.rows[i][static_cast<size_t>(chrom)], whole ? value : 0), whole});
+    }
+    return out;
+}
+
+// The cleaned SVG per row index (empty: none) of the strongest loci that
+// have a figure, while the byte budget lasts; counts the figures left out
+// for the budget.
+std::vector<std::string> chooseFigures(const TsvTable& loci, const TablePage& table, const PageSettings& settings,
+                                       size_t budget, size_t& leftOutForSize)
+{
+    std::vector<std::string> figures(loci.rows.size());
+    leftOutForSize = 0;
+    if (table.regionalSvgs.empty())
+        return figures;
+    size_t bytes = 0;
+    for (const RankedLocus& locus : strongestLoci(loci, settings)) {
+        const auto found = locus.found ? table.regionalSvgs.find(locus.key) : table.regionalSvgs.end();
         if (found == table.regionalSvgs.end())
             continue;
         std::string svg = inlineSvg(found->second);
@@ -54,7 +72,7 @@ std::vector<std::string> chooseFigures(const TsvTable& loci, const TablePage& ta
             continue;
         }
         bytes += svg.size();
-        figures[i] = std::move(svg);
+        figures[locus.row] = std::move(svg);
     }
     return figures;
 }
@@ -190,11 +208,20 @@ std::string composePage(const TablePage& t, const PageSettings& settings, size_t
     out += t.messages.empty() ? std::string("<p>None.</p>\n")
                               : "<pre class=\"messages\">" + escapeHtml(t.messages) + "</pre>\n";
     out += "</section>\n";
-    closeDocument(out, t.versionText);
+    closeDocument(out, t.versionText.empty() ? std::string("Quorlin") : t.versionText);
     return out;
 }
 
 } // namespace
+
+std::vector<LocusKey> figureLoci(const std::string& lociTsv, const PageSettings& settings)
+{
+    std::vector<LocusKey> keys;
+    for (const RankedLocus& locus : strongestLoci(parseTsv(lociTsv), settings))
+        if (locus.found)
+            keys.push_back(locus.key);
+    return keys;
+}
 
 // The page is composed once without regional figures to learn what the rest
 // takes; the figures then get what is left of settings.pageBytes, less a

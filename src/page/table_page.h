@@ -43,6 +43,10 @@ struct PageSettings {
 // One HTML5 document, UTF-8.
 std::string tablePage(const TablePage& table, const PageSettings& settings = PageSettings());
 
+// The loci (strongest first) whose regional figures tablePage embeds when
+// it has them: a caller need only gather the SVG text of these.
+std::vector<LocusKey> figureLoci(const std::string& lociTsv, const PageSettings& settings = PageSettings());
+
 struct IndexRow {
     std::string name;  // the table as named in the list
     std::string link;  // its page, relative to the index page

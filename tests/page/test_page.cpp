@@ -166,9 +166,15 @@ TEST(Page, RegionalFiguresAreCapped)
     unbounded.pageBytes = size_t(1) << 30;
     std::string html = page::tablePage(t, unbounded);
     std::sort(ranked.rbegin(), ranked.rend());
-    for (size_t k = 0; k < ranked.size(); ++k)
+    const std::vector<page::LocusKey> keys = page::figureLoci(t.lociTsv);
+    ASSERT_EQ(keys.size(), 200u);
+    for (size_t k = 0; k < ranked.size(); ++k) {
         EXPECT_EQ(html.find("<template id=\"fig-" + std::to_string(-ranked[k].second) + "\">") != std::string::npos,
                   k < 200) << "rank " << k;
+        if (k < 200) {
+            EXPECT_EQ(keys[k], page::LocusKey("1", -100000 * ranked[k].second));
+        }
+    }
     EXPECT_NE(html.find("embeds the regional figures of the 200 strongest"), std::string::npos);
 
     html = page::tablePage(t);
