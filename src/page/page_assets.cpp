@@ -93,7 +93,7 @@ const char* pageScript()
   function sortBy(table, th) {
     var col = Number(th.getAttribute('data-col'));
     var rows = itemRows(table);
-    var keyed = rows.map(function (r, i) { return {row: r, key: keyOf(r.cells[col]), i: Number(r.getAttribute('data-i')) || i}; });
+    var keyed = rows.map(function (r) { return {row: r, key: keyOf(r.cells[col]), i: Number(r.getAttribute('data-i'))}; });
     var dir;
     if (th.getAttribute('aria-sort') === 'descending') dir = 1;
     else if (th.getAttribute('aria-sort') === 'ascending') dir = -1;
