@@ -1,0 +1,237 @@
+// The page of one table.
+#include "table_page.h"
+
+#include "html_text.h"
+#include "page_frame.h"
+#include "report_columns.h"
+#include "tsv_text.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <numeric>
+#include <set>
+
+namespace page {
+
+namespace {
+
+// The settings.maxRegionalFigures strongest rows by lead_log10p (ties:
+// table order) with their locus keys; rows whose lead position is not a
+// whole number take a rank but have no key (found false).
+struct RankedLocus {
+    size_t row;
+    LocusKey key;
+    bool found;
+};
+
+std::vector<RankedLocus> strongestLoci(const TsvTable& loci, const PageSettings& settings)
+{
+    std::vector<RankedLocus> out;
+    const int chrom = loci.column("chrom"), lead = loci.column("lead_position"), log10p = loci.column("lead_log10p");
+    if (chrom < 0 || lead < 0)
+        return out;
+    std::vector<size_t> order(loci.rows.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    if (log10p >= 0) {
+        std::vector<double> strength(loci.rows.size());
+        for (size_t i = 0; i < loci.rows.size(); ++i)
+            strength[i] = strengthValue(loci.rows[i][static_cast<size_t>(log10p)]);
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return strength[a] > strength[b]; });
+    }
+    order.resize(std::min(order.size(), settings.maxRegionalFigures));
+    for (const size_t i : order) {
+        const std::string& position = loci.rows[i][static_cast<size_t>(lead)];
+        char* stop = nullptr;
+        const long long value = std::strtoll(position.c_str(), &stop, 10);
+        const bool whole = !position.empty() && *stop == '\0';
+        out.push_back({i, LocusKey(loci.rows[i][static_cast<size_t>(chrom)], whole ? value : 0), whole});
+    }
+    return out;
+}
+
+// The cleaned SVG per row index (empty: none) of the strongest loci that
+// have a figure, while the byte budget lasts; counts the figures left out
+// for the budget.
+std::vector<std::string> chooseFigures(const TsvTable& loci, const TablePage& table, const PageSettings& settings,
+                                       size_t budget, size_t& leftOutForSize)
+{
+    std::vector<std::string> figures(loci.rows.size());
+    leftOutForSize = 0;
+    if (table.regionalSvgs.empty())
+        return figures;
+    size_t bytes = 0;
+    for (const RankedLocus& locus : strongestLoci(loci, settings)) {
+        const auto found = locus.found ? table.regionalSvgs.find(locus.key) : table.regionalSvgs.end();
+        if (found == table.regionalSvgs.end())
+            continue;
+        std::string svg = inlineSvg(found->second);
+        if (svg.empty())
+            continue;
+        if (bytes + svg.size() > budget) {
+            ++leftOutForSize;
+            continue;
+        }
+        bytes += svg.size();
+        figures[locus.row] = std::move(svg);
+    }
+    return figures;
+}
+
+void facts(std::string& out, const TablePage& t)
+{
+    out += "<div class=\"facts\">\n";
+    fact(out, "Rows read", groupDigits(t.rowsRead));
+    fact(out, "Rows used", groupDigits(t.rowsUsed));
+    fact(out, "Markers retained", groupDigits(t.markersRetained));
+    fact(out, "Chromosomes", groupDigits(t.chromosomes));
+    fact(out, "Loci with a peak", groupDigits(t.lociWithPeak));
+    fact(out, "Loci without a peak", groupDigits(t.lociWithoutPeak));
+    fact(out, "Peaks", groupDigits(t.peaks));
+    fact(out, "\u03bbGC", t.lambdaGcText.empty() ? std::string("not computed") : t.lambdaGcText);
+    fact(out, "Run time", t.runTimeText);
+    out += "</div>\n";
+}
+
+void lociSection(std::string& out, const TablePage& t, const PageSettings& settings, size_t budget)
+{
+    out += "<section id=\"loci-section\">\n<h2>Loci</h2>\n";
+    const TsvTable loci = parseTsv(t.lociTsv);
+    if (loci.header.empty()) {
+        out += "<p>No loci table.</p>\n</section>\n";
+        return;
+    }
+    size_t leftOut = 0;
+    const std::vector<std::string> figures = chooseFigures(loci, t, settings, budget, leftOut);
+    const int status = loci.column("status"), lead = loci.column("lead_id");
+    if (loci.rows.size() > settings.maxRegionalFigures && !t.regionalSvgs.empty())
+        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(loci.rows.size())) +
+               " loci: this page embeds the regional figures of the " +
+               groupDigits(static_cast<int64_t>(settings.maxRegionalFigures)) +
+               " strongest (by lead_log10p); the others are in the regional figure folder.</p>\n";
+    if (leftOut > 0)
+        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(leftOut)) +
+               " more regional figures are left out to keep this page small; they are in the regional figure "
+               "folder.</p>\n";
+
+    out += "<div class=\"controls\">";
+    if (status >= 0) {
+        std::set<std::string> statuses;
+        for (const auto& row : loci.rows)
+            statuses.insert(row[static_cast<size_t>(status)]);
+        out += "<label>Status <select id=\"status-filter\"><option value=\"\">all</option>";
+        for (const std::string& s : statuses)
+            out += "<option value=\"" + escapeHtml(s) + "\">" + escapeHtml(s) + "</option>";
+        out += "</select></label>";
+    }
+    if (lead >= 0)
+        out += "<label>Lead id <input type=\"search\" id=\"lead-search\" placeholder=\"search\"></label>";
+    out += "<span id=\"shown-count\">" + groupDigits(static_cast<int64_t>(loci.rows.size())) +
+           " loci</span><span class=\"meta hint\">Click a header to sort, a row to show its regional figure.</span>";
+    out += "</div>\n";
+
+    out += "<div class=\"scroll\"><table id=\"loci\" class=\"sortable\">\n<thead><tr>"
+           "<th scope=\"col\" class=\"fig\"><span hidden>Figure</span></th>";
+    for (size_t c = 0; c < loci.header.size(); ++c)
+        sortableHeader(out, static_cast<int>(c + 1), loci.header[c]);
+    out += "</tr></thead>\n<tbody>\n";
+    for (size_t i = 0; i < loci.rows.size(); ++i) {
+        const auto& row = loci.rows[i];
+        out += "<tr class=\"item\"";
+        if (status >= 0)
+            out += " data-status=\"" + escapeHtml(row[static_cast<size_t>(status)]) + "\"";
+        if (lead >= 0)
+            out += " data-lead=\"" + escapeHtml(row[static_cast<size_t>(lead)]) + "\"";
+        if (!figures[i].empty())
+            out += " data-fig=\"fig-" + std::to_string(i) + "\"><td class=\"fig\"><button type=\"button\" "
+                   "class=\"toggle\" aria-expanded=\"false\" aria-label=\"Regional figure\">+</button></td>";
+        else
+            out += "><td class=\"fig\"></td>";
+        for (const std::string& field : row)
+            dataCell(out, field);
+        out += "</tr>\n";
+    }
+    out += "</tbody>\n</table></div>\n";
+    for (size_t i = 0; i < figures.size(); ++i)
+        if (!figures[i].empty())
+            out += "<template id=\"fig-" + std::to_string(i) + "\">" + figures[i] + "</template>\n";
+    out += "</section>\n";
+}
+
+void reportSection(std::string& out, const TablePage& t)
+{
+    out += "<section id=\"report-section\">\n<h2>Peak report</h2>\n";
+    const TsvTable report = parseTsv(t.reportTsv);
+    if (report.header.empty()) {
+        out += "<p>No peak report.</p>\n</section>\n";
+        return;
+    }
+    out += "<p class=\"meta\">" + groupDigits(static_cast<int64_t>(report.rows.size())) +
+           " peaks in the order they were found.<span class=\"hint\"> Hover a header for its meaning.</span></p>\n";
+    out += "<div class=\"scroll\"><table id=\"report\" class=\"sortable\">\n<thead><tr>";
+    for (size_t c = 0; c < report.header.size(); ++c) {
+        const std::string& name = report.header[c];
+        const int occurrence = static_cast<int>(std::count(report.header.begin(), report.header.begin() + c, name));
+        sortableHeader(out, static_cast<int>(c), name, reportColumnMeaning(name, occurrence));
+    }
+    out += "</tr></thead>\n<tbody>\n";
+    for (const auto& row : report.rows) {
+        out += "<tr class=\"item\">";
+        for (const std::string& field : row)
+            dataCell(out, field);
+        out += "</tr>\n";
+    }
+    out += "</tbody>\n</table></div>\n</section>\n";
+}
+
+} // namespace
+
+namespace {
+
+std::string composePage(const TablePage& t, const PageSettings& settings, size_t figureBudget)
+{
+    std::string out;
+    out.reserve(t.manhattanSvg.size() + 2 * (t.lociTsv.size() + t.reportTsv.size()) + t.messages.size() + 65536);
+    openDocument(out, "Quorlin: " + t.tableName);
+    out += "<header>\n<h1>" + escapeHtml(t.tableName) + "</h1>\n";
+    facts(out, t);
+    out += "<div class=\"cmd\">" + escapeHtml(commandText(t.commandLine)) + "</div>\n</header>\n";
+
+    out += "<section id=\"figure-section\">\n<h2>Manhattan and QQ plot</h2>\n";
+    const std::string figure = inlineSvg(t.manhattanSvg);
+    out += figure.empty() ? "<p>No figure was drawn for this table.</p>\n" : "<figure>" + figure + "</figure>\n";
+    out += "</section>\n";
+
+    lociSection(out, t, settings, figureBudget);
+    reportSection(out, t);
+
+    out += "<section id=\"messages-section\">\n<h2>Warnings and summary</h2>\n";
+    out += t.messages.empty() ? std::string("<p>None.</p>\n")
+                              : "<pre class=\"messages\">" + escapeHtml(t.messages) + "</pre>\n";
+    out += "</section>\n";
+    closeDocument(out, t.versionText.empty() ? std::string("Quorlin") : t.versionText);
+    return out;
+}
+
+} // namespace
+
+std::vector<LocusKey> figureLoci(const std::string& lociTsv, const PageSettings& settings)
+{
+    std::vector<LocusKey> keys;
+    for (const RankedLocus& locus : strongestLoci(parseTsv(lociTsv), settings))
+        if (locus.found)
+            keys.push_back(locus.key);
+    return keys;
+}
+
+// The page is composed once without regional figures to learn what the rest
+// takes; the figures then get what is left of settings.pageBytes, less a
+// margin for the rows' figure buttons (under 200 bytes a row).
+std::string tablePage(const TablePage& t, const PageSettings& settings)
+{
+    if (t.regionalSvgs.empty())
+        return composePage(t, settings, 0);
+    const size_t rest = composePage(t, settings, 0).size() + 200 * settings.maxRegionalFigures;
+    return composePage(t, settings, settings.pageBytes > rest ? settings.pageBytes - rest : 0);
+}
+
+} // namespace page

@@ -1,0 +1,69 @@
+// The HTML pages of a run: one self-contained page per table (facts, the
+// Manhattan and QQ figure, the loci table with its regional figures, the
+// peak report, the messages) and an index page over the tables of a list.
+// The pages hold plain data only; they fetch nothing (inline style, script
+// and SVG, no external link) and work from a file:// address.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace page {
+
+// A locus: its chromosome as written in the loci table and its lead position.
+using LocusKey = std::pair<std::string, int64_t>;
+
+struct TablePage {
+    std::string tableName;                // as named on the command line or in the list
+    std::vector<std::string> commandLine; // the words, program name first
+    int64_t rowsRead = 0, rowsUsed = 0, markersRetained = 0, chromosomes = 0;
+    int64_t lociWithPeak = 0, lociWithoutPeak = 0, peaks = 0;
+    std::string lambdaGcText; // as the figure states it; empty: not computed
+    std::string runTimeText, versionText;
+    std::string manhattanSvg; // the Manhattan and QQ SVG document; empty: none drawn
+    std::string lociTsv;      // the loci table file's text; empty: no loci
+    std::string reportTsv;    // the peak report file's text
+    std::map<LocusKey, std::string> regionalSvgs; // SVG documents by locus
+    std::string messages;     // the warning and summary lines (standard error)
+};
+
+struct PageSettings {
+    // Regional figures are embedded for at most this many loci, the
+    // strongest by lead_log10p (ties: table order)...
+    size_t maxRegionalFigures = 200;
+    // ...while the whole page stays under this many bytes (the tables and
+    // the Manhattan figure always go in whole).
+    size_t pageBytes = 4'800'000;
+};
+
+// One HTML5 document, UTF-8.
+std::string tablePage(const TablePage& table, const PageSettings& settings = PageSettings());
+
+// The loci (strongest first) whose regional figures tablePage embeds when
+// it has them: a caller need only gather the SVG text of these.
+std::vector<LocusKey> figureLoci(const std::string& lociTsv, const PageSettings& settings = PageSettings());
+
+struct IndexRow {
+    std::string name;  // the table as named in the list
+    std::string link;  // its page, relative to the index page
+    int64_t rows = 0, lociWithPeak = 0, lociWithoutPeak = 0, peaks = 0;
+    std::string strongestLocus;  // lead id or chrom:position of the strongest locus; empty: none
+    std::string strongestLog10p; // its lead_log10p as the loci table writes it
+    std::string lambdaGcText;
+    std::string error; // not empty: the table stopped with this message, and has no page
+};
+
+struct IndexInfo {
+    std::string title = "Quorlin results";
+    std::vector<std::string> commandLine;
+    std::string runTimeText, versionText;
+};
+
+// One HTML5 document with a sortable row per table, in the given order.
+std::string indexPage(const std::vector<IndexRow>& rows, const IndexInfo& info);
+
+} // namespace page

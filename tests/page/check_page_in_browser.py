@@ -1,0 +1,202 @@
+#!/usr/bin/env python3
+"""Drives a Quorlin table page in headless Chromium and checks that it works.
+
+    check_page_in_browser.py PAGE.html LOCI.tsv [--screenshots DIR]
+
+Over Chromium's DevTools pipe (Python's standard library only): one loci
+table row per LOCI.tsv line with its lead id as written; a click on the
+lead_log10p header sorts descending as numbers (inf first, NA last); the
+status filter shows exactly the rows of each status; a click on a row shows
+its regional figure below it; at 390 px the page does not scroll sideways;
+no script error; no request but the page's own file. --screenshots saves
+page-1280x800.png and page-390x844.png in DIR. Without Chromium: SKIP, 0.
+"""
+import base64
+import fcntl
+import json
+import math
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+         "--disable-background-networking", "--disable-component-update", "--disable-sync",
+         "--remote-debugging-pipe"]
+ROWS_JS = ("Array.prototype.map.call(document.querySelectorAll('#loci tbody tr.item'), function (r) {"
+           " return {hidden: r.hidden, status: r.getAttribute('data-status'),"
+           " cells: Array.prototype.map.call(r.cells, function (c) { return c.textContent; })}; })")
+FILTER_JS = ("(function(){var s=document.getElementById('status-filter');s.value=%s;"
+             "s.dispatchEvent(new Event('change'));})()")
+FIGURE_JS = ("(function(){var r=document.querySelector('#loci tbody tr.item[data-fig]'),d=r.nextElementSibling;"
+             "var s=d&&d.classList.contains('detail')&&!d.hidden&&d.querySelector('svg');if(!s)return null;"
+             "var b=s.getBoundingClientRect();return {w:b.width,h:b.height,lead:r.getAttribute('data-lead'),"
+             "title:s.querySelector('title').textContent};})()")
+
+
+class Browser:
+    """One Chromium and one page session; Chromium reads fd 3 and writes fd 4."""
+
+    def __init__(self, binary, profile):
+        to_r, self.to_w = os.pipe()
+        self.from_r, from_w = os.pipe()
+
+        def wire():
+            high = [fcntl.fcntl(fd, fcntl.F_DUPFD, 10) for fd in (to_r, from_w)]
+            os.dup2(high[0], 3)
+            os.dup2(high[1], 4)
+        self.proc = subprocess.Popen([binary] + FLAGS + ["--user-data-dir=" + profile, "about:blank"],
+                                     preexec_fn=wire, close_fds=False,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(to_r)
+        os.close(from_w)
+        self.buffer, self.last, self.events, self.session = b"", 0, [], None
+        page = next(t for t in self.call("Target.getTargets")["targetInfos"] if t["type"] == "page")
+        self.session = self.call("Target.attachToTarget", targetId=page["targetId"], flatten=True)["sessionId"]
+
+    def receive(self, deadline):
+        while b"\0" not in self.buffer:
+            if time.time() > deadline:
+                raise TimeoutError("no answer from Chromium")
+            chunk = os.read(self.from_r, 1 << 20)
+            if not chunk:
+                raise RuntimeError("Chromium closed its pipe")
+            self.buffer += chunk
+        message, self.buffer = self.buffer.split(b"\0", 1)
+        return json.loads(message)
+
+    def call(self, method, **params):
+        self.last += 1
+        message = {"id": self.last, "method": method, "params": params}
+        if self.session:
+            message["sessionId"] = self.session
+        os.write(self.to_w, json.dumps(message).encode() + b"\0")
+        deadline = time.time() + 60
+        while True:
+            answer = self.receive(deadline)
+            if answer.get("id") != self.last:
+                self.events.append(answer)
+            elif "error" in answer:
+                raise RuntimeError("%s: %s" % (method, answer["error"]))
+            else:
+                return answer.get("result", {})
+
+    def wait_for(self, method):
+        deadline = time.time() + 60
+        while not any(e.get("method") == method for e in self.events):
+            self.events.append(self.receive(deadline))
+
+    def js(self, expression):
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True)
+        if "exceptionDetails" in result:
+            raise RuntimeError("script failed: %s" % result["exceptionDetails"])
+        return result["result"].get("value")
+
+    def click(self, selector):
+        """A real mouse click in the middle of the first element that matches."""
+        x, y = self.js("(function(){var e=document.querySelector(%s);e.scrollIntoView({block:'center'});"
+                       "var r=e.getBoundingClientRect();return [r.left+r.width/2,r.top+r.height/2];})()"
+                       % json.dumps(selector))
+        for kind in ("mousePressed", "mouseReleased"):
+            self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left", clickCount=1)
+
+
+def strength(text):
+    """lead_log10p as the page ranks it: inf largest; NA, . and other text: None (last)."""
+    try:
+        value = float(text)
+        return None if math.isnan(value) else value
+    except ValueError:
+        return None
+
+
+def main():
+    args = sys.argv[1:]
+    shots = None
+    if "--screenshots" in args[:-1]:
+        at = args.index("--screenshots")
+        shots, args = args[at + 1], args[:at] + args[at + 2:]
+    if len(args) != 2:
+        print(__doc__)
+        return 2
+    binary = shutil.which("chromium") or shutil.which("chromium-browser")
+    if not binary:
+        print("SKIP: chromium is not installed")
+        return 0
+    page_path = os.path.abspath(args[0])
+    lines = [l.split("\t") for l in open(args[1], encoding="utf-8").read().split("\n") if l.strip()]
+    col = {name: i + 1 for i, name in reversed(list(enumerate(lines[0])))}  # + the figure button's column
+    loci = [[""] + l for l in lines[1:]]
+    failures = []
+
+    def check(ok, what):
+        print(("ok   " if ok else "FAIL ") + what)
+        failures.extend([] if ok else [what])
+
+    with tempfile.TemporaryDirectory() as work:
+        browser = Browser(binary, os.path.join(work, "profile"))
+        try:
+            for domain in ("Page", "Network", "Runtime"):
+                browser.call(domain + ".enable")
+            browser.call("Emulation.setDeviceMetricsOverride", width=1280, height=800, deviceScaleFactor=1,
+                         mobile=False)
+            browser.call("Page.navigate", url="file://" + page_path)
+            browser.wait_for("Page.loadEventFired")
+
+            rows = browser.js(ROWS_JS)
+            check(len(rows) == len(loci), "loci table: %d rows for %d loci lines" % (len(rows), len(loci)))
+            check([r["cells"][col["lead_id"]] for r in rows] == [l[col["lead_id"]] for l in loci],
+                  "lead ids shown as written in the loci table")
+
+            browser.click("#loci th[data-col='%d'] button" % col["lead_log10p"])
+            values = [strength(r["cells"][col["lead_log10p"]]) for r in browser.js(ROWS_JS)]
+            known = [v for v in values if v is not None]
+            check(values == sorted(known, reverse=True) + [None] * (len(values) - len(known)),
+                  "lead_log10p sorts descending as numbers, NA last: %s" % values)
+
+            for status in sorted({l[col["status"]] for l in loci}):
+                browser.js(FILTER_JS % json.dumps(status))
+                shown = [r for r in browser.js(ROWS_JS) if not r["hidden"]]
+                want = sum(1 for l in loci if l[col["status"]] == status)
+                check(len(shown) == want and all(r["status"] == status for r in shown),
+                      "status filter %s: %d rows shown, %d expected" % (status, len(shown), want))
+            browser.js(FILTER_JS % "''")
+
+            browser.click("#loci tbody tr.item[data-fig] td:nth-child(%d)" % (1 + col["lead_id"]))
+            figure = browser.js(FIGURE_JS)
+            check(bool(figure) and figure["w"] > 300 and figure["h"] > 150
+                  and figure["title"].startswith(figure["lead"]),
+                  "a clicked row shows its regional figure below it: %s" % figure)
+
+            for width, height in ((1280, 800), (390, 844)):
+                browser.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
+                             mobile=width < 600)
+                browser.js("window.scrollTo(0, 0)")
+                wide = browser.js("document.documentElement.scrollWidth")
+                check(wide <= width, "at %dx%d the page is %d px wide" % (width, height, wide))
+                if shots:
+                    os.makedirs(shots, exist_ok=True)
+                    name = os.path.join(shots, "page-%dx%d.png" % (width, height))
+                    with open(name, "wb") as png:
+                        png.write(base64.b64decode(browser.call("Page.captureScreenshot", format="png")["data"]))
+                    print("saved", name)
+
+            errors = [e["params"]["exceptionDetails"].get("text") for e in browser.events
+                      if e.get("method") == "Runtime.exceptionThrown"]
+            check(not errors, "no script error %s" % errors)
+            requests = [e["params"]["request"]["url"] for e in browser.events
+                        if e.get("method") == "Network.requestWillBeSent"]
+            outside = [u for u in requests if not u.startswith(("file:", "data:", "about:"))]
+            check(requests and not outside, "%d requests, to anything but the page's file: %s"
+                  % (len(requests), outside))
+        finally:
+            browser.proc.kill()
+            browser.proc.wait()
+    print("PASS" if not failures else "FAIL: " + "; ".join(failures))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

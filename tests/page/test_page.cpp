@@ -1,0 +1,184 @@
+// The HTML pages: escaping of hostile text, no address outside the page,
+// valid HTML5 by Debian's tidy, the cap on embedded regional figures and
+// the size of the page of a large table.
+#include "html_text.h"
+#include "page_fixture.h"
+#include "regional_svg.h"
+#include "table_page.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <regex>
+
+namespace {
+
+size_t countOf(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// tidy's error lines for `html`, "" when clean; "SKIP" without tidy.
+std::string tidyErrors(const std::string& html)
+{
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/page.html", html);
+    QProcess tidy;
+    tidy.start("tidy", {"-errors", "-q", QString::fromStdString(dir + "/page.html")});
+    if (!tidy.waitForStarted())
+        return "SKIP";
+    tidy.waitForFinished(60000);
+    // tidy exits 1 on warnings only, 2 on errors.
+    return tidy.exitCode() >= 2 ? tidy.readAllStandardError().toStdString() : std::string();
+}
+
+const char* const kHostile = "a<b>&c\"d'e</script><!--x\x01\xff";
+
+page::TablePage hostilePage()
+{
+    page::TablePage t;
+    t.tableName = std::string("</title><script>alert(1)</script>") + kHostile;
+    t.commandLine = {"quorlin", "-file", std::string("it's <mine>.tsv")};
+    t.lambdaGcText = kHostile;
+    t.manhattanSvg = readFile(std::string(QUORLIN_EXAMPLES) + "/example.svg");
+    t.lociTsv = std::string("chrom\tstart\tend\tlead_id\tlead_position\tlead_log10p\tstatus\n") + "chr<1>\t9\t20\t" +
+                kHostile + "\t10\t12.5\tpeak\n";
+    t.reportTsv = std::string("filename\tchrom\trange\tmax\trange\tGQS\n") + kHostile + "\t1\t1-2\t3\t1\t5\n";
+    RegionalFigure r;
+    r.chromosome = "chr<1>";
+    r.windowStart = 0;
+    r.windowEnd = 200;
+    r.positions = {10, 12};
+    r.values = {12.5, 3};
+    r.leadPosition = 10;
+    r.leadId = kHostile;
+    r.status = "peak";
+    t.regionalSvgs[{"chr<1>", 10}] = regionalSvg(r).toStdString();
+    t.messages = std::string("</pre><b>") + kHostile;
+    return t;
+}
+
+} // namespace
+
+TEST(PageText, EscapesAndEncodes)
+{
+    const struct { std::string in, escaped; } cases[] = {
+        {"rs1", "rs1"},
+        {"<&>\"'", "&lt;&amp;&gt;&quot;&#39;"},
+        {"a\x01" "b", "a\xef\xbf\xbd" "b"},
+        {std::string("a\0b", 3), "a\xef\xbf\xbd" "b"},
+        {"\xff", "\xef\xbf\xbd"},
+        {"\xce\xbb" "GC\t\n", "\xce\xbb" "GC\t\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(page::escapeHtml(c.in), c.escaped) << c.in;
+    EXPECT_EQ(page::relativeHref("my dir/a#b?c%.html"), "my%20dir/a%23b%3Fc%25.html");
+    EXPECT_EQ(page::relativeHref("http://x.html"), "http%3A//x.html");
+    EXPECT_EQ(page::groupDigits(10000000), "10,000,000");
+    EXPECT_EQ(page::groupDigits(-1234), "-1,234");
+    EXPECT_EQ(page::inlineSvg("<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" a=\"x > "
+                              "inkscape:label='1'\"><g inkscape:label=\"L\" id=\"g\">t &gt; u</g></svg>\n"),
+              "<svg a=\"x > inkscape:label='1'\"><g id=\"g\">t &gt; u</g></svg>");
+    EXPECT_EQ(page::inlineSvg("not a figure"), "");
+}
+
+TEST(Page, HostileTextStaysTextAndPagesAreValid)
+{
+    const std::string html = page::tablePage(hostilePage());
+    EXPECT_EQ(countOf(html, "<script"), 1u); // the page's own script only
+    EXPECT_EQ(countOf(html, "</script"), 1u);
+    for (const char* escaped : {"<title>Quorlin: &lt;/title&gt;&lt;script&gt;alert(1)",
+                                "a&lt;b&gt;&amp;c&quot;d&#39;e&lt;/script&gt;&lt;!--x\xef\xbf\xbd\xef\xbf\xbd",
+                                "data-status=\"peak\" data-lead=\"a&lt;b", "&#39;it&#39;\\&#39;&#39;s &lt;mine&gt;.tsv&#39;",
+                                "data-fig=\"fig-0\""})
+        EXPECT_NE(html.find(escaped), std::string::npos) << escaped;
+    EXPECT_EQ(html.find("<b>"), std::string::npos);
+    EXPECT_EQ(html.find('\x01'), std::string::npos);
+
+    page::IndexRow ok{"a&b.tsv", "a&b.tsv.html", 10, 1, 2, 3, "rs1", "12.5", "1.01", ""};
+    page::IndexRow failed{"<bad>.tsv", "bad.html", 0, 0, 0, 0, "", "", "", "Incorrect pcolumn <x>"};
+    const std::string index = page::indexPage({ok, failed}, page::IndexInfo());
+    EXPECT_NE(index.find("<a href=\"a%26b.tsv.html\">a&amp;b.tsv</a>"), std::string::npos);
+    EXPECT_NE(index.find("&lt;bad&gt;.tsv</td><td class=\"error\" colspan=\"7\">Incorrect pcolumn &lt;x&gt;"),
+              std::string::npos);
+    EXPECT_EQ(index.find("bad.html"), std::string::npos) << "a stopped table has no page to link";
+
+    // The page of the example's real outputs: every row, every figure, a
+    // meaning for each of the report's 20 columns.
+    const page::TablePage example = examplePage(QUORLIN_BIN_PATH, QUORLIN_EXAMPLES, makeTempDir());
+    ASSERT_FALSE(example.tableName.empty());
+    const std::string real = page::tablePage(example);
+    EXPECT_EQ(countOf(real, "<tr class=\"item\""), countOf(example.lociTsv + example.reportTsv, "\n") - 2);
+    EXPECT_EQ(countOf(real, "<template"), example.regionalSvgs.size());
+    EXPECT_EQ(countOf(real, "title=\""), 20u);
+
+    // Nothing refers outside the page: no web address, no src, no import.
+    const std::regex external("https?:|src=|@import|url\\((?!#)", std::regex::icase);
+    for (const std::string* doc : {&html, &index, &real}) {
+        EXPECT_FALSE(std::regex_search(*doc, external)) << "external reference";
+        const std::string errors = tidyErrors(*doc);
+        if (errors == "SKIP")
+            GTEST_SKIP() << "tidy not installed";
+        EXPECT_EQ(errors, "");
+    }
+}
+
+// 300 loci with dense regional figures and a 20,000-row report: the 200
+// strongest loci (inf first, NA never) get their figures and the page says
+// so; at the default size bound more are left out, said too, and the page
+// stays under 5 MB but close to it.
+TEST(Page, RegionalFiguresAreCapped)
+{
+    page::TablePage t;
+    t.tableName = "big.tsv";
+    t.lociTsv = "chrom\tlead_id\tlead_position\tlead_log10p\tstatus\n";
+    std::vector<std::pair<double, int>> ranked; // strength, -row
+    for (int i = 0; i < 300; ++i) {
+        const double v = i == 0 ? INFINITY : i % 30 == 1 ? -INFINITY : (i * 7) % 300;
+        const std::string text = i == 0 ? "inf" : i % 30 == 1 ? "NA" : std::to_string((i * 7) % 300);
+        t.lociTsv += "1\trs" + std::to_string(i) + "\t" + std::to_string(100000 * i) + "\t" + text + "\tpeak\n";
+        ranked.push_back({v, -i});
+        RegionalFigure r;
+        r.chromosome = "1";
+        r.windowStart = 100000 * i - 150000;
+        r.windowEnd = 100000 * i + 150000;
+        for (int m = 0; m < 3000; ++m) {
+            r.positions.push_back(static_cast<int32_t>(r.windowStart + m * 100));
+            r.values.push_back((m * 37 % 101) / 7.0);
+        }
+        r.leadPosition = 100000 * i;
+        t.regionalSvgs[{"1", 100000 * i}] = regionalSvg(r).toStdString();
+    }
+    t.reportTsv = "filename\tchrom\trange\tmax\tGQS\n";
+    for (int i = 0; i < 20000; ++i)
+        t.reportTsv += "big.tsv\t1\t" + std::to_string(i) + "-" + std::to_string(i + 900) + "\t12.25\t3.5\n";
+    t.manhattanSvg = readFile(std::string(QUORLIN_EXAMPLES) + "/example.svg");
+
+    page::PageSettings unbounded;
+    unbounded.pageBytes = size_t(1) << 30;
+    std::string html = page::tablePage(t, unbounded);
+    std::sort(ranked.rbegin(), ranked.rend());
+    const std::vector<page::LocusKey> keys = page::figureLoci(t.lociTsv);
+    ASSERT_EQ(keys.size(), 200u);
+    for (size_t k = 0; k < ranked.size(); ++k) {
+        EXPECT_EQ(html.find("<template id=\"fig-" + std::to_string(-ranked[k].second) + "\">") != std::string::npos,
+                  k < 200) << "rank " << k;
+        if (k < 200) {
+            EXPECT_EQ(keys[k], page::LocusKey("1", -100000 * ranked[k].second));
+        }
+    }
+    EXPECT_NE(html.find("embeds the regional figures of the 200 strongest"), std::string::npos);
+
+    html = page::tablePage(t);
+    EXPECT_LT(html.size(), 5u << 20);
+    EXPECT_GT(html.size(), 4'600'000u) << "the figures fill what the tables leave";
+    EXPECT_NE(html.find("more regional figures are left out to keep this page small"), std::string::npos);
+}
