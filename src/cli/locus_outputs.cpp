@@ -133,34 +133,34 @@ void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const ReadNo
     }
 }
 
-bool writeRegionalFigures(const RunOptions& options, const std::string& table, const TableLayout& layout,
-                          const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
-                          const GeneIndex* genes, const std::string& folder, TemporaryFiles& temps,
-                          std::vector<OutputFile>& finished, std::string& why)
+bool regionalFigureSvgs(const RunOptions& options, const std::string& table, const TableLayout& layout,
+                        const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+                        const GeneIndex* genes, const std::vector<bool>& wanted, std::vector<QByteArray>& svgs,
+                        std::string& why)
 {
-    if (!makeFolder(folder, why))
-        return false;
     const LociCandidates& c = notes.candidates;
     const std::vector<Locus>& all = loci.result.loci;
     const int64_t half = std::max<int64_t>(options.lociWindow / 2, kMinRegionalHalfWidth);
     std::map<std::string, std::vector<Window>, std::less<>> windows;
     for (size_t k = 0; k < all.size(); ++k)
-        windows[c.chromosomes[all[k].chromosome]].push_back(
-            {std::max<int64_t>(all[k].leadPosition - half, 0), all[k].leadPosition + half, k});
+        if (wanted[k])
+            windows[c.chromosomes[all[k].chromosome]].push_back(
+                {std::max<int64_t>(all[k].leadPosition - half, 0), all[k].leadPosition + half, k});
     for (auto& [name, list] : windows)
         std::sort(list.begin(), list.end(), [](const Window& a, const Window& b) { return a.from < b.from; });
     WindowRows rows(windows, all.size());
-    auto source = openInput(table);
+    struct stat st;
+    auto source = stat(table.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? openInput(table) : nullptr;
     ReadNotes again;
     if (!source || !readTable(std::move(source), layout, options.analysis.inlimit, [](ChromosomeBatch&) {}, again,
                               &rows)) {
-        why = "the table '" + table + "' could not be read again for the regional figures";
+        why = "the table '" + table + "' cannot be read a second time (it is not a plain file, or it changed)";
         return false;
     }
-    FigureFormat format = FigureFormat::Svg;
-    figureFormatOfWord(QString::fromStdString(options.regionalFormat), &format);
-    const RegionalSettings settings;
+    svgs.assign(all.size(), QByteArray());
     for (size_t k = 0; k < all.size(); ++k) {
+        if (!wanted[k])
+            continue;
         const Locus& l = all[k];
         RegionalFigure f;
         f.chromosome = c.chromosomes[l.chromosome];
@@ -187,10 +187,26 @@ bool writeRegionalFigures(const RunOptions& options, const std::string& table, c
             for (size_t g = 0; g < track.size(); ++g)
                 f.genes.push_back({std::string(track[g].name), track[g].start, track[g].end, rowsOf[g]});
         }
-        const QByteArray svg = regionalSvg(f, settings);
+        svgs[k] = regionalSvg(f, RegionalSettings());
+    }
+    return true;
+}
+
+bool writeRegionalFigures(const RunOptions& options, const TableLoci& loci, const ReadNotes& notes,
+                          const std::vector<QByteArray>& svgs, const std::string& folder, TemporaryFiles& temps,
+                          std::vector<OutputFile>& finished, std::string& why)
+{
+    if (!makeFolder(folder, why))
+        return false;
+    FigureFormat format = FigureFormat::Svg;
+    figureFormatOfWord(QString::fromStdString(options.regionalFormat), &format);
+    const RegionalSettings settings;
+    const LociCandidates& c = notes.candidates;
+    for (size_t k = 0; k < loci.result.loci.size(); ++k) {
+        const Locus& l = loci.result.loci[k];
         QString error;
-        const QByteArray figure = renderFigure(svg, format, QSize(settings.width, settings.height), &error);
-        const std::string path = folder + "/" + regionalFileName(f.chromosome, l.leadPosition, format);
+        const QByteArray figure = renderFigure(svgs[k], format, QSize(settings.width, settings.height), &error);
+        const std::string path = folder + "/" + regionalFileName(c.chromosomes[l.chromosome], l.leadPosition, format);
         OutputFile file(temps);
         if (figure.isEmpty() || !file.open(path)) {
             why = "the regional figure '" + path + "' could not be made: " +

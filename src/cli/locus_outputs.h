@@ -8,6 +8,7 @@
 #include "plot_collector.h"
 #include "table_reader.h"
 
+#include <QByteArray>
 #include <string>
 #include <vector>
 
@@ -32,11 +33,18 @@ std::string lociText(const TableLoci& loci, const ReadNotes& notes, const std::v
 // Marks every locus on the Manhattan figure.
 void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const ReadNotes& notes);
 
-// The regional figures of every locus, each as a finished output file in
-// folder (created when missing, its parents not). Markers come from a second
-// reading of the table (every row, retained or not). False with the reason
-// in why when the folder or a figure cannot be made.
-bool writeRegionalFigures(const RunOptions& options, const std::string& table, const TableLayout& layout,
-                          const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
-                          const GeneIndex* genes, const std::string& folder, TemporaryFiles& temps,
+// The regional figures (SVG) of the loci marked in wanted (by index; an
+// empty text for the others), from a second reading of the table that
+// keeps only the rows inside their windows. False with the reason in why
+// when the table cannot be read again.
+bool regionalFigureSvgs(const RunOptions& options, const std::string& table, const TableLayout& layout,
+                        const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+                        const GeneIndex* genes, const std::vector<bool>& wanted, std::vector<QByteArray>& svgs,
+                        std::string& why);
+
+// Writes every locus's figure into folder (created when missing, its
+// parents not) in -regional-format, each as a finished output file named
+// CHROM_LEADPOSITION.EXT. False with the reason in why.
+bool writeRegionalFigures(const RunOptions& options, const TableLoci& loci, const ReadNotes& notes,
+                          const std::vector<QByteArray>& svgs, const std::string& folder, TemporaryFiles& temps,
                           std::vector<OutputFile>& finished, std::string& why);

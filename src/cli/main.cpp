@@ -77,7 +77,7 @@ int main(int argc, char** argv)
     const QTime start = QTime::currentTime();
     std::printf("\n");
     printClockLine("START TIME", start);
-    if (!runQuorlin(words, temps)) {
+    if (!runQuorlin(words, temps, std::vector<std::string>(argv, argv + argc))) {
         std::fputs("quorlin: see 'quorlin --help' for the options\n", stderr);
         std::fflush(stdout);
         return 1;

@@ -67,16 +67,15 @@ TableOutcome writeText(TableOutcome o, OutputFile&& file, const char* what, std:
     return o;
 }
 
-TableOutcome writePlot(TableOutcome o, OutputFile&& file, const std::string& table, PlotCollector&& collector,
-                       const std::vector<ReportedPeak>& peaks, const RunOptions& options)
+DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, const std::vector<ReportedPeak>& peaks,
+                       const RunOptions& options)
 {
     for (const ReportedPeak& p : peaks) {
         const PeakFeatures& f = p.features;
         collector.addPeak({p.chromosome, f.firstPosition, f.lastPosition, f.quality, f.height, p.leadId});
     }
     const PlotModel model = std::move(collector).finish();
-    // Figure settings: the title is the table's file name without folders;
-    // the format follows the figure path's extension (.png, .pdf; else SVG).
+    // The title is the table's file name without folders, unless given.
     PlotSettings settings;
     settings.title = options.plotTitle.empty() ? QFileInfo(QString::fromStdString(table)).fileName()
                                                : QString::fromStdString(options.plotTitle);
@@ -85,14 +84,23 @@ TableOutcome writePlot(TableOutcome o, OutputFile&& file, const std::string& tab
         settings.width = options.plotWidth;
         settings.height = options.plotHeight;
     }
-    FigureFormat format = FigureFormat::Svg;
-    figureFormatOfPath(QString::fromStdString(file.path()), &format);
-    QByteArray svg;
-    QBuffer buffer(&svg);
+    DrawnFigure drawn;
+    QBuffer buffer(&drawn.svg);
     buffer.open(QIODevice::WriteOnly);
     writeManhattanQqSvg(model, settings, buffer);
+    if (std::isfinite(model.lambda.lambda) && model.lambda.lambda > 0)
+        drawn.lambda = QString::number(model.lambda.lambda, 'f', 3).toStdString();
+    drawn.width = settings.width;
+    drawn.height = settings.height;
+    return drawn;
+}
+
+TableOutcome writePlot(TableOutcome o, OutputFile&& file, const DrawnFigure& drawn)
+{
+    FigureFormat format = FigureFormat::Svg;
+    figureFormatOfPath(QString::fromStdString(file.path()), &format);
     QString renderError;
-    const QByteArray figure = renderFigure(svg, format, QSize(settings.width, settings.height), &renderError);
+    const QByteArray figure = renderFigure(drawn.svg, format, QSize(drawn.width, drawn.height), &renderError);
     if (figure.isEmpty()) {
         o.ok = false;
         o.out += "Output file could not be written\n";

@@ -4,6 +4,8 @@
 // an error, and no half-written one is left behind.
 #pragma once
 #include "plot_collector.h"
+
+#include <QByteArray>
 #include "reported_peak.h"
 #include "table_job.h"
 #include "table_reader.h"
@@ -27,10 +29,17 @@ private:
 // the outcome's finished outputs.
 TableOutcome writeBed(TableOutcome o, OutputFile&& file, const std::string& table,
                       const std::vector<ReportedPeak>& peaks);
-// Writes the figure into file: its format by the file's extension, its
-// title and size from the options.
-TableOutcome writePlot(TableOutcome o, OutputFile&& file, const std::string& table, PlotCollector&& collector,
-                       const std::vector<ReportedPeak>& peaks, const RunOptions& options);
+// The Manhattan and QQ figure as SVG, titled and sized by the options, with
+// its genomic inflation as the QQ panel states it.
+struct DrawnFigure {
+    QByteArray svg;
+    std::string lambda; // "" when not estimated
+    int width = 0, height = 0;
+};
+DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, const std::vector<ReportedPeak>& peaks,
+                       const RunOptions& options);
+// Writes the figure into file in the format its extension names.
+TableOutcome writePlot(TableOutcome o, OutputFile&& file, const DrawnFigure& figure);
 // Writes text into file (what names it in messages); complete, it joins the
 // finished outputs.
 TableOutcome writeText(TableOutcome o, OutputFile&& file, const char* what, std::string_view text);

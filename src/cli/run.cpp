@@ -7,6 +7,7 @@
 #include "list_run.h"
 #include "options.h"
 #include "output_plan.h"
+#include "page_output.h"
 #include "progress_line.h"
 #include "study_loci.h"
 #include "table_job.h"
@@ -132,6 +133,8 @@ bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* 
     std::vector<std::string> studyOutputs;
     if (options.loci)
         studyOutputs.push_back(studyBase + ".loci.tsv");
+    if (options.html)
+        studyOutputs.push_back(studyBase + ".html");
     if (!checkedPaths(jobs, path, studyOutputs) || !outputFolderReady(options.outdir))
         return false;
     std::fflush(stdout);
@@ -139,16 +142,19 @@ bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* 
     const std::string total = std::to_string(tables.size());
     ProgressLine progress(showProgress(), [&] { return std::to_string(done.load()) + " of " + total + " tables done"; });
     std::vector<TableLociText> loci;
+    std::vector<ListedTable> listed;
     std::vector<std::string> failed;
     size_t next = 0;
     const bool finished = runJobs(options, jobs, [&](const TableOutcome& o) {
         ++done;
         progress.print(o.out, o.err);
-        const std::string& table = tables[next++];
+        const TableJob& job = jobs[next++];
         if (!o.ok)
-            failed.push_back(table);
+            failed.push_back(job.table);
         else if (options.loci)
-            loci.push_back({table, o.lociText});
+            loci.push_back({job.table, o.lociText});
+        const std::string message = o.out.empty() ? o.err : o.out.substr(0, o.out.find('\n'));
+        listed.push_back({job.table, job.htmlPath, o.ok ? "" : message, o.facts});
         return o.ok || options.keepGoing;
     });
     if (!finished)
@@ -161,6 +167,15 @@ bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* 
             ok = say("Output file could not be written\n",
                      "quorlin: the study's loci table '" + studyPath + "' could not be written: " +
                          std::strerror(study.error()) + "\n",
+                     false);
+    }
+    if (options.html) {
+        const std::string indexPath = studyOutputs.back();
+        OutputFile index(temps);
+        if (!index.open(indexPath) || (index.write(indexPageText(options, indexPath, listed)), !index.commit()))
+            ok = say("Output file could not be written\n",
+                     "quorlin: the index page '" + indexPath + "' could not be written: " +
+                         std::strerror(index.error()) + "\n",
                      false);
     }
     if (!failed.empty()) {
@@ -187,9 +202,11 @@ std::string formatHint(const RunOptions& options)
 
 } // namespace
 
-bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps)
+bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps,
+                const std::vector<std::string>& commandLine)
 {
-    const ParsedOptions parsed = parseOptions(words);
+    ParsedOptions parsed = parseOptions(words);
+    parsed.options.commandLine = commandLine;
     const RunOptions& options = parsed.options;
     if (!parsed.ok)
         return say(parsed.messages, parsed.errors + (parsed.noColumnOptions ? formatHint(options) : ""), false);

@@ -9,4 +9,5 @@
 // Runs the collected option words; every output's temporary file is
 // registered in temps. False after an error stop, whose message has been
 // printed.
-bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps);
+bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps,
+                const std::vector<std::string>& commandLine = {});

@@ -5,12 +5,14 @@
 #include "table_job.h"
 
 #include "locus_outputs.h"
+#include "page_output.h"
 #include "output_files.h"
 #include "gene_index.h"
 #include "peak_collector.h"
 #include "peak_row.h"
 #include "table_summary.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -148,7 +150,7 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
     PeakCollector peaks(options, layout, job.table, report);
     std::optional<PlotCollector> figure; // its histogram alone takes 1.6 MB
     std::optional<PlotRows> figureRows;
-    if (!job.plotPath.empty()) {
+    if (!job.plotPath.empty() || !job.htmlPath.empty()) {
         figure.emplace(options.analysis.inlimit);
         figureRows.emplace(*figure, layout.log10Values);
     }
@@ -176,23 +178,31 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
                     "report file " + quoted(job.reportPath) + " could not be written: " + std::strerror(report.error()));
     o.finished.push_back(std::move(report));
     const TableLoci loci = tableLoci(options, notes, peaks.peaks(), job.genes);
-    if (!job.lociPath.empty() || options.listMode)
+    if (!job.lociPath.empty() || options.listMode || !job.htmlPath.empty())
         o.lociText = lociText(loci, notes, peaks.peaks(), carriedNames);
     size_t next = 1;
     if (!job.bedPath.empty() && !(o = writeBed(std::move(o), std::move(files[next++]), job.table, peaks.peaks())).ok)
         return o;
+    std::optional<DrawnFigure> drawn;
     if (figure) {
         addLociToPlot(*figure, loci, notes);
-        if (!(o = writePlot(std::move(o), std::move(files[next++]), job.table, std::move(*figure), peaks.peaks(),
-                            options)).ok)
-            return o;
+        drawn = drawFigure(job.table, std::move(*figure), peaks.peaks(), options);
     }
+    if (!job.plotPath.empty() && !(o = writePlot(std::move(o), std::move(files[next++]), *drawn)).ok)
+        return o;
     if (!job.lociPath.empty() && !(o = writeText(std::move(o), std::move(files[next++]), "loci file", o.lociText)).ok)
         return o;
-    if (!job.regionalDir.empty()) {
+    std::vector<bool> wanted(loci.result.loci.size(), !job.regionalDir.empty());
+    if (!job.htmlPath.empty())
+        markPageFigures(o.lociText, loci, notes, wanted);
+    std::vector<QByteArray> regional;
+    if (std::find(wanted.begin(), wanted.end(), true) != wanted.end()) {
         std::string why;
-        if (!writeRegionalFigures(options, job.table, layout, loci, notes, peaks.peaks(), job.genes, job.regionalDir,
-                                  *job.temps, o.finished, why))
+        if (!regionalFigureSvgs(options, job.table, layout, loci, notes, peaks.peaks(), job.genes, wanted, regional,
+                                why))
+            warn(o, job.table, why + "; no regional figure is drawn");
+        else if (!job.regionalDir.empty() &&
+                 !writeRegionalFigures(options, loci, notes, regional, job.regionalDir, *job.temps, o.finished, why))
             return stop(std::move(o), "Output file could not be written\n", why);
     }
     addWarnings(o, job.table, notes, options.sortMarkers);
@@ -201,6 +211,12 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         warn(o, job.table, "no chromosome of the table is named as in the gene annotation (a different genome "
                            "build or chromosome naming?); the gene columns are '.'");
     o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow, loci.notes);
+    o.facts = tableFacts(notes, loci, peaks.peaks(), drawn ? drawn->lambda : std::string());
+    if (!job.htmlPath.empty()) {
+        const std::string html = tablePageText(options, job.table, peaks.peaks(), drawn ? &*drawn : nullptr, o.lociText,
+                                               loci, notes, regional, o.err, o.facts);
+        o = writeText(std::move(o), std::move(files[next++]), "page", html);
+    }
     return o;
 }
 

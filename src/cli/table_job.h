@@ -16,7 +16,8 @@ class GeneIndex;
 struct TableFacts {
     long long rows = 0, used = 0, retained = 0, chromosomes = 0;
     size_t loci = 0, lociWithPeak = 0, peaks = 0;
-    std::string strongestLocus; // "ID (chrom:position), -log10(p) X", or ""
+    std::string strongestLocus;  // the strongest locus's lead id (or chrom:position), or ""
+    std::string strongestLog10p; // its -log10(p) as the loci file writes it
     std::string lambda;         // the figure's genomic inflation, when drawn
 };
 

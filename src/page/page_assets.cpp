@@ -118,7 +118,7 @@ const char* pageScript()
     });
   });
 
-  var loci = document.getElementById('loci');
+  var loci = document.getElementById('loci-table');
   if (!loci) return;
   function toggle(row) {
     var id = row.getAttribute('data-fig');

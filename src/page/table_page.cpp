@@ -129,7 +129,7 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
            " loci</span><span class=\"meta hint\">Click a header to sort, a row to show its regional figure.</span>";
     out += "</div>\n";
 
-    out += "<div class=\"scroll\"><table id=\"loci\" class=\"sortable\">\n<thead><tr>"
+    out += "<div class=\"scroll\"><table id=\"loci-table\" class=\"sortable\">\n<thead><tr>"
            "<th scope=\"col\" class=\"fig\"><span hidden>Figure</span></th>";
     for (size_t c = 0; c < loci.header.size(); ++c)
         sortableHeader(out, static_cast<int>(c + 1), loci.header[c]);
@@ -167,7 +167,7 @@ void reportSection(std::string& out, const TablePage& t)
     }
     out += "<p class=\"meta\">" + groupDigits(static_cast<int64_t>(report.rows.size())) +
            " peaks in the order they were found.<span class=\"hint\"> Hover a header for its meaning.</span></p>\n";
-    out += "<div class=\"scroll\"><table id=\"report\" class=\"sortable\">\n<thead><tr>";
+    out += "<div class=\"scroll\"><table id=\"report-table\" class=\"sortable\">\n<thead><tr>";
     for (size_t c = 0; c < report.header.size(); ++c) {
         const std::string& name = report.header[c];
         const int occurrence = static_cast<int>(std::count(report.header.begin(), report.header.begin() + c, name));

@@ -20,7 +20,13 @@ Job jobFor(const std::string& table, const std::string& report, std::vector<std:
     words.insert(words.begin(), {"-file", table, "-out", report});
     const ParsedOptions parsed = parseOptions(words);
     EXPECT_TRUE(parsed.ok) << parsed.messages;
-    return {parsed.options, {table, report, report + ".bed", report + ".svg", &temps, nullptr}};
+    TableJob job;
+    job.table = table;
+    job.reportPath = report;
+    job.bedPath = report + ".bed";
+    job.plotPath = report + ".svg";
+    job.temps = &temps;
+    return {parsed.options, job};
 }
 
 } // namespace

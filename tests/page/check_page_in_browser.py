@@ -25,12 +25,12 @@ import time
 FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
          "--disable-background-networking", "--disable-component-update", "--disable-sync",
          "--remote-debugging-pipe"]
-ROWS_JS = ("Array.prototype.map.call(document.querySelectorAll('#loci tbody tr.item'), function (r) {"
+ROWS_JS = ("Array.prototype.map.call(document.querySelectorAll('#loci-table tbody tr.item'), function (r) {"
            " return {hidden: r.hidden, status: r.getAttribute('data-status'),"
            " cells: Array.prototype.map.call(r.cells, function (c) { return c.textContent; })}; })")
 FILTER_JS = ("(function(){var s=document.getElementById('status-filter');s.value=%s;"
              "s.dispatchEvent(new Event('change'));})()")
-FIGURE_JS = ("(function(){var r=document.querySelector('#loci tbody tr.item[data-fig]'),d=r.nextElementSibling;"
+FIGURE_JS = ("(function(){var r=document.querySelector('#loci-table tbody tr.item[data-fig]'),d=r.nextElementSibling;"
              "var s=d&&d.classList.contains('detail')&&!d.hidden&&d.querySelector('svg');if(!s)return null;"
              "var b=s.getBoundingClientRect();return {w:b.width,h:b.height,lead:r.getAttribute('data-lead'),"
              "title:s.querySelector('title').textContent};})()")
@@ -150,7 +150,7 @@ def main():
             check([r["cells"][col["lead_id"]] for r in rows] == [l[col["lead_id"]] for l in loci],
                   "lead ids shown as written in the loci table")
 
-            browser.click("#loci th[data-col='%d'] button" % col["lead_log10p"])
+            browser.click("#loci-table th[data-col='%d'] button" % col["lead_log10p"])
             values = [strength(r["cells"][col["lead_log10p"]]) for r in browser.js(ROWS_JS)]
             known = [v for v in values if v is not None]
             check(values == sorted(known, reverse=True) + [None] * (len(values) - len(known)),
@@ -164,7 +164,7 @@ def main():
                       "status filter %s: %d rows shown, %d expected" % (status, len(shown), want))
             browser.js(FILTER_JS % "''")
 
-            browser.click("#loci tbody tr.item[data-fig] td:nth-child(%d)" % (1 + col["lead_id"]))
+            browser.click("#loci-table tbody tr.item[data-fig] td:nth-child(%d)" % (1 + col["lead_id"]))
             figure = browser.js(FIGURE_JS)
             check(bool(figure) and figure["w"] > 300 and figure["h"] > 150
                   and figure["title"].startswith(figure["lead"]),

@@ -2,10 +2,9 @@
 // valid HTML5 by Debian's tidy, the cap on embedded regional figures and
 // the size of the page of a large table.
 #include "html_text.h"
-#include "page_fixture.h"
+#include "test_support.h"
 #include "regional_svg.h"
 #include "table_page.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -111,13 +110,18 @@ TEST(Page, HostileTextStaysTextAndPagesAreValid)
               std::string::npos);
     EXPECT_EQ(index.find("bad.html"), std::string::npos) << "a stopped table has no page to link";
 
-    // The page of the example's real outputs: every row, every figure, a
-    // meaning for each of the report's 20 columns.
-    const page::TablePage example = examplePage(QUORLIN_BIN_PATH, QUORLIN_EXAMPLES, makeTempDir());
-    ASSERT_FALSE(example.tableName.empty());
-    const std::string real = page::tablePage(example);
-    EXPECT_EQ(countOf(real, "<tr class=\"item\""), countOf(example.lociTsv + example.reportTsv, "\n") - 2);
-    EXPECT_EQ(countOf(real, "<template"), example.regionalSvgs.size());
+    // The page of a real run on the example: every row, every locus's
+    // figure, a meaning for each of the report's 20 columns.
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/example.tsv", readFile(std::string(QUORLIN_EXAMPLES) + "/example.tsv"));
+    const RunResult run = runQuorlin({"-file", "example.tsv", "-lcolumn", "2", "-pcolumn", "8", "-chrcolumn", "1",
+                                      "-idcolumn", "3", "-header", "yes", "-loci", "yes", "-html", "yes"},
+                                     dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string real = readFile(dir + "/example.tsv.html");
+    const std::string loci = readFile(dir + "/example.tsv.loci.tsv");
+    EXPECT_EQ(countOf(real, "<tr class=\"item\""), countOf(loci + readFile(dir + "/example.tsv.out"), "\n") - 2);
+    EXPECT_EQ(countOf(real, "<template"), countOf(loci, "\n") - 1);
     EXPECT_EQ(countOf(real, "title=\""), 20u);
 
     // Nothing refers outside the page: no web address, no src, no import.

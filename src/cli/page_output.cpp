@@ -1,0 +1,129 @@
+// Page texts: the report's text is made again from the peaks with the
+// report's own row writer, so the page shows the report byte for byte.
+#include "page_output.h"
+
+#include "number_format.h"
+#include "peak_row.h"
+#include "table_page.h"
+
+#include <QDateTime>
+#include <algorithm>
+
+namespace {
+
+constexpr char kVersion[] = "Quorlin 0.1";
+
+std::string now() { return QDateTime::currentDateTime().toString(Qt::ISODate).toStdString(); }
+
+// The page's link to target, relative to the folder of from.
+std::string relativeLink(const std::string& from, const std::string& target)
+{
+    const size_t slash = from.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : from.substr(0, slash + 1);
+    if (!folder.empty() && target.compare(0, folder.size(), folder) == 0)
+        return target.substr(folder.size());
+    return target;
+}
+
+} // namespace
+
+void markPageFigures(const std::string& lociText, const TableLoci& loci, const ReadNotes& notes,
+                     std::vector<bool>& wanted)
+{
+    const std::vector<page::LocusKey> keys = page::figureLoci(lociText);
+    const LociCandidates& c = notes.candidates;
+    for (size_t k = 0; k < loci.result.loci.size(); ++k) {
+        const Locus& l = loci.result.loci[k];
+        const page::LocusKey key{c.chromosomes[l.chromosome], l.leadPosition};
+        if (std::find(keys.begin(), keys.end(), key) != keys.end())
+            wanted[k] = true;
+    }
+}
+
+TableFacts tableFacts(const ReadNotes& notes, const TableLoci& loci, const std::vector<ReportedPeak>& peaks,
+                      const std::string& lambda)
+{
+    TableFacts f;
+    f.rows = notes.dataRows;
+    f.used = notes.usableRows;
+    f.retained = notes.retained;
+    f.chromosomes = static_cast<long long>(notes.chromosomes.size());
+    f.loci = loci.result.loci.size();
+    f.peaks = peaks.size();
+    f.lambda = lambda;
+    const Locus* strongest = nullptr;
+    for (size_t k = 0; k < loci.result.loci.size(); ++k) {
+        const Locus& l = loci.result.loci[k];
+        f.lociWithPeak += l.status != LocusStatus::NoPeak;
+        if (!strongest || l.log10p > strongest->log10p)
+            strongest = &l;
+    }
+    if (strongest) {
+        const LociCandidates& c = notes.candidates;
+        const std::string_view id = c.id(strongest->lead);
+        f.strongestLocus = id.empty() ? c.chromosomes[strongest->chromosome] + ":" +
+                                            std::to_string(strongest->leadPosition)
+                                      : std::string(id);
+        f.strongestLog10p = formatReal(strongest->log10p);
+    }
+    return f;
+}
+
+std::string tablePageText(const RunOptions& options, const std::string& table, const std::vector<ReportedPeak>& peaks,
+                          const DrawnFigure* figure, const std::string& lociText, const TableLoci& loci,
+                          const ReadNotes& notes, const std::vector<QByteArray>& regional, const std::string& messages,
+                          const TableFacts& facts)
+{
+    page::TablePage p;
+    p.tableName = table;
+    p.commandLine = options.commandLine;
+    p.rowsRead = facts.rows;
+    p.rowsUsed = facts.used;
+    p.markersRetained = facts.retained;
+    p.chromosomes = facts.chromosomes;
+    p.lociWithPeak = static_cast<int64_t>(facts.lociWithPeak);
+    p.lociWithoutPeak = static_cast<int64_t>(facts.loci - facts.lociWithPeak);
+    p.peaks = static_cast<int64_t>(facts.peaks);
+    p.lambdaGcText = facts.lambda;
+    p.runTimeText = now();
+    p.versionText = kVersion;
+    if (figure)
+        p.manhattanSvg = figure->svg.toStdString();
+    p.lociTsv = lociText;
+    p.reportTsv = kReportHeader;
+    for (const ReportedPeak& peak : peaks)
+        appendPeakRow(p.reportTsv, table, peak.chromosome, peak.features);
+    const LociCandidates& c = notes.candidates;
+    for (size_t k = 0; k < regional.size(); ++k)
+        if (!regional[k].isEmpty())
+            p.regionalSvgs[{c.chromosomes[loci.result.loci[k].chromosome], loci.result.loci[k].leadPosition}] =
+                regional[k].toStdString();
+    p.messages = messages;
+    return page::tablePage(p);
+}
+
+std::string indexPageText(const RunOptions& options, const std::string& indexPath,
+                          const std::vector<ListedTable>& tables)
+{
+    std::vector<page::IndexRow> rows;
+    for (const ListedTable& t : tables) {
+        page::IndexRow r;
+        r.name = t.table;
+        r.link = t.error.empty() ? relativeLink(indexPath, t.page) : "";
+        r.rows = t.facts.rows;
+        r.lociWithPeak = static_cast<int64_t>(t.facts.lociWithPeak);
+        r.lociWithoutPeak = static_cast<int64_t>(t.facts.loci - t.facts.lociWithPeak);
+        r.peaks = static_cast<int64_t>(t.facts.peaks);
+        r.strongestLocus = t.facts.strongestLocus;
+        r.strongestLog10p = t.facts.strongestLog10p;
+        r.lambdaGcText = t.facts.lambda;
+        r.error = t.error;
+        rows.push_back(std::move(r));
+    }
+    page::IndexInfo info;
+    info.title = "Quorlin results: " + options.listFile;
+    info.commandLine = options.commandLine;
+    info.runTimeText = now();
+    info.versionText = kVersion;
+    return page::indexPage(rows, info);
+}
