@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -267,6 +268,11 @@ bool OptionReader::outputs()
 }
 
 } // namespace
+
+std::vector<std::string> knownOptionWords()
+{
+    return std::vector<std::string>(std::begin(kOptionWords), std::end(kOptionWords));
+}
 
 std::vector<std::string> collectOptionWords(int argc, char** argv)
 {
