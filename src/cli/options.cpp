@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -370,6 +371,11 @@ bool OptionReader::study()
 std::string outputBaseOf(const std::string& table, const std::string& outdir)
 {
     return outputBase(table, outdir);
+}
+
+std::vector<std::string> knownOptionWords()
+{
+    return std::vector<std::string>(std::begin(kOptionWords), std::end(kOptionWords));
 }
 
 std::vector<std::string> collectOptionWords(int argc, char** argv)

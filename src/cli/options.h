@@ -58,6 +58,9 @@ struct ParsedOptions {
 // (values count as words too: "-file -out x" collects "-file" "-out").
 std::vector<std::string> collectOptionWords(int argc, char** argv);
 
+// Every option word Quorlin knows, in the order of its option table.
+std::vector<std::string> knownOptionWords();
+
 // Words that look like options but are none Quorlin knows (values of known
 // options aside): each gets a warning, and the run goes on.
 std::vector<std::string> unknownOptionWords(int argc, char** argv);

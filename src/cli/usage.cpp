@@ -28,8 +28,25 @@ const char* const kInputOptions =
     "  -out REPORT         the report (default: the table's path + \".out\")\n"
     "  -bed FILE           also write the peaks as BED with lead markers\n"
     "                      (in list mode: yes, one file per table)\n"
-    "  -plot FILE.svg      also draw a Manhattan and a QQ plot\n"
-    "                      (in list mode: yes, one file per table)\n";
+    "  -plot FILE          also draw a Manhattan and a QQ plot: .svg, .png\n"
+    "                      or .pdf (in list mode: yes, one SVG per table)\n"
+    "  -plot-title TEXT    the figure's title (default: the table's name)\n"
+    "  -plot-size WxH      the figure's size in px (default 1600x900)\n"
+    "  -loci FILE          also write the genome-wide loci table\n"
+    "                      (in list mode: yes, plus one study-wide table)\n"
+    "  -loci-p P           loci significance threshold (default 5e-8)\n"
+    "  -loci-window W      loci window in bp (default 500000)\n"
+    "  -carry COLS         lead row columns the loci table carries, or none\n"
+    "  -genes FILE         GTF, GFF3 or BED genes: nearest and overlapping\n"
+    "                      genes of every locus\n"
+    "  -gene-types LIST    gene types that count (default protein_coding;\n"
+    "                      all for every gene)\n"
+    "  -regional DIR       one figure per locus in DIR (list mode: yes)\n"
+    "  -regional-format F  svg (default), png or pdf\n"
+    "  -html FILE          a self-contained page of the results (in list\n"
+    "                      mode: yes, plus an index page of the list)\n"
+    "  -outdir DIR         every output into DIR instead of beside its table\n"
+    "  -keep-going yes     a failing table of a list does not stop the list\n";
 
 const char* const kTableOptions =
     "\n"

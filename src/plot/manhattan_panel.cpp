@@ -92,7 +92,8 @@ void ManhattanPanel::header()
                       .arg(QString::fromStdString(groupedCount(int64_t(m_.peaks.size()))))
                       .arg(m_.peaks.size() == 1 ? "" : "s");
     if (!m_.loci.empty())
-        sub += QStringLiteral(" \u00b7 %1 loci").arg(QString::fromStdString(groupedCount(int64_t(m_.loci.size()))));
+        sub += QStringLiteral(" \u00b7 %1 %2").arg(QString::fromStdString(groupedCount(int64_t(m_.loci.size()))),
+                                                   m_.loci.size() == 1 ? QStringLiteral("locus") : QStringLiteral("loci"));
     if (merged > 0)
         sub += QStringLiteral(" \u00b7 the %1 narrowest in \u201cother\u201d")
                    .arg(QString::fromStdString(groupedCount(merged)));

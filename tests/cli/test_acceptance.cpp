@@ -51,7 +51,7 @@ TEST_P(Acceptance, ReportMatchesReference)
     const fs::path ref = fs::path(QUORLIN_SHARED) / "acceptance" / GetParam();
     const fs::path table = fs::path(QUORLIN_SHARED) / "data" / "real" / kTables.at(GetParam());
     if (!fs::exists(ref) || !fs::exists(table))
-        GTEST_SKIP() << "shared acceptance data absent";
+        GTEST_SKIP() << "real data absent: " << (fs::exists(ref) ? table : ref);
     const std::vector<std::string> args = splitWords(readFile((ref / "args.txt").string()));
     ASSERT_GE(args.size(), 2u);
     const std::string work = makeTempDir();

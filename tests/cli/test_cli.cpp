@@ -1,5 +1,6 @@
 // Error paths of the real binary that need more setup than a data folder:
-// damaged gzip input and lists, unwritable outputs, links to the input.
+// damaged gzip input and lists, unwritable outputs, links to the input, and a
+// 10 MB line and a row of a million fields.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -116,4 +117,15 @@ TEST_F(Cli, ListNamingATableTwiceAndACompressedList)
     writeGzip(dir + "/list.gz", "t.tsv\nt.tsv\n", 1);
     expectRun(with({"-list", "list.gz"}, kColumns), std::string(kOutputName) + kRunTail, 0);
     EXPECT_EQ(readFile(dir + "/t.tsv.out"), kHeaderLine);
+}
+
+TEST_F(Cli, HugeLineAndHugeRow)
+{
+    std::string rows = std::string(10 << 20, 'x') + "\n1\t100\t1e-5";
+    for (int i = 0; i < 1000000; ++i)
+        rows += "\tf";
+    writeFile(dir + "/t.tsv", rows + "\n1\t200\t1e-5\n");
+    const RunResult r = expectRun(with({"-file", "t.tsv"}, kColumns), std::string(kOutputName) + kRunTail, 0);
+    EXPECT_EQ(readFile(dir + "/t.tsv.out"), kHeaderLine);
+    EXPECT_NE(r.err.find("1 rows had fewer fields"), std::string::npos) << r.err;
 }

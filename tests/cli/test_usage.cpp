@@ -1,8 +1,10 @@
-// The usage summary and the man page: both name every option and preset (and
-// the man page every column of the report and the BED file), the summary
-// fits 80 columns, and only a lone -h, -help or --help asks for it.
+// The usage summary and the man page: both name every word of the option
+// table the options are read with and every preset (and the man page every
+// column of the report and the BED file), the summary fits 80 columns, and
+// only a lone -h, -help or --help asks for it.
 #include "bed_file.h"
 #include "format_presets.h"
+#include "options.h"
 #include "peak_row.h"
 #include "usage.h"
 
@@ -12,12 +14,6 @@
 #include <sstream>
 
 namespace {
-
-const char* const kOptions[] = {
-    "-file",    "-list",   "-out",  "-lcolumn", "-pcolumn", "-chrcolumn", "-idcolumn",  "-delim",
-    "-header",  "-header-size", "-missing", "-inlimit", "-peak-limit", "-dots", "-shrink", "-format",
-    "-log10p",  "-sort",   "-bed",  "-plot",    "-threads",
-};
 
 // True when word occurs in text not followed by more of a word.
 bool mentions(const std::string& text, const std::string& word)
@@ -43,7 +39,7 @@ std::string roff(std::string word)
 TEST(Usage, EveryOptionEveryPresetWithin80Columns)
 {
     const std::string text = usageText();
-    for (const char* option : kOptions)
+    for (const std::string& option : knownOptionWords())
         EXPECT_TRUE(mentions(text, option)) << option;
     for (const FormatPreset& preset : formatPresets())
         EXPECT_TRUE(mentions(text, preset.name)) << preset.name;
@@ -74,7 +70,7 @@ TEST(ManPage, OptionsPresetsAndOutputColumns)
     text << in.rdbuf();
     const std::string page = text.str();
     ASSERT_FALSE(page.empty()) << QUORLIN_MAN_PAGE;
-    for (const char* option : kOptions)
+    for (const std::string& option : knownOptionWords())
         EXPECT_TRUE(mentions(page, roff(option))) << option;
     for (const FormatPreset& preset : formatPresets())
         EXPECT_TRUE(mentions(page, ".B " + roff(preset.name))) << preset.name;

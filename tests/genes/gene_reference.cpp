@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -24,19 +23,6 @@ bool counts(const RefGene& g, const std::string& types)
 }
 
 } // namespace
-
-std::vector<RefGene> refReadBed(const std::string& path)
-{
-    std::vector<RefGene> genes;
-    std::ifstream in(path);
-    RefGene g;
-    std::string rest;
-    while (in >> g.chrom >> g.start >> g.end >> g.name && std::getline(in, rest)) {
-        ++g.start;
-        genes.push_back(g);
-    }
-    return genes;
-}
 
 std::string refColumns(const std::vector<RefGene>& genes, const std::string& types, const std::string& chrom,
                        long long lead, long long from, long long to)

@@ -10,9 +10,6 @@ struct RefGene {
     std::string name, type;       // type empty: counts always
 };
 
-// The genes of a tab-separated BED file, 1-based.
-std::vector<RefGene> refReadBed(const std::string& path);
-
 // nearest_gene, gene_distance and genes joined by blanks, from the genes of
 // the given types ("all": every type).
 std::string refColumns(const std::vector<RefGene>& genes, const std::string& types, const std::string& chrom,

@@ -107,11 +107,11 @@ TEST(FormatSamples, PlainTablesAreNotClaimed)
         EXPECT_EQ(detectFormat(line), nullptr) << line;
 }
 
-TEST(FormatSamples, RealPublishedTables)
+TEST(RealFormatSamples, PublishedTables)
 {
     const std::string dir = QUORLIN_REAL_DATA;
     if (!std::ifstream(dir + "/SOURCES.md"))
-        GTEST_SKIP() << "no shared data folder at " << dir;
+        GTEST_SKIP() << "real data absent: " << dir << "/SOURCES.md";
     const Expected real[] = {
         {"qmplot_gwas_plink_result.glm.tsv", "plink2", 2, 12, 1, 3, false, 7},
         {"regenie_example_test_bin_out_firth_Y1_SIMULATED.regenie.txt", "regenie", 2, 13, 1, 3, true, 0},

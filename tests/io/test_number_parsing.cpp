@@ -103,7 +103,7 @@ TEST(Conversions, IntegerRules)
     EXPECT_TRUE(ok);
 }
 
-TEST(Conversions, RealRules)
+TEST(Conversions, DecimalRules)
 {
     EXPECT_EQ(toDouble("0.001"), 0.001);
     EXPECT_EQ(toDouble(" 1E-8 "), 1e-8);

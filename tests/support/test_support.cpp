@@ -1,11 +1,17 @@
-// Test helpers: the binary runs through QProcess with an argument list.
+// Test helpers: the binary runs through QProcess with an argument list;
+// every folder makeTempDir() makes is removed when the test that made it
+// ends, passed or failed.
 #include "test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -16,6 +22,41 @@ const char* const kHeaderLine = "filename\tchrom\trange\tmax\tbestslope0\tbestsl
                                 "kolmo\trange\tcount\tspacing\tbalance\tskew\tvbal1\tvbal2\tmaxbyMean\tGQS\n";
 
 namespace {
+
+// Removes the folders registered during a test at its end.
+class TempDirCleaner : public ::testing::EmptyTestEventListener {
+public:
+    void add(const std::string& dir)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        dirs_.push_back(dir);
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (const std::string& dir : dirs_) {
+            std::error_code ignored;
+            std::filesystem::remove_all(dir, ignored);
+        }
+        dirs_.clear();
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> dirs_;
+};
+
+// The cleaner, appended to GoogleTest's listeners (which own it) on first use.
+TempDirCleaner& tempDirCleaner()
+{
+    static TempDirCleaner* const cleaner = [] {
+        auto* c = new TempDirCleaner;
+        ::testing::UnitTest::GetInstance()->listeners().Append(c);
+        return c;
+    }();
+    return *cleaner;
+}
+
 std::string maskClock(const std::string& text)
 {
     std::istringstream in(text);
@@ -65,6 +106,7 @@ std::string makeTempDir()
     std::string templ = std::string(base && *base ? base : "/tmp") + "/quorlin-test-XXXXXX";
     if (!mkdtemp(templ.data()))
         throw std::runtime_error("mkdtemp failed");
+    tempDirCleaner().add(templ);
     return templ;
 }
 

@@ -16,7 +16,8 @@ struct RunResult {
 RunResult runQuorlin(const std::vector<std::string>& args, const std::string& dir,
                      const std::string& stdinFile = "");
 
-// A fresh empty folder below the system's temporary folder.
+// A fresh empty folder below the system's temporary folder, removed with
+// its contents when the current test ends.
 std::string makeTempDir();
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
