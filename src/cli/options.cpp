@@ -156,7 +156,7 @@ bool OptionReader::separator()
     return true;
 }
 
-// A column option: a whole number from 1 (as always), a header name, or,
+// A column option: a whole number from 1, a header name, or,
 // when absent, whatever the -format preset gives.
 bool OptionReader::column(const char* word, const char* message, std::optional<ColumnChoice>& choice, bool required)
 {

@@ -1,5 +1,5 @@
 // The value of a column option (-lcolumn, -pcolumn, -chrcolumn, -idcolumn):
-// a column number as before, or else a column name to look up in the header.
+// a column number, or else a column name to look up in the header.
 #pragma once
 #include <string>
 #include <vector>
@@ -14,10 +14,10 @@ struct ColumnChoice {
 // blanks around it, the column numbers the options always took.
 bool isWholeNumber(const std::string& value);
 
-// A whole number gives that column number, even 0 or a negative one (errors,
-// as they always were). Text that is blank, or all digits but beyond the
-// 32-bit range, gives number 0, the old error, rather than a name no header
-// has. Anything else is a name, without its surrounding blanks.
+// A whole number gives that column number, even 0 or a negative one (both
+// errors of the option). Text that is blank, or all digits but beyond the
+// 32-bit range, gives number 0, the option's error, rather than a name no
+// header has. Anything else is a name, without its surrounding blanks.
 ColumnChoice parseColumnChoice(const std::string& value);
 
 // The value of -carry: `none`, or columns (numbers or names) separated by
