@@ -13,6 +13,11 @@
 # second run has nothing to do, and that a table Quorlin rejects fails its
 # job (status 1, message in its log) while the others still get their reports,
 # and that with keep_going the summary still comes, naming it, until fixed.
+# With loci: per-table loci files equal direct runs, and the study-wide loci
+# table equals `quorlin -list -loci yes` (also after a failure with
+# keep_going); workflow/scripts/study_loci.py by hand equals it on generated
+# tables with mixed chromosome names and, with QUORLIN_REAL_DATA, on two
+# real tables with gene columns.
 #
 # Prints PASS or FAIL (exit status 1); prints SKIP and exits 0 when snakemake
 # is not installed. Keeps its temporary folder on failure.
@@ -183,7 +188,7 @@ python3 - "$bin" "$name_a" "$name_c" > config-kg.json <<'EOF2'
 import json, sys
 binary, a, c = sys.argv[1:]
 json.dump({"quorlin": binary, "tables": [a, "data/odd/broken.tsv.gz", c], "outdir": "results-kg",
-           "keep_going": "yes"}, sys.stdout)
+           "keep_going": "yes", "loci": "yes"}, sys.stdout)
 EOF2
 kg_summary() {  # pattern (extended regex) of the statuses in config order
   local got
@@ -208,10 +213,97 @@ python3 "$repo/workflow/scripts/summarize.py" kg-hand.tsv "${kg_pairs[@]}" &&
   cmp -s <(tail -n +2 kg-hand.tsv) <(awk -F'\t' -v OFS='\t' 'NR > 1 && $6 == "ok" { NF = 5; print }' results-kg/summary.tsv) ||
   fail "keep_going: the ok rows differ from their reports' summary"
 cmp -s results-kg/gwas.tsv.out direct/a.out || fail "keep_going: a good table's report differs from a direct run"
+kg_list=(-lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -loci yes -keep-going yes)
+printf '%s\n' "$name_a" data/odd/broken.tsv.gz "$name_c" > kg-list.txt
+"$bin" -list kg-list.txt -outdir kg-bin "${kg_list[@]}" > /dev/null 2>&1
+cmp -s kg-bin/kg-list.txt.loci.tsv results-kg/study_loci.tsv ||
+  fail "keep_going: the study-wide loci table after a failure differs from quorlin -list -keep-going yes"
 cp "$name_c" data/odd/broken.tsv.gz                 # the table fixed: only it runs
 kg_run --keep-going || fail "keep_going: the run after fixing the table failed"
 [ "$(grep -c '^rule quorlin:' kg.log)" -eq 1 ] || fail "keep_going: the fixed run ran other tables too"
 kg_summary "ok ok ok"
+"$bin" -list kg-list.txt -outdir kg-bin "${kg_list[@]}" > /dev/null 2>&1
+cmp -s kg-bin/kg-list.txt.loci.tsv results-kg/study_loci.tsv ||
+  fail "keep_going: the study-wide loci table after the fix differs from quorlin -list"
 [ ! -e results-kg/logs/broken.tsv.gz.failed ] || fail "keep_going: a fixed table keeps its failure mark"
+
+# --- loci: each table's loci file equals a direct run's; the study-wide table
+# equals `quorlin -list -loci yes` on the same tables in the same order.
+name_d="data/cohort_D/wide.tsv"                 # chromosomes 1-13: loci shared with A
+name_e="data/cohort_E/chr.tsv"                  # "chr" names: no locus shared by name
+mkdir -p data/cohort_D data/cohort_E
+awk -F'\t' 'NR == 1 || ($1 >= 1 && $1 <= 13)' "$example" > "$name_d"
+awk -F'\t' -v OFS='\t' 'NR == 1 { print; next } $1 >= 2 && $1 <= 6 { $1 = "chr" $1; print }' "$example" > "$name_e"
+loci_tables=("$name_a" "$name_d" "$name_e" "$name_c")
+python3 - "$bin" "${loci_tables[@]}" > config-loci.json <<'EOF3'
+import json, sys
+binary, *tables = sys.argv[1:]
+json.dump({"quorlin": binary, "tables": tables, "outdir": "results-loci", "loci": True,
+           "extra": ["-loci-window", "200000"]}, sys.stdout)
+EOF3
+loci_args=("${common[@]}" -loci-window 200000)
+if snakemake -s "$snakefile" --cores 2 --configfile config-loci.json > loci.log 2>&1; then
+  for k in "${!loci_tables[@]}"; do
+    name=${loci_tables[$k]}
+    report=$(name="$name" awk -F'\t' 'NR > 1 && $1 == ENVIRON["name"] { print $5 }' results-loci/summary.tsv)
+    "$bin" -file "$name" -out "direct/loci-$k.out" -loci "direct/loci-$k.loci.tsv" "${loci_args[@]}" > /dev/null 2>&1
+    cmp -s "${report%.out}.loci.tsv" "direct/loci-$k.loci.tsv" ||
+      fail "loci file of '$name' differs from a direct run"
+  done
+  printf '%s\n' "${loci_tables[@]}" > loci-list.txt
+  "$bin" -list loci-list.txt -outdir loci-bin -loci yes "${loci_args[@]}" > /dev/null 2>&1 ||
+    fail "quorlin -list -loci yes failed"
+  cmp -s loci-bin/loci-list.txt.loci.tsv results-loci/study_loci.tsv ||
+    fail "the study-wide loci table differs from quorlin -list -loci yes"
+  awk -F'\t' 'NR > 1 && $NF != "." { n++ } END { exit !(n > 0) }' results-loci/study_loci.tsv ||
+    fail "no locus of the study-wide loci table is shared: the check above proves little"
+  snakemake -s "$snakefile" --cores 2 --configfile config-loci.json -n > loci-rerun.log 2>&1
+  grep -q "Nothing to be done" loci-rerun.log || fail "a second loci run would redo jobs"
+else
+  fail "snakemake run with loci failed:"; tail -n 30 loci.log
+fi
+
+# --- study_loci.py by hand against quorlin -list, on generated tables (mixed
+# chromosome names, loci near and far) and on real tables where they are.
+script_vs_list() {  # label window list-file quorlin-options...
+  local label=$1 window=$2 list=$3; shift 3
+  "$bin" -list "$list" -outdir "$label" -loci yes -loci-window "$window" "$@" > "$label.log" 2>&1 ||
+    { fail "$label: quorlin -list failed: $(tail -n 2 "$label.log")"; return; }
+  local pairs=() t
+  while IFS= read -r t; do pairs+=("$t" "$label/$(basename "$t").loci.tsv"); done < "$list"
+  python3 "$repo/workflow/scripts/study_loci.py" "$label/by-script.tsv" "$window" "${pairs[@]}" ||
+    { fail "$label: study_loci.py failed"; return; }
+  cmp -s "$label/by-script.tsv" "$label/$(basename "$list").loci.tsv" ||
+    fail "$label: study_loci.py differs from quorlin -list -loci yes"
+}
+# Positions on a 1 kb grid with a 5 kb window, so that gaps of exactly the
+# window occur; the first table's names come first (chrM before MT, X before
+# chrX), so the ties of the natural order count.
+python3 - <<'EOF4'
+import random
+random.seed(7)
+names = ["chr1", "1", "chrX", "MT", "scaffold_9", "chr10", "2", "chrM", "X", "chr01", "23", "Chr3", "chr"]
+with open("gen-list.txt", "w") as lst:
+    for t in range(5):
+        path = f"gen{t}.tsv"
+        lst.write(path + "\n")
+        chosen = ["chrM", "X", "scaffold_9", "23"] if t == 0 else names
+        with open(path, "w") as f:
+            f.write("CHR\tBP\tSNP\tP\n")
+            for k in range(400):
+                strong = random.random() < 0.1
+                f.write(f"{random.choice(chosen)}\t{random.randint(1, 300) * 1000}\tr{t}_{k}\t"
+                        f"{'1e-%d' % random.randint(9, 40) if strong else '%.3f' % random.random()}\n")
+EOF4
+script_vs_list gen 5000 gen-list.txt -lcolumn 2 -pcolumn 4 -chrcolumn 1 -idcolumn 3 -header yes
+real=${QUORLIN_REAL_DATA:-}
+if [ -n "$real" ] && [ -f "$real/topr_UC_UKBB_p1e-3.tsv" ] && [ -f "$real/topr_ENSGENES_GRCh38_genes.gtf.gz" ]; then
+  printf '%s\n' "$real/topr_CD_UKBB_p1e-3.tsv" "$real/topr_UC_UKBB_p1e-3.tsv" > real-list.txt
+  script_vs_list real 500000 real-list.txt -lcolumn 2 -pcolumn 6 -chrcolumn 1 -idcolumn 3 -header yes \
+    -genes "$real/topr_ENSGENES_GRCh38_genes.gtf.gz"
+  head -n 1 real/by-script.tsv | grep -q nearest_gene || fail "real: the study-wide table has no gene columns"
+else
+  echo "  (real tables not found: set QUORLIN_REAL_DATA to check them too)"
+fi
 
 finish
