@@ -1,6 +1,6 @@
-// The study-wide table. Each chromosome's loci are sorted by start, and a
-// locus is compared with those that start before its end + window: ranges
-// on one chromosome of one table never overlap, so the scan is short.
+// The study-wide table. Each chromosome's loci are sorted by start; a locus
+// is compared with the furthest end of each table's earlier loci and with
+// the later loci that start within its end + window.
 #include "study_loci.h"
 
 #include "chromosome_axis.h"
@@ -77,20 +77,25 @@ std::string studyLociText(const std::vector<TableLociText>& tables, int64_t wind
     for (size_t k = kFixedColumns; k < kept; ++k)
         text += std::string("\t") + kGeneColumns[k - kFixedColumns];
     text += "\tshared_with\n";
+    std::map<size_t, int64_t> furthestEnd; // per table: the largest end of its rows so far on this chromosome
     for (size_t i = 0; i < rows.size(); ++i) {
+        if (i == 0 || rows[i].chromosome != rows[i - 1].chromosome)
+            furthestEnd.clear();
         std::set<size_t> shared;
-        // Rows of this chromosome sorted by start: look both ways until the
-        // starts are too far for any range to come within the window.
-        for (size_t j = i; j-- > 0 && rows[j].chromosome == rows[i].chromosome;) {
-            if (rows[j].end + window >= rows[i].start && rows[j].table != rows[i].table)
-                shared.insert(rows[j].table);
-        }
+        // Earlier rows start no later: one comes within the window exactly
+        // when its table's furthest end does.
+        for (const auto& [table, end] : furthestEnd)
+            if (table != rows[i].table && end + window >= rows[i].start)
+                shared.insert(table);
+        // Later rows start no earlier: the first too far stops the scan.
         for (size_t j = i + 1; j < rows.size() && rows[j].chromosome == rows[i].chromosome; ++j) {
             if (rows[j].start - rows[i].end > window)
                 break;
             if (rows[j].table != rows[i].table)
                 shared.insert(rows[j].table);
         }
+        int64_t& furthest = furthestEnd.emplace(rows[i].table, rows[i].end).first->second;
+        furthest = std::max(furthest, rows[i].end);
         std::string names;
         for (size_t t : shared)
             names += (names.empty() ? "" : ",") + tables[t].table;
