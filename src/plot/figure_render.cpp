@@ -1,6 +1,8 @@
 // PNG and PDF figures rendered by QtSvg from the figure's SVG text.
 #include "figure_render.h"
 
+#include "png_encoder.h"
+
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
@@ -52,16 +54,9 @@ QByteArray png(QSvgRenderer& renderer, QSize size, QString* error)
         painter.setRenderHint(QPainter::TextAntialiasing);
         renderer.render(&painter, QRectF(0, 0, image.width(), image.height()));
     }
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    // Quality 80 is a light zlib level: about a fifth larger than the
-    // smallest file and six times quicker to write.
-    if (!image.save(&buffer, "PNG", 80)) {
-        if (error)
-            *error = QStringLiteral("the PNG image could not be encoded");
-        return {};
-    }
+    QByteArray out = encodePng(image);
+    if (out.isEmpty() && error)
+        *error = QStringLiteral("the PNG image could not be encoded");
     return out;
 }
 
