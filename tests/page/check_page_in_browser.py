@@ -135,7 +135,7 @@ def main():
         print(("ok   " if ok else "FAIL ") + what)
         failures.extend([] if ok else [what])
 
-    with tempfile.TemporaryDirectory() as work:
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
         browser = Browser(binary, os.path.join(work, "profile"))
         try:
             for domain in ("Page", "Network", "Runtime"):
@@ -193,6 +193,7 @@ def main():
                   % (len(requests), outside))
         finally:
             browser.proc.kill()
+            browser.proc.wait()  # its profile folder is removed only after it has gone
             browser.proc.wait()
     print("PASS" if not failures else "FAIL: " + "; ".join(failures))
     return 1 if failures else 0
