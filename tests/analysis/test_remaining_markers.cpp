@@ -95,35 +95,6 @@ TEST(RemainingMarkers, QueriesMatchPlainLoopsThroughRemovals)
     }
 }
 
-// The jump over runs of equal gaps ends where listing every chunk ends, on
-// long runs of equal gaps with scattered wider and narrower ones.
-TEST(ChunkPath, FinalMarkerMatchesListedPath)
-{
-    std::mt19937_64 rng(78);
-    for (int trial = 0; trial < 400; ++trial) {
-        Naive m = generate(rng, 1 + static_cast<int>(rng() % 3000));
-        RemainingMarkers tree;
-        tree.reset(m.work, m.value);
-        for (int removals = static_cast<int>(rng() % 200); removals > 0 && tree.count() > 1; --removals) {
-            const int at = tree.select(static_cast<int>(rng() % tree.count()));
-            tree.remove(at, at, m.work);
-        }
-        ChunkPath path;
-        path.start(tree);
-        int budget = 1 << 30;
-        const int jumped = path.finalMarker(tree, budget, RemovedFinal{});
-        PathChunk chunk{};
-        int listed = 0;
-        while (path.next(tree, chunk))
-            ++listed;
-        ASSERT_TRUE(chunk.isLast) << "trial " << trial;
-        ASSERT_EQ(jumped, chunk.first) << "trial " << trial;
-        if (listed > 200) {
-            EXPECT_LT((1 << 30) - budget, listed / 4) << "the jump should skip most chunks; trial " << trial;
-        }
-    }
-}
-
 // Removing the final marker again and again, as a broad region does: the
 // levels kept from one call to the next give the same final marker as a
 // path worked out afresh.

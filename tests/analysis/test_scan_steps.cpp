@@ -31,27 +31,6 @@ std::vector<std::string> fieldsOf(const std::string& row)
 
 } // namespace
 
-TEST(ProfilePreparation, TrimmingKeepsAboutOneBackgroundMarkerPer25000)
-{
-    Markers m = markersOf({0, 12500, 25000, 37500, 50000}, {3.0, 3.1, 3.2, 3.3, 9.0});
-    trimBackground(m);
-    EXPECT_EQ(m.positions, (IntVector{25000, 37500, 50000}));
-    EXPECT_EQ(m.values, (DoubleVector{3.2, 3.3, 9.0}));
-    EXPECT_EQ(m.smoothed, m.values);
-    EXPECT_EQ(m.work, (WorkPositions{25000, 37500, 50000}));
-    // Sparse background: nothing removed; a value equal to the limit stays.
-    m = markersOf({0, 30000, 60000, 90000}, {3.0, 3.0, 4.0, 9.0});
-    trimBackground(m);
-    EXPECT_EQ(m.size(), 4u);
-    // No background at all, and a dense stretch: defined, nothing out of range.
-    m = markersOf({0, 10, 20}, {8, 9, 10});
-    trimBackground(m);
-    EXPECT_EQ(m.size(), 3u);
-    m = markersOf({500, 100, 90}, {3, 4, 5});
-    trimBackground(m);
-    EXPECT_EQ(m.positions, (IntVector{90}));
-}
-
 TEST(ProfilePreparation, CompressionStraighteningSmoothing)
 {
     Markers m = markersOf({0, 1000, 2000, 3000}, {3, 3, 5, 3});
@@ -153,25 +132,6 @@ TEST(PeakFeatures, RowOfTheWorkedExampleChunk)
         EXPECT_EQ(fields[k], expected[k]) << "field " << k + 1;
     EXPECT_EQ(f->leadPosition, 11500);
     EXPECT_EQ(f->leadIndex, 4u);
-}
-
-// At the chromosome's start the clipped peak loses the first two markers;
-// with fewer than five markers there is nothing to measure.
-TEST(PeakFeatures, ClippedAtTheChromosomeStart)
-{
-    IntVector positions;
-    DoubleVector values;
-    for (int i = 0; i < 100; ++i) {
-        positions.push_back(1000 + 10 * i + (i * i) % 7);
-        values.push_back(3 + (i % 11));
-    }
-    const Markers m = markersOf(positions, values);
-    const auto f = measurePeak(m, 0, 9);
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->width, positions[9] - positions[2]);
-    EXPECT_EQ(f->count, 8);
-    EXPECT_EQ(m.positions[f->leadIndex], f->leadPosition);
-    EXPECT_FALSE(measurePeak(markersOf({1, 2, 3}, {8, 9, 8}), 0, 2));
 }
 
 TEST(ChromosomeScan, DegenerateChromosomesAreSafe)

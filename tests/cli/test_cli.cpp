@@ -34,18 +34,6 @@ struct Cli : ::testing::Test {
 
 } // namespace
 
-TEST_F(Cli, CorruptCompressedInputIsAnError)
-{
-    std::string table;
-    for (int i = 0; i < 50000; ++i)
-        table += "1\t" + std::to_string(i * 100) + "\t0." + std::to_string(i % 97 + 1) + "\n";
-    writeGzip(dir + "/whole.gz", table, 2);
-    const std::string gz = readFile(dir + "/whole.gz");
-    writeFile(dir + "/cut.gz", gz.substr(0, gz.size() * 2 / 3));
-    expectRun(with({"-file", "cut.gz"}, kColumns), std::string(kOutputName) + "Input file could not be read\n", 1);
-    expectRun(with({"-file", "whole.gz"}, kColumns), std::string(kOutputName) + kRunTail, 0);
-}
-
 TEST_F(Cli, OutputFailures)
 {
     if (fileExists("/dev/full")) {

@@ -1,7 +1,6 @@
 // Figure files: PNG and PDF rendered by Qt from the SVG (PNG at twice the
 // size, read back by Qt; PDF one page, read by pdftoppm where installed),
-// the format and size words, the regional figure of a locus, and the
-// committed example figure as headless Chromium draws it.
+// the format and size words and the regional figure of a locus.
 #include "figure_render.h"
 #include "plot_svg.h"
 #include "plot_test_tables.h"
@@ -16,11 +15,8 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QUrl>
 
 namespace {
 
@@ -103,48 +99,6 @@ TEST(FigureOutput, PdfIsOnePage)
     ASSERT_EQ(pages.size(), 1);
     // 1600 x 900 px at 96 px per inch, rendered at 24 dpi: 400 x 225.
     EXPECT_EQ(QImage(dir.filePath(pages[0])).size(), QSize(400, 225));
-}
-
-// The screenshot has the window's size, is not blank (many colours) and
-// shows the first peak band's colour as the browser blends it over white.
-TEST(FigureOutput, ExampleFigureInABrowser)
-{
-    const QString browser = QStandardPaths::findExecutable(QStringLiteral("chromium"));
-    if (browser.isEmpty())
-        GTEST_SKIP() << "chromium not installed";
-    const QString figure = QStringLiteral(QUORLIN_EXAMPLES "/example.svg");
-    QFile svg(figure);
-    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
-    const QRegularExpressionMatch band =
-        QRegularExpression(QStringLiteral("class=\"peak-band\"[^>]*fill=\"(#[0-9a-f]{6})\" fill-opacity=\"([0-9.]+)\""))
-            .match(QString::fromUtf8(svg.readAll()));
-    ASSERT_TRUE(band.hasMatch()) << "the figure has no peak band";
-    QTemporaryDir dir;
-    const QString png = dir.filePath(QStringLiteral("shot.png"));
-    QProcess p;
-    p.start(browser, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
-                      QStringLiteral("--no-first-run"), QStringLiteral("--disable-background-networking"),
-                      QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile")),
-                      QStringLiteral("--screenshot=") + png, QStringLiteral("--window-size=1600,900"),
-                      QUrl::fromLocalFile(figure).toString()});
-    ASSERT_TRUE(p.waitForFinished(120000)) << "chromium did not finish";
-    const QImage shot(png);
-    ASSERT_EQ(shot.size(), QSize(1600, 900)) << p.readAllStandardError().toStdString();
-    const QColor fill(band.captured(1));
-    const double alpha = band.captured(2).toDouble();
-    const auto blended = [alpha](int c) { return qRound(255 + alpha * (c - 255)); };
-    QSet<QRgb> colours;
-    bool bandSeen = false;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x) {
-            const QRgb px = shot.pixel(x, y);
-            colours.insert(px);
-            bandSeen = bandSeen || (qAbs(qRed(px) - blended(fill.red())) <= 3 &&
-                                    qAbs(qGreen(px) - blended(fill.green())) <= 3 &&
-                                    qAbs(qBlue(px) - blended(fill.blue())) <= 3);
-        }
-    EXPECT_GE(colours.size(), 20);
-    EXPECT_TRUE(bandSeen) << "band colour " << band.captured(1).toStdString() << " at opacity " << alpha;
 }
 
 TEST(FigureOutput, FormatAndSizeWords)

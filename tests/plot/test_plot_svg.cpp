@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QXmlStreamReader>
 
 
@@ -185,21 +183,6 @@ TEST(PlotSvg, EmptyTableAndUnknownPeakChromosome)
     EXPECT_EQ(p.bands, 0);
     EXPECT_EQ(stats.peaksOffChromosome, 1);
     EXPECT_TRUE(p.texts.contains(QStringLiteral("\u03bbGC not defined")));
-}
-
-TEST(PlotSvg, WritesToAPathOrSaysWhyNot)
-{
-    const PlotModel m = exampleModel();
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("figure.svg"));
-    const QString bad = dir.filePath(QStringLiteral("no/such/folder/figure.svg"));
-    QString error;
-    ASSERT_TRUE(writeManhattanQqSvg(m, kExampleSettings, path, &error)) << qPrintable(error);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), render(m, kExampleSettings));
-    EXPECT_FALSE(writeManhattanQqSvg(m, kExampleSettings, bad, &error));
-    EXPECT_TRUE(error.contains(bad)) << qPrintable(error);
 }
 
 // Two million rows, every one retained: the figure stays far below 5 MB and
