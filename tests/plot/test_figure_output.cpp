@@ -1,5 +1,5 @@
 // Figure files: PNG and PDF rendered by Qt from the SVG (PNG at twice the
-// size, read back by Qt; PDF one page, read by pdftoppm where installed),
+// size, read back by Qt; a PDF file's pages: tests/cli/test_real_runs.cpp),
 // the format and size words, the regional figure of a locus, and the
 // committed example figure as headless Chromium draws it.
 #include "figure_render.h"
@@ -79,30 +79,6 @@ TEST(FigureOutput, PngHasTwiceTheSizeInPixels)
     QString error;
     EXPECT_TRUE(renderFigure("<svg", FigureFormat::Png, QSize(800, 480), &error).isEmpty());
     EXPECT_FALSE(error.isEmpty());
-}
-
-TEST(FigureOutput, PdfIsOnePage)
-{
-    ensureGui();
-    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-    const QByteArray pdf = renderFigure(exampleSvg(PlotSettings()), FigureFormat::Pdf, QSize(1600, 900));
-    ASSERT_TRUE(pdf.startsWith("%PDF-"));
-    if (pdftoppm.isEmpty())
-        GTEST_SKIP() << "pdftoppm (poppler-utils) not installed";
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("figure.pdf")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(pdf);
-    file.close();
-    QProcess p;
-    p.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("24"), QStringLiteral("-png"), file.fileName(),
-                       dir.filePath(QStringLiteral("page"))});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    const QStringList pages = QDir(dir.path()).entryList({QStringLiteral("page*.png")});
-    ASSERT_EQ(pages.size(), 1);
-    // 1600 x 900 px at 96 px per inch, rendered at 24 dpi: 400 x 225.
-    EXPECT_EQ(QImage(dir.filePath(pages[0])).size(), QSize(400, 225));
 }
 
 // The screenshot has the window's size, is not blank (many colours) and
