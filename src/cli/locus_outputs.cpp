@@ -32,6 +32,14 @@ struct Window {
     size_t locus;
 };
 
+// A regional figure's range: the lead ± half, widened to the whole locus
+// (its members lie up to the loci window from the lead, farther than half).
+Window regionalWindow(const Locus& l, int64_t half, size_t k)
+{
+    return {std::max<int64_t>(std::min<int64_t>(l.leadPosition - half, l.start), 0),
+            std::max<int64_t>(l.leadPosition + half, l.end), k};
+}
+
 // Collects the rows inside the windows, per locus.
 class WindowRows : public RowObserver {
 public:
@@ -44,13 +52,16 @@ public:
     {
         const auto it = windows_.find(name);
         current_ = it == windows_.end() ? nullptr : &it->second;
+        widest_ = 0;
+        for (size_t k = 0; current_ && k < current_->size(); ++k)
+            widest_ = std::max(widest_, (*current_)[k].to - (*current_)[k].from);
     }
 
     void rows(const int32_t* positions, const double* values, const uint8_t* numbers, size_t count) override
     {
         if (!current_)
             return;
-        const std::vector<Window>& ws = *current_; // by start; all of one width
+        const std::vector<Window>& ws = *current_; // by start; none wider than widest_
         for (size_t i = 0; i < count; ++i) {
             if (!numbers[i])
                 continue;
@@ -58,8 +69,10 @@ public:
             auto it = std::upper_bound(ws.begin(), ws.end(), p, [](int64_t x, const Window& w) { return x < w.from; });
             while (it != ws.begin()) {
                 const Window& w = *--it;
+                if (w.from < p - widest_)
+                    break; // it, and every window starting earlier, ends before p
                 if (w.to < p)
-                    break; // ends grow with starts (one width, cut at 0): every earlier one ends before p too
+                    continue;
                 positions_[w.locus].push_back(positions[i]);
                 values_[w.locus].push_back(values[i]);
             }
@@ -72,6 +85,7 @@ public:
 private:
     const std::map<std::string, std::vector<Window>, std::less<>>& windows_;
     const std::vector<Window>* current_ = nullptr;
+    int64_t widest_ = 0;
     std::vector<std::vector<int32_t>> positions_;
     std::vector<std::vector<double>> values_;
 };
@@ -144,8 +158,7 @@ bool regionalFigureSvgs(const RunOptions& options, const std::string& table, con
     std::map<std::string, std::vector<Window>, std::less<>> windows;
     for (size_t k = 0; k < all.size(); ++k)
         if (wanted[k])
-            windows[c.chromosomes[all[k].chromosome]].push_back(
-                {std::max<int64_t>(all[k].leadPosition - half, 0), all[k].leadPosition + half, k});
+            windows[c.chromosomes[all[k].chromosome]].push_back(regionalWindow(all[k], half, k));
     for (auto& [name, list] : windows)
         std::sort(list.begin(), list.end(), [](const Window& a, const Window& b) { return a.from < b.from; });
     WindowRows rows(windows, all.size());
@@ -164,8 +177,9 @@ bool regionalFigureSvgs(const RunOptions& options, const std::string& table, con
         const Locus& l = all[k];
         RegionalFigure f;
         f.chromosome = c.chromosomes[l.chromosome];
-        f.windowStart = std::max<int64_t>(l.leadPosition - half, 0);
-        f.windowEnd = l.leadPosition + half;
+        const Window w = regionalWindow(l, half, k);
+        f.windowStart = w.from;
+        f.windowEnd = w.to;
         f.positions = std::move(rows.positions()[k]);
         f.values = std::move(rows.values()[k]);
         if (!layout.log10Values)

@@ -2,7 +2,8 @@
 // the command line (args, one per line) and, in expected/, what the run must
 // leave: its standard output (clock lines masked), optionally its exit
 // status (status; 0 when absent), its standard error (stderr, exact), the
-// files it writes, and the files it must not write (absent, one per line).
+// files it writes (in subfolders where the run writes into folders), and the
+// files it must not write (absent, one per line).
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -43,8 +44,10 @@ void checkCase(const fs::path& dir)
     const fs::path expected = dir / "expected";
     const fs::path status = expected / "status";
     EXPECT_EQ(r.status, fs::exists(status) ? std::stoi(readFile(status.string())) : 0) << r.err;
-    for (const auto& entry : fs::directory_iterator(expected)) {
-        const std::string name = entry.path().filename().string();
+    for (const auto& entry : fs::recursive_directory_iterator(expected)) {
+        const std::string name = entry.path().lexically_relative(expected).string();
+        if (entry.is_directory())
+            continue; // its files are checked one by one
         const std::string want = readFile(entry.path().string());
         if (name == "status")
             continue;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -171,4 +172,29 @@ TEST(FileSafety, PipesWithHeaderNamesLoseNoRow)
         EXPECT_EQ(firstDifference(want, readFile(dir + "/pipe.out")), "") << input;
     }
     fs::remove_all(dir);
+}
+
+// With -outdir, a table folder that cannot be written gets nothing: every
+// output of a list, the study's loci table and index page included, lands
+// in the output folder (root ignores the permission; the check still holds).
+TEST(FileSafety, OutdirLeavesAReadOnlyTableFolderAlone)
+{
+    const std::string dir = makeTempDir();
+    fs::create_directory(dir + "/tables");
+    writeFile(dir + "/tables/t.tsv", kTable);
+    writeFile(dir + "/tables/list.txt", "tables/t.tsv\n");
+    fs::permissions(dir + "/tables", fs::perms::owner_read | fs::perms::owner_exec);
+    const RunResult r = runQuorlin(with({"-list", "tables/list.txt", "-outdir", "out", "-loci", "yes", "-bed", "yes",
+                                         "-plot", "yes", "-html", "yes", "-regional", "yes"}),
+                                   dir);
+    fs::permissions(dir + "/tables", fs::perms::owner_all);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::set<std::string> beside, inOutdir;
+    for (const auto& e : fs::directory_iterator(dir + "/tables"))
+        beside.insert(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir + "/out"))
+        inOutdir.insert(e.path().filename().string());
+    EXPECT_EQ(beside, (std::set<std::string>{"list.txt", "t.tsv"}));
+    EXPECT_EQ(inOutdir, (std::set<std::string>{"t.tsv.out", "t.tsv.bed", "t.tsv.svg", "t.tsv.loci.tsv", "t.tsv.html",
+                                               "t.tsv.regional", "list.txt.loci.tsv", "list.txt.html"}));
 }

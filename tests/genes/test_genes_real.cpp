@@ -1,6 +1,6 @@
 // The real GRCh38 annotation (shared data) in its BED and GTF forms against
-// each other at the markers of a GRCh38 table, and the known Crohn's disease
-// genes at their leads.
+// each other at the markers of a GRCh38 table (the known Crohn's disease
+// genes through the command line: tests/cli/test_real_runs.cpp).
 #include "annotation_reader.h"
 #include "gene_columns.h"
 
@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 namespace {
@@ -73,24 +72,4 @@ TEST(RealGenes, BedAndGtfFormsAgree)
         ASSERT_EQ(columnsAt(gtf.index, m.chrom, m.pos, m.pos - 50000, m.pos + 50000),
                   columnsAt(bed.index, m.chrom, m.pos, m.pos - 50000, m.pos + 50000))
             << m.chrom << ":" << m.pos;
-}
-
-TEST(RealGenes, KnownCrohnsDiseaseGenesAtTheirLeads)
-{
-    if (!std::filesystem::exists(kReal + "/topr_ENSGENES_GRCh38.bed"))
-        GTEST_SKIP() << "real data absent: " << kReal << "/topr_ENSGENES_GRCh38.bed";
-    const GeneAnnotation gtf = load("topr_ENSGENES_GRCh38_genes.gtf.gz", "protein_coding");
-    ASSERT_TRUE(gtf.ok) << gtf.error;
-    std::map<std::string, Marker> lead; // the strongest marker of each chromosome
-    for (const Marker& m : markersOf("topr_CD_UKBB_p1e-3.tsv", 6))
-        if (!lead.count(m.chrom) || m.p < lead[m.chrom].p)
-            lead[m.chrom] = m;
-    const auto at = [&](const std::string& chrom, long long pos) { return columnsAt(gtf.index, chrom, pos, pos, pos); };
-    EXPECT_EQ("NOD2 0 NOD2", at("chr16", 50729867));
-    EXPECT_EQ("ATG16L1 0 ATG16L1", at("chr2", lead["chr2"].pos));
-    // The chr1 lead lies in C1orf141 and IL23R; C1orf141 starts first.
-    EXPECT_EQ("C1orf141 0 C1orf141,IL23R", at("chr1", lead["chr1"].pos));
-    EXPECT_EQ("C1orf141 0 C1orf141,IL23R", at("1", lead["chr1"].pos)) << "tables without the chr prefix";
-    EXPECT_TRUE(anyChromosomeMatches(gtf.index, {"22", "chrUn"}));
-    EXPECT_FALSE(anyChromosomeMatches(gtf.index, {"NC_000001.11", "chrY", "chrM", "23"}));
 }

@@ -260,7 +260,10 @@ TEST(GenomeWideLoci, EveryStatusWorkedByHand)
 }
 
 // Every association table the shared data describes, with the peaks the
-// tool reports for it. A table described but missing fails.
+// tool reports for it. Through the command line, the loci options (and two
+// threads) leave the report as it is and write the same loci file, and every
+// row with 0 <= p <= 5e-8 lies in a locus of its chromosome. A table
+// described but missing fails.
 TEST(GenomeWideLoci, RealTablesMatchTheReference)
 {
     const fs::path real = QUORLIN_REAL_DATA;
@@ -277,15 +280,19 @@ TEST(GenomeWideLoci, RealTablesMatchTheReference)
     tables.erase(std::remove_if(tables.begin(), tables.end(), [](const auto& t) { return t.second.p == 0; }),
                  tables.end());
     ASSERT_GE(tables.size(), 29u) << "the real tables' descriptions are missing in " << real;
+    int significant = 0;
     for (auto& [file, L] : tables) {
         SCOPED_TRACE(file);
         const fs::path table = real / file;
         ASSERT_TRUE(fs::exists(table)) << "real table missing: " << table;
         const std::string work = makeTempDir();
-        const RunResult r = runQuorlin({"-file", table.string(), "-out", "r.out", "-chrcolumn", std::to_string(L.chrom),
-                                        "-lcolumn", std::to_string(L.pos), "-pcolumn", std::to_string(L.p), "-header",
-                                        "yes", "-delim", L.delim == " " ? "space" : "tab"},
-                                       work);
+        const std::vector<std::string> args = {"-file", table.string(), "-chrcolumn", std::to_string(L.chrom),
+                                               "-lcolumn", std::to_string(L.pos), "-pcolumn", std::to_string(L.p),
+                                               "-header", "yes", "-delim", L.delim == " " ? "space" : "tab"};
+        std::vector<std::string> plain = args, loci = args;
+        plain.insert(plain.end(), {"-out", "r.out"});
+        loci.insert(loci.end(), {"-carry", std::to_string(L.chrom), "-loci-p", "1e-6", "-loci-window", "250000"});
+        const RunResult r = runQuorlin(plain, work);
         if (r.out.find("No usable rows in input file") != std::string::npos)
             continue; // every position is text such as 909,309: no row is a marker, nor a candidate
         ASSERT_EQ(r.status, 0) << r.err;
@@ -306,5 +313,33 @@ TEST(GenomeWideLoci, RealTablesMatchTheReference)
         L.carried = {1};
         const std::string got = productionLoci(table.string(), split(text, "\n")[0], L, peaks);
         EXPECT_EQ(firstDifference(referenceLoci(text, L, peaks), got), "");
+        for (const char* threads : {"1", "2"}) {
+            std::vector<std::string> run = loci;
+            run.insert(run.end(), {"-out", "l.out", "-loci", std::string("l") + threads, "-threads", threads});
+            ASSERT_EQ(runQuorlin(run, work).status, 0);
+            EXPECT_EQ(firstDifference(readFile(work + "/r.out"), readFile(work + "/l.out")), "") << threads;
+        }
+        EXPECT_EQ(firstDifference(readFile(work + "/l1"), readFile(work + "/l2")), "");
+        std::map<std::string, std::vector<std::pair<long, long>>> lociOf;
+        for (const std::string& line : split(readFile(work + "/l1"), "\n")) {
+            const std::vector<std::string> f = tabFields(line);
+            if (f.size() > 2 && f[0] != "chrom")
+                lociOf[f[0]].push_back({std::stol(f[1]), std::stol(f[2])});
+        }
+        for (const std::string& line : split(text.substr(text.find('\n') + 1), "\n")) {
+            const std::vector<std::string> f = split(line, L.delim);
+            long pos;
+            double p;
+            if (static_cast<int>(f.size()) < std::max({L.chrom, L.pos, L.p}) || f[L.pos - 1] == "NA" ||
+                f[L.p - 1] == "NA" || !wholeNumber(f[L.pos - 1], pos) || !number(f[L.p - 1], p) ||
+                !(p >= 0 && p <= 5e-8))
+                continue;
+            ++significant;
+            bool inside = false;
+            for (const auto& [from, to] : lociOf[f[L.chrom - 1]])
+                inside = inside || (from <= pos && pos <= to);
+            EXPECT_TRUE(inside) << f[L.chrom - 1] << ":" << pos << " with p = " << f[L.p - 1] << " lies in no locus";
+        }
     }
+    EXPECT_GT(significant, 10000) << "too few significant rows to check";
 }

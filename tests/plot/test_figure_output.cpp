@@ -1,6 +1,7 @@
 // Figure files: PNG and PDF rendered by Qt from the SVG (PNG at twice the
-// size, read back by Qt; PDF one page, read by pdftoppm where installed),
-// the format and size words and the regional figure of a locus.
+// size, read back by Qt; a PDF file's pages: tests/cli/test_real_runs.cpp),
+// the format and size words, the regional figure of a locus, and the
+// committed example figure as headless Chromium draws it.
 #include "figure_render.h"
 #include "plot_svg.h"
 #include "plot_test_tables.h"
@@ -15,7 +16,10 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QUrl>
 #include <QTemporaryDir>
 
 namespace {
@@ -77,28 +81,46 @@ TEST(FigureOutput, PngHasTwiceTheSizeInPixels)
     EXPECT_FALSE(error.isEmpty());
 }
 
-TEST(FigureOutput, PdfIsOnePage)
+// The screenshot has the window's size, is not blank (many colours) and
+// shows the first peak band's colour as the browser blends it over white.
+TEST(FigureOutput, ExampleFigureInABrowser)
 {
-    ensureGui();
-    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-    const QByteArray pdf = renderFigure(exampleSvg(PlotSettings()), FigureFormat::Pdf, QSize(1600, 900));
-    ASSERT_TRUE(pdf.startsWith("%PDF-"));
-    if (pdftoppm.isEmpty())
-        GTEST_SKIP() << "pdftoppm (poppler-utils) not installed";
+    const QString browser = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (browser.isEmpty())
+        GTEST_SKIP() << "chromium not installed";
+    const QString figure = QStringLiteral(QUORLIN_EXAMPLES "/example.svg");
+    QFile svg(figure);
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch band =
+        QRegularExpression(QStringLiteral("class=\"peak-band\"[^>]*fill=\"(#[0-9a-f]{6})\" fill-opacity=\"([0-9.]+)\""))
+            .match(QString::fromUtf8(svg.readAll()));
+    ASSERT_TRUE(band.hasMatch()) << "the figure has no peak band";
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("figure.pdf")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(pdf);
-    file.close();
+    const QString png = dir.filePath(QStringLiteral("shot.png"));
     QProcess p;
-    p.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("24"), QStringLiteral("-png"), file.fileName(),
-                       dir.filePath(QStringLiteral("page"))});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    const QStringList pages = QDir(dir.path()).entryList({QStringLiteral("page*.png")});
-    ASSERT_EQ(pages.size(), 1);
-    // 1600 x 900 px at 96 px per inch, rendered at 24 dpi: 400 x 225.
-    EXPECT_EQ(QImage(dir.filePath(pages[0])).size(), QSize(400, 225));
+    p.start(browser, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                      QStringLiteral("--no-first-run"), QStringLiteral("--disable-background-networking"),
+                      QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile")),
+                      QStringLiteral("--screenshot=") + png, QStringLiteral("--window-size=1600,900"),
+                      QUrl::fromLocalFile(figure).toString()});
+    ASSERT_TRUE(p.waitForFinished(120000)) << "chromium did not finish";
+    const QImage shot(png);
+    ASSERT_EQ(shot.size(), QSize(1600, 900)) << p.readAllStandardError().toStdString();
+    const QColor fill(band.captured(1));
+    const double alpha = band.captured(2).toDouble();
+    const auto blended = [alpha](int c) { return qRound(255 + alpha * (c - 255)); };
+    QSet<QRgb> colours;
+    bool bandSeen = false;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QRgb px = shot.pixel(x, y);
+            colours.insert(px);
+            bandSeen = bandSeen || (qAbs(qRed(px) - blended(fill.red())) <= 3 &&
+                                    qAbs(qGreen(px) - blended(fill.green())) <= 3 &&
+                                    qAbs(qBlue(px) - blended(fill.blue())) <= 3);
+        }
+    EXPECT_GE(colours.size(), 20);
+    EXPECT_TRUE(bandSeen) << "band colour " << band.captured(1).toStdString() << " at opacity " << alpha;
 }
 
 TEST(FigureOutput, FormatAndSizeWords)
