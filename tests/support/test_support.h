@@ -23,7 +23,7 @@ void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 // Writes content as gzip; with members > 1 it is split into that many
-// concatenated gzip members (as bgzip does).
+// concatenated gzip members (as bgzip does); empty content, an empty file.
 void writeGzip(const std::string& path, const std::string& content, int members = 1);
 
 // The tab-separated fields of one line.
