@@ -5,22 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-namespace {
-
-std::vector<std::vector<std::string>> rowsOf(const std::string& text)
-{
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        if (!line.empty() && line[0] != '#')
-            rows.push_back(tabFields(line));
-    return rows;
-}
-
-} // namespace
+#include <algorithm>
 
 TEST(Loci, CoverageCountsSignificantMarkersOutsidePeaks)
 {
@@ -50,8 +35,8 @@ TEST(Loci, CoverageCountsSignificantMarkersOutsidePeaks)
                                     "yes", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"},
                                    dir);
     ASSERT_EQ(r.status, 0) << r.command;
-    const auto rows = rowsOf(readFile(dir + "/g.tsv.out"));
-    ASSERT_EQ(rows.size(), 5u) << "header and four peaks";
+    const std::string report = readFile(dir + "/g.tsv.out");
+    ASSERT_EQ(std::count(report.begin(), report.end(), '\n'), 5) << "header and four peaks";
     EXPECT_NE(r.err.find("g.tsv: 3 of 15 markers with p <= 5e-08 lie outside every reported peak; the strongest is "
                          "1:9500000 with p = 1e-10"),
               std::string::npos)
