@@ -13,12 +13,6 @@ namespace {
 const std::vector<std::string> kColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"};
 const char* const kOutputName = "output name = input name + '.out'\n";
 
-std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 struct Cli : ::testing::Test {
     std::string dir = makeTempDir();
     void SetUp() override { writeFile(dir + "/t.tsv", "1\t100\t1e-5\n1\t200\t0.5\n"); }

@@ -291,10 +291,7 @@ TEST(GenomeWideLoci, RealTablesMatchTheReference)
         const std::vector<std::string> args = {"-file", table.string(), "-chrcolumn", std::to_string(L.chrom),
                                                "-lcolumn", std::to_string(L.pos), "-pcolumn", std::to_string(L.p),
                                                "-header", "yes", "-delim", L.delim == " " ? "space" : "tab"};
-        std::vector<std::string> plain = args, loci = args;
-        plain.insert(plain.end(), {"-out", "r.out"});
-        loci.insert(loci.end(), {"-carry", std::to_string(L.chrom), "-loci-p", "1e-6", "-loci-window", "250000"});
-        const RunResult r = runQuorlin(plain, work);
+        const RunResult r = runQuorlin(with(args, {"-out", "r.out"}), work);
         if (r.out.find("No usable rows in input file") != std::string::npos)
             continue; // every position is text such as 909,309: no row is a marker, nor a candidate
         ASSERT_EQ(r.status, 0) << r.err;
@@ -316,10 +313,12 @@ TEST(GenomeWideLoci, RealTablesMatchTheReference)
         const std::string got = productionLoci(table.string(), split(text, "\n")[0], L, peaks);
         EXPECT_EQ(firstDifference(referenceLoci(text, L, peaks), got), "");
         for (const char* threads : {"1", "2"}) {
-            std::vector<std::string> run = loci;
-            run.insert(run.end(), {"-out", "l.out", "-loci", std::string("l") + threads, "-threads", threads, "-bed",
-                                   std::string("b") + threads});
-            ASSERT_EQ(runQuorlin(run, work).status, 0);
+            ASSERT_EQ(runQuorlin(with(args, {"-carry", std::to_string(L.chrom), "-loci-p", "1e-6", "-loci-window",
+                                             "250000", "-out", "l.out", "-loci", std::string("l") + threads,
+                                             "-threads", threads, "-bed", std::string("b") + threads}),
+                                 work)
+                          .status,
+                      0);
             EXPECT_EQ(firstDifference(readFile(work + "/r.out"), readFile(work + "/l.out")), "") << threads;
         }
         EXPECT_EQ(firstDifference(readFile(work + "/l1"), readFile(work + "/l2")), "");

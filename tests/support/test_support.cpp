@@ -137,6 +137,12 @@ void writeGzip(const std::string& path, const std::string& content, int members)
     }
 }
 
+std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 std::vector<std::string> tabFields(const std::string& line)
 {
     std::vector<std::string> fields;

@@ -26,6 +26,9 @@ bool fileExists(const std::string& path);
 // concatenated gzip members (as bgzip does); empty content, an empty file.
 void writeGzip(const std::string& path, const std::string& content, int members = 1);
 
+// The words of a followed by those of b, for argument lists.
+std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b);
+
 // The tab-separated fields of one line.
 std::vector<std::string> tabFields(const std::string& line);
 
