@@ -13,12 +13,6 @@ namespace {
 const std::vector<std::string> kColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"};
 const char* const kOutputName = "output name = input name + '.out'\n";
 
-std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 struct Cli : ::testing::Test {
     std::string dir = makeTempDir();
     void SetUp() override { writeFile(dir + "/t.tsv", "1\t100\t1e-5\n1\t200\t0.5\n"); }
@@ -49,23 +43,30 @@ TEST_F(Cli, OutputFailures)
     EXPECT_EQ(readFile(dir + "/t.tsv"), "1\t100\t1e-5\n1\t200\t0.5\n");
 }
 
-TEST_F(Cli, ErrorStopKeepsTheRowsAlreadyFound)
+// Chromosome 1 with a peak, then a damaged stream: cut inside a long
+// chromosome 2, the run stops with the message and chromosome 1's row is in
+// the file; cut inside the first line of chromosome 2, that line starts no
+// chromosome, so chromosome 1 is still held (not analysed) at the stop.
+TEST_F(Cli, DamagedStreamKeepsTheRowsAlreadyFoundAndCutLinesAreNoRows)
 {
-    // A peak on chromosome 1, then a long chromosome 2 cut off mid-stream:
-    // the run stops with the message, and chromosome 1's row is in the file.
-    std::string table = readFile(std::string(QUORLIN_TEST_DATA) + "/peak/peak.tsv");
-    table = table.substr(table.find('\n') + 1);
-    table = table.substr(0, table.find("\n2\t") + 1);
+    std::string chr1 = readFile(std::string(QUORLIN_TEST_DATA) + "/peak/peak.tsv");
+    chr1 = chr1.substr(chr1.find('\n') + 1);
+    chr1 = chr1.substr(0, chr1.find("\n2\t") + 1);
+    std::string longChr2 = chr1, noise; // noise is incompressible: cutting the stream cuts its line
     for (int i = 0; i < 200000; ++i)
-        table += "2\t" + std::to_string(1000 + i * 10) + "\t0.5\n";
-    writeGzip(dir + "/cut.gz", table, 1);
-    const std::string gz = readFile(dir + "/cut.gz");
-    writeFile(dir + "/cut.gz", gz.substr(0, gz.size() / 2));
-    expectRun(with({"-file", "cut.gz", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"}, kColumns),
-              std::string(kOutputName) + "Input file could not be read\n", 1);
-    const std::string report = readFile(dir + "/cut.gz.out");
-    EXPECT_EQ(report.substr(0, std::string(kHeaderLine).size()), kHeaderLine);
-    EXPECT_NE(report.find("cut.gz\t1\t1002000-1004000\t10\t"), std::string::npos) << report;
+        longChr2 += "2\t" + std::to_string(1000 + i * 10) + "\t0.5\n";
+    for (unsigned x = 12345; noise.size() < 4000; x = x * 1103515245u + 12345u)
+        noise += static_cast<char>('a' + (x >> 16) % 26);
+    for (const bool half : {true, false}) {
+        writeGzip(dir + "/whole.gz", half ? longChr2 : chr1 + "2\t100000\t0.001\t" + noise + "\n", 1);
+        const std::string gz = readFile(dir + "/whole.gz");
+        writeFile(dir + "/cut.gz", gz.substr(0, half ? gz.size() / 2 : gz.size() - 100));
+        expectRun(with({"-file", "cut.gz", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"}, kColumns),
+                  std::string(kOutputName) + "Input file could not be read\n", 1);
+        const std::string report = readFile(dir + "/cut.gz.out");
+        EXPECT_EQ(half ? report.substr(0, std::string(kHeaderLine).size()) : report, kHeaderLine);
+        EXPECT_EQ(report.find("cut.gz\t1\t1002000-1004000\t10\t") != std::string::npos, half) << report;
+    }
 }
 
 TEST_F(Cli, TruncatedCompressedListIsAnError)
@@ -79,25 +80,6 @@ TEST_F(Cli, TruncatedCompressedListIsAnError)
     // The whole list is read first: no table of a damaged list is analysed.
     expectRun(with({"-list", "cut.gz"}, kColumns), std::string(kOutputName) + "List file could not be read\n", 1);
     EXPECT_FALSE(fileExists(dir + "/t.tsv.out"));
-}
-
-TEST_F(Cli, LineCutOffByDamageIsNoRow)
-{
-    // Chromosome 1 whole, then a damaged stream ending inside "2\t...": the
-    // cut-off line must not start chromosome 2, so chromosome 1 is still
-    // held (not analysed) when the run stops.
-    std::string table = readFile(std::string(QUORLIN_TEST_DATA) + "/peak/peak.tsv");
-    table = table.substr(table.find('\n') + 1);
-    table = table.substr(0, table.find("\n2\t") + 1);
-    std::string noise; // incompressible, so that cutting the stream cuts this line
-    for (unsigned x = 12345; noise.size() < 4000; x = x * 1103515245u + 12345u)
-        noise += static_cast<char>('a' + (x >> 16) % 26);
-    writeGzip(dir + "/whole.gz", table + "2\t100000\t0.001\t" + noise + "\n", 1);
-    const std::string gz = readFile(dir + "/whole.gz");
-    writeFile(dir + "/cut.gz", gz.substr(0, gz.size() - 100));
-    expectRun(with({"-file", "cut.gz", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"}, kColumns),
-              std::string(kOutputName) + "Input file could not be read\n", 1);
-    EXPECT_EQ(readFile(dir + "/cut.gz.out"), kHeaderLine);
 }
 
 TEST_F(Cli, ListNamingATableTwiceAndACompressedList)

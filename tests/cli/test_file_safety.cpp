@@ -157,9 +157,7 @@ TEST(FileSafety, PipesWithHeaderNamesLoseNoRow)
     writeGzip(dir + "/example.tsv.gz", readFile(example));
     const std::vector<std::string> byName = {"-lcolumn", "BP", "-pcolumn", "P", "-chrcolumn", "CHR", "-header", "yes"};
     auto args = [&](const std::string& file, const std::string& out) {
-        std::vector<std::string> a = {"-file", file, "-out", out};
-        a.insert(a.end(), byName.begin(), byName.end());
-        return a;
+        return with({"-file", file, "-out", out}, byName);
     };
     ASSERT_EQ(runQuorlin(args(example, "file.out"), dir).status, 0);
     std::string want = readFile(dir + "/file.out");

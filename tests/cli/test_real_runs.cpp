@@ -45,12 +45,6 @@ std::string realFile(const std::string& name)
     return path.string();
 }
 
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 } // namespace
 
 TEST(RealRuns, CrohnsDiseaseGenesThroughTheCommandLine)
@@ -143,9 +137,8 @@ TEST(RealRuns, RegionalFiguresAndFigureFormats)
     const std::vector<std::string> byName = {"-lcolumn", "pos", "-pcolumn", "p",
                                              "-chrcolumn", "chrom", "-header", "yes"};
     const std::vector<std::vector<std::string>> runs = {
-        std::vector<std::string>{"-file", realFile("topr_UC_UKBB_p1e-3.tsv"), "-plot", "f.png", "-plot-size",
-                                 "900x500"} + byName,
-        std::vector<std::string>{"-file", realFile("locuszoomr_SLE_gwas_sub.tsv"), "-plot", "f.pdf"} + byName,
+        with({"-file", realFile("topr_UC_UKBB_p1e-3.tsv"), "-plot", "f.png", "-plot-size", "900x500"}, byName),
+        with({"-file", realFile("locuszoomr_SLE_gwas_sub.tsv"), "-plot", "f.pdf"}, byName),
         {"-file", std::string(QUORLIN_TEST_DATA) + "/loci-statuses/loci.tsv", "-lcolumn", "2", "-pcolumn", "4",
          "-chrcolumn", "1", "-header", "yes", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1", "-loci-window",
          "550000"}};
@@ -153,7 +146,7 @@ TEST(RealRuns, RegionalFiguresAndFigureFormats)
         SCOPED_TRACE(run[1]);
         const std::string work = makeTempDir();
         const RunResult r =
-            runQuorlin(run + std::vector<std::string>{"-out", "t.out", "-loci", "t.loci", "-regional", "r"}, work);
+            runQuorlin(with(run, {"-out", "t.out", "-loci", "t.loci", "-regional", "r"}), work);
         ASSERT_EQ(r.status, 0) << r.err;
         auto loci = records(readFile(work + "/t.loci"));
         EXPECT_EQ(std::distance(fs::directory_iterator(work + "/r"), fs::directory_iterator()),

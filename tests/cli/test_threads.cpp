@@ -84,12 +84,6 @@ void expectSameForEveryThreadCount(const std::map<std::string, std::string>& inp
 const std::vector<std::string> kColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1", "-header", "yes",
                                            "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"};
 
-std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 } // namespace
 
 TEST(Threads, TableWithManyChromosomes)

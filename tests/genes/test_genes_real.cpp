@@ -17,25 +17,17 @@ const std::string kReal = QUORLIN_REAL_DATA;
 struct Marker {
     std::string chrom;
     long long pos;
-    double p;
 };
 
-// Chromosome, position and p-value (column pColumn) of every row.
-std::vector<Marker> markersOf(const std::string& table, int pColumn)
+// Chromosome and position (the first two columns) of every row.
+std::vector<Marker> markersOf(const std::string& table)
 {
     std::vector<Marker> markers;
     std::ifstream in(kReal + "/" + table);
-    std::string line, skip;
+    std::string line;
     std::getline(in, line);
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        Marker m;
-        fields >> m.chrom >> m.pos;
-        for (int c = 3; c < pColumn; ++c)
-            fields >> skip;
-        fields >> m.p;
+    for (Marker m; std::getline(in, line) && std::istringstream(line) >> m.chrom >> m.pos;)
         markers.push_back(m);
-    }
     return markers;
 }
 
@@ -66,7 +58,7 @@ TEST(RealGenes, BedAndGtfFormsAgree)
     ASSERT_TRUE(gtf.ok && bed.ok) << gtf.error << bed.error;
     EXPECT_EQ(40121u, gtf.index.geneCount());
     EXPECT_EQ(40121u, bed.index.geneCount());
-    const std::vector<Marker> markers = markersOf("topr_CD_FINNGEN_p1e-3.tsv", 5);
+    const std::vector<Marker> markers = markersOf("topr_CD_FINNGEN_p1e-3.tsv");
     ASSERT_GT(markers.size(), 20000u);
     for (const Marker& m : markers)
         ASSERT_EQ(columnsAt(gtf.index, m.chrom, m.pos, m.pos - 50000, m.pos + 50000),

@@ -17,6 +17,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <set>
 #include <zlib.h>
 
 namespace fs = std::filesystem;
@@ -261,8 +262,9 @@ TEST(GenomeWideLoci, EveryStatusWorkedByHand)
 
 // Every association table the shared data describes, with the peaks the
 // tool reports for it. Through the command line, the loci options (and two
-// threads) leave the report as it is and write the same loci file, and every
-// row with 0 <= p <= 5e-8 lies in a locus of its chromosome. A table
+// threads) leave the report as it is and write the same loci and BED files,
+// every row with 0 <= p <= 5e-8 lies in a locus of its chromosome, and each
+// BED lead is an input row as strong as its report row's max. A table
 // described but missing fails.
 TEST(GenomeWideLoci, RealTablesMatchTheReference)
 {
@@ -289,10 +291,7 @@ TEST(GenomeWideLoci, RealTablesMatchTheReference)
         const std::vector<std::string> args = {"-file", table.string(), "-chrcolumn", std::to_string(L.chrom),
                                                "-lcolumn", std::to_string(L.pos), "-pcolumn", std::to_string(L.p),
                                                "-header", "yes", "-delim", L.delim == " " ? "space" : "tab"};
-        std::vector<std::string> plain = args, loci = args;
-        plain.insert(plain.end(), {"-out", "r.out"});
-        loci.insert(loci.end(), {"-carry", std::to_string(L.chrom), "-loci-p", "1e-6", "-loci-window", "250000"});
-        const RunResult r = runQuorlin(plain, work);
+        const RunResult r = runQuorlin(with(args, {"-out", "r.out"}), work);
         if (r.out.find("No usable rows in input file") != std::string::npos)
             continue; // every position is text such as 909,309: no row is a marker, nor a candidate
         ASSERT_EQ(r.status, 0) << r.err;
@@ -314,31 +313,55 @@ TEST(GenomeWideLoci, RealTablesMatchTheReference)
         const std::string got = productionLoci(table.string(), split(text, "\n")[0], L, peaks);
         EXPECT_EQ(firstDifference(referenceLoci(text, L, peaks), got), "");
         for (const char* threads : {"1", "2"}) {
-            std::vector<std::string> run = loci;
-            run.insert(run.end(), {"-out", "l.out", "-loci", std::string("l") + threads, "-threads", threads});
-            ASSERT_EQ(runQuorlin(run, work).status, 0);
+            ASSERT_EQ(runQuorlin(with(args, {"-carry", std::to_string(L.chrom), "-loci-p", "1e-6", "-loci-window",
+                                             "250000", "-out", "l.out", "-loci", std::string("l") + threads,
+                                             "-threads", threads, "-bed", std::string("b") + threads}),
+                                 work)
+                          .status,
+                      0);
             EXPECT_EQ(firstDifference(readFile(work + "/r.out"), readFile(work + "/l.out")), "") << threads;
         }
         EXPECT_EQ(firstDifference(readFile(work + "/l1"), readFile(work + "/l2")), "");
+        EXPECT_EQ(firstDifference(readFile(work + "/b1"), readFile(work + "/b2")), "");
         std::map<std::string, std::vector<std::pair<long, long>>> lociOf;
         for (const std::string& line : split(readFile(work + "/l1"), "\n")) {
             const std::vector<std::string> f = tabFields(line);
             if (f.size() > 2 && f[0] != "chrom")
                 lociOf[f[0]].push_back({std::stol(f[1]), std::stol(f[2])});
         }
+        std::set<std::string> strengths; // "chrom pos -log10(p)" of every input row
         for (const std::string& line : split(text.substr(text.find('\n') + 1), "\n")) {
             const std::vector<std::string> f = split(line, L.delim);
             long pos;
             double p;
             if (static_cast<int>(f.size()) < std::max({L.chrom, L.pos, L.p}) || f[L.pos - 1] == "NA" ||
-                f[L.p - 1] == "NA" || !wholeNumber(f[L.pos - 1], pos) || !number(f[L.p - 1], p) ||
-                !(p >= 0 && p <= 5e-8))
+                f[L.p - 1] == "NA" || !wholeNumber(f[L.pos - 1], pos) || !number(f[L.p - 1], p))
+                continue;
+            strengths.insert(f[L.chrom - 1] + " " + std::to_string(pos) + " " + g(-std::log10(p)));
+            if (!(p >= 0 && p <= 5e-8))
                 continue;
             ++significant;
             bool inside = false;
             for (const auto& [from, to] : lociOf[f[L.chrom - 1]])
                 inside = inside || (from <= pos && pos <= to);
             EXPECT_TRUE(inside) << f[L.chrom - 1] << ":" << pos << " with p = " << f[L.p - 1] << " lies in no locus";
+        }
+        // One BED line per report row, its lead an input row as strong as the peak's max.
+        std::set<std::string> maxima; // "chrom first last max" of every report row
+        for (size_t k = 1; k + 1 < rows.size(); ++k) {
+            const std::vector<std::string> f = tabFields(rows[k]);
+            const auto [lo, hi] = range(peak(f[1], std::stol(f[2].substr(0, f[2].find('-', 1))),
+                                             std::stol(f[2].substr(f[2].find('-', 1) + 1)), 0));
+            maxima.insert(f[1] + " " + std::to_string(lo) + " " + std::to_string(hi) + " " + f[3]);
+        }
+        const std::vector<std::string> bed = split(readFile(work + "/b1"), "\n");
+        EXPECT_EQ(bed.size(), rows.size()); // a comment line for the header
+        for (size_t k = 1; k + 1 < bed.size(); ++k) {
+            const std::vector<std::string> b = tabFields(bed[k]);
+            EXPECT_TRUE(strengths.count(b[0] + " " + b[6] + " " + b[7])) << bed[k];
+            EXPECT_TRUE(maxima.count(b[0] + " " + std::to_string(std::stol(b[1]) + 1) + " " + b[2] + " " + b[7]) ||
+                        maxima.count(b[0] + " " + b[1] + " " + b[2] + " " + b[7]))
+                << bed[k];
         }
     }
     EXPECT_GT(significant, 10000) << "too few significant rows to check";

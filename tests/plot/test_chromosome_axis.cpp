@@ -12,6 +12,7 @@
 #include <QBuffer>
 
 #include <algorithm>
+#include <cstdint>
 
 using namespace plotlayout;
 
@@ -117,8 +118,8 @@ TEST(ManhattanMarks, BandsTicksAndLocusMarks)
 }
 
 // 2,000,000 one-row chromosomes: at most 1,000 slots of their own plus one
-// "other" slot holding the rest, every row and retained marker still
-// counted, the figure well under 5 MB.
+// "other" slot holding the rest (and its extreme positions), every row and
+// retained marker still counted, the figure well under 5 MB.
 TEST(PlotCollector, MillionsOfOneRowChromosomesStayBounded)
 {
     const int n = 2000000;
@@ -130,19 +131,26 @@ TEST(PlotCollector, MillionsOfOneRowChromosomesStayBounded)
         c.startChromosome("ctg" + std::to_string(k));
         c.addRow(1 + (k % 1000) * 1000, k % 2 ? 0.9 : 0.01, true);
     }
+    for (const auto& [position, p] : {std::pair<int32_t, double>{INT32_MIN, 0.01}, {INT32_MAX, 0.02}}) {
+        c.startChromosome("ctg" + std::to_string(position)); // the whole position range, in the "other" slot
+        c.addRow(position, p, true);
+    }
     const PlotModel m = std::move(c).finish();
     ASSERT_EQ(m.chromosomes.size(), kPlotChromosomeCap + 1);
     EXPECT_EQ(m.chromosomes.front().name, "chr1"); // natural and widest: kept
     const PlotChromosome& other = m.chromosomes.back();
     EXPECT_TRUE(other.isOther());
-    EXPECT_EQ(other.merged, n + 1 - int64_t(kPlotChromosomeCap));
+    EXPECT_EQ(other.merged, n + 3 - int64_t(kPlotChromosomeCap));
     int64_t rows = 0, retained = 0;
     size_t cols = 0;
     for (const PlotChromosome& chr : m.chromosomes)
         rows += chr.rows, retained += chr.retained, cols += chr.cols;
-    EXPECT_EQ(rows, n + 2);
-    EXPECT_EQ(retained, n / 2 + 2);
+    EXPECT_EQ(rows, n + 4);
+    EXPECT_EQ(retained, n / 2 + 4);
     EXPECT_LE(cols, 16384u + 2 * m.chromosomes.size());
+    for (const auto& [position, p] : {std::pair<int32_t, double>{INT32_MIN, 0.01}, {INT32_MAX, 0.02}})
+        EXPECT_TRUE(other.cellSet(static_cast<uint32_t>(uint64_t(uint32_t(position) ^ 0x80000000u) >> m.xShift),
+                                  static_cast<int>(plotMinusLog2Fixed(p) >> m.yShift)));
     QString error;
     const QByteArray svg = draw(m);
     EXPECT_LT(svg.size(), 5 * 1000 * 1000);

@@ -12,7 +12,6 @@ namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kTiny = std::numeric_limits<double>::denorm_min();
-const int32_t kMinPos = std::numeric_limits<int32_t>::min(), kMaxPos = std::numeric_limits<int32_t>::max();
 
 uint32_t colOf(const PlotModel& m, int32_t position)
 {
@@ -174,23 +173,3 @@ TEST_P(PlotCollectorOrders, GridStaysBoundedAndHoldsEveryRow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, PlotCollectorOrders, ::testing::Values(0, 1, 2, 3));
-
-// 3,000 contigs spanning the whole position range: 1,000 keep a slot, the
-// other 2,000 share the "other" slot, whose grid holds their extremes.
-TEST(PlotCollector, ExtremePositionsAndManyChromosomes)
-{
-    PlotCollector c(0.5);
-    for (int k = 0; k < 3000; ++k) {
-        c.startChromosome("contig" + std::to_string(k));
-        c.addRow(kMinPos, 0.01, true);
-        c.addRow(kMaxPos, 0.02, true);
-        c.addRow(0, 0.03, true);
-    }
-    const PlotModel m = std::move(c).finish();
-    ASSERT_EQ(m.chromosomes.size(), kPlotChromosomeCap + 1);
-    EXPECT_EQ(m.chromosomes.back().merged, 2000);
-    EXPECT_EQ(m.chromosomes.back().rows, 6000);
-    EXPECT_LE(totalCols(m), 16384u + 2 * m.chromosomes.size());
-    EXPECT_TRUE(m.chromosomes.back().cellSet(colOf(m, kMinPos), cellOf(m, 0.01)));
-    EXPECT_TRUE(m.chromosomes.back().cellSet(colOf(m, kMaxPos), cellOf(m, 0.02)));
-}

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -60,20 +61,15 @@ TempDirCleaner& tempDirCleaner()
 std::string maskClock(const std::string& text)
 {
     std::istringstream in(text);
-    std::string line, out;
-    bool first = true;
-    while (std::getline(in, line)) {
-        if (line.rfind("START TIME: ", 0) == 0)
-            line = "START TIME ...";
-        else if (line.rfind("END TIME: ", 0) == 0)
-            line = "END TIME ...";
-        else if (line.rfind("DONE in ", 0) == 0)
-            line = "DONE in ...";
-        out += (first ? "" : "\n") + line;
-        first = false;
+    std::string out;
+    for (std::string line; std::getline(in, line);) {
+        for (const char* clock : {"START TIME", "END TIME"})
+            if (line.rfind(std::string(clock) + ": ", 0) == 0)
+                line = std::string(clock) + " ...";
+        out += (line.rfind("DONE in ", 0) == 0 ? "DONE in ..." : line) + "\n";
     }
-    if (!text.empty() && text.back() == '\n')
-        out += '\n';
+    if (!text.empty() && text.back() != '\n')
+        out.pop_back();
     return out;
 }
 } // namespace
@@ -132,25 +128,19 @@ bool fileExists(const std::string& path)
 
 void writeGzip(const std::string& path, const std::string& content, int members)
 {
-    std::string all;
+    writeFile(path, "");
     const size_t part = content.size() / static_cast<size_t>(members) + 1;
-    for (size_t at = 0; at < content.size() || (at == 0 && content.empty()); at += part) {
-        const std::string piece = content.substr(at, part);
-        z_stream zs{};
-        deflateInit2(&zs, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-        std::string out(deflateBound(&zs, piece.size()) + 64, '\0');
-        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
-        zs.avail_in = static_cast<uInt>(piece.size());
-        zs.next_out = reinterpret_cast<Bytef*>(out.data());
-        zs.avail_out = static_cast<uInt>(out.size());
-        deflate(&zs, Z_FINISH);
-        out.resize(zs.total_out);
-        deflateEnd(&zs);
-        all += out;
-        if (content.empty())
-            break;
+    for (size_t at = 0; at < content.size(); at += part) { // each opening for appending adds a member
+        gzFile f = gzopen(path.c_str(), "ab6");
+        gzwrite(f, content.data() + at, static_cast<unsigned>(std::min(part, content.size() - at)));
+        gzclose(f);
     }
-    writeFile(path, all);
+}
+
+std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 std::vector<std::string> tabFields(const std::string& line)

@@ -23,8 +23,11 @@ void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 // Writes content as gzip; with members > 1 it is split into that many
-// concatenated gzip members (as bgzip does).
+// concatenated gzip members (as bgzip does); empty content, an empty file.
 void writeGzip(const std::string& path, const std::string& content, int members = 1);
+
+// The words of a followed by those of b, for argument lists.
+std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b);
 
 // The tab-separated fields of one line.
 std::vector<std::string> tabFields(const std::string& line);
