@@ -28,14 +28,7 @@ if ! command -v snakemake >/dev/null 2>&1; then
   exit 0
 fi
 
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
-bin=${1:-build/quorlin}
-if [ ! -f "$bin" ] || [ ! -x "$bin" ]; then
-  echo "FAIL: quorlin binary '$bin' not found or not executable"
-  exit 1
-fi
-bin="$(cd "$(dirname "$bin")" && pwd)/$(basename "$bin")"
+. "$(cd "$(dirname "$0")" && pwd)/common.sh"
 snakefile="$repo/workflow/Snakefile"
 example="$repo/examples/example.tsv"
 

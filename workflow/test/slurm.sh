@@ -27,14 +27,7 @@ for tool in munged mungekey slurmctld slurmd sbatch scontrol squeue scancel sinf
 done
 id munge >/dev/null 2>&1 || skip "no munge user (Debian: apt-get install munge)"
 
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
-bin=${1:-build/quorlin}
-if [ ! -f "$bin" ] || [ ! -x "$bin" ]; then
-  echo "FAIL: quorlin binary '$bin' not found or not executable"
-  exit 1
-fi
-bin="$(cd "$(dirname "$bin")" && pwd)/$(basename "$bin")"
+. "$(cd "$(dirname "$0")" && pwd)/common.sh"
 start_ns=$(date +%s%N)
 elapsed() { echo "$(( ($(date +%s%N) - start_ns) / 1000000 )) ms"; }
 
