@@ -90,21 +90,6 @@ private:
     std::vector<std::vector<double>> values_;
 };
 
-bool makeFolder(const std::string& folder, std::string& why)
-{
-    struct stat st;
-    if (stat(folder.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return true;
-        why = "'" + folder + "' is not a folder";
-        return false;
-    }
-    if (mkdir(folder.c_str(), 0777) == 0)
-        return true;
-    why = "cannot create the folder '" + folder + "': " + std::strerror(errno);
-    return false;
-}
-
 } // namespace
 
 TableLoci tableLoci(const RunOptions& options, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
@@ -210,8 +195,11 @@ bool writeRegionalFigures(const RunOptions& options, const TableLoci& loci, cons
                           const std::vector<QByteArray>& svgs, const std::string& folder, TemporaryFiles& temps,
                           std::vector<OutputFile>& finished, std::string& why)
 {
-    if (!makeFolder(folder, why))
+    if (const int error = makeFolder(folder)) {
+        why = error == EEXIST ? "'" + folder + "' is not a folder"
+                              : "cannot create the folder '" + folder + "': " + std::strerror(error);
         return false;
+    }
     FigureFormat format = FigureFormat::Svg;
     figureFormatOfWord(QString::fromStdString(options.regionalFormat), &format);
     const RegionalSettings settings;

@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -41,13 +40,23 @@ bool checkedPaths(const std::vector<TableJob>& jobs, const std::string& listFile
 // The -outdir folder, made when missing (its parents are not).
 bool outputFolderReady(const std::string& folder)
 {
-    struct stat st;
-    if (folder.empty() || (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
-        return true;
-    if (mkdir(folder.c_str(), 0777) == 0)
+    const int error = folder.empty() ? 0 : makeFolder(folder);
+    return error == 0 || say("Output file could not be written\n",
+                             "quorlin: cannot create the output folder '" + folder + "': " + std::strerror(error) +
+                                 "\n",
+                             false);
+}
+
+// One of the list's own outputs (the study's loci table, the index page).
+bool writeListOutput(TemporaryFiles& temps, const std::string& path, const char* what, const std::string& text)
+{
+    OutputFile file(temps);
+    if (file.open(path) && (file.write(text), file.commit()))
         return true;
     return say("Output file could not be written\n",
-               "quorlin: cannot create the output folder '" + folder + "': " + std::strerror(errno) + "\n", false);
+               "quorlin: " + std::string(what) + " '" + path + "' could not be written: " +
+                   std::strerror(file.error()) + "\n",
+               false);
 }
 
 // The gene annotation, read before any output is touched.
@@ -160,24 +169,12 @@ bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* 
     if (!finished)
         return false;
     bool ok = failed.empty();
-    if (options.loci) {
-        OutputFile study(temps);
-        const std::string studyPath = studyOutputs.front();
-        if (!study.open(studyPath) || (study.write(studyLociText(loci, options.lociWindow)), !study.commit()))
-            ok = say("Output file could not be written\n",
-                     "quorlin: the study's loci table '" + studyPath + "' could not be written: " +
-                         std::strerror(study.error()) + "\n",
-                     false);
-    }
-    if (options.html) {
-        const std::string indexPath = studyOutputs.back();
-        OutputFile index(temps);
-        if (!index.open(indexPath) || (index.write(indexPageText(options, indexPath, listed)), !index.commit()))
-            ok = say("Output file could not be written\n",
-                     "quorlin: the index page '" + indexPath + "' could not be written: " +
-                         std::strerror(index.error()) + "\n",
-                     false);
-    }
+    if (options.loci && !writeListOutput(temps, studyOutputs.front(), "the study's loci table",
+                                         studyLociText(loci, options.lociWindow)))
+        ok = false;
+    if (options.html && !writeListOutput(temps, studyOutputs.back(), "the index page",
+                                         indexPageText(options, studyOutputs.back(), listed)))
+        ok = false;
     if (!failed.empty()) {
         std::string names;
         for (const std::string& t : failed)

@@ -178,7 +178,7 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
                     "report file " + quoted(job.reportPath) + " could not be written: " + std::strerror(report.error()));
     o.finished.push_back(std::move(report));
     const TableLoci loci = tableLoci(options, notes, peaks.peaks(), job.genes);
-    if (!job.lociPath.empty() || options.listMode || !job.htmlPath.empty())
+    if (options.loci || !job.htmlPath.empty()) // the loci file, the list's study table, the page
         o.lociText = lociText(loci, notes, peaks.peaks(), carriedNames);
     size_t next = 1;
     if (!job.bedPath.empty() && !(o = writeBed(std::move(o), std::move(files[next++]), job.table, peaks.peaks())).ok)

@@ -59,6 +59,14 @@ void TemporaryFiles::removeAllAndHold()
     paths_.clear();
 }
 
+int makeFolder(const std::string& folder)
+{
+    struct stat st;
+    if (stat(folder.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode) ? 0 : EEXIST;
+    return mkdir(folder.c_str(), 0777) == 0 ? 0 : errno;
+}
+
 std::string resolvedOutputPath(const std::string& path)
 {
     std::string current = path;

@@ -30,6 +30,10 @@ private:
     unsigned long long next_ = 0;
 };
 
+// Makes folder when it is missing (its parents are not made): 0 when the
+// folder is there, else the errno (EEXIST for a file in its place).
+int makeFolder(const std::string& folder);
+
 // Where an output really goes: the target of a symbolic link (followed to
 // its end, also when that does not exist yet), else the path itself.
 std::string resolvedOutputPath(const std::string& path);
