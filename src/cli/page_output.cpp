@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -18,11 +19,10 @@ std::string now() { return QDateTime::currentDateTime().toString(Qt::ISODate).to
 // The page's link to target, relative to the folder of from.
 std::string relativeLink(const std::string& from, const std::string& target)
 {
-    const size_t slash = from.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : from.substr(0, slash + 1);
-    if (!folder.empty() && target.compare(0, folder.size(), folder) == 0)
-        return target.substr(folder.size());
-    return target;
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::absolute(from).lexically_normal().parent_path();
+    const fs::path link = fs::absolute(target).lexically_normal().lexically_relative(folder);
+    return link.empty() ? target : link.string();
 }
 
 } // namespace

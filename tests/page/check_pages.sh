@@ -20,6 +20,10 @@ printf 'example.tsv\nmissing.tsv\n' > list.txt
 [ $? = 1 ] || { echo "FAIL: a list with a missing table must end with status 1"; exit 1; }
 grep -q 'href="example.tsv.html"' list.txt.html || { echo "FAIL: the index page links no page"; exit 1; }
 grep -q 'Input file not found' list.txt.html || { echo "FAIL: the index page does not show the failure"; exit 1; }
+# An index page in another folder than its tables links them from its own.
+mkdir sub && printf 'example.tsv\n' > sub/list.txt
+"$bin" -list sub/list.txt "${columns[@]}" -html yes >/dev/null 2>err.txt || { cat err.txt; exit 1; }
+grep -q 'href="../example.tsv.html"' sub/list.txt.html || { echo "FAIL: the index page's link is not relative to it"; exit 1; }
 if command -v tidy >/dev/null; then
   for page in example.tsv.html list.txt.html; do
     tidy -errors -q "$page" >/dev/null 2>tidy.txt
