@@ -14,6 +14,7 @@
 #include <QTime>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
@@ -61,13 +62,17 @@ void printClockLine(const char* label, const QTime& time)
 
 int main(int argc, char** argv)
 {
-    const auto app = makeFigureApplication(argc, argv, asksForRenderedFigures(argc, argv));
+    const bool rendersFigures = asksForRenderedFigures(argc, argv);
+    const auto app = makeFigureApplication(argc, argv, rendersFigures);
     if (isHelpRequest(argc, argv)) {
         std::fputs(usageText().c_str(), stdout);
         return std::fflush(stdout) != 0 ? 1 : 0;
     }
     TemporaryFiles temps;
     takeTerminationSignals(temps);
+    std::optional<FontWarmUp> fonts; // after the signals are blocked: its thread inherits that
+    if (rendersFigures)
+        fonts.emplace();
     printBanner();
     printCommandWords(argc, argv);
     for (const std::string& word : unknownOptionWords(argc, argv))

@@ -5,6 +5,8 @@
 
 #include <QBuffer>
 #include <QGuiApplication>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -37,23 +39,13 @@ bool formatOf(QString word, FigureFormat* format)
     return false;
 }
 
-QByteArray png(QSvgRenderer& renderer, QSize size, QString* error)
+QByteArray png(const QByteArray& svg, QSize size, QString* error)
 {
-    QImage image(size * 2, QImage::Format_RGB32);
-    if (image.isNull()) {
-        if (error)
-            *error = QStringLiteral("figure of %1 x %2 px is too large for an image").arg(size.width()).arg(size.height());
+    QImage image = rasterFigure(svg, size * 2, RasterMethod::Layered, error);
+    if (image.isNull())
         return {};
-    }
-    image.fill(Qt::white);
     image.setDotsPerMeterX(7559); // 192 dpi: twice the 96 px per inch of the SVG
     image.setDotsPerMeterY(7559);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        renderer.render(&painter, QRectF(0, 0, image.width(), image.height()));
-    }
     QByteArray out = encodePng(image);
     if (out.isEmpty() && error)
         *error = QStringLiteral("the PNG image could not be encoded");
@@ -126,13 +118,15 @@ QByteArray renderFigure(const QByteArray& svg, FigureFormat format, QSize size, 
             *error = QStringLiteral("figure size %1 x %2 px is empty").arg(size.width()).arg(size.height());
         return {};
     }
+    if (format == FigureFormat::Png)
+        return png(svg, size, error);
     QSvgRenderer renderer(svg);
     if (!renderer.isValid()) {
         if (error)
             *error = QStringLiteral("the figure's SVG could not be read");
         return {};
     }
-    return format == FigureFormat::Png ? png(renderer, size, error) : pdf(renderer, size, error);
+    return pdf(renderer, size, error);
 }
 
 bool parseFigureSize(const QString& text, QSize* size)
@@ -159,4 +153,20 @@ std::unique_ptr<QCoreApplication> makeFigureApplication(int& argc, char** argv, 
     auto app = std::make_unique<QGuiApplication>(argc, argv);
     qInstallMessageHandler(previous);
     return app;
+}
+
+FontWarmUp::FontWarmUp()
+    : thread_([] {
+          // The font database is shared by all threads and safe to use from
+          // any; filling it reads fontconfig's files.
+          QFont font(QStringLiteral("DejaVu Sans"));
+          font.setPixelSize(12);
+          QFontMetricsF(font).horizontalAdvance(QStringLiteral("0"));
+      })
+{
+}
+
+FontWarmUp::~FontWarmUp()
+{
+    thread_.join();
 }

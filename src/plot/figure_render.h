@@ -9,10 +9,12 @@
 // differ.
 #pragma once
 #include <QByteArray>
+#include <QImage>
 #include <QSize>
 #include <QString>
 
 #include <memory>
+#include <thread>
 
 class QCoreApplication;
 
@@ -33,6 +35,16 @@ const char* figureExtension(FigureFormat format);
 // makeFigureApplication).
 QByteArray renderFigure(const QByteArray& svg, FigureFormat format, QSize size, QString* error = nullptr);
 
+// The figure as pixels (pixels is the image's size, an exact multiple of
+// the SVG's): Layered paints the dot groups of Manhattan markers and QQ
+// points from stamps (figure_layers.h, dot_raster.h) and the rest with
+// QtSvg, QtSvgOnly paints all with QtSvg; both need the QGuiApplication.
+// Layered falls back to QtSvgOnly for a document it cannot split. A null
+// image, with error set, when the SVG does not parse or the image is too
+// large.
+enum class RasterMethod { Layered, QtSvgOnly };
+QImage rasterFigure(const QByteArray& svg, QSize pixels, RasterMethod method, QString* error = nullptr);
+
 // The figure size of "WxH" in px (such as 1600x900): at least 800 x 480,
 // at most 8000 each way; false for anything else.
 inline constexpr QSize kMinFigureSize(800, 480);
@@ -44,3 +56,17 @@ bool parseFigureSize(const QString& text, QSize* size);
 // rendered, which Qt's fonts need, else a QCoreApplication. argc and argv
 // must outlive it.
 std::unique_ptr<QCoreApplication> makeFigureApplication(int& argc, char** argv, bool rendersFigures);
+
+// Loads the system's font configuration on a thread of its own while the
+// tables are read, so the first figure does not wait for it; the
+// destructor waits for the thread. Needs the QGuiApplication.
+class FontWarmUp {
+public:
+    FontWarmUp();
+    ~FontWarmUp();
+    FontWarmUp(const FontWarmUp&) = delete;
+    FontWarmUp& operator=(const FontWarmUp&) = delete;
+
+private:
+    std::thread thread_;
+};

@@ -28,6 +28,9 @@ inline constexpr char kTitleText[] = "#111111";
 inline constexpr char kGenomeWideDash[] = "7 4";
 inline constexpr char kThresholdDash[] = "3 3";
 inline constexpr char kBandOpacity[] = "0.35";
+// Share of the GQS colour in a Manhattan band's tint (the rest white), the
+// look of kBandOpacity over the white ground.
+constexpr double kBandShare = 0.35;
 inline constexpr char kLegendOpacity[] = "0.6";
 constexpr double kDotWidth = 3.0;
 // -log10 of genome-wide significance, p = 5e-8.

@@ -95,6 +95,17 @@ std::string gqsColour(double gqs)
     return text;
 }
 
+std::string gqsTint(double gqs, double share)
+{
+    unsigned c[3];
+    std::sscanf(gqsColour(gqs).c_str() + 1, "%2x%2x%2x", &c[0], &c[1], &c[2]);
+    char text[8];
+    for (unsigned& v : c)
+        v = static_cast<unsigned>(std::lround(255 + share * (double(v) - 255)));
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", c[0], c[1], c[2]);
+    return text;
+}
+
 PixelSet::PixelSet(int width, int height)
     : width_(std::max(width, 1)), height_(std::max(height, 1)), words_((height_ + 63) / 64),
       bits_(size_t(width_) * words_, 0)

@@ -40,6 +40,9 @@ std::string tickText(double value);
 // Colour of a peak band for a quality score from 1 to 5 (clamped), as
 // #rrggbb, interpolated between five anchors from pale orange to dark red.
 std::string gqsColour(double gqs);
+// That colour mixed with white: share of it, 1 - share of white, as it
+// shows at opacity share over a white ground.
+std::string gqsTint(double gqs, double share);
 // The anchors of that scale at 1, 2, 3, 4, 5.
 inline constexpr char kGqsAnchors[5][8] = {"#fed976", "#feb24c", "#fd8d3c", "#e31a1c", "#800026"};
 

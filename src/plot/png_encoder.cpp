@@ -1,63 +1,232 @@
-// PNG chunks: signature, IHDR, pHYs, one IDAT, IEND, each with its CRC.
+// PNG chunks: signature, IHDR, pHYs, one IDAT, IEND, each with its CRC. The
+// IDAT's zlib stream is deflated in two parts on two threads: the first
+// ends on a full flush (byte-aligned, no final block), the second is
+// final, and their Adler-32 sums are combined; the bytes are the same
+// whichever thread packs which part.
 #include "png_encoder.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 #include <zlib.h>
 
+#ifdef QUORLIN_HAVE_ISAL
+#include <isa-l/igzip_lib.h>
+#endif
+
 namespace {
 
-void put32(std::vector<unsigned char>& out, uint32_t v)
+using Bytes = std::vector<unsigned char>;
+
+void put32(Bytes& out, uint32_t v)
 {
     for (int shift = 24; shift >= 0; shift -= 8)
         out.push_back(static_cast<unsigned char>(v >> shift));
 }
 
-void chunk(QByteArray& file, const char type[4], const std::vector<unsigned char>& data)
+void chunk(QByteArray& file, const char type[4], const Bytes& data)
 {
-    std::vector<unsigned char> head;
+    Bytes head;
     put32(head, static_cast<uint32_t>(data.size()));
     head.insert(head.end(), type, type + 4);
     uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
     if (!data.empty())
         crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
-    std::vector<unsigned char> tail;
+    Bytes tail;
     put32(tail, static_cast<uint32_t>(crc));
     file.append(reinterpret_cast<const char*>(head.data()), static_cast<qsizetype>(head.size()));
     file.append(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
     file.append(reinterpret_cast<const char*>(tail.data()), static_cast<qsizetype>(tail.size()));
 }
 
+// Filters rows [from, to) into out (rowBytes + 1 bytes a row): each row's
+// RGB bytes after its filter byte 2 ("Up": each byte minus the byte above).
+void filterRows(const QImage& image, int from, int to, unsigned char* out)
+{
+    const int width = image.width();
+    for (int y = from; y < to; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const auto* above = y > 0 ? reinterpret_cast<const QRgb*>(image.constScanLine(y - 1)) : nullptr;
+        *out++ = 2;
+        for (int x = 0; x < width; ++x) {
+            // The four bytes less the four above at once, with no borrow
+            // from one byte into the next.
+            constexpr uint32_t kHigh = 0x80808080u;
+            const uint32_t p = row[x], q = above ? above[x] : 0;
+            const uint32_t d = ((p | kHigh) - (q & ~kHigh)) ^ ((p ^ ~q) & kHigh);
+            out[0] = static_cast<unsigned char>(d >> 16); // red
+            out[1] = static_cast<unsigned char>(d >> 8);
+            out[2] = static_cast<unsigned char>(d);
+            out += 3;
+        }
+    }
+}
+
+// Raw deflate, fed in pieces: the last piece ends the stream (final) or
+// ends it byte-aligned for another stream's blocks to follow.
+class Deflater {
+public:
+    Deflater(size_t inputSize, bool final) : out_(new unsigned char[bound(inputSize)]), final_(final)
+    {
+        const size_t room = bound(inputSize);
+#ifdef QUORLIN_HAVE_ISAL
+        isal_ = room < UINT32_MAX;
+        if (isal_) {
+            isal_deflate_init(&s_);
+            s_.gzip_flag = IGZIP_DEFLATE;
+            s_.level = 1;
+            level_.resize(ISAL_DEF_LVL1_DEFAULT);
+            s_.level_buf = level_.data();
+            s_.level_buf_size = static_cast<uint32_t>(level_.size());
+            s_.next_out = out_.get();
+            s_.avail_out = static_cast<uint32_t>(room);
+            return;
+        }
+#endif
+        ok_ = deflateInit2(&z_, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+        zlibOpen_ = ok_;
+        z_.next_out = out_.get();
+        z_.avail_out = static_cast<uInt>(std::min<size_t>(room, UINT32_MAX));
+    }
+    ~Deflater()
+    {
+        if (zlibOpen_)
+            deflateEnd(&z_);
+    }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    void feed(unsigned char* in, size_t n, bool last)
+    {
+        if (!ok_)
+            return;
+#ifdef QUORLIN_HAVE_ISAL
+        if (isal_) {
+            s_.next_in = in;
+            s_.avail_in = static_cast<uint32_t>(n);
+            s_.end_of_stream = last && final_ ? 1 : 0;
+            s_.flush = last && !final_ ? FULL_FLUSH : NO_FLUSH;
+            ok_ = isal_deflate(&s_) == COMP_OK && s_.avail_in == 0;
+            if (ok_ && last && final_)
+                ok_ = s_.internal_state.state == ZSTATE_END;
+            return;
+        }
+#endif
+        z_.next_in = in;
+        z_.avail_in = static_cast<uInt>(n);
+        const int rc = deflate(&z_, last ? (final_ ? Z_FINISH : Z_FULL_FLUSH) : Z_NO_FLUSH);
+        ok_ = (last && final_ ? rc == Z_STREAM_END : rc == Z_OK) && z_.avail_in == 0;
+    }
+
+    // The stream; empty after a failure.
+    Bytes take() const
+    {
+        if (!ok_)
+            return {};
+#ifdef QUORLIN_HAVE_ISAL
+        if (isal_)
+            return Bytes(out_.get(), out_.get() + s_.total_out);
+#endif
+        return Bytes(out_.get(), out_.get() + z_.total_out);
+    }
+
+private:
+    // Room for any input, as in a stored block, left uninitialised: only the
+    // pages written are touched.
+    static size_t bound(size_t n) { return n + n / 1000 + (n >> 12) + 1024; }
+
+    std::unique_ptr<unsigned char[]> out_;
+    bool final_;
+    bool ok_ = true;
+#ifdef QUORLIN_HAVE_ISAL
+    bool isal_ = false;
+    isal_zstream s_{};
+    std::vector<uint8_t> level_;
+#endif
+    z_stream z_{};
+    bool zlibOpen_ = false;
+};
+
+struct Part {
+    Bytes packed;
+    uint32_t adler = 1;
+    size_t rawSize = 0;
+};
+
+// Rows [first, last), filtered and deflated a few rows at a time, so the
+// filtered rows stay in the cache.
+Part packRows(const QImage& image, int first, int last, bool final)
+{
+    constexpr int kRows = 16;
+    const size_t rowBytes = static_cast<size_t>(image.width()) * 3 + 1;
+    Part p;
+    p.rawSize = rowBytes * static_cast<size_t>(last - first);
+    Deflater deflater(p.rawSize, final);
+    std::vector<unsigned char> piece(rowBytes * kRows);
+    for (int y = first;; y += kRows) { // once at least: an empty part is an empty block
+        const int to = std::min(y + kRows, last);
+        filterRows(image, y, to, piece.data());
+        const size_t n = rowBytes * static_cast<size_t>(std::max(to - y, 0));
+#ifdef QUORLIN_HAVE_ISAL
+        p.adler = isal_adler32(p.adler, piece.data(), n);
+#else
+        p.adler = static_cast<uint32_t>(adler32_z(p.adler, piece.data(), n));
+#endif
+        deflater.feed(piece.data(), n, to >= last);
+        if (to >= last)
+            break;
+    }
+    p.packed = deflater.take();
+    return p;
+}
+
+// The zlib stream of the filtered image.
+Bytes zlibStream(const QImage& image)
+{
+    const int middle = image.height() / 2;
+    Part parts[2];
+    const auto work = [&](int k) {
+        parts[k] = k == 0 ? packRows(image, 0, middle, false) : packRows(image, middle, image.height(), true);
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(work, 1);
+    } catch (const std::system_error&) {
+        work(1);
+    }
+    work(0);
+    if (helper.joinable())
+        helper.join();
+    if (parts[0].packed.empty() || parts[1].packed.empty())
+        return {};
+    Bytes out = {0x78, 0x01}; // deflate, 32 KB window, fastest level
+    out.insert(out.end(), parts[0].packed.begin(), parts[0].packed.end());
+    out.insert(out.end(), parts[1].packed.begin(), parts[1].packed.end());
+    put32(out, static_cast<uint32_t>(
+                   adler32_combine(parts[0].adler, parts[1].adler, static_cast<z_off_t>(parts[1].rawSize))));
+    return out;
+}
+
 } // namespace
 
 QByteArray encodePng(const QImage& source)
 {
-    const QImage image = source.convertToFormat(QImage::Format_RGB888);
-    const int width = image.width(), height = image.height();
-    const size_t rowBytes = static_cast<size_t>(width) * 3;
-    // Filter "Up" (2): each byte minus the byte above it.
-    std::vector<unsigned char> raw((rowBytes + 1) * static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        const unsigned char* row = image.constScanLine(y);
-        const unsigned char* above = y > 0 ? image.constScanLine(y - 1) : nullptr;
-        unsigned char* out = raw.data() + (rowBytes + 1) * static_cast<size_t>(y);
-        out[0] = 2;
-        for (size_t x = 0; x < rowBytes; ++x)
-            out[x + 1] = static_cast<unsigned char>(row[x] - (above ? above[x] : 0));
-    }
-    std::vector<unsigned char> packed(compressBound(static_cast<uLong>(raw.size())));
-    uLongf packedSize = static_cast<uLongf>(packed.size());
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_SPEED) != Z_OK)
+    const QImage image =
+        source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
+    const Bytes packed = zlibStream(image);
+    if (packed.empty())
         return {};
-    packed.resize(packedSize);
 
     QByteArray file("\x89PNG\r\n\x1a\n", 8);
-    std::vector<unsigned char> header;
-    put32(header, static_cast<uint32_t>(width));
-    put32(header, static_cast<uint32_t>(height));
+    Bytes header;
+    put32(header, static_cast<uint32_t>(image.width()));
+    put32(header, static_cast<uint32_t>(image.height()));
     header.insert(header.end(), {8, 2, 0, 0, 0}); // 8 bits, RGB, deflate, adaptive filtering, no interlace
     chunk(file, "IHDR", header);
-    std::vector<unsigned char> density;
+    Bytes density;
     put32(density, static_cast<uint32_t>(image.dotsPerMeterX()));
     put32(density, static_cast<uint32_t>(image.dotsPerMeterY()));
     density.push_back(1); // per metre

@@ -1,0 +1,164 @@
+// Raster figures: the layered painting (dot groups from stamps, the rest by
+// QtSvg) against QtSvg painting the whole document, on a dense genome-wide
+// figure, a regional one and documents that do not split; the PNG encoder's
+// two-part stream read back by Qt for odd sizes.
+#include "figure_layers.h"
+#include "figure_render.h"
+#include "plot_svg.h"
+#include "plot_test_tables.h"
+#include "png_encoder.h"
+#include "regional_svg.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+void ensureGui()
+{
+    static int argc = 1;
+    static char name[] = "quorlin_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        makeFigureApplication(argc, argv, true).release();
+}
+
+QByteArray genomeSvg(int64_t rows, int peaks)
+{
+    PlotCollector c(0.01);
+    streamGenome(c, rows, peaks);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(writeManhattanQqSvg(std::move(c).finish(), PlotSettings{QStringLiteral("t.tsv")}, buffer));
+    return buffer.data();
+}
+
+// Pixels whose largest channel difference exceeds `by`.
+int64_t differing(const QImage& a, const QImage& b, int by)
+{
+    int64_t n = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            n += std::max({qAbs(qRed(p[x]) - qRed(q[x])), qAbs(qGreen(p[x]) - qGreen(q[x])),
+                           qAbs(qBlue(p[x]) - qBlue(q[x]))}) > by;
+    }
+    return n;
+}
+
+// Layered and whole-document painting agree but for rounding at the edges
+// of dots (a few units) and, where dots overlap, the rasteriser's own sum:
+// a dot moved by one device pixel, a wrong colour or a layer out of order
+// changes thousands of pixels by far more.
+void expectSameFigure(const QByteArray& svg, QSize pixels)
+{
+    const QImage layered = rasterFigure(svg, pixels, RasterMethod::Layered);
+    const QImage whole = rasterFigure(svg, pixels, RasterMethod::QtSvgOnly);
+    ASSERT_EQ(layered.size(), pixels);
+    ASSERT_EQ(whole.size(), pixels);
+    const int64_t all = int64_t(pixels.width()) * pixels.height();
+    EXPECT_LT(differing(layered, whole, 2), all / 100);
+    EXPECT_LE(differing(layered, whole, 32), all / 1000);
+    EXPECT_EQ(differing(layered, whole, 128), 0);
+}
+
+} // namespace
+
+TEST(FigureRaster, LayersSplitAtEachDotGroup)
+{
+    const QByteArray svg = genomeSvg(60000, 10);
+    FigureLayers layers;
+    ASSERT_TRUE(splitFigureLayers(svg, &layers));
+    // One group of markers a chromosome, one of QQ points.
+    EXPECT_EQ(layers.dots.size(), 23u);
+    EXPECT_EQ(layers.segments.size(), layers.dots.size() + 1);
+    EXPECT_EQ(layers.viewBox, QRectF(0, 0, 1600, 900));
+    int64_t runs = 0, strokes = 0;
+    for (const DotGroup& g : layers.dots) {
+        EXPECT_EQ(g.width, 3);
+        runs += static_cast<int64_t>(g.runs.size());
+        for (const DotRun& r : g.runs)
+            strokes += r.length > 0;
+    }
+    int64_t commands = 0;
+    const QRegularExpression dotPaths(QStringLiteral("class=\"(markers|qq-points)\" d=\"([^\"]*)\""));
+    for (auto m = dotPaths.globalMatch(QString::fromUtf8(svg)); m.hasNext();)
+        commands += m.next().captured(2).count(u'M');
+    EXPECT_EQ(runs, commands);
+    EXPECT_GT(strokes, 0);
+    // Everything else stays: the segments hold the labels, and no dot path.
+    QByteArray rest;
+    for (const QByteArray& s : layers.segments)
+        rest += s;
+    EXPECT_EQ(rest.count("class=\"chrom-label\""), svg.count("class=\"chrom-label\""));
+    EXPECT_EQ(rest.count("<path class=\"markers\""), 0);
+
+    // What is not a plain dot group is not split.
+    for (const char* odd : {"<g fill=\"none\" stroke=\"#123456\" stroke-width=\"3\" stroke-linecap=\"round\">"
+                            "<path d=\"M1 2L3 4\"/></g>",
+                            "<g transform=\"translate(1 0)\"><rect width=\"5\" height=\"5\"/></g>",
+                            "<g fill=\"none\" stroke=\"#123456\" stroke-width=\"3\" stroke-linecap=\"round\">"
+                            "<path d=\"M1.5 2v.1\"/></g>"}) {
+        const QByteArray doc = QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\" "
+                                          "viewBox=\"0 0 10 10\">") +
+                               odd + "</svg>";
+        EXPECT_FALSE(splitFigureLayers(doc, &layers)) << odd;
+    }
+    EXPECT_FALSE(splitFigureLayers("<svg xmlns=\"http://www.w3.org/2000/svg\"/>", &layers)); // no viewBox
+}
+
+TEST(FigureRaster, LayeredPaintingMatchesQtSvg)
+{
+    ensureGui();
+    expectSameFigure(genomeSvg(300000, 30), QSize(3200, 1800));
+    expectSameFigure(genomeSvg(300000, 30), QSize(1600, 900)); // scale 1
+
+    RegionalFigure r;
+    r.chromosome = "chr2";
+    r.windowStart = 1000000;
+    r.windowEnd = 1400000;
+    PlotRng rng(3);
+    for (int32_t pos = 1000000; pos < 1400000; pos += 150) {
+        r.positions.push_back(pos);
+        r.values.push_back(std::abs(pos - 1200000) < 40000 ? 6 + 8 * rng.uniform() : 3 * rng.uniform());
+    }
+    r.leadPosition = 1200000;
+    r.leadId = "rs1";
+    r.leadValue = 14;
+    r.peaks = {{1150000, 1250000, 4.2, "4.2"}};
+    r.status = "peak";
+    expectSameFigure(regionalSvg(r), QSize(2400, 1350));
+
+    // A document that does not split is painted whole, the same either way.
+    const QByteArray odd = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"50\" viewBox=\"0 0 100 50\">"
+                           "<g transform=\"translate(10 0)\"><rect width=\"30\" height=\"20\" fill=\"#ff0000\"/></g>"
+                           "<g fill=\"none\" stroke=\"#1f4e79\" stroke-width=\"3\" stroke-linecap=\"round\">"
+                           "<path d=\"M50 10V30\"/></g></svg>";
+    EXPECT_EQ(rasterFigure(odd, QSize(200, 100), RasterMethod::Layered),
+              rasterFigure(odd, QSize(200, 100), RasterMethod::QtSvgOnly));
+    // A size that is no whole multiple of the viewBox: painted whole too.
+    const QByteArray svg = genomeSvg(20000, 3);
+    EXPECT_EQ(rasterFigure(svg, QSize(2000, 1125), RasterMethod::Layered),
+              rasterFigure(svg, QSize(2000, 1125), RasterMethod::QtSvgOnly));
+}
+
+TEST(FigureRaster, PngReadsBackExactly)
+{
+    ensureGui();
+    QImage source(41, 37, QImage::Format_RGB32);
+    PlotRng rng(5);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x) // flat runs and noise, as in a figure
+            source.setPixel(x, y, x < 20 ? qRgb(255, 255, 255) : qRgb(int(rng.next() % 256), y * 6, x * 5));
+    for (const QSize size : {QSize(1, 1), QSize(3, 2), QSize(41, 1), QSize(5, 3), QSize(41, 37)}) {
+        const QImage image = source.copy(QRect(QPoint(0, 0), size));
+        const QImage back = QImage::fromData(encodePng(image), "PNG").convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(back, image) << size.width() << "x" << size.height();
+    }
+}
