@@ -57,10 +57,14 @@ public:
             widest_ = std::max(widest_, (*current_)[k].to - (*current_)[k].from);
     }
 
-    void rows(const int32_t* positions, const double* values, const uint8_t* numbers, size_t count) override
+    void rows(ObservedRows& rows) override
     {
         if (!current_)
             return;
+        const int32_t* positions = rows.positions.data();
+        const double* values = rows.values.data();
+        const uint8_t* numbers = rows.numbers.data();
+        const size_t count = rows.size();
         const std::vector<Window>& ws = *current_; // by start; none wider than widest_
         for (size_t i = 0; i < count; ++i) {
             if (!numbers[i])

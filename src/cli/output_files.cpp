@@ -35,17 +35,6 @@ bool writeWhole(TableOutcome& o, OutputFile&& file, const char* what, std::strin
 
 } // namespace
 
-void PlotRows::chromosome(std::string_view name)
-{
-    collector_.startChromosome(name);
-}
-
-void PlotRows::rows(const int32_t* positions, const double* values, const uint8_t* numbers, size_t count)
-{
-    for (size_t i = 0; i < count; ++i)
-        collector_.addRow(positions[i], log10_ ? std::pow(10.0, -values[i]) : values[i], numbers[i] != 0);
-}
-
 TableOutcome writeBed(TableOutcome o, OutputFile&& file, const std::string& table,
                       const std::vector<ReportedPeak>& peaks)
 {

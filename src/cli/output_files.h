@@ -13,18 +13,6 @@
 #include <string>
 #include <vector>
 
-// Feeds every row of the table to the figure's collector.
-class PlotRows : public RowObserver {
-public:
-    PlotRows(PlotCollector& collector, bool valuesAreLog10) : collector_(collector), log10_(valuesAreLog10) {}
-    void chromosome(std::string_view name) override;
-    void rows(const int32_t* positions, const double* values, const uint8_t* numbers, size_t count) override;
-
-private:
-    PlotCollector& collector_;
-    const bool log10_;
-};
-
 // Writes the BED file of the peaks into file; when it is complete it joins
 // the outcome's finished outputs.
 TableOutcome writeBed(TableOutcome o, OutputFile&& file, const std::string& table,

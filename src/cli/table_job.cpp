@@ -4,6 +4,7 @@
 // the summary.
 #include "table_job.h"
 
+#include "figure_rows.h"
 #include "locus_outputs.h"
 #include "page_output.h"
 #include "output_files.h"
@@ -149,7 +150,7 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
     report.write(kReportHeader);
     PeakCollector peaks(options, layout, job.table, report);
     std::optional<PlotCollector> figure; // its histogram alone takes 1.6 MB
-    std::optional<PlotRows> figureRows;
+    std::optional<FigureRows> figureRows; // after figure: stops before it goes
     if (!job.plotPath.empty() || !job.htmlPath.empty()) {
         figure.emplace(options.analysis.inlimit);
         figureRows.emplace(*figure, layout.log10Values);
@@ -158,6 +159,8 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
     const bool complete = readTable(std::move(source), layout, options.analysis.inlimit,
                                     [&](ChromosomeBatch& batch) { peaks.take(batch); }, notes,
                                     figureRows ? &*figureRows : nullptr);
+    if (figureRows)
+        figureRows->finish();
     if (layout.headerLines > 0 && !notes.emptyInput)
         o.out += "extract header of size " + std::to_string(layout.headerLines) + "\n";
     if (!complete) {

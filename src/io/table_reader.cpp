@@ -68,11 +68,11 @@ public:
     // Hands the rows seen so far to the observer.
     void flushObserved()
     {
-        if (observer_ && !seenPositions_.empty())
-            observer_->rows(seenPositions_.data(), seenValues_.data(), seenNumbers_.data(), seenPositions_.size());
-        seenPositions_.clear();
-        seenValues_.clear();
-        seenNumbers_.clear();
+        if (observer_ && seen_.size() > 0)
+            observer_->rows(seen_);
+        seen_.positions.clear();
+        seen_.values.clear();
+        seen_.numbers.clear();
     }
 
     // One row's position, p-value and chromosome fields (and the optional
@@ -100,9 +100,9 @@ public:
         else if (f[2] != batch_.chromosome)
             switchTo(f[2]);
         if (observer_) {
-            seenPositions_.push_back(position);
-            seenValues_.push_back(p);
-            seenNumbers_.push_back(pOk);
+            seen_.positions.push_back(position);
+            seen_.values.push_back(p);
+            seen_.numbers.push_back(pOk);
         }
         if (log10_ ? p >= minLog10_ : p <= inlimit_)
             retain(position, p, f);
@@ -243,9 +243,7 @@ private:
     const BatchHandler& handle_;
     ReadNotes& notes_;
     RowObserver* const observer_;
-    IntVector seenPositions_;
-    DoubleVector seenValues_;
-    std::vector<uint8_t> seenNumbers_;
+    ObservedRows seen_;
     ChromosomeBatch batch_;
     bool started_ = false;
     static constexpr uint32_t kUnknownChromosome = UINT32_MAX;

@@ -84,6 +84,15 @@ struct ReadNotes {
 // Receives each batch; may take its vectors' contents.
 using BatchHandler = std::function<void(ChromosomeBatch&)>;
 
+// A run of accepted rows: positions, p-values as read (or -log10(p)), and
+// whether each p-value field was a number; the three are of one length.
+struct ObservedRows {
+    std::vector<int32_t> positions;
+    std::vector<double> values;
+    std::vector<uint8_t> numbers;
+    size_t size() const { return positions.size(); }
+};
+
 // Sees every accepted row, retained or not, as the table is read: for a
 // picture of the whole table. Rows come in runs, in input order.
 class RowObserver {
@@ -91,9 +100,9 @@ public:
     virtual ~RowObserver() = default;
     // The rows that follow belong to this chromosome.
     virtual void chromosome(std::string_view name) = 0;
-    // Positions, p-values as read (or -log10(p)), and whether each p-value
-    // field was a number.
-    virtual void rows(const int32_t* positions, const double* values, const uint8_t* numbers, size_t count) = 0;
+    // The next run. The observer may take the vectors' contents and leave
+    // others (of any contents) in their place; the reader empties them.
+    virtual void rows(ObservedRows& rows) = 0;
 };
 
 // Reads the table from source and hands every batch to handle, the last one
