@@ -106,6 +106,7 @@ private:
         const QXmlStreamAttributes attributes = in_.attributes();
         if (name != QLatin1String("svg") && name != QLatin1String("g")) {
             copyElement();
+            drawn_ = true;
             return !in_.hasError();
         }
         if (attributes.hasAttribute(QLatin1String("transform")))
@@ -163,8 +164,12 @@ private:
         }
         if (in_.hasError())
             return false;
+        if (!drawn_ && !layers_.dots.empty()) { // nothing since the last dot group
+            layers_.dots.back().push_back(std::move(group));
+            return true;
+        }
         finishSegment();
-        layers_.dots.push_back(std::move(group));
+        layers_.dots.push_back({std::move(group)});
         startSegment();
         for (const OpenElement& e : open_)
             writeStart(*out_, e);
@@ -173,6 +178,7 @@ private:
 
     void startSegment()
     {
+        drawn_ = false;
         text_.clear();
         out_.emplace(&text_);
         out_->writeStartDocument();
@@ -191,6 +197,7 @@ private:
     QByteArray text_;
     std::optional<QXmlStreamWriter> out_;
     std::vector<OpenElement> open_;
+    bool drawn_ = false; // the segment being written holds an element to draw
 };
 
 } // namespace

@@ -31,10 +31,11 @@ struct DotGroup {
     std::vector<DotRun> runs;
 };
 
+// Dot groups with nothing between them share one layer, painted in order.
 struct FigureLayers {
     QRectF viewBox; // the root element's
     std::vector<QByteArray> segments; // one more than dots
-    std::vector<DotGroup> dots;
+    std::vector<std::vector<DotGroup>> dots;
 };
 
 // The layers of svg; false when it does not parse, its root has no viewBox

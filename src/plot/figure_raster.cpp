@@ -1,20 +1,46 @@
 // Raster figures: an SVG drawn onto an image by QtSvg, or in layers (QtSvg
 // for the segments, stamps for the dot groups) on two threads, each
-// painting one band of rows of the same image.
+// painting one band of rows of the same image and, for a PNG file, packing
+// it.
 #include "dot_raster.h"
 #include "figure_layers.h"
 #include "figure_render.h"
+#include "png_encoder.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
 
 #include <cmath>
+#include <cstdlib>
+#include <sys/mman.h>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace {
 
 constexpr int kBands = 2; // of rows, one a thread
+
+// A blank image of Format_RGB32 whose memory the kernel may back with huge
+// pages: a figure's tens of megabytes then cost a few page faults, not
+// thousands. Null when the memory cannot be had.
+QImage newImage(QSize pixels)
+{
+    if (pixels.isEmpty())
+        return {};
+    const qsizetype bytesPerLine = qsizetype(pixels.width()) * 4;
+    const size_t bytes = size_t(bytesPerLine) * size_t(pixels.height());
+    constexpr size_t kHuge = size_t(2) << 20;
+    const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+    void* memory = std::aligned_alloc(kHuge, rounded);
+    if (!memory)
+        return {};
+#ifdef MADV_HUGEPAGE
+    madvise(memory, rounded, MADV_HUGEPAGE); // a hint: without it, ordinary pages
+#endif
+    return QImage(static_cast<uchar*>(memory), pixels.width(), pixels.height(), bytesPerLine, QImage::Format_RGB32,
+                  [](void* p) { std::free(p); }, memory);
+}
 
 void paintSvg(QImage& image, QSvgRenderer& renderer, QSize pixels, int firstRow)
 {
@@ -52,12 +78,16 @@ bool paintBand(uchar* bits, qsizetype bytesPerLine, QSize pixels, int first, int
             return false;
         paintSvg(band, renderer, pixels, first);
         if (k < layers.dots.size())
-            dots.paint(band, layers.dots[k]);
+            for (const DotGroup& group : layers.dots[k])
+                dots.paint(band, group);
     }
     return true;
 }
 
-bool paintLayers(QImage& image, const QByteArray& svg)
+// Paints image in kBands bands of rows, one a thread, calling then(band,
+// first row, last row) on each band's thread when it is painted.
+template <typename Then>
+bool paintLayers(QImage& image, const QByteArray& svg, const Then& then)
 {
     FigureLayers layers;
     QPoint origin;
@@ -69,8 +99,10 @@ bool paintLayers(QImage& image, const QByteArray& svg)
     const QSize pixels = image.size();
     bool ok[kBands] = {};
     const auto work = [&](int b) {
-        ok[b] = paintBand(bits, bytesPerLine, pixels, pixels.height() * b / kBands, pixels.height() * (b + 1) / kBands,
-                          layers, scale, origin);
+        const int first = pixels.height() * b / kBands, last = pixels.height() * (b + 1) / kBands;
+        ok[b] = paintBand(bits, bytesPerLine, pixels, first, last, layers, scale, origin);
+        if (ok[b])
+            then(b, first, last);
     };
     std::thread helper;
     try {
@@ -88,13 +120,13 @@ bool paintLayers(QImage& image, const QByteArray& svg)
 
 QImage rasterFigure(const QByteArray& svg, QSize pixels, RasterMethod method, QString* error)
 {
-    QImage image(pixels, QImage::Format_RGB32);
+    QImage image = newImage(pixels);
     if (image.isNull()) {
         if (error)
             *error = QStringLiteral("an image of %1 x %2 pixels is too large").arg(pixels.width()).arg(pixels.height());
         return image;
     }
-    if (method == RasterMethod::Layered && paintLayers(image, svg))
+    if (method == RasterMethod::Layered && paintLayers(image, svg, [](int, int, int) {}))
         return image;
     image.fill(Qt::white); // a document that did not split may have been painted in part
     QSvgRenderer renderer(svg);
@@ -105,4 +137,25 @@ QImage rasterFigure(const QByteArray& svg, QSize pixels, RasterMethod method, QS
     }
     paintSvg(image, renderer, pixels, 0);
     return image;
+}
+
+QByteArray pngFigure(const QByteArray& svg, QSize pixels, int dotsPerMetre, QString* error)
+{
+    QImage image = newImage(pixels);
+    if (!image.isNull()) {
+        image.setDotsPerMeterX(dotsPerMetre);
+        image.setDotsPerMeterY(dotsPerMetre);
+        std::vector<PngPart> parts(kBands);
+        // Each band is packed as soon as it is painted, on its own thread.
+        if (paintLayers(image, svg, [&](int b, int first, int last) {
+                parts[b] = packPngRows(image, first, last, b + 1 == kBands);
+            }))
+            return assemblePng(image, parts);
+    }
+    image = rasterFigure(svg, pixels, RasterMethod::QtSvgOnly, error);
+    if (image.isNull())
+        return {};
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    return encodePng(image);
 }

@@ -1,7 +1,6 @@
 // PNG and PDF figures rendered by QtSvg from the figure's SVG text.
 #include "figure_render.h"
 
-#include "png_encoder.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -41,13 +40,9 @@ bool formatOf(QString word, FigureFormat* format)
 
 QByteArray png(const QByteArray& svg, QSize size, QString* error)
 {
-    QImage image = rasterFigure(svg, size * 2, RasterMethod::Layered, error);
-    if (image.isNull())
-        return {};
-    image.setDotsPerMeterX(7559); // 192 dpi: twice the 96 px per inch of the SVG
-    image.setDotsPerMeterY(7559);
-    QByteArray out = encodePng(image);
-    if (out.isEmpty() && error)
+    // 192 dpi: twice the 96 px per inch of the SVG.
+    QByteArray out = pngFigure(svg, size * 2, 7559, error);
+    if (out.isEmpty() && error && error->isEmpty())
         *error = QStringLiteral("the PNG image could not be encoded");
     return out;
 }

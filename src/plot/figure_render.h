@@ -44,6 +44,9 @@ QByteArray renderFigure(const QByteArray& svg, FigureFormat format, QSize size, 
 // large.
 enum class RasterMethod { Layered, QtSvgOnly };
 QImage rasterFigure(const QByteArray& svg, QSize pixels, RasterMethod method, QString* error = nullptr);
+// The PNG file of the figure painted Layered at pixels, each band packed
+// by the thread that painted it; empty, with error set, on failure.
+QByteArray pngFigure(const QByteArray& svg, QSize pixels, int dotsPerMetre, QString* error = nullptr);
 
 // The figure size of "WxH" in px (such as 1600x900): at least 800 x 480,
 // at most 8000 each way; false for anything else.

@@ -42,21 +42,40 @@ void chunk(QByteArray& file, const char type[4], const Bytes& data)
     file.append(reinterpret_cast<const char*>(tail.data()), static_cast<qsizetype>(tail.size()));
 }
 
-// Filters rows [from, to) into out (rowBytes + 1 bytes a row): each row's
-// RGB bytes after its filter byte 2 ("Up": each byte minus the byte above).
-void filterRows(const QImage& image, int from, int to, unsigned char* out)
+// Four bytes less four others at once, with no borrow from one byte into
+// the next.
+inline uint32_t byteDifferences(uint32_t p, uint32_t q)
+{
+    constexpr uint32_t kHigh = 0x80808080u;
+    return ((p | kHigh) - (q & ~kHigh)) ^ ((p ^ ~q) & kHigh);
+}
+
+// Filters rows [from, to) of the part starting at row partFirst into out
+// (rowBytes + 1 bytes a row): each row's RGB bytes after its filter byte,
+// 2 ("Up": each byte minus the byte above) but for the part's first row
+// below another part, 1 ("Sub": each byte minus the one a pixel to its
+// left), which reads no row of that other part.
+void filterRows(const QImage& image, int partFirst, int from, int to, unsigned char* out)
 {
     const int width = image.width();
     for (int y = from; y < to; ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        if (y == partFirst && y > 0) {
+            *out++ = 1;
+            for (int x = 0; x < width; ++x) {
+                const uint32_t d = byteDifferences(row[x], x > 0 ? row[x - 1] : 0);
+                out[0] = static_cast<unsigned char>(d >> 16); // red
+                out[1] = static_cast<unsigned char>(d >> 8);
+                out[2] = static_cast<unsigned char>(d);
+                out += 3;
+            }
+            continue;
+        }
         const auto* above = y > 0 ? reinterpret_cast<const QRgb*>(image.constScanLine(y - 1)) : nullptr;
         *out++ = 2;
         for (int x = 0; x < width; ++x) {
-            // The four bytes less the four above at once, with no borrow
-            // from one byte into the next.
-            constexpr uint32_t kHigh = 0x80808080u;
             const uint32_t p = row[x], q = above ? above[x] : 0;
-            const uint32_t d = ((p | kHigh) - (q & ~kHigh)) ^ ((p ^ ~q) & kHigh);
+            const uint32_t d = byteDifferences(p, q);
             out[0] = static_cast<unsigned char>(d >> 16); // red
             out[1] = static_cast<unsigned char>(d >> 8);
             out[2] = static_cast<unsigned char>(d);
@@ -150,25 +169,21 @@ private:
     bool zlibOpen_ = false;
 };
 
-struct Part {
-    Bytes packed;
-    uint32_t adler = 1;
-    size_t rawSize = 0;
-};
+} // namespace
 
-// Rows [first, last), filtered and deflated a few rows at a time, so the
-// filtered rows stay in the cache.
-Part packRows(const QImage& image, int first, int last, bool final)
+// Filtered and deflated a few rows at a time, so the filtered rows stay in
+// the cache.
+PngPart packPngRows(const QImage& image, int first, int last, bool final)
 {
     constexpr int kRows = 16;
     const size_t rowBytes = static_cast<size_t>(image.width()) * 3 + 1;
-    Part p;
+    PngPart p;
     p.rawSize = rowBytes * static_cast<size_t>(last - first);
     Deflater deflater(p.rawSize, final);
     std::vector<unsigned char> piece(rowBytes * kRows);
     for (int y = first;; y += kRows) { // once at least: an empty part is an empty block
         const int to = std::min(y + kRows, last);
-        filterRows(image, y, to, piece.data());
+        filterRows(image, first, y, to, piece.data());
         const size_t n = rowBytes * static_cast<size_t>(std::max(to - y, 0));
 #ifdef QUORLIN_HAVE_ISAL
         p.adler = isal_adler32(p.adler, piece.data(), n);
@@ -183,42 +198,17 @@ Part packRows(const QImage& image, int first, int last, bool final)
     return p;
 }
 
-// The zlib stream of the filtered image.
-Bytes zlibStream(const QImage& image)
+QByteArray assemblePng(const QImage& image, const std::vector<PngPart>& parts)
 {
-    const int middle = image.height() / 2;
-    Part parts[2];
-    const auto work = [&](int k) {
-        parts[k] = k == 0 ? packRows(image, 0, middle, false) : packRows(image, middle, image.height(), true);
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(work, 1);
-    } catch (const std::system_error&) {
-        work(1);
+    Bytes stream = {0x78, 0x01}; // deflate, 32 KB window, fastest level
+    uLong adler = 1;
+    for (const PngPart& p : parts) {
+        if (p.packed.empty())
+            return {};
+        stream.insert(stream.end(), p.packed.begin(), p.packed.end());
+        adler = adler32_combine(adler, p.adler, static_cast<z_off_t>(p.rawSize));
     }
-    work(0);
-    if (helper.joinable())
-        helper.join();
-    if (parts[0].packed.empty() || parts[1].packed.empty())
-        return {};
-    Bytes out = {0x78, 0x01}; // deflate, 32 KB window, fastest level
-    out.insert(out.end(), parts[0].packed.begin(), parts[0].packed.end());
-    out.insert(out.end(), parts[1].packed.begin(), parts[1].packed.end());
-    put32(out, static_cast<uint32_t>(
-                   adler32_combine(parts[0].adler, parts[1].adler, static_cast<z_off_t>(parts[1].rawSize))));
-    return out;
-}
-
-} // namespace
-
-QByteArray encodePng(const QImage& source)
-{
-    const QImage image =
-        source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
-    const Bytes packed = zlibStream(image);
-    if (packed.empty())
-        return {};
+    put32(stream, static_cast<uint32_t>(adler));
 
     QByteArray file("\x89PNG\r\n\x1a\n", 8);
     Bytes header;
@@ -231,7 +221,28 @@ QByteArray encodePng(const QImage& source)
     put32(density, static_cast<uint32_t>(image.dotsPerMeterY()));
     density.push_back(1); // per metre
     chunk(file, "pHYs", density);
-    chunk(file, "IDAT", packed);
+    chunk(file, "IDAT", stream);
     chunk(file, "IEND", {});
     return file;
+}
+
+QByteArray encodePng(const QImage& source)
+{
+    const QImage image =
+        source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
+    const int middle = image.height() / 2;
+    std::vector<PngPart> parts(2);
+    const auto work = [&](int k) {
+        parts[k] = k == 0 ? packPngRows(image, 0, middle, false) : packPngRows(image, middle, image.height(), true);
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(work, 1);
+    } catch (const std::system_error&) {
+        work(1);
+    }
+    work(0);
+    if (helper.joinable())
+        helper.join();
+    return assemblePng(image, parts);
 }

@@ -1,5 +1,5 @@
 // A PNG encoder for the figures: 8-bit RGB, every row filtered with "Up"
-// and deflated at the fastest level (ISA-L's where the build has it, else
+// (the first of a part with "Sub") and deflated at the fastest level (ISA-L's where the build has it, else
 // zlib's). A drawn figure is mostly flat colour, where this is several
 // times quicker than a general encoder's per-row search for the best
 // filter and nearly as small.
@@ -7,6 +7,24 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <cstdint>
+#include <vector>
+
+// Rows [first, last) of an image of Format_RGB32 as one part of the
+// image's deflate stream, packed apart from the others (on another thread,
+// say): the part's first row, unless it is the image's, is filtered "Sub"
+// so that no part reads another's rows. final: the part ends the image.
+// packed is empty when deflating failed.
+struct PngPart {
+    std::vector<unsigned char> packed;
+    uint32_t adler = 1; // of the part's filtered rows
+    size_t rawSize = 0;
+};
+PngPart packPngRows(const QImage& image, int first, int last, bool final);
+// The PNG file of image from all its parts in order (empty when a part is).
+QByteArray assemblePng(const QImage& image, const std::vector<PngPart>& parts);
+
 // The image (any format; drawn as opaque RGB) as a PNG file, with its dots
-// per metre; empty when zlib fails.
+// per metre, packed in two parts on two threads; empty when deflating
+// fails.
 QByteArray encodePng(const QImage& image);

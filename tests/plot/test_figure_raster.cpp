@@ -75,17 +75,21 @@ TEST(FigureRaster, LayersSplitAtEachDotGroup)
     const QByteArray svg = genomeSvg(60000, 10);
     FigureLayers layers;
     ASSERT_TRUE(splitFigureLayers(svg, &layers));
-    // One group of markers a chromosome, one of QQ points.
-    EXPECT_EQ(layers.dots.size(), 23u);
-    EXPECT_EQ(layers.segments.size(), layers.dots.size() + 1);
+    // Markers (a group a chromosome, one after another), then QQ points,
+    // with the panels' axes, marks and labels around them.
+    ASSERT_EQ(layers.dots.size(), 2u);
+    EXPECT_EQ(layers.dots[0].size(), 22u);
+    EXPECT_EQ(layers.dots[1].size(), 1u);
+    EXPECT_EQ(layers.segments.size(), 3u);
     EXPECT_EQ(layers.viewBox, QRectF(0, 0, 1600, 900));
     int64_t runs = 0, strokes = 0;
-    for (const DotGroup& g : layers.dots) {
-        EXPECT_EQ(g.width, 3);
-        runs += static_cast<int64_t>(g.runs.size());
-        for (const DotRun& r : g.runs)
-            strokes += r.length > 0;
-    }
+    for (const std::vector<DotGroup>& layer : layers.dots)
+        for (const DotGroup& g : layer) {
+            EXPECT_EQ(g.width, 3);
+            runs += static_cast<int64_t>(g.runs.size());
+            for (const DotRun& r : g.runs)
+                strokes += r.length > 0;
+        }
     int64_t commands = 0;
     const QRegularExpression dotPaths(QStringLiteral("class=\"(markers|qq-points)\" d=\"([^\"]*)\""));
     for (auto m = dotPaths.globalMatch(QString::fromUtf8(svg)); m.hasNext();)
