@@ -1,12 +1,13 @@
 // Cutting a figure's SVG into segments and dot groups, in one pass of a
 // stream reader: containers (svg, g) are kept open on a stack and opened
 // again at the head of each new segment; any other element goes whole into
-// the segment being written.
+// the segment being written of each band it may reach.
 #include "figure_layers.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -75,9 +76,100 @@ bool isDotGroup(const QXmlStreamAttributes& a, DotGroup* group)
     return ok && group->width > 0 && group->colour.isValid() && group->colour.alpha() == 255;
 }
 
+double number(const QXmlStreamAttributes& a, const char* name, bool* ok)
+{
+    bool here = false;
+    const double v = a.value(QLatin1String(name)).toDouble(&here);
+    *ok = *ok && here;
+    return v;
+}
+
+// The y coordinates of a path of absolute M, L, H, V and Z commands.
+bool pathExtent(QStringView d, double* top, double* bottom)
+{
+    QChar command;
+    int coordinate = 0; // of the current command's arguments
+    bool any = false;
+    for (qsizetype i = 0; i < d.size();) {
+        const QChar c = d[i];
+        if (c == u' ' || c == u',') {
+            ++i;
+            continue;
+        }
+        if (c.isLetter()) {
+            if (!QStringView(u"MLHVZ").contains(c))
+                return false;
+            command = c;
+            coordinate = 0;
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < d.size() && (d[j].isDigit() || d[j] == u'.' || d[j] == u'e' ||
+                                ((d[j] == u'-' || d[j] == u'+') && (d[j - 1] == u'e'))))
+            ++j;
+        bool ok = false;
+        const double v = d.mid(i, j - i).toDouble(&ok);
+        if (!ok)
+            return false;
+        const bool isY = command == u'V' || ((command == u'M' || command == u'L') && coordinate % 2 == 1);
+        if (isY) {
+            *top = any ? std::min(*top, v) : v;
+            *bottom = any ? std::max(*bottom, v) : v;
+            any = true;
+        }
+        ++coordinate;
+        i = j;
+    }
+    return any;
+}
+
+// How far up and down an element may draw, in px: generous, since a band
+// that holds an element for nothing only lays it out once more, while one
+// that misses it would cut it. False when the extent is not known.
+bool verticalExtent(QStringView name, const QXmlStreamAttributes& a, double* top, double* bottom)
+{
+    if (a.hasAttribute(QLatin1String("transform")))
+        return false;
+    bool ok = true;
+    double margin = 8;
+    if (a.hasAttribute(QLatin1String("stroke-width")))
+        margin += number(a, "stroke-width", &ok);
+    if (name == QLatin1String("rect")) {
+        *top = number(a, "y", &ok);
+        *bottom = *top + number(a, "height", &ok);
+    } else if (name == QLatin1String("line")) {
+        const double y1 = number(a, "y1", &ok), y2 = number(a, "y2", &ok);
+        *top = std::min(y1, y2);
+        *bottom = std::max(y1, y2);
+    } else if (name == QLatin1String("circle")) {
+        const double cy = number(a, "cy", &ok), r = number(a, "r", &ok);
+        *top = cy - r;
+        *bottom = cy + r;
+    } else if (name == QLatin1String("text")) {
+        // From the baseline, ascenders above and descenders below: within
+        // the font size each way.
+        const double y = number(a, "y", &ok), size = number(a, "font-size", &ok);
+        *top = y - size;
+        *bottom = y + size;
+    } else if (name == QLatin1String("path")) {
+        ok = ok && pathExtent(a.value(QLatin1String("d")), top, bottom);
+    } else {
+        return false;
+    }
+    *top -= margin;
+    *bottom += margin;
+    return ok;
+}
+
 class Splitter {
 public:
-    Splitter(const QByteArray& svg, FigureLayers& layers) : in_(svg), layers_(layers) { startSegment(); }
+    Splitter(const QByteArray& svg, int bands, FigureLayers& layers)
+        : in_(svg), layers_(layers), bands_(static_cast<size_t>(bands))
+    {
+        layers_.segments.resize(bands_.size());
+        startSegment();
+    }
 
     bool run()
     {
@@ -90,7 +182,8 @@ public:
                 if (open_.empty())
                     return false;
                 open_.pop_back();
-                out_->writeEndElement();
+                for (Band& b : bands_)
+                    b.out->writeEndElement();
             }
         }
         if (in_.hasError() || !open_.empty())
@@ -100,12 +193,18 @@ public:
     }
 
 private:
+    struct Band {
+        QByteArray text;
+        std::optional<QXmlStreamWriter> out;
+        double top = 0, bottom = 0; // in px
+    };
+
     bool startElement()
     {
         const QStringView name = in_.name();
         const QXmlStreamAttributes attributes = in_.attributes();
         if (name != QLatin1String("svg") && name != QLatin1String("g")) {
-            copyElement();
+            copyElement(name, attributes);
             drawn_ = true;
             return !in_.hasError();
         }
@@ -117,7 +216,8 @@ private:
         if (name == QLatin1String("g") && isDotGroup(attributes, &group))
             return readDotGroup(std::move(group));
         open_.push_back({in_.qualifiedName().toString(), in_.namespaceDeclarations(), attributes});
-        writeStart(*out_, open_.back());
+        for (Band& b : bands_)
+            writeStart(*b.out, open_.back());
         return true;
     }
 
@@ -134,19 +234,32 @@ private:
                 return false;
         }
         layers_.viewBox = QRectF(v[0], v[1], v[2], v[3]);
+        const size_t n = bands_.size();
+        for (size_t k = 0; k < n; ++k) {
+            bands_[k].top = v[1] + v[3] * double(k) / double(n);
+            bands_[k].bottom = v[1] + v[3] * double(k + 1) / double(n);
+        }
         return v[2] > 0 && v[3] > 0;
     }
 
-    // The element just started, with all it holds.
-    void copyElement()
+    // The element just started, with all it holds, into the bands it may
+    // reach.
+    void copyElement(QStringView name, const QXmlStreamAttributes& attributes)
     {
+        double top = 0, bottom = 0;
+        const bool known = verticalExtent(name, attributes, &top, &bottom);
+        std::vector<QXmlStreamWriter*> to;
+        for (Band& b : bands_)
+            if (!known || (bottom >= b.top && top <= b.bottom))
+                to.push_back(&*b.out);
         int depth = 0;
         do {
             if (in_.tokenType() == QXmlStreamReader::StartElement)
                 ++depth;
             else if (in_.tokenType() == QXmlStreamReader::EndElement)
                 --depth;
-            out_->writeCurrentToken(in_);
+            for (QXmlStreamWriter* w : to)
+                w->writeCurrentToken(in_);
         } while (depth > 0 && !in_.atEnd() && (in_.readNext(), true));
     }
 
@@ -171,41 +284,46 @@ private:
         finishSegment();
         layers_.dots.push_back({std::move(group)});
         startSegment();
-        for (const OpenElement& e : open_)
-            writeStart(*out_, e);
+        for (Band& b : bands_)
+            for (const OpenElement& e : open_)
+                writeStart(*b.out, e);
         return true;
     }
 
     void startSegment()
     {
         drawn_ = false;
-        text_.clear();
-        out_.emplace(&text_);
-        out_->writeStartDocument();
+        for (Band& b : bands_) {
+            b.text.clear();
+            b.out.emplace(&b.text);
+            b.out->writeStartDocument();
+        }
     }
 
     void finishSegment()
     {
-        for (size_t k = open_.size(); k > 0; --k)
-            out_->writeEndElement();
-        out_->writeEndDocument();
-        layers_.segments.push_back(text_);
+        for (size_t k = 0; k < bands_.size(); ++k) {
+            Band& b = bands_[k];
+            for (size_t e = open_.size(); e > 0; --e)
+                b.out->writeEndElement();
+            b.out->writeEndDocument();
+            layers_.segments[k].push_back(b.text);
+        }
     }
 
     QXmlStreamReader in_;
     FigureLayers& layers_;
-    QByteArray text_;
-    std::optional<QXmlStreamWriter> out_;
+    std::vector<Band> bands_;
     std::vector<OpenElement> open_;
     bool drawn_ = false; // the segment being written holds an element to draw
 };
 
 } // namespace
 
-bool splitFigureLayers(const QByteArray& svg, FigureLayers* layers)
+bool splitFigureLayers(const QByteArray& svg, int bands, FigureLayers* layers)
 {
     FigureLayers out;
-    if (!Splitter(svg, out).run())
+    if (bands < 1 || !Splitter(svg, bands, out).run())
         return false;
     *layers = std::move(out);
     return true;

@@ -32,14 +32,18 @@ struct DotGroup {
 };
 
 // Dot groups with nothing between them share one layer, painted in order.
+// For painting in horizontal bands, each band gets segments of its own:
+// those elements whose extent may reach the band (an element of unknown
+// extent goes to every band), so no band lays out the others' text.
 struct FigureLayers {
     QRectF viewBox; // the root element's
-    std::vector<QByteArray> segments; // one more than dots
-    std::vector<std::vector<DotGroup>> dots;
+    std::vector<std::vector<QByteArray>> segments; // [band][layer], one layer more than dots
+    std::vector<std::vector<DotGroup>> dots;       // [layer]
 };
 
-// The layers of svg; false when it does not parse, its root has no viewBox
-// of four numbers, it holds a transform outside text, or a dot group holds
-// anything but dot runs with whole px coordinates (the caller then draws
-// the whole document with QtSvg).
-bool splitFigureLayers(const QByteArray& svg, FigureLayers* layers);
+// The layers of svg for `bands` bands of equal height (1 or more);
+// false when it does not parse, its root has no viewBox of four numbers, it
+// holds a transform outside text, or a dot group holds anything but dot
+// runs with whole px coordinates (the caller then draws the whole document
+// with QtSvg).
+bool splitFigureLayers(const QByteArray& svg, int bands, FigureLayers* layers);

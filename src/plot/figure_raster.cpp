@@ -66,14 +66,14 @@ int wholeScale(const QRectF& viewBox, QSize pixels, QPoint* origin)
 
 // Rows [first, last) of the figure into their band of the image's pixels,
 // where the image has `pixels` size and bytesPerLine.
-bool paintBand(uchar* bits, qsizetype bytesPerLine, QSize pixels, int first, int last, const FigureLayers& layers,
-               int scale, QPoint origin)
+bool paintBand(uchar* bits, qsizetype bytesPerLine, QSize pixels, int first, int last,
+               const std::vector<QByteArray>& segments, const FigureLayers& layers, int scale, QPoint origin)
 {
     QImage band(bits + bytesPerLine * first, pixels.width(), last - first, bytesPerLine, QImage::Format_RGB32);
     band.fill(Qt::white);
     DotPainter dots(scale, origin - QPoint(0, first));
-    for (size_t k = 0; k < layers.segments.size(); ++k) {
-        QSvgRenderer renderer(layers.segments[k]);
+    for (size_t k = 0; k < segments.size(); ++k) {
+        QSvgRenderer renderer(segments[k]);
         if (!renderer.isValid())
             return false;
         paintSvg(band, renderer, pixels, first);
@@ -92,7 +92,7 @@ bool paintLayers(QImage& image, const QByteArray& svg, const Then& then)
     FigureLayers layers;
     QPoint origin;
     int scale = 0;
-    if (!splitFigureLayers(svg, &layers) || (scale = wholeScale(layers.viewBox, image.size(), &origin)) == 0)
+    if (!splitFigureLayers(svg, kBands, &layers) || (scale = wholeScale(layers.viewBox, image.size(), &origin)) == 0)
         return false;
     uchar* bits = image.bits();
     const qsizetype bytesPerLine = image.bytesPerLine();
@@ -100,7 +100,7 @@ bool paintLayers(QImage& image, const QByteArray& svg, const Then& then)
     bool ok[kBands] = {};
     const auto work = [&](int b) {
         const int first = pixels.height() * b / kBands, last = pixels.height() * (b + 1) / kBands;
-        ok[b] = paintBand(bits, bytesPerLine, pixels, first, last, layers, scale, origin);
+        ok[b] = paintBand(bits, bytesPerLine, pixels, first, last, layers.segments[b], layers, scale, origin);
         if (ok[b])
             then(b, first, last);
     };

@@ -74,13 +74,14 @@ TEST(FigureRaster, LayersSplitAtEachDotGroup)
 {
     const QByteArray svg = genomeSvg(60000, 10);
     FigureLayers layers;
-    ASSERT_TRUE(splitFigureLayers(svg, &layers));
+    ASSERT_TRUE(splitFigureLayers(svg, 1, &layers));
     // Markers (a group a chromosome, one after another), then QQ points,
     // with the panels' axes, marks and labels around them.
     ASSERT_EQ(layers.dots.size(), 2u);
     EXPECT_EQ(layers.dots[0].size(), 22u);
     EXPECT_EQ(layers.dots[1].size(), 1u);
-    EXPECT_EQ(layers.segments.size(), 3u);
+    ASSERT_EQ(layers.segments.size(), 1u);
+    EXPECT_EQ(layers.segments[0].size(), 3u);
     EXPECT_EQ(layers.viewBox, QRectF(0, 0, 1600, 900));
     int64_t runs = 0, strokes = 0;
     for (const std::vector<DotGroup>& layer : layers.dots)
@@ -97,11 +98,24 @@ TEST(FigureRaster, LayersSplitAtEachDotGroup)
     EXPECT_EQ(runs, commands);
     EXPECT_GT(strokes, 0);
     // Everything else stays: the segments hold the labels, and no dot path.
-    QByteArray rest;
-    for (const QByteArray& s : layers.segments)
-        rest += s;
+    const auto joined = [](const std::vector<QByteArray>& segments) {
+        QByteArray all;
+        for (const QByteArray& s : segments)
+            all += s;
+        return all;
+    };
+    const QByteArray rest = joined(layers.segments[0]);
     EXPECT_EQ(rest.count("class=\"chrom-label\""), svg.count("class=\"chrom-label\""));
     EXPECT_EQ(rest.count("<path class=\"markers\""), 0);
+    // In two bands, the chromosome labels under the axis are the lower
+    // band's alone; the peak bands, as tall as the plot, are in both.
+    FigureLayers halves;
+    ASSERT_TRUE(splitFigureLayers(svg, 2, &halves));
+    ASSERT_EQ(halves.segments.size(), 2u);
+    EXPECT_EQ(joined(halves.segments[0]).count("chrom-label"), 0);
+    EXPECT_EQ(joined(halves.segments[1]).count("chrom-label"), svg.count("class=\"chrom-label\""));
+    for (const auto& band : halves.segments)
+        EXPECT_EQ(joined(band).count("class=\"peak-band\""), svg.count("class=\"peak-band\""));
 
     // What is not a plain dot group is not split.
     for (const char* odd : {"<g fill=\"none\" stroke=\"#123456\" stroke-width=\"3\" stroke-linecap=\"round\">"
@@ -112,9 +126,9 @@ TEST(FigureRaster, LayersSplitAtEachDotGroup)
         const QByteArray doc = QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\" "
                                           "viewBox=\"0 0 10 10\">") +
                                odd + "</svg>";
-        EXPECT_FALSE(splitFigureLayers(doc, &layers)) << odd;
+        EXPECT_FALSE(splitFigureLayers(doc, 2, &layers)) << odd;
     }
-    EXPECT_FALSE(splitFigureLayers("<svg xmlns=\"http://www.w3.org/2000/svg\"/>", &layers)); // no viewBox
+    EXPECT_FALSE(splitFigureLayers("<svg xmlns=\"http://www.w3.org/2000/svg\"/>", 2, &layers)); // no viewBox
 }
 
 TEST(FigureRaster, LayeredPaintingMatchesQtSvg)
@@ -138,6 +152,21 @@ TEST(FigureRaster, LayeredPaintingMatchesQtSvg)
     r.peaks = {{1150000, 1250000, 4.2, "4.2"}};
     r.status = "peak";
     expectSameFigure(regionalSvg(r), QSize(2400, 1350));
+
+    // Text, a ring and a path across the line between the bands, next to
+    // a dot group: each band draws its part.
+    const QByteArray across =
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"400\" height=\"300\" viewBox=\"0 0 400 300\">"
+        "<rect width=\"400\" height=\"300\" fill=\"#ffffff\"/>"
+        "<text x=\"20\" y=\"160\" font-size=\"30\" stroke=\"#ffffff\" stroke-width=\"4\">Ågjpq 150</text>"
+        "<text x=\"20\" y=\"160\" font-size=\"30\">Ågjpq 150</text>"
+        "<g fill=\"none\" stroke=\"#1f4e79\" stroke-width=\"3\" stroke-linecap=\"round\">"
+        "<path d=\"M300 100V200M310 149v.1\"/></g>"
+        "<circle cx=\"250\" cy=\"150\" r=\"12\" fill=\"none\" stroke=\"#1a1a1a\" stroke-width=\"1.3\"/>"
+        "<path d=\"M200 140L190 160L210 160Z\" fill=\"none\" stroke=\"#7b3294\" stroke-width=\"2\"/></svg>";
+    EXPECT_EQ(differing(rasterFigure(across, QSize(800, 600), RasterMethod::Layered),
+                        rasterFigure(across, QSize(800, 600), RasterMethod::QtSvgOnly), 2),
+              0);
 
     // A document that does not split is painted whole, the same either way.
     const QByteArray odd = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"50\" viewBox=\"0 0 100 50\">"
