@@ -202,6 +202,10 @@ private:
     bool startElement()
     {
         const QStringView name = in_.name();
+        if (isNote(name)) {
+            in_.skipCurrentElement();
+            return !in_.hasError();
+        }
         const QXmlStreamAttributes attributes = in_.attributes();
         if (name != QLatin1String("svg") && name != QLatin1String("g")) {
             copyElement(name, attributes);
@@ -254,14 +258,22 @@ private:
                 to.push_back(&*b.out);
         int depth = 0;
         do {
-            if (in_.tokenType() == QXmlStreamReader::StartElement)
+            if (in_.tokenType() == QXmlStreamReader::StartElement) {
+                if (depth > 0 && isNote(in_.name())) {
+                    in_.skipCurrentElement();
+                    continue;
+                }
                 ++depth;
-            else if (in_.tokenType() == QXmlStreamReader::EndElement)
+            } else if (in_.tokenType() == QXmlStreamReader::EndElement) {
                 --depth;
+            }
             for (QXmlStreamWriter* w : to)
                 w->writeCurrentToken(in_);
         } while (depth > 0 && !in_.atEnd() && (in_.readNext(), true));
     }
+
+    // Titles (tooltips) and descriptions draw nothing: left out.
+    static bool isNote(QStringView name) { return name == QLatin1String("title") || name == QLatin1String("desc"); }
 
     bool readDotGroup(DotGroup group)
     {
