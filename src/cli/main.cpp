@@ -70,9 +70,6 @@ int main(int argc, char** argv)
     }
     TemporaryFiles temps;
     takeTerminationSignals(temps);
-    std::optional<FontWarmUp> fonts; // after the signals are blocked: its thread inherits that
-    if (rendersFigures)
-        fonts.emplace();
     printBanner();
     printCommandWords(argc, argv);
     for (const std::string& word : unknownOptionWords(argc, argv))

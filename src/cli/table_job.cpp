@@ -4,6 +4,7 @@
 // the summary.
 #include "table_job.h"
 
+#include "figure_render.h"
 #include "figure_rows.h"
 #include "locus_outputs.h"
 #include "page_output.h"
@@ -131,6 +132,13 @@ bool startOutputs(const TableJob& job, std::vector<OutputFile>& files, TableOutc
     return true;
 }
 
+bool rendersFigures(const RunOptions& options, const TableJob& job)
+{
+    FigureFormat format = FigureFormat::Svg;
+    return (figureFormatOfPath(QString::fromStdString(job.plotPath), &format) && format != FigureFormat::Svg) ||
+           (!job.regionalDir.empty() && options.regionalFormat != "svg");
+}
+
 } // namespace
 
 TableOutcome runTable(const RunOptions& options, const TableJob& job)
@@ -175,6 +183,11 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         addWarnings(o, job.table, notes, options.sortMarkers);
         return stop(std::move(o), "No usable rows in input file\n", cause);
     }
+    // The font configuration loads on a second thread while this one finds
+    // the loci and writes the SVG text, ready for the PNG or PDF figures.
+    std::optional<FontWarmUp> fonts;
+    if (rendersFigures(options, job))
+        fonts.emplace();
     peaks.finish();
     if (!report.close())
         return stop(std::move(o), "Output file could not be written\n",

@@ -154,6 +154,8 @@ FontWarmUp::FontWarmUp()
     : thread_([] {
           // The font database is shared by all threads and safe to use from
           // any; filling it reads fontconfig's files.
+          if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+              return;
           QFont font(QStringLiteral("DejaVu Sans"));
           font.setPixelSize(12);
           QFontMetricsF(font).horizontalAdvance(QStringLiteral("0"));

@@ -61,8 +61,9 @@ bool parseFigureSize(const QString& text, QSize* size);
 std::unique_ptr<QCoreApplication> makeFigureApplication(int& argc, char** argv, bool rendersFigures);
 
 // Loads the system's font configuration on a thread of its own while the
-// tables are read, so the first figure does not wait for it; the
-// destructor waits for the thread. Needs the QGuiApplication.
+// caller does other work, so the first PNG or PDF figure does not wait for
+// it; the destructor waits for the thread. Does nothing without the
+// QGuiApplication.
 class FontWarmUp {
 public:
     FontWarmUp();
