@@ -14,7 +14,6 @@
 #include <QTime>
 #include <csignal>
 #include <cstdio>
-#include <optional>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
