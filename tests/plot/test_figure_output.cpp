@@ -2,6 +2,7 @@
 // size, read back by Qt; a PDF file's pages: tests/cli/test_real_runs.cpp),
 // the format and size words, the regional figure of a locus, and the
 // committed example figure as headless Chromium draws it.
+#include "figure_app.h"
 #include "figure_render.h"
 #include "plot_svg.h"
 #include "plot_test_tables.h"
@@ -24,16 +25,6 @@
 #include <algorithm>
 
 namespace {
-
-// One application for the whole test process, kept to its end.
-void ensureGui()
-{
-    static int argc = 1;
-    static char name[] = "quorlin_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        makeFigureApplication(argc, argv, true).release();
-}
 
 QByteArray exampleSvg(const PlotSettings& s)
 {

@@ -3,6 +3,7 @@
 // figure, a regional one and documents that do not split; the PNG encoder's
 // two-part stream read back by Qt for odd sizes.
 #include "figure_layers.h"
+#include "figure_app.h"
 #include "figure_render.h"
 #include "plot_svg.h"
 #include "plot_test_tables.h"
@@ -18,15 +19,6 @@
 #include <algorithm>
 
 namespace {
-
-void ensureGui()
-{
-    static int argc = 1;
-    static char name[] = "quorlin_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        makeFigureApplication(argc, argv, true).release();
-}
 
 QByteArray genomeSvg(int64_t rows, int peaks)
 {
