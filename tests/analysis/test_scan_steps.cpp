@@ -46,6 +46,15 @@ TEST(ProfilePreparation, CompressionStraighteningSmoothing)
     compressPositions(m, 2.0);
     for (size_t i = 1; i < m.work.size(); ++i)
         EXPECT_GT(m.work[i], m.work[i - 1]);
+    // A marker moves to its neighbours' midpoint only when they lie more
+    // than 3 apart.
+    m = markersOf({0, 1, 2}, {3, 3, 3});
+    m.work = {0, 2, 3};
+    straightenPositions(m);
+    EXPECT_EQ(m.work, (WorkPositions{0, 2, 3}));
+    m.work = {0, 3, 4};
+    straightenPositions(m);
+    EXPECT_EQ(m.work, (WorkPositions{0, 2, 4}));
     // Working positions near the +-2^62 limit of the compression: the
     // midpoint is taken without overflow.
     m = markersOf({0, 1, 2}, {3, 3, 3});
