@@ -20,10 +20,19 @@ struct Box {
     bool overlaps(const Box& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
 };
 
-// Something to label: where its summit is and its text.
+// Something to label: where its summit is, its text, and the locus mark
+// under it (-1 for a peak).
 struct LabelWish {
     double x, summit, value;
     QString text;
+    int mark = -1;
+};
+
+// Room taken on the panel: a placed label (owner -1) or the mark of locus
+// owner, which no other locus's label may cover.
+struct Taken {
+    Box box;
+    int owner;
 };
 
 } // namespace
@@ -145,22 +154,31 @@ void ManhattanPanel::locusMarks()
 
 // The 20 strongest loci (their lead ids), or without loci the 20 highest
 // labelled peaks. Each label goes above its summit, or up to five lines
-// higher (with a leader line) where a stronger one's label is in the way; a
-// label that finds no room inside the plot area is left out.
+// higher (with a leader line) where a stronger one's label or another
+// locus's mark is in the way; a label that finds no room inside the plot
+// area is left out.
 void ManhattanPanel::labels()
 {
     std::vector<LabelWish> wishes;
+    std::vector<Taken> taken;
     const auto finite = [](double v) { return std::isfinite(v) ? v : 1e300; };
-    for (const PlotLocus& l : m_.loci) {
+    for (size_t k = 0; k < m_.loci.size(); ++k) {
+        const PlotLocus& l = m_.loci[k];
         const int slot = slotOf(l.chromosome);
         if (slot < 0)
             continue;
+        // The mark as locusMarks draws it: a ring of radius 5 at the lead,
+        // or a triangle from 14 to 4 px above it; with its stroke.
+        const double mx = xOf(slot, l.position);
+        const double my = yPix(std::isfinite(l.value) ? std::max(l.value, 0.0) : yTicks_.top);
+        const Box mark = l.status == "no_peak" ? Box{mx - 7, my - 15, mx + 7, my - 3} : Box{mx - 6, my - 6, mx + 6, my + 6};
+        taken.push_back({mark, static_cast<int>(k)});
         const QString text = l.label.empty()
                                  ? QStringLiteral("%1:%2").arg(QString::fromStdString(l.chromosome)).arg(l.position)
                                  : QString::fromStdString(l.label);
         // Above the locus mark.
         wishes.push_back({xOf(slot, l.position), yPix(std::max(0.0, std::min(finite(l.value), yTicks_.top))) - 10,
-                          finite(l.value), text});
+                          finite(l.value), text, static_cast<int>(k)});
     }
     if (m_.loci.empty()) {
         for (const PlotPeak& p : m_.peaks) {
@@ -178,7 +196,6 @@ void ManhattanPanel::labels()
         wishes.resize(kMaxLabels);
 
     c_.layer("labels", "Labels");
-    std::vector<Box> placed;
     const double fontSize = 12, lineStep = 14;
     for (const LabelWish& wish : wishes) {
         const double w = textWidth(wish.text, fontSize);
@@ -189,9 +206,10 @@ void ManhattanPanel::labels()
             if (y - fontSize < f_.top + 1)
                 break;
             const Box box{cx - w / 2 - 1, y - fontSize, cx + w / 2 + 1, y + 3};
-            if (std::any_of(placed.begin(), placed.end(), [&](const Box& b) { return b.overlaps(box); }))
+            if (std::any_of(taken.begin(), taken.end(),
+                            [&](const Taken& t) { return t.owner != wish.mark && t.box.overlaps(box); }))
                 continue;
-            placed.push_back(box);
+            taken.push_back({box, -1});
             if (level > 0)
                 c_.line(wish.x, summit - 3, cx, y + 3, "#777777", 0.7);
             haloText(cx, y, wish.text, fontSize);

@@ -3,6 +3,7 @@
 // bands only for genome-wide peaks, one locus mark per locus, and a bounded
 // number of chromosome slots however many names a table holds.
 #include "chromosome_axis.h"
+#include "plot_canvas.h"
 #include "plot_svg.h"
 #include "plot_test_tables.h"
 #include "svg_elements.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdint>
@@ -115,6 +117,55 @@ TEST(ManhattanMarks, BandsTicksAndLocusMarks)
     EXPECT_EQ(marks[3].attributes.at(QStringLiteral("fill")), u"none");
     EXPECT_EQ(stats.lociOffChromosome, 1);
     EXPECT_EQ(stats.labels, 4); // the loci's lead ids, not the peaks' labels
+}
+
+// Loci crowded on one chromosome, as on chr1 of an inflammatory bowel
+// disease table: no label covers the mark of a locus.
+TEST(ManhattanMarks, LabelsLeaveTheLocusMarksFree)
+{
+    PlotCollector c(0.01);
+    c.startChromosome("1");
+    for (int32_t pos = 1000; pos < 3000000; pos += 3000)
+        c.addRow(pos, 0.005, true);
+    c.startChromosome("2");
+    for (int32_t pos = 1000; pos < 60000000; pos += 30000)
+        c.addRow(pos, 0.005, true);
+    const double heights[] = {17, 14.6, 12.9, 12.3, 12.1, 10.9, 10, 9.9, 13.4, 11.5};
+    for (int k = 0; k < 10; ++k)
+        c.addLocus({"1", 100000 + 280000 * k, heights[k], "GENE" + std::to_string(k), k == 4 ? "no_peak" : "peak"});
+    QString error;
+    const std::vector<SvgElement> all = classedElements(draw(std::move(c).finish()), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    struct Box {
+        double x0, y0, x1, y1;
+    };
+    std::vector<Box> marks;
+    for (const SvgElement& m : ofClass(all, "locus-mark")) {
+        if (m.name == u"circle") {
+            const double x = m.number("cx"), y = m.number("cy"), r = m.number("r") + 0.7;
+            marks.push_back({x - r, y - r, x + r, y + r});
+            continue;
+        }
+        Box b{1e9, 1e9, -1e9, -1e9}; // the triangle's corners, from its path
+        const QStringList numbers =
+            m.attributes.at(QStringLiteral("d")).split(QRegularExpression(QStringLiteral("[MLZ ]")), Qt::SkipEmptyParts);
+        for (int k = 0; k + 1 < numbers.size(); k += 2) {
+            b.x0 = std::min(b.x0, numbers[k].toDouble() - 1);
+            b.x1 = std::max(b.x1, numbers[k].toDouble() + 1);
+            b.y0 = std::min(b.y0, numbers[k + 1].toDouble() - 1);
+            b.y1 = std::max(b.y1, numbers[k + 1].toDouble() + 1);
+        }
+        marks.push_back(b);
+    }
+    ASSERT_EQ(marks.size(), 10u);
+    const std::vector<SvgElement> labels = ofClass(all, "halo"); // one under each label
+    EXPECT_GE(labels.size(), 5u);
+    for (const SvgElement& l : labels) {
+        const double w = textWidth(l.text, l.number("font-size")), x = l.number("x"), y = l.number("y");
+        for (const Box& m : marks)
+            EXPECT_FALSE(x - w / 2 < m.x1 && m.x0 < x + w / 2 && y - 12 < m.y1 && m.y0 < y + 3)
+                << l.text.toStdString() << " covers the mark at " << (m.x0 + m.x1) / 2 << ", " << (m.y0 + m.y1) / 2;
+    }
 }
 
 // 2,000,000 one-row chromosomes: at most 1,000 slots of their own plus one
