@@ -6,6 +6,7 @@
 #include "figure_layers.h"
 #include "figure_render.h"
 #include "png_encoder.h"
+#include "two_threads.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
@@ -13,13 +14,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <sys/mman.h>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
 
 constexpr int kBands = 2; // of rows, one a thread
+static_assert(kBands == 2, "onTwoThreads paints the bands");
 
 // A blank image of Format_RGB32 whose memory the kernel may back with huge
 // pages: a figure's tens of megabytes then cost a few page faults, not
@@ -104,15 +104,7 @@ bool paintLayers(QImage& image, const QByteArray& svg, const Then& then)
         if (ok[b])
             then(b, first, last);
     };
-    std::thread helper;
-    try {
-        helper = std::thread(work, 1);
-    } catch (const std::system_error&) {
-        work(1); // no thread to be had: the same bands, one after the other
-    }
-    work(0);
-    if (helper.joinable())
-        helper.join();
+    onTwoThreads(work);
     return ok[0] && ok[1];
 }
 

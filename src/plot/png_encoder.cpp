@@ -5,11 +5,11 @@
 // whichever thread packs which part.
 #include "png_encoder.h"
 
+#include "two_threads.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <vector>
 #include <zlib.h>
 
@@ -235,14 +235,6 @@ QByteArray encodePng(const QImage& source)
     const auto work = [&](int k) {
         parts[k] = k == 0 ? packPngRows(image, 0, middle, false) : packPngRows(image, middle, image.height(), true);
     };
-    std::thread helper;
-    try {
-        helper = std::thread(work, 1);
-    } catch (const std::system_error&) {
-        work(1);
-    }
-    work(0);
-    if (helper.joinable())
-        helper.join();
+    onTwoThreads(work);
     return assemblePng(image, parts);
 }
