@@ -28,15 +28,21 @@ FigureRows::~FigureRows()
     }
 }
 
-void FigureRows::feed(Item& item)
+void FigureRows::feed(const Item& item)
 {
-    if (item.isChromosome) {
-        collector_.startChromosome(item.chromosome);
+    if (error_) // the collector failed: the rest is not counted
         return;
+    try {
+        if (item.isChromosome) {
+            collector_.startChromosome(item.chromosome);
+            return;
+        }
+        const ObservedRows& r = item.rows;
+        for (size_t i = 0; i < r.size(); ++i)
+            collector_.addRow(r.positions[i], log10_ ? std::pow(10.0, -r.values[i]) : r.values[i], r.numbers[i] != 0);
+    } catch (...) {
+        error_ = std::current_exception();
     }
-    const ObservedRows& r = item.rows;
-    for (size_t i = 0; i < r.size(); ++i)
-        collector_.addRow(r.positions[i], log10_ ? std::pow(10.0, -r.values[i]) : r.values[i], r.numbers[i] != 0);
 }
 
 void FigureRows::work()
@@ -50,13 +56,7 @@ void FigureRows::work()
         queue_.pop_front();
         changed_.notify_all();
         lock.unlock();
-        if (!error_) { // only this thread sets it while it runs
-            try {
-                feed(item);
-            } catch (...) {
-                error_ = std::current_exception();
-            }
-        }
+        feed(item); // only this thread touches the collector and error_ while it runs
         lock.lock();
         if (!item.isChromosome && spare_.size() < kWaiting)
             spare_.push_back(std::move(item.rows));
@@ -66,13 +66,7 @@ void FigureRows::work()
 void FigureRows::put(Item item)
 {
     if (!thread_.joinable()) {
-        if (!error_) {
-            try {
-                feed(item);
-            } catch (...) {
-                error_ = std::current_exception();
-            }
-        }
+        feed(item);
         return;
     }
     std::unique_lock<std::mutex> lock(mutex_);

@@ -37,7 +37,8 @@ private:
         std::string chromosome;
         ObservedRows rows;
     };
-    void feed(Item& item);
+    // Into the collector; what the collector throws is kept for finish().
+    void feed(const Item& item);
     void work();
     void put(Item item);
 
