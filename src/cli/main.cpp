@@ -61,8 +61,7 @@ void printClockLine(const char* label, const QTime& time)
 
 int main(int argc, char** argv)
 {
-    const bool rendersFigures = asksForRenderedFigures(argc, argv);
-    const auto app = makeFigureApplication(argc, argv, rendersFigures);
+    const auto app = makeFigureApplication(argc, argv, asksForRenderedFigures(argc, argv));
     if (isHelpRequest(argc, argv)) {
         std::fputs(usageText().c_str(), stdout);
         return std::fflush(stdout) != 0 ? 1 : 0;

@@ -134,9 +134,10 @@ bool startOutputs(const TableJob& job, std::vector<OutputFile>& files, TableOutc
 
 bool rendersFigures(const RunOptions& options, const TableJob& job)
 {
-    FigureFormat format = FigureFormat::Svg;
-    return (figureFormatOfPath(QString::fromStdString(job.plotPath), &format) && format != FigureFormat::Svg) ||
-           (!job.regionalDir.empty() && options.regionalFormat != "svg");
+    FigureFormat plot = FigureFormat::Svg, regional = FigureFormat::Svg;
+    figureFormatOfPath(QString::fromStdString(job.plotPath), &plot);
+    figureFormatOfWord(QString::fromStdString(options.regionalFormat), &regional);
+    return plot != FigureFormat::Svg || (!job.regionalDir.empty() && regional != FigureFormat::Svg);
 }
 
 } // namespace

@@ -74,8 +74,9 @@ const DotPainter::Shapes& DotPainter::shapes(double penWidth)
 
 namespace {
 
-// Adds coverage rows to the mask (x0, y0, width mw, height mh) at device
-// column sx, rows from sy on; rows outside the mask are left out.
+// Coverage over device pixels [x0, x0 + width) x [y0, y0 + height), row by
+// row; add puts one row of a stamp at device column sx, row sy, leaving out
+// what falls outside.
 struct Mask {
     std::vector<uint8_t> cover;
     int x0, y0, width, height;

@@ -1,7 +1,6 @@
 // PNG and PDF figures rendered by QtSvg from the figure's SVG text.
 #include "figure_render.h"
 
-
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QFont>
