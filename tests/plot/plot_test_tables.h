@@ -1,8 +1,13 @@
 // Generated tables for the plot tests, streamed straight into a collector:
 // deterministic (their own xorshift generator and arithmetic), so a figure
-// drawn from them can be compared byte for byte.
+// drawn from them can be compared byte for byte; and a model's figure.
 #pragma once
 #include "plot_collector.h"
+#include "plot_svg.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
 
 #include <cmath>
 #include <cstdint>
@@ -107,4 +112,21 @@ inline void streamGenome(PlotCollector& c, int64_t rows, int peakCount, bool zer
                 c.addPeak({name, first[k], last[k], peaks[k].gqs, best[k],
                            "rs" + std::to_string(1000 + 7919 * (k + 1))});
     }
+}
+
+// The collector's model of streamGenome(rows, peakCount).
+inline PlotModel genomeModel(int64_t rows, int peakCount, bool zeroPeak = false)
+{
+    PlotCollector c(0.01);
+    streamGenome(c, rows, peakCount, zeroPeak);
+    return std::move(c).finish();
+}
+
+// The -plot figure of a model as SVG text.
+inline QByteArray figureSvg(const PlotModel& m, const PlotSettings& s = PlotSettings(), PlotDrawStats* stats = nullptr)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(writeManhattanQqSvg(m, s, buffer, stats));
+    return buffer.data();
 }

@@ -10,25 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdint>
 
 using namespace plotlayout;
-
-namespace {
-
-QByteArray draw(const PlotModel& m, const PlotSettings& s = PlotSettings(), PlotDrawStats* stats = nullptr)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(writeManhattanQqSvg(m, s, buffer, stats));
-    return buffer.data();
-}
-
-} // namespace
 
 TEST(ChromosomeAxis, NaturalOrderWhateverTheTableOrder)
 {
@@ -73,7 +60,7 @@ TEST(ChromosomeAxis, EveryLabelInNaturalOrderWithoutOverlap)
         c.addRow(length, 1e-3, true);
     }
     QString error;
-    const std::vector<SvgElement> labels = ofClass(classedElements(draw(std::move(c).finish()), &error), "chrom-label");
+    const std::vector<SvgElement> labels = ofClass(classedElements(figureSvg(std::move(c).finish()), &error), "chrom-label");
     ASSERT_EQ(labels.size(), human.size());
     for (size_t k = 0; k < labels.size(); ++k) {
         EXPECT_EQ(labels[k].text.toStdString(), human[k]);
@@ -105,7 +92,7 @@ TEST(ManhattanMarks, BandsTicksAndLocusMarks)
     c.addLocus({"7", 10, 9, "rsGone", "peak"});
     PlotDrawStats stats;
     QString error;
-    const std::vector<SvgElement> all = classedElements(draw(std::move(c).finish(), PlotSettings(), &stats), &error);
+    const std::vector<SvgElement> all = classedElements(figureSvg(std::move(c).finish(), PlotSettings(), &stats), &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_EQ(ofClass(all, "peak-band").size(), 1u);
     EXPECT_EQ(ofClass(all, "peak-tick").size(), 1u);
@@ -134,7 +121,7 @@ TEST(ManhattanMarks, LabelsLeaveTheLocusMarksFree)
     for (int k = 0; k < 10; ++k)
         c.addLocus({"1", 100000 + 280000 * k, heights[k], "GENE" + std::to_string(k), k == 4 ? "no_peak" : "peak"});
     QString error;
-    const std::vector<SvgElement> all = classedElements(draw(std::move(c).finish()), &error);
+    const std::vector<SvgElement> all = classedElements(figureSvg(std::move(c).finish()), &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     struct Box {
         double x0, y0, x1, y1;
@@ -203,7 +190,7 @@ TEST(PlotCollector, MillionsOfOneRowChromosomesStayBounded)
         EXPECT_TRUE(other.cellSet(static_cast<uint32_t>(uint64_t(uint32_t(position) ^ 0x80000000u) >> m.xShift),
                                   static_cast<int>(plotMinusLog2Fixed(p) >> m.yShift)));
     QString error;
-    const QByteArray svg = draw(m);
+    const QByteArray svg = figureSvg(m);
     EXPECT_LT(svg.size(), 5 * 1000 * 1000);
     const std::vector<SvgElement> labels = ofClass(classedElements(svg, &error), "chrom-label");
     ASSERT_TRUE(error.isEmpty());

@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -24,20 +23,6 @@
 
 #include <algorithm>
 
-namespace {
-
-QByteArray exampleSvg(const PlotSettings& s)
-{
-    PlotCollector c(0.01);
-    streamGenome(c, 100000, 20);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(writeManhattanQqSvg(std::move(c).finish(), s, buffer));
-    return buffer.data();
-}
-
-} // namespace
-
 TEST(FigureOutput, PngHasTwiceTheSizeInPixels)
 {
     ensureGui();
@@ -46,7 +31,7 @@ TEST(FigureOutput, PngHasTwiceTheSizeInPixels)
         s.width = size.width();
         s.height = size.height();
         QString error;
-        const QByteArray png = renderFigure(exampleSvg(s), FigureFormat::Png, size, &error);
+        const QByteArray png = renderFigure(figureSvg(genomeModel(100000, 20), s), FigureFormat::Png, size, &error);
         ASSERT_FALSE(png.isEmpty()) << error.toStdString();
         const QImage image = QImage::fromData(png, "PNG");
         EXPECT_EQ(image.size(), size * 2);

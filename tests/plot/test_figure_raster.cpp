@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QRegularExpression>
 
@@ -22,12 +21,7 @@ namespace {
 
 QByteArray genomeSvg(int64_t rows, int peaks)
 {
-    PlotCollector c(0.01);
-    streamGenome(c, rows, peaks);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(writeManhattanQqSvg(std::move(c).finish(), PlotSettings{QStringLiteral("t.tsv")}, buffer));
-    return buffer.data();
+    return figureSvg(genomeModel(rows, peaks), PlotSettings{QStringLiteral("t.tsv")});
 }
 
 // Pixels whose largest channel difference exceeds `by`.

@@ -6,26 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
-
 namespace {
-
-QByteArray render(const PlotModel& m, const PlotSettings& s = PlotSettings(), PlotDrawStats* stats = nullptr)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(writeManhattanQqSvg(m, s, buffer, stats));
-    return buffer.data();
-}
 
 PlotModel exampleModel()
 {
-    PlotCollector c(0.01);
-    streamGenome(c, 300000, 40, true);
-    return std::move(c).finish();
+    return genomeModel(300000, 40, true);
 }
 
 const PlotSettings kExampleSettings{QStringLiteral("example_gwas.tsv.gz")};
@@ -88,7 +76,7 @@ Parsed drawRows(const std::vector<std::pair<int32_t, double>>& rows, PlotDrawSta
     c.startChromosome("1");
     for (const auto& [position, p] : rows)
         c.addRow(position, p, true);
-    return parse(render(std::move(c).finish(), PlotSettings(), stats));
+    return parse(figureSvg(std::move(c).finish(), PlotSettings(), stats));
 }
 
 } // namespace
@@ -98,7 +86,7 @@ TEST(PlotSvg, WellFormedWithOneBandPerPeak)
     const PlotModel m = exampleModel();
     ASSERT_GT(m.peaks.size(), 20u);
     PlotDrawStats stats;
-    const Parsed p = parse(render(m, kExampleSettings, &stats));
+    const Parsed p = parse(figureSvg(m, kExampleSettings, &stats));
     ASSERT_TRUE(p.error.isEmpty()) << qPrintable(p.error);
     EXPECT_EQ(p.root, u"svg");
     EXPECT_EQ(p.rootNamespace, u"http://www.w3.org/2000/svg");
@@ -163,7 +151,7 @@ TEST(PlotSvg, NamesWithMarkupAndControlCharactersStayWellFormed)
     c.addPeak({name, 10, 10, 1, 8, std::string("rs1") + '\x02' + "</text>"});
     PlotSettings s;
     s.title = QStringLiteral("a&b<c>") + QChar(0x1b);
-    const Parsed p = parse(render(std::move(c).finish(), s));
+    const Parsed p = parse(figureSvg(std::move(c).finish(), s));
     ASSERT_TRUE(p.error.isEmpty()) << qPrintable(p.error);
     EXPECT_EQ(p.bands, 1);
     EXPECT_TRUE(p.texts.contains(QStringLiteral("rs1\ufffd</text>")));
@@ -177,7 +165,7 @@ TEST(PlotSvg, EmptyTableAndUnknownPeakChromosome)
     PlotCollector c(0.001);
     c.addPeak({"7", 0, 0, 1, 0, ""});
     PlotDrawStats stats;
-    const Parsed p = parse(render(std::move(c).finish(), PlotSettings(), &stats));
+    const Parsed p = parse(figureSvg(std::move(c).finish(), PlotSettings(), &stats));
     ASSERT_TRUE(p.error.isEmpty()) << qPrintable(p.error);
     EXPECT_EQ(p.bands, 0);
     EXPECT_EQ(stats.peaksOffChromosome, 1);
