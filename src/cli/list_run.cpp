@@ -115,25 +115,19 @@ private:
 
 TableOutcome runTableGuarded(const RunOptions& options, const TableJob& job)
 {
+    TableOutcome o;
     try {
-        return runTable(options, job);
+        runTable(options, job, o);
     } catch (const std::bad_alloc&) {
-        TableOutcome o;
+        o = TableOutcome();
         o.ok = false;
         o.err = "quorlin: " + job.table + ": not enough memory to analyse this table\n";
-        return o;
     } catch (const std::system_error& e) {
-        TableOutcome o;
+        o = TableOutcome();
         o.ok = false;
         o.err = "quorlin: " + job.table + ": cannot start a thread: " + e.what() + "\n";
-        return o;
     }
-}
-
-std::string fileNameOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return o;
 }
 
 std::string pathTag(const std::string& path)
@@ -147,7 +141,7 @@ std::string pathTag(const std::string& path)
 }
 
 std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std::string>& tables,
-                               TemporaryFiles& temps, const GeneIndex* genes)
+                               const RunShared& shared)
 {
     std::map<std::string, std::set<std::string>> pathsByName; // file name -> the paths that have it
     for (const std::string& table : tables)
@@ -159,14 +153,14 @@ std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std:
             base += "-" + pathTag(table);
         TableJob job;
         job.table = table;
-        job.reportPath = base + ".out";
-        job.bedPath = options.bed ? base + ".bed" : "";
-        job.plotPath = options.plot ? base + ".svg" : "";
-        job.lociPath = options.loci ? base + ".loci.tsv" : "";
-        job.htmlPath = options.html ? base + ".html" : "";
-        job.regionalDir = options.regionalDir.empty() ? "" : base + ".regional";
-        job.temps = &temps;
-        job.genes = genes;
+        job.outputs.report = base + ".out";
+        job.outputs.bed = options.bed ? base + ".bed" : "";
+        job.outputs.plot = options.plot ? base + ".svg" : "";
+        job.outputs.loci = options.loci ? base + ".loci.tsv" : "";
+        job.outputs.page = options.html ? base + ".html" : "";
+        job.outputs.regionalFolder = options.regionalDir.empty() ? "" : base + ".regional";
+        job.index = jobs.size();
+        job.shared = shared;
         jobs.push_back(std::move(job));
     }
     return jobs;

@@ -17,7 +17,7 @@ using OutcomePrinter = std::function<bool(const TableOutcome&)>;
 // "-" and eight hex digits of a hash of the table's path as the list gives
 // it (FNV-1a, 32 bits), so names stay apart and the same from run to run.
 std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std::string>& tables,
-                               TemporaryFiles& temps, const GeneIndex* genes);
+                               const RunShared& shared);
 
 // runTable, with running out of memory or threads turned into an error stop.
 TableOutcome runTableGuarded(const RunOptions& options, const TableJob& job);

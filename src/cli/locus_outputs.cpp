@@ -6,6 +6,7 @@
 #include "byte_source.h"
 #include "gene_columns.h"
 #include "number_format.h"
+#include "output_plan.h"
 #include "regional_svg.h"
 
 #include <QString>
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -136,11 +138,16 @@ void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const ReadNo
     }
 }
 
-bool regionalFigureSvgs(const RunOptions& options, const std::string& table, const TableLayout& layout,
-                        const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
-                        const GeneIndex* genes, const std::vector<bool>& wanted, std::vector<QByteArray>& svgs,
+bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted, std::vector<QByteArray>& svgs,
                         std::string& why)
 {
+    const RunOptions& options = r.options;
+    const std::string& table = r.job.table;
+    const TableLayout& layout = r.layout;
+    const TableLoci& loci = r.loci;
+    const ReadNotes& notes = r.notes;
+    const std::vector<ReportedPeak>& peaks = r.peaks;
+    const GeneIndex* genes = r.job.shared.genes;
     const LociCandidates& c = notes.candidates;
     const std::vector<Locus>& all = loci.result.loci;
     const int64_t half = std::max<int64_t>(options.lociWindow / 2, kMinRegionalHalfWidth);
@@ -195,36 +202,72 @@ bool regionalFigureSvgs(const RunOptions& options, const std::string& table, con
     return true;
 }
 
-bool writeRegionalFigures(const RunOptions& options, const TableLoci& loci, const ReadNotes& notes,
-                          const std::vector<QByteArray>& svgs, const std::string& folder, TemporaryFiles& temps,
-                          std::vector<OutputFile>& finished, std::string& why)
+std::vector<std::string> regionalFileNames(const TableLoci& loci, const ReadNotes& notes, FigureFormat format,
+                                           size_t& clashes)
 {
-    if (const int error = makeFolder(folder)) {
-        why = error == EEXIST ? "'" + folder + "' is not a folder"
-                              : "cannot create the folder '" + folder + "': " + std::strerror(error);
-        return false;
-    }
-    FigureFormat format = FigureFormat::Svg;
-    figureFormatOfWord(QString::fromStdString(options.regionalFormat), &format);
-    const RegionalSettings settings;
     const LociCandidates& c = notes.candidates;
-    for (size_t k = 0; k < loci.result.loci.size(); ++k) {
-        const Locus& l = loci.result.loci[k];
+    std::vector<std::string> names;
+    std::map<std::string, int> uses;
+    std::set<std::string> taken;
+    clashes = 0;
+    for (const Locus& l : loci.result.loci) {
+        const std::string plain = regionalFileName(c.chromosomes[l.chromosome], l.leadPosition, format);
+        std::string name = plain;
+        if (!taken.insert(name).second) {
+            const std::string extension = std::string(".") + figureExtension(format);
+            const std::string stem = plain.substr(0, plain.size() - extension.size());
+            int& n = uses[plain];
+            do
+                name = stem + "-" + std::to_string(++n + 1) + extension;
+            while (!taken.insert(name).second);
+            ++clashes;
+        }
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+bool writeRegionalFigures(const RegionalJob& r, const std::vector<QByteArray>& svgs, TableOutcome& o)
+{
+    const std::string& folder = r.job.outputs.regionalFolder;
+    FigureFormat format = FigureFormat::Svg;
+    figureFormatOfWord(QString::fromStdString(r.options.regionalFormat), &format);
+    const RegionalSettings settings;
+    size_t clashes = 0;
+    const std::vector<std::string> names = regionalFileNames(r.loci, r.notes, format, clashes);
+    if (clashes > 0)
+        warn(o, r.job.table, std::to_string(clashes) + " regional figures would have the name of another locus's "
+                             "figure once the chromosome name is made safe for a file name; '-2', '-3', ... "
+                             "before the extension keeps them apart");
+    for (size_t k = 0; k < names.size(); ++k) {
+        const std::string path = folder + "/" + names[k];
+        if (r.job.shared.paths) {
+            const PathConflict conflict = r.job.shared.paths->claim(path, "regional figure", r.job.index);
+            if (!conflict.empty()) {
+                stop(o, conflict.message, conflict.reason);
+                return false;
+            }
+        }
         QString error;
         const QByteArray figure = renderFigure(svgs[k], format, QSize(settings.width, settings.height), &error);
-        const std::string path = folder + "/" + regionalFileName(c.chromosomes[l.chromosome], l.leadPosition, format);
-        OutputFile file(temps);
-        if (figure.isEmpty() || !file.open(path)) {
-            why = "the regional figure '" + path + "' could not be made: " +
-                  (figure.isEmpty() ? error.toStdString() : std::strerror(errno));
+        if (figure.isEmpty()) {
+            stop(o, "Output file could not be written\n",
+                 "the regional figure " + quoted(path) + " could not be drawn: " + error.toStdString());
+            return false;
+        }
+        OutputFile file(*r.job.shared.temps);
+        if (!file.open(path)) {
+            stop(o, "Output file could not be written\n",
+                 "cannot create the regional figure " + quoted(path) + ": " + std::strerror(errno));
             return false;
         }
         file.write(std::string_view(figure.constData(), static_cast<size_t>(figure.size())));
         if (!file.close()) {
-            why = "the regional figure '" + path + "' could not be written: " + std::strerror(file.error());
+            stop(o, "Output file could not be written\n",
+                 "the regional figure " + quoted(path) + " could not be written: " + std::strerror(file.error()));
             return false;
         }
-        finished.push_back(std::move(file));
+        o.finished.push_back(std::move(file));
     }
     return true;
 }

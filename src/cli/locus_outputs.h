@@ -3,8 +3,9 @@
 // locus.
 #pragma once
 #include "loci_text.h"
+#include "figure_render.h"
 #include "options.h"
-#include "output_file.h"
+#include "table_job.h"
 #include "plot_collector.h"
 #include "table_reader.h"
 
@@ -33,18 +34,32 @@ std::string lociText(const TableLoci& loci, const ReadNotes& notes, const std::v
 // Marks every locus on the Manhattan figure.
 void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const ReadNotes& notes);
 
+// What the regional figures of one table are drawn from.
+struct RegionalJob {
+    const RunOptions& options;
+    const TableJob& job;
+    const TableLayout& layout;
+    const TableLoci& loci;
+    const ReadNotes& notes;
+    const std::vector<ReportedPeak>& peaks;
+};
+
 // The regional figures (SVG) of the loci marked in wanted (by index; an
 // empty text for the others), from a second reading of the table that
 // keeps only the rows inside their windows. False with the reason in why
 // when the table cannot be read again.
-bool regionalFigureSvgs(const RunOptions& options, const std::string& table, const TableLayout& layout,
-                        const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
-                        const GeneIndex* genes, const std::vector<bool>& wanted, std::vector<QByteArray>& svgs,
+bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted, std::vector<QByteArray>& svgs,
                         std::string& why);
 
-// Writes every locus's figure into folder (created when missing, its
-// parents not) in -regional-format, each as a finished output file named
-// CHROM_LEADPOSITION.EXT. False with the reason in why.
-bool writeRegionalFigures(const RunOptions& options, const TableLoci& loci, const ReadNotes& notes,
-                          const std::vector<QByteArray>& svgs, const std::string& folder, TemporaryFiles& temps,
-                          std::vector<OutputFile>& finished, std::string& why);
+// The file names of the loci's figures in format: CHROM_LEADPOSITION.EXT,
+// the chromosome's name cleaned to letters, digits, '.', '_' and '-'. Names
+// that clean to one get "-2", "-3", ... in locus order before the extension
+// (the first keeps its name), so that no figure replaces another; clashes
+// counts those renamed.
+std::vector<std::string> regionalFileNames(const TableLoci& loci, const ReadNotes& notes, FigureFormat format,
+                                           size_t& clashes);
+
+// Writes every locus's figure into the job's regional folder in
+// -regional-format, each claimed in the run's path plan and then a finished
+// output of the outcome. False with the stop in o.
+bool writeRegionalFigures(const RegionalJob& r, const std::vector<QByteArray>& svgs, TableOutcome& o);

@@ -16,8 +16,6 @@
 
 namespace {
 
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
-
 // Writes the whole text; a complete file joins the finished outputs.
 bool writeWhole(TableOutcome& o, OutputFile&& file, const char* what, std::string_view text)
 {
@@ -26,34 +24,30 @@ bool writeWhole(TableOutcome& o, OutputFile&& file, const char* what, std::strin
         o.finished.push_back(std::move(file));
         return true;
     }
-    o.ok = false;
-    o.out += "Output file could not be written\n";
-    o.err += std::string("quorlin: ") + what + " " + quoted(file.path()) + " could not be written: " +
-             std::strerror(file.error()) + "\n";
+    stop(o, "Output file could not be written\n",
+         std::string(what) + " " + quoted(file.path()) + " could not be written: " + std::strerror(file.error()));
     return false;
 }
 
 } // namespace
 
-TableOutcome writeBed(TableOutcome o, OutputFile&& file, const std::string& table,
-                      const std::vector<ReportedPeak>& peaks)
+bool writeBed(TableOutcome& o, OutputFile&& file, const std::string& table, const std::vector<ReportedPeak>& peaks)
 {
     const BedText bed = bedText(peaks);
     if (!writeWhole(o, std::move(file), "BED file", bed.text))
-        return o;
+        return false;
     if (bed.leftOut > 0)
         warn(o, table, std::to_string(bed.leftOut) + " peaks lie at negative positions and are not in the BED file");
     if (bed.leadOutside > 0)
         warn(o, table, std::to_string(bed.leadOutside) +
                                " peaks have their lead marker outside their range (the table is not sorted by "
                                "position)");
-    return o;
+    return true;
 }
 
-TableOutcome writeText(TableOutcome o, OutputFile&& file, const char* what, std::string_view text)
+bool writeText(TableOutcome& o, OutputFile&& file, const char* what, std::string_view text)
 {
-    writeWhole(o, std::move(file), what, text);
-    return o;
+    return writeWhole(o, std::move(file), what, text);
 }
 
 DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, const std::vector<ReportedPeak>& peaks,
@@ -84,20 +78,19 @@ DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, cons
     return drawn;
 }
 
-TableOutcome writePlot(TableOutcome o, OutputFile&& file, const DrawnFigure& drawn)
+bool writePlot(TableOutcome& o, OutputFile&& file, const DrawnFigure& drawn)
 {
     FigureFormat format = FigureFormat::Svg;
     figureFormatOfPath(QString::fromStdString(file.path()), &format);
     QString renderError;
     const QByteArray figure = renderFigure(drawn.svg, format, QSize(drawn.width, drawn.height), &renderError);
     if (figure.isEmpty()) {
-        o.ok = false;
-        o.out += "Output file could not be written\n";
-        o.err += "quorlin: plot file " + quoted(file.path()) + " could not be drawn: " + renderError.toStdString() + "\n";
-        return o;
+        stop(o, "Output file could not be written\n",
+             "plot file " + quoted(file.path()) + " could not be drawn: " + renderError.toStdString());
+        return false;
     }
-    writeWhole(o, std::move(file), "plot file", std::string_view(figure.constData(), static_cast<size_t>(figure.size())));
-    return o;
+    return writeWhole(o, std::move(file), "plot file",
+                      std::string_view(figure.constData(), static_cast<size_t>(figure.size())));
 }
 
 void warnUnsafeFields(TableOutcome& o, const std::string& table, const std::vector<ReportedPeak>& peaks)

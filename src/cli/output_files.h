@@ -7,15 +7,17 @@
 
 #include <QByteArray>
 #include "reported_peak.h"
-#include "table_job.h"
+#include "options.h"
+#include "table_outcome.h"
 #include "table_reader.h"
 
 #include <string>
 #include <vector>
 
 // Writes the BED file of the peaks into file; when it is complete it joins
-// the outcome's finished outputs.
-TableOutcome writeBed(TableOutcome o, OutputFile&& file, const std::string& table,
+// the outcome's finished outputs. Each writer returns false with the stop in
+// the outcome when its file cannot be made.
+bool writeBed(TableOutcome& o, OutputFile&& file, const std::string& table,
                       const std::vector<ReportedPeak>& peaks);
 // The Manhattan and QQ figure as SVG, titled and sized by the options, with
 // its genomic inflation as the QQ panel states it.
@@ -27,10 +29,10 @@ struct DrawnFigure {
 DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, const std::vector<ReportedPeak>& peaks,
                        const RunOptions& options);
 // Writes the figure into file in the format its extension names.
-TableOutcome writePlot(TableOutcome o, OutputFile&& file, const DrawnFigure& figure);
+bool writePlot(TableOutcome& o, OutputFile&& file, const DrawnFigure& figure);
 // Writes text into file (what names it in messages); complete, it joins the
 // finished outputs.
-TableOutcome writeText(TableOutcome o, OutputFile&& file, const char* what, std::string_view text);
+bool writeText(TableOutcome& o, OutputFile&& file, const char* what, std::string_view text);
 // Warns once when a table name, chromosome name or lead id held a tab or a
 // line end: the tab-separated outputs carry a space in its place.
 void warnUnsafeFields(TableOutcome& o, const std::string& table, const std::vector<ReportedPeak>& peaks);

@@ -30,10 +30,17 @@ bool say(const std::string& out, const std::string& err, bool ok)
 
 bool showProgress() { return isatty(STDERR_FILENO) == 1; }
 
-bool checkedPaths(const std::vector<TableJob>& jobs, const std::string& listFile,
+// The inputs besides the tables that no output may replace.
+std::vector<NamedInput> otherInputs(const RunOptions& options)
+{
+    return {{"list file", options.listMode ? options.listFile : std::string()},
+            {"gene annotation", options.genesPath}};
+}
+
+bool checkedPaths(PathPlan& paths, const std::vector<TableJob>& jobs, const RunOptions& options,
                   const std::vector<std::string>& listOutputs = {})
 {
-    const PathConflict conflict = checkOutputPaths(jobs, listFile, listOutputs);
+    const PathConflict conflict = paths.check(jobs, otherInputs(options), listOutputs);
     return conflict.empty() || say(conflict.message, "quorlin: " + conflict.reason + "\n", false);
 }
 
@@ -70,20 +77,10 @@ bool loadGenes(const RunOptions& options, std::optional<GeneAnnotation>& genes)
     return say("Incorrect genes\n", "quorlin: -genes '" + options.genesPath + "': " + genes->error + "\n", false);
 }
 
-bool runOne(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* genes)
+bool runOne(const RunOptions& options, const RunShared& shared)
 {
-    TableJob job;
-    job.table = options.table;
-    job.reportPath = options.reportPath;
-    job.bedPath = options.bedPath;
-    job.plotPath = options.plotPath;
-    job.lociPath = options.lociPath;
-    job.htmlPath = options.htmlPath;
-    job.regionalDir = options.regionalDir;
-    job.temps = &temps;
-    job.genes = genes;
-    const std::vector<TableJob> jobs{job};
-    if (!checkedPaths(jobs, "") || !outputFolderReady(options.outdir))
+    const std::vector<TableJob> jobs{singleTableJob(options, shared)};
+    if (!checkedPaths(*shared.paths, jobs, options) || !outputFolderReady(options.outdir))
         return false;
     std::fflush(stdout);
     std::atomic<uint64_t> bytesRead{0};
@@ -126,7 +123,7 @@ std::vector<std::string> tablesOfList(LineReader& list)
 
 // The whole list is read before any table is analysed, so that a damaged
 // list never names a table made of damaged bytes.
-bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* genes)
+bool runList(const RunOptions& options, const RunShared& shared)
 {
     const std::string& path = options.listFile;
     auto source = openInput(path);
@@ -137,14 +134,14 @@ bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* 
     if (list.failed())
         return say("List file could not be read\n",
                    "quorlin: list file '" + path + "' is damaged or cut off; no table of it was analysed\n", false);
-    const std::vector<TableJob> jobs = listJobs(options, tables, temps, genes);
+    const std::vector<TableJob> jobs = listJobs(options, tables, shared);
     const std::string studyBase = outputBaseOf(path, options.outdir);
     std::vector<std::string> studyOutputs;
     if (options.loci)
         studyOutputs.push_back(studyBase + ".loci.tsv");
     if (options.html)
         studyOutputs.push_back(studyBase + ".html");
-    if (!checkedPaths(jobs, path, studyOutputs) || !outputFolderReady(options.outdir))
+    if (!checkedPaths(*shared.paths, jobs, options, studyOutputs) || !outputFolderReady(options.outdir))
         return false;
     std::fflush(stdout);
     std::atomic<size_t> done{0};
@@ -163,16 +160,16 @@ bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* 
         else if (options.loci)
             loci.push_back({job.table, o.lociText});
         const std::string message = o.out.empty() ? o.err : o.out.substr(0, o.out.find('\n'));
-        listed.push_back({job.table, job.htmlPath, o.ok ? "" : message, o.facts});
+        listed.push_back({job.table, job.outputs.page, o.ok ? "" : message, o.facts});
         return o.ok || options.keepGoing;
     });
     if (!finished)
         return false;
     bool ok = failed.empty();
-    if (options.loci && !writeListOutput(temps, studyOutputs.front(), "the study's loci table",
+    if (options.loci && !writeListOutput(*shared.temps, studyOutputs.front(), "the study's loci table",
                                          studyLociText(loci, options.lociWindow)))
         ok = false;
-    if (options.html && !writeListOutput(temps, studyOutputs.back(), "the index page",
+    if (options.html && !writeListOutput(*shared.temps, studyOutputs.back(), "the index page",
                                          indexPageText(options, studyOutputs.back(), listed)))
         ok = false;
     if (!failed.empty()) {
@@ -211,6 +208,10 @@ bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps,
     std::optional<GeneAnnotation> genes;
     if (!loadGenes(options, genes))
         return false;
-    const GeneIndex* index = genes ? &genes->index : nullptr;
-    return options.listMode ? runList(options, temps, index) : runOne(options, temps, index);
+    PathPlan paths;
+    RunShared shared;
+    shared.temps = &temps;
+    shared.paths = &paths;
+    shared.genes = genes ? &genes->index : nullptr;
+    return options.listMode ? runList(options, shared) : runOne(options, shared);
 }

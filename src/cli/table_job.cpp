@@ -1,15 +1,16 @@
 // The per-table job: open the table, decide the columns from its own
 // header, start every output, read and batch the rows, analyse each batch,
-// write the report's rows, then the BED file, the figure, the warnings and
-// the summary.
+// write the report's rows, then the BED file, the figure, the loci, the
+// regional figures, the page, the warnings and the summary.
 #include "table_job.h"
 
 #include "figure_render.h"
 #include "figure_rows.h"
-#include "locus_outputs.h"
-#include "page_output.h"
-#include "output_files.h"
 #include "gene_index.h"
+#include "locus_outputs.h"
+#include "output_files.h"
+#include "output_plan.h"
+#include "page_output.h"
 #include "peak_collector.h"
 #include "peak_row.h"
 #include "table_summary.h"
@@ -20,26 +21,36 @@
 #include <optional>
 #include <sys/stat.h>
 
-void warn(TableOutcome& o, const std::string& table, const std::string& what)
+std::vector<std::pair<const char*, const std::string*>> TableOutputs::files() const
 {
-    o.err += "quorlin: warning: " + table + ": " + what + "\n";
-}
-
-std::vector<std::pair<const char*, const std::string*>> TableJob::outputs() const
-{
-    std::vector<std::pair<const char*, const std::string*>> all{{"report", &reportPath}};
-    if (!bedPath.empty())
-        all.emplace_back("BED file", &bedPath);
-    if (!plotPath.empty())
-        all.emplace_back("plot file", &plotPath);
-    if (!lociPath.empty())
-        all.emplace_back("loci file", &lociPath);
-    if (!htmlPath.empty())
-        all.emplace_back("page", &htmlPath);
+    std::vector<std::pair<const char*, const std::string*>> all{{"report", &report}};
+    if (!bed.empty())
+        all.emplace_back("BED file", &bed);
+    if (!plot.empty())
+        all.emplace_back("plot file", &plot);
+    if (!loci.empty())
+        all.emplace_back("loci file", &loci);
+    if (!page.empty())
+        all.emplace_back("page", &page);
     return all;
 }
 
+TableJob singleTableJob(const RunOptions& options, const RunShared& shared)
+{
+    TableJob job;
+    job.table = options.table;
+    job.outputs = {options.reportPath, options.bedPath,  options.plotPath,
+                   options.lociPath,   options.htmlPath, options.regionalDir};
+    job.shared = shared;
+    return job;
+}
+
 namespace {
+
+// The outputs started at the beginning of a table, by name.
+struct StartedOutputs {
+    std::optional<OutputFile> report, bed, plot, loci, page;
+};
 
 void warnCount(TableOutcome& o, const std::string& table, long long count, const char* what)
 {
@@ -65,16 +76,6 @@ void addWarnings(TableOutcome& o, const std::string& table, const ReadNotes& not
                        "(-sort yes sorts it)");
 }
 
-TableOutcome stop(TableOutcome o, const char* message, const std::string& reason)
-{
-    o.ok = false;
-    o.out += message;
-    o.err += "quorlin: " + reason + "\n";
-    return o;
-}
-
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
-
 std::string whyNotOpened(const std::string& path)
 {
     struct stat st;
@@ -99,7 +100,7 @@ bool decideColumns(const RunOptions& options, const TableJob& job, std::unique_p
     const ColumnPlanResult r = planColumns(options.columns, layout.headerLines > 0 ? &header : nullptr,
                                            layout.separator);
     if (!r.ok) {
-        o = stop(std::move(o), r.error.stdoutMessage.c_str(), job.table + ": " + r.error.stderrLine);
+        stop(o, r.error.stdoutMessage, job.table + ": " + r.error.stderrLine);
         return false;
     }
     for (const std::string& w : r.plan.warnings)
@@ -117,50 +118,84 @@ bool decideColumns(const RunOptions& options, const TableJob& job, std::unique_p
     return true;
 }
 
+// The regional figures read the table a second time: a pipe or device
+// cannot give them, so such a table stops before anything is written. Then
+// their folder is made (a folder this table made goes again after a stop).
+bool prepareRegionalFolder(const TableJob& job, TableOutcome& o)
+{
+    const std::string& folder = job.outputs.regionalFolder;
+    if (folder.empty())
+        return true;
+    struct stat st;
+    if (stat(job.table.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        stop(o, "Incorrect regional\n",
+             job.table + ": -regional reads the table a second time for each locus's window, and " +
+                 quoted(job.table) + " is not a plain file (a pipe or device); write the table to a file first");
+        return false;
+    }
+    const bool existed = stat(folder.c_str(), &st) == 0;
+    if (const int error = makeFolder(folder)) {
+        stop(o, "Output file could not be written\n",
+             error == EEXIST ? quoted(folder) + " is not a folder (-regional)"
+                             : "cannot create the folder " + quoted(folder) + ": " + std::strerror(error));
+        return false;
+    }
+    if (!existed)
+        o.madeFolder = folder;
+    return true;
+}
+
 // Starts every output of the job; false (with the stop in o) when one
 // cannot be created.
-bool startOutputs(const TableJob& job, std::vector<OutputFile>& files, TableOutcome& o)
+bool startOutputs(const TableJob& job, StartedOutputs& files, TableOutcome& o)
 {
-    for (const auto& [what, path] : job.outputs()) {
-        files.emplace_back(*job.temps);
-        if (!files.back().open(*path)) {
-            o = stop(std::move(o), "Output file could not be written\n",
-                     std::string("cannot create ") + what + " " + quoted(*path) + ": " + std::strerror(errno));
+    const TableOutputs& w = job.outputs;
+    const std::pair<std::optional<OutputFile>*, const std::string*> slots[] = {
+        {&files.report, &w.report}, {&files.bed, &w.bed}, {&files.plot, &w.plot},
+        {&files.loci, &w.loci},     {&files.page, &w.page}};
+    for (const auto& [what, path] : w.files()) {
+        std::optional<OutputFile>* slot = nullptr;
+        for (const auto& [s, p] : slots)
+            if (p == path)
+                slot = s;
+        slot->emplace(*job.shared.temps);
+        if (!(*slot)->open(*path)) {
+            stop(o, "Output file could not be written\n",
+                 std::string("cannot create ") + what + " " + quoted(*path) + ": " + std::strerror(errno));
             return false;
         }
     }
-    return true;
+    return prepareRegionalFolder(job, o);
 }
 
 bool rendersFigures(const RunOptions& options, const TableJob& job)
 {
     FigureFormat plot = FigureFormat::Svg, regional = FigureFormat::Svg;
-    figureFormatOfPath(QString::fromStdString(job.plotPath), &plot);
+    figureFormatOfPath(QString::fromStdString(job.outputs.plot), &plot);
     figureFormatOfWord(QString::fromStdString(options.regionalFormat), &regional);
-    return plot != FigureFormat::Svg || (!job.regionalDir.empty() && regional != FigureFormat::Svg);
+    return plot != FigureFormat::Svg || (!job.outputs.regionalFolder.empty() && regional != FigureFormat::Svg);
 }
 
 } // namespace
 
-TableOutcome runTable(const RunOptions& options, const TableJob& job)
+void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
 {
-    TableOutcome o;
     auto source = openInput(job.table, job.bytesRead);
     if (!source)
-        return stop(std::move(o), "Input file not found\n", whyNotOpened(job.table));
+        return stop(o, "Input file not found\n", whyNotOpened(job.table));
     TableLayout layout;
     std::vector<std::string> carriedNames;
     if (!decideColumns(options, job, source, layout, carriedNames, o))
-        return o;
-    std::vector<OutputFile> files; // report, then BED file and figure as wanted
+        return;
+    StartedOutputs files;
     if (!startOutputs(job, files, o))
-        return o;
-    OutputFile& report = files.front();
+        return;
+    OutputFile& report = *files.report;
     report.write(kReportHeader);
     PeakCollector peaks(options, layout, job.table, report);
     std::optional<PlotCollector> figure; // its histogram alone takes 1.6 MB
     std::optional<FigureRows> figureRows; // after figure: stops before it goes
-    if (!job.plotPath.empty() || !job.htmlPath.empty()) {
+    if (files.plot || files.page) {
         figure.emplace(options.analysis.inlimit);
         figureRows.emplace(*figure, layout.log10Values);
     }
@@ -174,15 +209,17 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         o.out += "extract header of size " + std::to_string(layout.headerLines) + "\n";
     if (!complete) {
         peaks.finishHanded();
-        if (report.close()) // the rows found so far stay in the report
+        if (report.close()) { // the rows found so far stay in the report
             o.finished.push_back(std::move(report));
-        return stop(std::move(o), "Input file could not be read\n",
+            o.keepReport = true;
+        }
+        return stop(o, "Input file could not be read\n",
                     "input file " + quoted(job.table) + " is damaged or cut off; the report holds the peaks found "
                     "before the damage");
     }
     if (const std::string cause = unusableTableCause(job.table, layout, notes); !cause.empty()) {
         addWarnings(o, job.table, notes, options.sortMarkers);
-        return stop(std::move(o), "No usable rows in input file\n", cause);
+        return stop(o, "No usable rows in input file\n", cause);
     }
     // The font configuration loads on a second thread while this one finds
     // the loci and writes the SVG text, ready for the PNG or PDF figures.
@@ -191,61 +228,49 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         fonts.emplace();
     peaks.finish();
     if (!report.close())
-        return stop(std::move(o), "Output file could not be written\n",
-                    "report file " + quoted(job.reportPath) + " could not be written: " + std::strerror(report.error()));
+        return stop(o, "Output file could not be written\n",
+                    "report file " + quoted(job.outputs.report) + " could not be written: " +
+                        std::strerror(report.error()));
     o.finished.push_back(std::move(report));
-    const TableLoci loci = tableLoci(options, notes, peaks.peaks(), job.genes);
-    if (options.loci || !job.htmlPath.empty()) // the loci file, the list's study table, the page
+    const TableLoci loci = tableLoci(options, notes, peaks.peaks(), job.shared.genes);
+    if (options.loci || files.page) // the loci file, the list's study table, the page
         o.lociText = lociText(loci, notes, peaks.peaks(), carriedNames);
-    size_t next = 1;
-    if (!job.bedPath.empty() && !(o = writeBed(std::move(o), std::move(files[next++]), job.table, peaks.peaks())).ok)
-        return o;
+    if (files.bed && !writeBed(o, std::move(*files.bed), job.table, peaks.peaks()))
+        return;
     std::optional<DrawnFigure> drawn;
     if (figure) {
         addLociToPlot(*figure, loci, notes);
         drawn = drawFigure(job.table, std::move(*figure), peaks.peaks(), options);
     }
-    if (!job.plotPath.empty() && !(o = writePlot(std::move(o), std::move(files[next++]), *drawn)).ok)
-        return o;
-    if (!job.lociPath.empty() && !(o = writeText(std::move(o), std::move(files[next++]), "loci file", o.lociText)).ok)
-        return o;
-    std::vector<bool> wanted(loci.result.loci.size(), !job.regionalDir.empty());
-    if (!job.htmlPath.empty())
+    if (files.plot && !writePlot(o, std::move(*files.plot), *drawn))
+        return;
+    if (files.loci && !writeText(o, std::move(*files.loci), "loci file", o.lociText))
+        return;
+    const RegionalJob regionalJob{options, job, layout, loci, notes, peaks.peaks()};
+    std::vector<bool> wanted(loci.result.loci.size(), !job.outputs.regionalFolder.empty());
+    if (files.page)
         markPageFigures(o.lociText, loci, notes, wanted);
     std::vector<QByteArray> regional;
     if (std::find(wanted.begin(), wanted.end(), true) != wanted.end()) {
         std::string why;
-        if (!regionalFigureSvgs(options, job.table, layout, loci, notes, peaks.peaks(), job.genes, wanted, regional,
-                                why))
-            warn(o, job.table, why + "; no regional figure is drawn");
-        else if (!job.regionalDir.empty() &&
-                 !writeRegionalFigures(options, loci, notes, regional, job.regionalDir, *job.temps, o.finished, why))
-            return stop(std::move(o), "Output file could not be written\n", why);
+        if (!regionalFigureSvgs(regionalJob, wanted, regional, why)) {
+            if (!job.outputs.regionalFolder.empty())
+                return stop(o, "Input file could not be read\n", why + "; no regional figure is drawn");
+            warn(o, job.table, why + "; the page shows no regional figure");
+        } else if (!job.outputs.regionalFolder.empty() && !writeRegionalFigures(regionalJob, regional, o)) {
+            return;
+        }
     }
     addWarnings(o, job.table, notes, options.sortMarkers);
     warnUnsafeFields(o, job.table, peaks.peaks());
-    if (job.genes && !anyChromosomeMatches(*job.genes, notes.chromosomes.names()))
+    if (job.shared.genes && !anyChromosomeMatches(*job.shared.genes, notes.chromosomes.names()))
         warn(o, job.table, "no chromosome of the table is named as in the gene annotation (a different genome "
                            "build or chromosome naming?); the gene columns are '.'");
     o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow, loci.notes);
     o.facts = tableFacts(notes, loci, peaks.peaks(), drawn ? drawn->lambda : std::string());
-    if (!job.htmlPath.empty()) {
+    if (files.page) {
         const std::string html = tablePageText(options, job.table, peaks.peaks(), drawn ? &*drawn : nullptr, o.lociText,
                                                loci, notes, regional, o.err, o.facts);
-        o = writeText(std::move(o), std::move(files[next++]), "page", html);
+        writeText(o, std::move(*files.page), "page", html);
     }
-    return o;
-}
-
-void publish(TableOutcome& o)
-{
-    for (OutputFile& file : o.finished) {
-        if (file.commit())
-            continue;
-        if (o.ok)
-            o.out += "Output file could not be written\n";
-        o.ok = false;
-        o.err += "quorlin: " + file.path() + " could not be put in place: " + std::strerror(file.error()) + "\n";
-    }
-    o.finished.clear();
 }

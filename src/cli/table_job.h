@@ -1,8 +1,8 @@
 // One table from start to end: its rows, the analysis of every chromosome,
-// its report, BED file and figure, and the messages it gives.
+// its report, BED file, figures, loci, page, and the messages it gives.
 #pragma once
 #include "options.h"
-#include "output_file.h"
+#include "table_outcome.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,56 +11,44 @@
 #include <vector>
 
 class GeneIndex;
+class PathPlan;
 
-// What a table's run found, for pages and the study-wide tables.
-struct TableFacts {
-    long long rows = 0, used = 0, retained = 0, chromosomes = 0;
-    size_t loci = 0, lociWithPeak = 0, peaks = 0;
-    std::string strongestLocus;  // the strongest locus's lead id (or chrom:position), or ""
-    std::string strongestLog10p; // its -log10(p) as the loci file writes it
-    std::string lambda;         // the figure's genomic inflation, when drawn
+// Where a table's results go, by name; an empty path: not wanted.
+struct TableOutputs {
+    std::string report;
+    std::string bed;
+    std::string plot;
+    std::string loci;
+    std::string page;
+    std::string regionalFolder; // one figure per locus, named after the locus
+
+    // Each output file, with what it is called in messages.
+    std::vector<std::pair<const char*, const std::string*>> files() const;
+};
+
+// What every table of a run shares.
+struct RunShared {
+    TemporaryFiles* temps = nullptr;  // where the outputs' temporary files are registered
+    PathPlan* paths = nullptr;        // the run's checked paths, for files named during the run
+    const GeneIndex* genes = nullptr; // the annotation, when -genes was given
 };
 
 // Where one table is read from and its results go.
 struct TableJob {
     std::string table;
-    std::string reportPath;
-    std::string bedPath;  // empty: no BED file
-    std::string plotPath; // empty: no figure
-    TemporaryFiles* temps = nullptr;            // where the outputs' temporary files are registered
+    TableOutputs outputs;
+    size_t index = 0;                           // the job's place in the run's path plan
+    RunShared shared;
     std::atomic<uint64_t>* bytesRead = nullptr; // counts the table's bytes as they are read
-    std::string lociPath;    // empty: no loci file
-    std::string htmlPath;    // empty: no page
-    std::string regionalDir; // empty: no regional figures
-    const GeneIndex* genes = nullptr; // the annotation, when -genes was given
-
-    // Each output this job writes, with what it is called in messages.
-    std::vector<std::pair<const char*, const std::string*>> outputs() const;
 };
 
-// What one table left for the user: standard-output and standard-error
-// text in the order it arose, whether the run may go on, and the finished
-// outputs waiting to take their names.
-struct TableOutcome {
-    bool ok = true;
-    std::string out, err;
-    std::vector<OutputFile> finished;
-    // For the list's study-wide loci table and index page.
-    std::string lociText;       // the loci file's text (when loci are wanted)
-    TableFacts facts;
-};
-
-// Adds "quorlin: warning: TABLE: what" to the outcome's standard error.
-void warn(TableOutcome& o, const std::string& table, const std::string& what);
+// The job of a single-table run.
+TableJob singleTableJob(const RunOptions& options, const RunShared& shared);
 
 // Analyses the table. Nothing is created before the table is open and its
 // outputs' temporary files exist; the outputs wait in the outcome until
 // publish() gives them their names. An error stop comes back as ok == false
 // with its message in out and its reason in err; after a damaged input the
-// report with the rows found before the damage is among the finished
-// outputs, the other outputs are not.
-TableOutcome runTable(const RunOptions& options, const TableJob& job);
-
-// Renames the finished outputs into place; a failure turns the outcome into
-// an error stop.
-void publish(TableOutcome& o);
+// report with the rows found before the damage is kept, the other outputs
+// are not.
+void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o);

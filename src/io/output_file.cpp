@@ -13,15 +13,6 @@
 namespace {
 
 constexpr size_t kFlushSize = 1 << 20;
-constexpr int kMaxLinks = 40;
-
-std::string folderOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return "";
-    return path.substr(0, slash + 1);
-}
 
 } // namespace
 
@@ -45,10 +36,7 @@ void TemporaryFiles::forget(const std::string& path)
 std::string TemporaryFiles::nameBeside(const std::string& target)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name + ".quorlin-" + std::to_string(getpid()) + "-" + std::to_string(next_++);
+    return folderOf(target) + "." + fileNameOf(target) + ".quorlin-" + std::to_string(getpid()) + "-" + std::to_string(next_++);
 }
 
 void TemporaryFiles::removeAllAndHold()
@@ -57,31 +45,6 @@ void TemporaryFiles::removeAllAndHold()
     for (const std::string& path : paths_)
         ::unlink(path.c_str());
     paths_.clear();
-}
-
-int makeFolder(const std::string& folder)
-{
-    struct stat st;
-    if (stat(folder.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? 0 : EEXIST;
-    return mkdir(folder.c_str(), 0777) == 0 ? 0 : errno;
-}
-
-std::string resolvedOutputPath(const std::string& path)
-{
-    std::string current = path;
-    for (int k = 0; k < kMaxLinks; ++k) {
-        struct stat st;
-        if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return current;
-        char target[PATH_MAX];
-        const ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
-        if (n <= 0)
-            return current;
-        const std::string link(target, static_cast<size_t>(n));
-        current = link[0] == '/' ? link : folderOf(current) + link;
-    }
-    return current;
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
@@ -106,13 +69,16 @@ bool OutputFile::open(const std::string& path)
     failed_ = false;
     error_ = 0;
     struct stat st;
-    const bool exists = stat(target_.c_str(), &st) == 0;
+    const bool exists = stat(path.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
         errno = error_ = EISDIR;
         return false;
     }
-    if (exists && !S_ISREG(st.st_mode)) { // a device, FIFO or socket is written as it is
-        fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    // A device, FIFO or socket is written as it is, through the name given:
+    // /dev/stdout or /dev/fd/N of a pipe links to no path of its own.
+    if (exists && !S_ISREG(st.st_mode)) {
+        target_ = path;
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
         if (fd_ < 0)
             error_ = errno;
         return fd_ >= 0;

@@ -4,6 +4,8 @@
 // FIFO is written directly; a symbolic link is written through (its target
 // is replaced, the link stays).
 #pragma once
+#include "file_paths.h"
+
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -29,14 +31,6 @@ private:
     std::vector<std::string> paths_;
     unsigned long long next_ = 0;
 };
-
-// Makes folder when it is missing (its parents are not made): 0 when the
-// folder is there, else the errno (EEXIST for a file in its place).
-int makeFolder(const std::string& folder);
-
-// Where an output really goes: the target of a symbolic link (followed to
-// its end, also when that does not exist yet), else the path itself.
-std::string resolvedOutputPath(const std::string& path);
 
 class OutputFile {
 public:
