@@ -57,6 +57,9 @@ public:
             ok = print(o);
         }
         stop();
+        for (std::optional<TableOutcome>& left : outcomes_)
+            if (left)
+                drop(*left);
         return ok;
     }
 
@@ -86,7 +89,9 @@ private:
     {
         std::unique_lock<std::mutex> lock(mutex_);
         done_.wait(lock, [&] { return outcomes_[i].has_value(); });
-        return std::move(*outcomes_[i]);
+        TableOutcome o = std::move(*outcomes_[i]);
+        outcomes_[i].reset();
+        return o;
     }
 
     // No new table is started; the running ones end.

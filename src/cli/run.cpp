@@ -8,10 +8,12 @@
 #include "options.h"
 #include "output_plan.h"
 #include "page_output.h"
+#include "peak_row.h"
 #include "progress_line.h"
 #include "study_loci.h"
 #include "table_job.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -166,6 +168,10 @@ bool runList(const RunOptions& options, const RunShared& shared)
     if (!finished)
         return false;
     bool ok = failed.empty();
+    if (options.loci && std::any_of(tables.begin(), tables.end(), [](const std::string& t) { return !isTsvSafe(t); }))
+        std::fputs(("quorlin: warning: " + path + ": a table name holds a tab, carriage return or line feed; each "
+                    "is written as a space in the study's loci table\n").c_str(),
+                   stderr);
     if (options.loci && !writeListOutput(*shared.temps, studyOutputs.front(), "the study's loci table",
                                          studyLociText(loci, options.lociWindow)))
         ok = false;

@@ -3,6 +3,8 @@
 // the later loci that start within its end + window.
 #include "study_loci.h"
 
+#include "peak_row.h"
+
 #include "chromosome_axis.h"
 
 #include <algorithm>
@@ -99,7 +101,10 @@ std::string studyLociText(const std::vector<TableLociText>& tables, int64_t wind
         std::string names;
         for (size_t t : shared)
             names += (names.empty() ? "" : ",") + tables[t].table;
-        text += tables[rows[i].table].table + "\t" + rows[i].fields + "\t" + (names.empty() ? "." : names) + "\n";
+        appendTsvField(text, tables[rows[i].table].table);
+        text += "\t" + rows[i].fields + "\t";
+        appendTsvField(text, names.empty() ? "." : names);
+        text += "\n";
     }
     return text;
 }

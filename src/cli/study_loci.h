@@ -18,4 +18,6 @@ struct TableLociText {
 // them), in list order, joined by ","; "." when none. Lines are ordered by
 // chromosome in natural order (1-22, X, Y, XY, MT, then other names in
 // order of first appearance), start, then the table's place in the list.
+// A tab, carriage return or line feed in a table's name is written as a
+// space.
 std::string studyLociText(const std::vector<TableLociText>& tables, int64_t window);

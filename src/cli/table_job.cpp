@@ -118,21 +118,14 @@ bool decideColumns(const RunOptions& options, const TableJob& job, std::unique_p
     return true;
 }
 
-// The regional figures read the table a second time: a pipe or device
-// cannot give them, so such a table stops before anything is written. Then
-// their folder is made (a folder this table made goes again after a stop).
+// The regional figures' folder is made with the other outputs (a folder
+// this table made goes again after a stop).
 bool prepareRegionalFolder(const TableJob& job, TableOutcome& o)
 {
     const std::string& folder = job.outputs.regionalFolder;
     if (folder.empty())
         return true;
     struct stat st;
-    if (stat(job.table.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        stop(o, "Incorrect regional\n",
-             job.table + ": -regional reads the table a second time for each locus's window, and " +
-                 quoted(job.table) + " is not a plain file (a pipe or device); write the table to a file first");
-        return false;
-    }
     const bool existed = stat(folder.c_str(), &st) == 0;
     if (const int error = makeFolder(folder)) {
         stop(o, "Output file could not be written\n",
@@ -180,6 +173,12 @@ bool rendersFigures(const RunOptions& options, const TableJob& job)
 
 void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
 {
+    // The regional figures read the table a second time: a pipe or device
+    // cannot give them, so such a table stops before anything is opened.
+    if (!job.outputs.regionalFolder.empty() && isSpecialFile(job.table))
+        return stop(o, "Incorrect regional\n",
+                    job.table + ": -regional reads the table a second time for each locus's window, and " +
+                        quoted(job.table) + " is a pipe or device; write the table to a file first");
     auto source = openInput(job.table, job.bytesRead);
     if (!source)
         return stop(o, "Input file not found\n", whyNotOpened(job.table));

@@ -16,15 +16,21 @@ void stop(TableOutcome& o, const std::string& message, const std::string& reason
     o.err += "quorlin: " + reason + "\n";
 }
 
+void drop(TableOutcome& o)
+{
+    o.finished.clear(); // the temporary files go, the earlier files stay
+    if (!o.madeFolder.empty())
+        ::rmdir(o.madeFolder.c_str()); // only when nothing else is in it
+    o.madeFolder.clear();
+}
+
 void publish(TableOutcome& o)
 {
     if (!o.ok) {
         if (o.keepReport && !o.finished.empty() && !o.finished.front().commit())
             o.err += "quorlin: " + o.finished.front().path() + " could not be put in place: " +
                      std::strerror(o.finished.front().error()) + "\n";
-        o.finished.clear(); // the temporary files go, the earlier files stay
-        if (!o.madeFolder.empty())
-            ::rmdir(o.madeFolder.c_str()); // only when nothing else is in it
+        drop(o);
         return;
     }
     for (OutputFile& file : o.finished) {

@@ -43,3 +43,7 @@ void stop(TableOutcome& o, const std::string& message, const std::string& reason
 // failed rename turns the outcome into an error stop and the outputs not yet
 // renamed are dropped); after a stop drops them all, but for a kept report.
 void publish(TableOutcome& o);
+
+// Drops an outcome that is never published (a later table of a list that
+// stopped): its temporary files and a folder it made go.
+void drop(TableOutcome& o);

@@ -36,6 +36,7 @@ bool isWholeNumber(const std::string& value)
 ColumnChoice parseColumnChoice(const std::string& value)
 {
     ColumnChoice choice;
+    choice.text = value;
     bool ok = false;
     choice.number = toInt32(value, &ok);
     const std::string text = trimmed(value);

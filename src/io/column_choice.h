@@ -8,6 +8,7 @@ struct ColumnChoice {
     bool byName = false;
     int number = 0;   // 1-based column when !byName; below 1 is an error
     std::string name; // header name when byName
+    std::string text; // the value as given, for messages
 };
 
 // True when value reads as a whole 32-bit number with optional sign and

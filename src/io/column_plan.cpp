@@ -169,7 +169,10 @@ ColumnPlanResult planColumns(const ColumnRequest& request, const std::string* he
         for (const ColumnChoice& choice : request.carry->columns) {
             const Pick pick = pickExplicit(kCarry, choice, c);
             if (pick.column == 0)
-                return failure(kCarry, pick.reason);
+                return failure(kCarry, !pick.reason.empty() ? pick.reason
+                                                            : "-carry " + quoted(choice.text) +
+                                                                  ": each carried column is a column number from 1 "
+                                                                  "or a header name, separated by commas");
             result.plan.carried.push_back(pick.column);
         }
         if (distinctCount(result.plan.carried) > static_cast<size_t>(kMaxCarried))
