@@ -1,6 +1,7 @@
 // Loads a gene annotation and prints what it holds and what it cost, for the
-// README's figures: genes_load FILE [TYPES] prints the format, the gene
-// records, the genes kept, the heap bytes of the index and the load time.
+// figures of doc/performance.md: genes_load FILE [TYPES] prints the format,
+// the gene records, the genes kept, the heap bytes of the index and the load
+// time.
 #include "annotation_reader.h"
 
 #include <chrono>

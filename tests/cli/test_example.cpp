@@ -1,5 +1,5 @@
-// The example table shipped for the quick start: the figure shown in the
-// README is the one the binary draws today, byte for byte.
+// The example table shipped for the quick start: the figure the manual shows
+// (doc/figures.md) is the one the binary draws, byte for byte.
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,15 +1,18 @@
 // The usage summary and the man page: both name every word of the option
 // table the options are read with and every preset (and the man page every
-// column of the report and the BED file), the summary fits 80 columns, and
-// only a lone -h, -help or --help asks for it.
+// column of the report and the BED file), the summary fits 80 columns, the
+// documented options (doc/options.txt) are the options read, and only a lone
+// -h, -help or --help asks for it.
 #include "bed_file.h"
 #include "format_presets.h"
 #include "options.h"
 #include "peak_row.h"
 #include "usage.h"
+#include "usage_options.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -46,6 +49,24 @@ TEST(Usage, EveryOptionEveryPresetWithin80Columns)
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
         EXPECT_LT(line.size(), 80u) << line;
+}
+
+// An option the program reads is listed in doc/options.txt, and an option
+// listed there as hidden is one the program does not read yet.
+TEST(Usage, DocumentedOptionsAreTheOptionsRead)
+{
+    const std::vector<std::string> known = knownOptionWords();
+    for (const usage_options::DocumentedOption& option : usage_options::kDocumentedOptions) {
+        const bool read = std::find(known.begin(), known.end(), option.word) != known.end();
+        EXPECT_EQ(read, option.listed) << option.word
+                                       << (read ? ": read by the program; remove 'hidden' in doc/options.txt"
+                                                : ": not an option the program reads");
+    }
+    for (const std::string& word : known)
+        EXPECT_TRUE(std::any_of(std::begin(usage_options::kDocumentedOptions),
+                                std::end(usage_options::kDocumentedOptions),
+                                [&](const usage_options::DocumentedOption& o) { return word == o.word; }))
+            << word << " is missing from doc/options.txt";
 }
 
 TEST(Usage, OnlyALoneHelpWordAsksForIt)
