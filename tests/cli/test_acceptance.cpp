@@ -50,8 +50,9 @@ TEST_P(Acceptance, ReportMatchesReference)
 {
     const fs::path ref = fs::path(QUORLIN_SHARED) / "acceptance" / GetParam();
     const fs::path table = fs::path(QUORLIN_SHARED) / "data" / "real" / kTables.at(GetParam());
-    if (!fs::exists(ref) || !fs::exists(table))
-        GTEST_SKIP() << "real data absent: " << (fs::exists(ref) ? table : ref);
+    QUORLIN_NEEDS_REAL_DATA();
+    ASSERT_TRUE(fs::exists(ref)) << "reference missing: " << ref;
+    ASSERT_TRUE(fs::exists(table)) << "real table missing: " << table;
     const std::vector<std::string> args = splitWords(readFile((ref / "args.txt").string()));
     ASSERT_GE(args.size(), 2u);
     const std::string work = makeTempDir();

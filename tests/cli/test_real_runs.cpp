@@ -1,6 +1,7 @@
 // Whole runs on the real tables of the shared data: the known Crohn's
 // disease genes through -genes, the study-wide loci table of a list, and the
-// regional figures and figure formats of two tables. A missing table fails.
+// regional figures and figure formats of two tables. Skipped without the
+// shared data folder; a table missing from it fails.
 #include "../plot/svg_elements.h"
 #include "regional_svg.h"
 #include "test_support.h"
@@ -49,6 +50,7 @@ std::string realFile(const std::string& name)
 
 TEST(RealRuns, CrohnsDiseaseGenesThroughTheCommandLine)
 {
+    QUORLIN_NEEDS_REAL_DATA();
     const std::string work = makeTempDir();
     const RunResult r = runQuorlin({"-file", realFile("topr_CD_UKBB_p1e-3.tsv"), "-out", "cd.out", "-lcolumn", "POS",
                                     "-pcolumn", "P", "-chrcolumn", "CHROM", "-idcolumn", "ID", "-header", "yes",
@@ -67,6 +69,7 @@ TEST(RealRuns, CrohnsDiseaseGenesThroughTheCommandLine)
 // tables' own loci files, and five loci worked out from the tables by hand.
 TEST(RealRuns, StudyWideLociOfFourTables)
 {
+    QUORLIN_NEEDS_REAL_DATA();
     const std::vector<std::string> names = {"topr_CD_UKBB_p1e-3.tsv", "topr_CD_FINNGEN_p1e-3.tsv",
                                             "topr_UC_UKBB_p1e-3.tsv", "locuszoomr_SLE_gwas_sub.tsv"};
     const std::string work = makeTempDir();
@@ -134,6 +137,7 @@ TEST(RealRuns, StudyWideLociOfFourTables)
 // pixels of -plot-size, the PDF one page.
 TEST(RealRuns, RegionalFiguresAndFigureFormats)
 {
+    QUORLIN_NEEDS_REAL_DATA();
     const std::vector<std::string> byName = {"-lcolumn", "pos", "-pcolumn", "p",
                                              "-chrcolumn", "chrom", "-header", "yes"};
     const std::vector<std::vector<std::string>> runs = {

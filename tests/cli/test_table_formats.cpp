@@ -87,9 +87,9 @@ TEST(TableFormats, EveryPresetReadsItsSample)
 
 TEST(RealTableFormats, Log10ColumnsGiveTheSamePeaks)
 {
+    QUORLIN_NEEDS_REAL_DATA();
     const fs::path source = kReal / "topr_UC_UKBB_p1e-3.tsv";
-    if (!fs::exists(source))
-        GTEST_SKIP() << "real data absent: " << source;
+    ASSERT_TRUE(fs::exists(source)) << "real table missing: " << source;
     // The table with a -log10(p) column added, written to full precision.
     std::istringstream in(readFile(source.string()));
     std::string line, table;
@@ -125,9 +125,10 @@ TEST(RealTableFormats, SortingUnsortedTablesGivesTheSortedReports)
         {"tidyGWAS_PGC3_SCZ_100k_ORIGINALORDER.tsv.gz", "tidyGWAS_PGC3_SCZ_100k_sorted.tsv.gz", {"-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "10", "-inlimit", "0.01"}},
         {"gwascat_NHGRI_catalog_2014-09-08_ORIGINALORDER.tsv", "gwascat_NHGRI_catalog_2014-09-08_sorted.tsv", {"-chrcolumn", "12", "-lcolumn", "13", "-pcolumn", "28"}},
     };
+    QUORLIN_NEEDS_REAL_DATA();
     for (const auto& p : pairs) {
-        if (!fs::exists(kReal / p.original))
-            GTEST_SKIP() << "real data absent: " << kReal / p.original;
+        ASSERT_TRUE(fs::exists(kReal / p.original) && fs::exists(kReal / p.sorted))
+            << "real table missing: " << kReal / p.original << " or " << p.sorted;
         const std::string dir = makeTempDir();
         fs::copy_file(kReal / p.original, dir + "/a");
         fs::copy_file(kReal / p.sorted, dir + "/b");

@@ -3,6 +3,7 @@
 // genes through the command line: tests/cli/test_real_runs.cpp).
 #include "annotation_reader.h"
 #include "gene_columns.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -51,8 +52,7 @@ std::string columnsAt(const GeneIndex& index, const std::string& chrom, long lon
 // marker of a real table (the generated annotations hold the reference).
 TEST(RealGenes, BedAndGtfFormsAgree)
 {
-    if (!std::filesystem::exists(kReal + "/topr_ENSGENES_GRCh38.bed"))
-        GTEST_SKIP() << "real data absent: " << kReal << "/topr_ENSGENES_GRCh38.bed";
+    QUORLIN_NEEDS_REAL_DATA();
     const GeneAnnotation gtf = load("topr_ENSGENES_GRCh38_genes.gtf.gz", "all");
     const GeneAnnotation bed = load("topr_ENSGENES_GRCh38.bed", "protein_coding");
     ASSERT_TRUE(gtf.ok && bed.ok) << gtf.error << bed.error;

@@ -6,6 +6,7 @@
 // position and a p-value.
 #include "column_plan.h"
 #include "number_parsing.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -109,9 +110,8 @@ TEST(FormatSamples, PlainTablesAreNotClaimed)
 
 TEST(RealFormatSamples, PublishedTables)
 {
+    QUORLIN_NEEDS_REAL_DATA();
     const std::string dir = QUORLIN_REAL_DATA;
-    if (!std::ifstream(dir + "/SOURCES.md"))
-        GTEST_SKIP() << "real data absent: " << dir << "/SOURCES.md";
     const Expected real[] = {
         {"qmplot_gwas_plink_result.glm.tsv", "plink2", 2, 12, 1, 3, false, 7},
         {"regenie_example_test_bin_out_firth_Y1_SIMULATED.regenie.txt", "regenie", 2, 13, 1, 3, true, 0},

@@ -268,6 +268,7 @@ TEST(GenomeWideLoci, EveryStatusWorkedByHand)
 // described but missing fails.
 TEST(GenomeWideLoci, RealTablesMatchTheReference)
 {
+    QUORLIN_NEEDS_REAL_DATA();
     const fs::path real = QUORLIN_REAL_DATA;
     std::vector<std::pair<std::string, Layout>> tables; // from SOURCES.md
     for (const std::string& line : split(readFile((real / "SOURCES.md").string()), "\n")) {

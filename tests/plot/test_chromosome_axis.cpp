@@ -35,7 +35,7 @@ TEST(ChromosomeAxis, NaturalOrderWhateverTheTableOrder)
     }
 }
 
-// The whole human set, shuffled, and the prefixed set of the issue: the
+// The whole human set with chr prefixes (chr1 to chrMT), shuffled: the
 // labels come out in natural order, all of them, none overlapping another
 // on its row at the default size.
 TEST(ChromosomeAxis, EveryLabelInNaturalOrderWithoutOverlap)

@@ -120,6 +120,16 @@ std::string readFile(const std::string& path)
     return s.str();
 }
 
+std::string realDataAbsence()
+{
+    const std::filesystem::path folder = QUORLIN_SHARED_FOLDER;
+    std::error_code error;
+    if (std::filesystem::is_directory(folder, error))
+        return "";
+    return "real data absent: no shared data folder " + folder.string() +
+           " (it lies beside the repository; -DQUORLIN_SHARED_DIR names another)";
+}
+
 bool fileExists(const std::string& path)
 {
     struct stat st;

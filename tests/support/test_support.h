@@ -1,8 +1,24 @@
 // Helpers shared by the tests: temporary folders, file contents, gzip
 // writing, and running the built binary with an argument list.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
+
+// The shared data folder (real published tables, annotations, reference
+// reports) lies beside the repository and is optional. A test that reads it
+// starts with QUORLIN_NEEDS_REAL_DATA(): without the folder the test is
+// skipped with one message naming it; with the folder, a file missing from
+// it fails the test. realDataAbsence() is that message, "" when the folder
+// is there.
+std::string realDataAbsence();
+#define QUORLIN_NEEDS_REAL_DATA() \
+    do { \
+        const std::string quorlinAbsence_ = realDataAbsence(); \
+        if (!quorlinAbsence_.empty()) \
+            GTEST_SKIP() << quorlinAbsence_; \
+    } while (0)
 
 struct RunResult {
     int status = -1;

@@ -5,7 +5,8 @@ the same tables in the same order.
 
 Columns (tab-separated, with a header line): `table` (the name as the
 workflow's config gives it), the loci file's columns up to and with
-best_gqs (and nearest_gene, gene_distance, genes when the files have them;
+best_gqs (and nearest_gene, gene_distance, genes when the files have them:
+all of them or none, else the script refuses them, naming which have which;
 carried columns are left out, since tables differ in them), and a last
 column `shared_with`: the other tables with a locus on the same chromosome
 name at most WINDOW bp away (0 when the ranges overlap, else the gap), in
@@ -41,16 +42,25 @@ def natural_rank(name):
     return _SEX.get(name.translate(_ASCII_LOWER), 100)
 
 
+def _has_gene_columns(text):
+    header = text.split("\n", 1)[0].split("\t")
+    return tuple(header[FIXED:FIXED + 3]) == GENE_COLUMNS
+
+
 def study_loci_text(tables, window):
-    """tables: [(name, loci file text)] in list order; returns the table's text."""
+    """tables: [(name, loci file text)] in list order; returns the table's text.
+    Raises ValueError when some files have the gene columns and others not."""
+    with_genes = [name for name, text in tables if _has_gene_columns(text)]
+    if with_genes and len(with_genes) < len(tables):
+        without = [name for name, text in tables if not _has_gene_columns(text)]
+        raise ValueError("the loci files differ in their columns: those of " + ", ".join(with_genes)
+                         + " have " + ", ".join(GENE_COLUMNS) + ", those of " + ", ".join(without)
+                         + " have not (run every table with -genes, or none)")
+    kept = FIXED + 3 if with_genes else FIXED
     rows = []        # (table index, chromosome, start, end, kept columns tab-joined)
     chromosomes = {}  # name -> place of first appearance
-    kept = FIXED      # once a file has the gene columns, they are kept from there on
     for t, (_, text) in enumerate(tables):
         lines = text.split("\n")
-        header = lines[0].split("\t")
-        if len(header) >= FIXED + 3 and header[FIXED] == GENE_COLUMNS[0]:
-            kept = FIXED + 3
         for line in lines[1:]:
             if not line:
                 continue
@@ -94,15 +104,20 @@ def write_study_loci(out_path, names, loci_paths, window):
     for name, path in zip(names, loci_paths):
         with open(path, newline="", encoding="utf-8", errors="surrogateescape") as f:
             tables.append((name, f.read()))
+    text = study_loci_text(tables, int(window))
     with open(out_path, "w", newline="", encoding="utf-8", errors="surrogateescape") as f:
-        f.write(study_loci_text(tables, int(window)))
+        f.write(text)
 
 
 def main(argv):
     if len(argv) < 2 or len(argv) % 2 != 0:
         sys.stderr.write(__doc__)
         return 2
-    write_study_loci(argv[0], argv[2::2], argv[3::2], argv[1])
+    try:
+        write_study_loci(argv[0], argv[2::2], argv[3::2], argv[1])
+    except ValueError as e:
+        sys.stderr.write(f"study_loci.py: {e}\n")
+        return 1
     return 0
 
 

@@ -12,7 +12,10 @@
 # against its report and against summarize.py run by hand, checks that a
 # second run has nothing to do, and that a table Quorlin rejects fails its
 # job (status 1, message in its log) while the others still get their reports,
-# and that with keep_going the summary still comes, naming it, until fixed.
+# and that with keep_going the summary still comes, naming it, until fixed
+# (the failing job scheduled first, or last with QUORLIN_WORKFLOW_FAILING=last).
+# A table's own `extra` adds to the global one; tables that differ in -genes
+# are refused with loci.
 # With loci: per-table loci files equal direct runs, and the study-wide loci
 # table equals `quorlin -list -loci yes` (also after a failure with
 # keep_going); workflow/scripts/study_loci.py by hand equals it on generated
@@ -176,17 +179,24 @@ cmp -s results-bad/gwas.tsv.out direct/a.out || fail "the good table beside a fa
 
 # --- keep_going: the same failure, and still a summary naming it; a table
 # never run (no --keep-going) is named too; fixing the table completes it.
-# config-kg.json: name_a, the broken table, then name_c; outdir results-kg.
-python3 - "$bin" "$name_a" "$name_c" > config-kg.json <<'EOF2'
+# On one core Snakemake runs the tables in config order: the broken table
+# comes first (so that no report is ok when the first run stops) or, with
+# QUORLIN_WORKFLOW_FAILING=last, last. Outdir results-kg.
+case ${QUORLIN_WORKFLOW_FAILING:-first} in
+  first) kg_tables=(data/odd/broken.tsv.gz "$name_a" "$name_c"); kg_ok="failed ok ok" ;;
+  last) kg_tables=("$name_a" "$name_c" data/odd/broken.tsv.gz); kg_ok="ok ok failed" ;;
+  *) fail "QUORLIN_WORKFLOW_FAILING is '$QUORLIN_WORKFLOW_FAILING', not first or last"; finish ;;
+esac
+python3 - "$bin" "${kg_tables[@]}" > config-kg.json <<'EOF2'
 import json, sys
-binary, a, c = sys.argv[1:]
-json.dump({"quorlin": binary, "tables": [a, "data/odd/broken.tsv.gz", c], "outdir": "results-kg",
+binary, *tables = sys.argv[1:]
+json.dump({"quorlin": binary, "tables": tables, "outdir": "results-kg",
            "keep_going": "yes", "loci": "yes"}, sys.stdout)
 EOF2
-kg_summary() {  # pattern (extended regex) of the statuses in config order
+kg_summary() {  # the statuses in config order
   local got
   got=$(awk -F'\t' 'NR > 1 { printf "%s ", $6 }' results-kg/summary.tsv 2>/dev/null)
-  [[ "$got" =~ ^$1\ $ ]] || fail "keep_going summary statuses '$got', expected '$1'"
+  [ "$got" = "$1 " ] || fail "keep_going summary statuses '$got', expected '$1'"
 }
 kg_run() {  # snakemake options...
   snakemake -s "$snakefile" --cores 1 --configfile config-kg.json "$@" > kg.log 2>&1
@@ -194,11 +204,17 @@ kg_run() {  # snakemake options...
 kg_run && fail "snakemake with keep_going succeeded although a table failed"
 grep -q "quorlin failed with exit status 1 on table data/odd/broken.tsv.gz" kg.log ||
   fail "keep_going: snakemake's output does not name the failed table"
-kg_summary "(ok|missing) failed (ok|missing)"    # without --keep-going it stops after the failure
+# Without --keep-going it stops after the failure: the tables after it have
+# no report.
+if [ "${QUORLIN_WORKFLOW_FAILING:-first}" = first ]; then
+  kg_summary "failed missing missing"
+else
+  kg_summary "ok ok failed"
+fi
 kg_run --keep-going && fail "snakemake --keep-going with keep_going succeeded although a table failed"
 grep -q "1 of 3 tables have no report: data/odd/broken.tsv.gz (failed)" kg.log ||
   fail "keep_going: no closing line naming the failed table"
-kg_summary "ok failed ok"
+kg_summary "$kg_ok"
 [ "$(awk -F'\t' '$6 == "failed" { print $2 $3 $4 $5 }' results-kg/summary.tsv)" = "" ] ||
   fail "keep_going: the failed table's summary row is not empty"
 mapfile -t kg_pairs < <(awk -F'\t' 'NR > 1 && $6 == "ok" { print $1; print $5 }' results-kg/summary.tsv)
@@ -207,7 +223,7 @@ python3 "$repo/workflow/scripts/summarize.py" kg-hand.tsv "${kg_pairs[@]}" &&
   fail "keep_going: the ok rows differ from their reports' summary"
 cmp -s results-kg/gwas.tsv.out direct/a.out || fail "keep_going: a good table's report differs from a direct run"
 kg_list=(-lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -loci yes -keep-going yes)
-printf '%s\n' "$name_a" data/odd/broken.tsv.gz "$name_c" > kg-list.txt
+printf '%s\n' "${kg_tables[@]}" > kg-list.txt
 "$bin" -list kg-list.txt -outdir kg-bin "${kg_list[@]}" > /dev/null 2>&1
 cmp -s kg-bin/kg-list.txt.loci.tsv results-kg/study_loci.tsv ||
   fail "keep_going: the study-wide loci table after a failure differs from quorlin -list -keep-going yes"
@@ -255,6 +271,41 @@ if snakemake -s "$snakefile" --cores 2 --configfile config-loci.json > loci.log 
 else
   fail "snakemake run with loci failed:"; tail -n 30 loci.log
 fi
+
+# --- a table's own extra adds to the global extra, its words first (Quorlin
+# takes an option's first occurrence); with loci, tables that differ in
+# -genes are refused before any job runs, and study_loci.py by hand refuses
+# loci files that differ in the gene columns, naming them.
+python3 - "$bin" "$name_a" "$name_d" > config-extra.json <<'EOF5'
+import json, sys
+binary, a, d = sys.argv[1:]
+json.dump({"quorlin": binary, "tables": [a, {"path": d, "extra": "-inlimit 0.5"}], "outdir": "results-extra",
+           "extra": ["-peak-limit", "6", "-inlimit", "0.1"]}, sys.stdout)
+EOF5
+snakemake -s "$snakefile" --cores 1 --configfile config-extra.json -n -p > extra.log 2>&1
+grep -q -- "-delim tab -inlimit 0.5 -peak-limit 6 -inlimit 0.1 >" extra.log ||
+  fail "a table's own extra does not come before the global extra: $(grep -m1 -- "-file data/cohort_D" extra.log)"
+grep -q -- "gwas.tsv.out -lcolumn 2 -pcolumn 8 -chrcolumn 1 -header yes -delim tab -peak-limit 6 -inlimit 0.1 >" extra.log || fail "the global extra is missing for a table without its own"
+python3 - "$bin" "$name_a" "$name_d" > config-genes.json <<'EOF6'
+import json, sys
+binary, a, d = sys.argv[1:]
+json.dump({"quorlin": binary, "tables": [a, {"path": d, "extra": ["-genes", "genes.bed"]}],
+           "outdir": "results-genes", "loci": "yes"}, sys.stdout)
+EOF6
+if snakemake -s "$snakefile" --cores 1 --configfile config-genes.json -n > genes.log 2>&1; then
+  fail "tables that differ in -genes were accepted with loci"
+fi
+grep -q "but $name_d have -genes and $name_a have not" genes.log ||
+  fail "tables that differ in -genes: no message naming them: $(grep -m1 -i genes genes.log)"
+awk -F'\t' -v OFS='\t' 'NR == 1 { print $0, "nearest_gene", "gene_distance", "genes"; next }
+                         { print $0, "G", "0", "G" }' results-loci/gwas.tsv.loci.tsv > with-genes.loci.tsv
+if python3 "$repo/workflow/scripts/study_loci.py" mixed.tsv 200000 A with-genes.loci.tsv D results-loci/wide.tsv.loci.tsv \
+    2> mixed.err; then
+  fail "study_loci.py accepted loci files with different columns"
+fi
+grep -q "those of A have nearest_gene, gene_distance, genes, those of D have not" mixed.err ||
+  fail "study_loci.py: no message naming the loci files' tables: $(cat mixed.err)"
+[ ! -e mixed.tsv ] || fail "study_loci.py wrote a table from loci files with different columns"
 
 # --- study_loci.py by hand against quorlin -list, on generated tables (mixed
 # chromosome names, loci near and far) and on real tables where they are.
