@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 #include <sys/stat.h>
@@ -138,8 +139,8 @@ void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const ReadNo
     }
 }
 
-bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted, std::vector<QByteArray>& svgs,
-                        std::string& why)
+bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
+                        const std::function<bool(size_t, const QByteArray&)>& each, std::string& why)
 {
     const RunOptions& options = r.options;
     const std::string& table = r.job.table;
@@ -166,7 +167,6 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted, s
         why = "the table '" + table + "' cannot be read a second time (it is not a plain file, or it changed)";
         return false;
     }
-    svgs.assign(all.size(), QByteArray());
     for (size_t k = 0; k < all.size(); ++k) {
         if (!wanted[k])
             continue;
@@ -197,7 +197,8 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted, s
             for (size_t g = 0; g < track.size(); ++g)
                 f.genes.push_back({std::string(track[g].name), track[g].start, track[g].end, rowsOf[g]});
         }
-        svgs[k] = regionalSvg(f, RegionalSettings());
+        if (!each(k, regionalSvg(f, RegionalSettings())))
+            return true; // the figure's taker stopped, with its reason
     }
     return true;
 }
@@ -227,47 +228,47 @@ std::vector<std::string> regionalFileNames(const TableLoci& loci, const ReadNote
     return names;
 }
 
-bool writeRegionalFigures(const RegionalJob& r, const std::vector<QByteArray>& svgs, TableOutcome& o)
+RegionalWriter::RegionalWriter(const RegionalJob& r, TableOutcome& o) : r_(r), o_(o)
 {
-    const std::string& folder = r.job.outputs.regionalFolder;
-    FigureFormat format = FigureFormat::Svg;
-    figureFormatOfWord(QString::fromStdString(r.options.regionalFormat), &format);
-    const RegionalSettings settings;
+    figureFormatOfWord(QString::fromStdString(r.options.regionalFormat), &format_);
     size_t clashes = 0;
-    const std::vector<std::string> names = regionalFileNames(r.loci, r.notes, format, clashes);
+    names_ = regionalFileNames(r.loci, r.notes, format_, clashes);
     if (clashes > 0)
         warn(o, r.job.table, std::to_string(clashes) + " regional figures would have the name of another locus's "
                              "figure once the chromosome name is made safe for a file name; '-2', '-3', ... "
                              "before the extension keeps them apart");
-    for (size_t k = 0; k < names.size(); ++k) {
-        const std::string path = folder + "/" + names[k];
-        if (r.job.shared.paths) {
-            const PathConflict conflict = r.job.shared.paths->claim(path, "regional figure", r.job.index);
-            if (!conflict.empty()) {
-                stop(o, conflict.message, conflict.reason);
-                return false;
-            }
-        }
-        QString error;
-        const QByteArray figure = renderFigure(svgs[k], format, QSize(settings.width, settings.height), &error);
-        if (figure.isEmpty()) {
-            stop(o, "Output file could not be written\n",
-                 "the regional figure " + quoted(path) + " could not be drawn: " + error.toStdString());
+}
+
+bool RegionalWriter::write(size_t k, const QByteArray& svg)
+{
+    const std::string path = r_.job.outputs.regionalFolder + "/" + names_[k];
+    if (r_.job.shared.paths) {
+        const PathConflict conflict = r_.job.shared.paths->claim(path, "regional figure", r_.job.index);
+        if (!conflict.empty()) {
+            stop(o_, conflict.message, conflict.reason);
             return false;
         }
-        OutputFile file(*r.job.shared.temps);
-        if (!file.open(path)) {
-            stop(o, "Output file could not be written\n",
-                 "cannot create the regional figure " + quoted(path) + ": " + std::strerror(errno));
-            return false;
-        }
-        file.write(std::string_view(figure.constData(), static_cast<size_t>(figure.size())));
-        if (!file.close()) {
-            stop(o, "Output file could not be written\n",
-                 "the regional figure " + quoted(path) + " could not be written: " + std::strerror(file.error()));
-            return false;
-        }
-        o.finished.push_back(std::move(file));
     }
+    const RegionalSettings settings;
+    QString error;
+    const QByteArray figure = renderFigure(svg, format_, QSize(settings.width, settings.height), &error);
+    if (figure.isEmpty()) {
+        stop(o_, "Output file could not be written\n",
+             "the regional figure " + quoted(path) + " could not be drawn: " + error.toStdString());
+        return false;
+    }
+    OutputFile file(*r_.job.shared.temps);
+    if (!file.open(path)) {
+        stop(o_, "Output file could not be written\n",
+             "cannot create the regional figure " + quoted(path) + ": " + std::strerror(errno));
+        return false;
+    }
+    file.write(std::string_view(figure.constData(), static_cast<size_t>(figure.size())));
+    if (!file.close()) {
+        stop(o_, "Output file could not be written\n",
+             "the regional figure " + quoted(path) + " could not be written: " + std::strerror(file.error()));
+        return false;
+    }
+    o_.finished.push_back(std::move(file));
     return true;
 }

@@ -10,6 +10,7 @@
 #include "table_reader.h"
 
 #include <QByteArray>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,12 +45,13 @@ struct RegionalJob {
     const std::vector<ReportedPeak>& peaks;
 };
 
-// The regional figures (SVG) of the loci marked in wanted (by index; an
-// empty text for the others), from a second reading of the table that
-// keeps only the rows inside their windows. False with the reason in why
-// when the table cannot be read again.
-bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted, std::vector<QByteArray>& svgs,
-                        std::string& why);
+// The regional figure (SVG) of each locus marked in wanted (by index), in
+// locus order, handed to each as soon as it is drawn, so that only one is
+// held at a time; each returns false to stop. The rows come from a second
+// reading of the table that keeps only the rows inside the windows. False
+// with the reason in why when the table cannot be read again.
+bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
+                        const std::function<bool(size_t, const QByteArray&)>& each, std::string& why);
 
 // The file names of the loci's figures in format: CHROM_LEADPOSITION.EXT,
 // the chromosome's name cleaned to letters, digits, '.', '_' and '-'. Names
@@ -59,7 +61,19 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted, s
 std::vector<std::string> regionalFileNames(const TableLoci& loci, const ReadNotes& notes, FigureFormat format,
                                            size_t& clashes);
 
-// Writes every locus's figure into the job's regional folder in
-// -regional-format, each claimed in the run's path plan and then a finished
-// output of the outcome. False with the stop in o.
-bool writeRegionalFigures(const RegionalJob& r, const std::vector<QByteArray>& svgs, TableOutcome& o);
+// Writes loci's figures into the job's regional folder in -regional-format,
+// each claimed in the run's path plan and then a finished output of the
+// outcome.
+class RegionalWriter {
+public:
+    // Names every locus's figure; warns of names that cleaned to one.
+    RegionalWriter(const RegionalJob& r, TableOutcome& o);
+    // Writes locus k's figure; false with the stop in the outcome.
+    bool write(size_t k, const QByteArray& svg);
+
+private:
+    const RegionalJob& r_;
+    TableOutcome& o_;
+    FigureFormat format_ = FigureFormat::Svg;
+    std::vector<std::string> names_;
+};

@@ -249,15 +249,27 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     std::vector<bool> wanted(loci.result.loci.size(), !job.outputs.regionalFolder.empty());
     if (files.page)
         markPageFigures(o.lociText, loci, notes, wanted);
-    std::vector<QByteArray> regional;
+    // Each figure is written as it is drawn; only those the page embeds are kept.
+    std::vector<QByteArray> regional(wanted.size());
     if (std::find(wanted.begin(), wanted.end(), true) != wanted.end()) {
+        std::optional<RegionalWriter> writer;
+        if (!job.outputs.regionalFolder.empty())
+            writer.emplace(regionalJob, o);
+        std::vector<bool> onPage(wanted.size(), false);
+        if (files.page)
+            markPageFigures(o.lociText, loci, notes, onPage);
         std::string why;
-        if (!regionalFigureSvgs(regionalJob, wanted, regional, why)) {
-            if (!job.outputs.regionalFolder.empty())
+        const bool read = regionalFigureSvgs(regionalJob, wanted, [&](size_t k, const QByteArray& svg) {
+            if (onPage[k])
+                regional[k] = svg;
+            return !writer || writer->write(k, svg);
+        }, why);
+        if (!o.ok)
+            return;
+        if (!read) {
+            if (writer)
                 return stop(o, "Input file could not be read\n", why + "; no regional figure is drawn");
             warn(o, job.table, why + "; the page shows no regional figure");
-        } else if (!job.outputs.regionalFolder.empty() && !writeRegionalFigures(regionalJob, regional, o)) {
-            return;
         }
     }
     addWarnings(o, job.table, notes, options.sortMarkers);
