@@ -163,6 +163,7 @@ std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std:
         job.bedPath = options.bed ? base + ".bed" : "";
         job.plotPath = options.plot ? base + ".svg" : "";
         job.lociPath = options.loci ? base + ".loci.tsv" : "";
+        job.lociMembersPath = options.lociMembers ? base + ".loci.members.tsv" : "";
         job.htmlPath = options.html ? base + ".html" : "";
         job.regionalDir = options.regionalDir.empty() ? "" : base + ".regional";
         job.temps = &temps;

@@ -67,7 +67,7 @@ std::string collisionMessage(const Output& a, const Output& b)
 } // namespace
 
 PathConflict checkOutputPaths(const std::vector<TableJob>& jobs, const std::string& listFile,
-                              const std::vector<std::string>& listOutputs)
+                              const std::vector<std::string>& listOutputs, const std::vector<std::string>& panelFiles)
 {
     struct Input {
         const char* what;
@@ -82,6 +82,8 @@ PathConflict checkOutputPaths(const std::vector<TableJob>& jobs, const std::stri
         tables.push_back(identityOf(job.table));
         inputs.push_back({"input table", &job.table, tables.back()});
     }
+    for (const std::string& path : panelFiles)
+        inputs.push_back({"LD panel file", &path, identityOf(path)});
     std::vector<Output> outputs;
     std::vector<std::vector<std::pair<const char*, const std::string*>>> wanted;
     for (const TableJob& job : jobs)

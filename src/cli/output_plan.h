@@ -18,6 +18,7 @@ struct PathConflict {
 
 // Checks the outputs of jobs, and the list's own outputs (its study-wide
 // tables), against each other and against the inputs (every job's table,
-// and listFile unless it is empty).
+// listFile unless it is empty, and the LD panel's files).
 PathConflict checkOutputPaths(const std::vector<TableJob>& jobs, const std::string& listFile,
-                              const std::vector<std::string>& listOutputs = {});
+                              const std::vector<std::string>& listOutputs = {},
+                              const std::vector<std::string>& panelFiles = {});

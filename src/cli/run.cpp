@@ -3,6 +3,7 @@
 // run shows how far it is on standard error.
 #include "run.h"
 
+#include "ld_panel.h"
 #include "line_reader.h"
 #include "list_run.h"
 #include "options.h"
@@ -33,7 +34,9 @@ bool showProgress() { return isatty(STDERR_FILENO) == 1; }
 bool checkedPaths(const std::vector<TableJob>& jobs, const std::string& listFile,
                   const std::vector<std::string>& listOutputs = {})
 {
-    const PathConflict conflict = checkOutputPaths(jobs, listFile, listOutputs);
+    const LdPanel* panel = jobs.empty() ? nullptr : jobs.front().ldPanel;
+    const PathConflict conflict =
+        checkOutputPaths(jobs, listFile, listOutputs, panel ? ldPanelFiles(*panel) : std::vector<std::string>());
     return conflict.empty() || say(conflict.message, "quorlin: " + conflict.reason + "\n", false);
 }
 
@@ -70,9 +73,24 @@ bool loadGenes(const RunOptions& options, std::optional<GeneAnnotation>& genes)
     return say("Incorrect genes\n", "quorlin: -genes '" + options.genesPath + "': " + genes->error + "\n", false);
 }
 
-bool runOne(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* genes)
+// The LD panel's variants and samples, read before any output is touched.
+bool loadPanel(const RunOptions& options, std::optional<LdPanel>& panel)
+{
+    if (options.ldPanel.empty())
+        return true;
+    panel.emplace();
+    std::string why, warnings;
+    if (!openLdPanel(options.ldPanel, options.ldSamples, *panel, why, warnings))
+        return say("Incorrect loci_ld\n", "quorlin: -loci-ld '" + options.ldPanel + "': " + why + "\n", false);
+    std::fputs(warnings.c_str(), stderr);
+    return true;
+}
+
+bool runOne(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* genes, const LdPanel* panel)
 {
     TableJob job;
+    job.ldPanel = panel;
+    job.lociMembersPath = options.lociMembersPath;
     job.table = options.table;
     job.reportPath = options.reportPath;
     job.bedPath = options.bedPath;
@@ -126,7 +144,7 @@ std::vector<std::string> tablesOfList(LineReader& list)
 
 // The whole list is read before any table is analysed, so that a damaged
 // list never names a table made of damaged bytes.
-bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* genes)
+bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* genes, const LdPanel* panel)
 {
     const std::string& path = options.listFile;
     auto source = openInput(path);
@@ -137,7 +155,9 @@ bool runList(const RunOptions& options, TemporaryFiles& temps, const GeneIndex* 
     if (list.failed())
         return say("List file could not be read\n",
                    "quorlin: list file '" + path + "' is damaged or cut off; no table of it was analysed\n", false);
-    const std::vector<TableJob> jobs = listJobs(options, tables, temps, genes);
+    std::vector<TableJob> jobs = listJobs(options, tables, temps, genes);
+    for (TableJob& job : jobs)
+        job.ldPanel = panel;
     const std::string studyBase = outputBaseOf(path, options.outdir);
     std::vector<std::string> studyOutputs;
     if (options.loci)
@@ -211,6 +231,10 @@ bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps,
     std::optional<GeneAnnotation> genes;
     if (!loadGenes(options, genes))
         return false;
+    std::optional<LdPanel> panel;
+    if (!loadPanel(options, panel))
+        return false;
     const GeneIndex* index = genes ? &genes->index : nullptr;
-    return options.listMode ? runList(options, temps, index) : runOne(options, temps, index);
+    const LdPanel* ld = panel ? &*panel : nullptr;
+    return options.listMode ? runList(options, temps, index, ld) : runOne(options, temps, index, ld);
 }

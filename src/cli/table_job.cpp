@@ -34,6 +34,8 @@ std::vector<std::pair<const char*, const std::string*>> TableJob::outputs() cons
         all.emplace_back("plot file", &plotPath);
     if (!lociPath.empty())
         all.emplace_back("loci file", &lociPath);
+    if (!lociMembersPath.empty())
+        all.emplace_back("members file", &lociMembersPath);
     if (!htmlPath.empty())
         all.emplace_back("page", &htmlPath);
     return all;
@@ -194,7 +196,9 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         return stop(std::move(o), "Output file could not be written\n",
                     "report file " + quoted(job.reportPath) + " could not be written: " + std::strerror(report.error()));
     o.finished.push_back(std::move(report));
-    const TableLoci loci = tableLoci(options, notes, peaks.peaks(), job.genes);
+    const TableLoci loci = tableLoci(options, notes, peaks.peaks(), job.genes, {job.ldPanel, job.table, carriedNames});
+    if (!loci.ldError.empty())
+        return stop(std::move(o), "Incorrect loci_ld\n", loci.ldError);
     if (options.loci || !job.htmlPath.empty()) // the loci file, the list's study table, the page
         o.lociText = lociText(loci, notes, peaks.peaks(), carriedNames);
     size_t next = 1;
@@ -208,6 +212,9 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
     if (!job.plotPath.empty() && !(o = writePlot(std::move(o), std::move(files[next++]), *drawn)).ok)
         return o;
     if (!job.lociPath.empty() && !(o = writeText(std::move(o), std::move(files[next++]), "loci file", o.lociText)).ok)
+        return o;
+    if (!job.lociMembersPath.empty() &&
+        !(o = writeText(std::move(o), std::move(files[next++]), "members file", loci.membersText)).ok)
         return o;
     std::vector<bool> wanted(loci.result.loci.size(), !job.regionalDir.empty());
     if (!job.htmlPath.empty())
@@ -228,6 +235,7 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         warn(o, job.table, "no chromosome of the table is named as in the gene annotation (a different genome "
                            "build or chromosome naming?); the gene columns are '.'");
     o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow, loci.notes);
+    o.err += loci.ldNotes;
     o.facts = tableFacts(notes, loci, peaks.peaks(), drawn ? drawn->lambda : std::string());
     if (!job.htmlPath.empty()) {
         const std::string html = tablePageText(options, job.table, peaks.peaks(), drawn ? &*drawn : nullptr, o.lociText,

@@ -11,6 +11,7 @@
 #include <vector>
 
 class GeneIndex;
+struct LdPanel;
 
 // What a table's run found, for pages and the study-wide tables.
 struct TableFacts {
@@ -33,6 +34,8 @@ struct TableJob {
     std::string htmlPath;    // empty: no page
     std::string regionalDir; // empty: no regional figures
     const GeneIndex* genes = nullptr; // the annotation, when -genes was given
+    const LdPanel* ldPanel = nullptr; // the LD panel, when -loci-ld was given
+    std::string lociMembersPath;      // empty: no members file
 
     // Each output this job writes, with what it is called in messages.
     std::vector<std::pair<const char*, const std::string*>> outputs() const;
