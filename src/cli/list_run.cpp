@@ -162,6 +162,7 @@ std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std:
         job.outputs.bed = options.bed ? base + ".bed" : "";
         job.outputs.plot = options.plot ? base + ".svg" : "";
         job.outputs.loci = options.loci ? base + ".loci.tsv" : "";
+        job.outputs.members = options.lociMembers ? base + ".loci.members.tsv" : "";
         job.outputs.page = options.html ? base + ".html" : "";
         job.outputs.regionalFolder = options.regionalDir.empty() ? "" : base + ".regional";
         job.index = jobs.size();

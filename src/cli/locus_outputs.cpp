@@ -3,6 +3,8 @@
 // windows, whatever the table's size or order.
 #include "locus_outputs.h"
 
+#include "ld_text.h"
+
 #include "byte_source.h"
 #include "gene_columns.h"
 #include "number_format.h"
@@ -99,25 +101,80 @@ private:
 
 } // namespace
 
+namespace {
+
+// The carried column named like an allele column of the given kind; -1
+// when none is.
+int alleleField(const std::vector<std::string>& names, std::initializer_list<const char*> words)
+{
+    for (size_t k = 0; k < names.size(); ++k) {
+        std::string lower = names[k];
+        for (char& ch : lower)
+            ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
+        for (const char* w : words)
+            if (lower == w)
+                return static_cast<int>(k);
+    }
+    return -1;
+}
+
+// Clumps the candidates against the panel into t; false with t.ldError set
+// when the panel's genotypes cannot be read.
+bool ldLoci(const RunOptions& options, const ReadNotes& notes, const LdInput& in, TableLoci& t,
+            std::vector<std::string>& clumpedBy)
+{
+    const LdPanel& panel = *in.panel;
+    const std::vector<std::string>& carriedNames = in.carriedNames;
+    const int effect = alleleField(carriedNames, {"a1", "ea", "effect_allele", "allele1", "alt", "tested_allele"});
+    const int other = alleleField(carriedNames, {"a2", "nea", "other_allele", "allele0", "allele2", "ref"});
+    PanelMatch match;
+    if (!matchCandidates(notes.candidates, panel, effect, other, match, t.ldError))
+        return false;
+    LdSettings s;
+    s.p = options.layout.lociThreshold;
+    s.p2 = options.lociP2;
+    s.r2 = options.lociR2;
+    s.window = options.lociWindow;
+    LdLoci ld = clumpByLd(notes.candidates, match.slot, match.planes, s);
+    t.membersText = ldMembersText(ld, notes.candidates);
+    t.ldNotes = ldNotes(in.table, ld, match);
+    clumpedBy = clumpedByWords(ld);
+    t.result = std::move(ld.result);
+    return true;
+}
+
+} // namespace
+
 TableLoci tableLoci(const RunOptions& options, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
-                    const GeneIndex* genes)
+                    const GeneIndex* genes, const LdInput& ld)
 {
     TableLoci t;
-    t.result = findLoci(notes.candidates, options.lociWindow);
+    std::vector<std::string> clumpedBy;
+    const LdPanel* panel = ld.panel;
+    if (!panel)
+        t.result = findLoci(notes.candidates, options.lociWindow);
+    else if (!ldLoci(options, notes, ld, t, clumpedBy))
+        return t;
     crossReference(t.result, notes.candidates, peaks);
     const LociCandidates& c = notes.candidates;
+    if (panel)
+        t.genes.names.push_back("clumped_by");
     if (genes)
-        t.genes.names = {"nearest_gene", "gene_distance", "genes"};
-    for (const Locus& l : t.result.loci) {
+        t.genes.names.insert(t.genes.names.end(), {"nearest_gene", "gene_distance", "genes"});
+    for (size_t k = 0; k < t.result.loci.size(); ++k) {
+        const Locus& l = t.result.loci[k];
         std::string label = leadId(c, l);
+        std::string extra = panel ? clumpedBy[k] : std::string();
         if (genes) {
             const std::string& chrom = c.chromosomes[l.chromosome];
             const GeneColumns g = geneColumns(*genes, chrom, l.leadPosition, l.start, l.end);
-            t.genes.values.push_back(g.nearestGene + "\t" + g.geneDistance + "\t" + g.genes);
+            extra += (panel ? "\t" : "") + g.nearestGene + "\t" + g.geneDistance + "\t" + g.genes;
             t.notes.push_back(g.nearestGene == "." ? "no gene on its chromosome" : "nearest gene " + g.nearestGene);
             if (g.nearestGene != ".")
                 label = g.nearestGene;
         }
+        if (panel || genes)
+            t.genes.values.push_back(extra);
         t.labels.push_back(label);
     }
     return t;

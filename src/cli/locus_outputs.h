@@ -15,6 +15,7 @@
 #include <vector>
 
 class GeneIndex;
+struct LdPanel;
 
 // The table's loci, cross-referenced with its peaks, with what the genes
 // add to each (nothing without an annotation).
@@ -23,10 +24,20 @@ struct TableLoci {
     LociExtraColumns genes;        // nearest_gene, gene_distance, genes
     std::vector<std::string> notes; // "nearest gene NAME" per locus, for the summary
     std::vector<std::string> labels; // per locus: its nearest gene, else its lead id
+    // With an LD panel: the members file's text, the lines for standard
+    // error, and why the panel could not be read (empty when it could).
+    std::string membersText, ldNotes, ldError;
 };
 
+// The loci by distance windows, or by LD clumping against the panel of
+// table when it has one (its allele columns found among carriedNames).
+struct LdInput {
+    const LdPanel* panel = nullptr;
+    std::string table;
+    std::vector<std::string> carriedNames;
+};
 TableLoci tableLoci(const RunOptions& options, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
-                    const GeneIndex* genes);
+                    const GeneIndex* genes, const LdInput& ld = {});
 
 // The loci file's whole text.
 std::string lociText(const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,

@@ -21,7 +21,8 @@ const char* const kOptionWords[] = {"-file",   "-out",     "-delim",    "-lcolum
                                     "-inlimit", "-list",   "-missing",  "-idcolumn",   "-bed",     "-format",
                                     "-log10p", "-sort",    "-plot",     "-threads",    "-loci",    "-loci-p",
                                     "-loci-window", "-carry", "-genes", "-gene-types", "-plot-title", "-plot-size",
-                                    "-regional", "-regional-format", "-keep-going", "-outdir", "-html"};
+                                    "-regional", "-regional-format", "-keep-going", "-outdir", "-html",
+                                    "-loci-ld", "-loci-r2", "-loci-p2", "-loci-ld-samples", "-loci-members"};
 
 const char* const kColumnWords[] = {"-lcolumn", "-pcolumn", "-chrcolumn", "-format"};
 
@@ -59,10 +60,12 @@ public:
     bool analysis();
     bool outputs();
     bool loci();
+    bool lociLd();
     bool figures();
     bool study();
 
 private:
+    bool lociOutput();
     bool extraOutput(const char* word, const char* message, const char* extension, bool& wanted, std::string& path);
     bool threads();
     // Value of the first occurrence of word, or null when absent.
@@ -286,8 +289,61 @@ bool OptionReader::outputs()
 {
     return extraOutput("-bed", "Incorrect bed\n", ".bed", out_.bed, out_.bedPath) &&
            extraOutput("-plot", "Incorrect plot\n", ".svg", out_.plot, out_.plotPath) &&
-           extraOutput("-loci", "Incorrect loci\n", ".loci.tsv", out_.loci, out_.lociPath) &&
+           lociOutput() &&
+           extraOutput("-loci-members", "Incorrect loci_members\n", ".loci.members.tsv", out_.lociMembers,
+                       out_.lociMembersPath) &&
            extraOutput("-html", "Incorrect html\n", ".html", out_.html, out_.htmlPath);
+}
+
+// -loci, or "-loci yes" where only -loci-ld is given.
+bool OptionReader::lociOutput()
+{
+    if (value("-loci") || !value("-loci-ld"))
+        return extraOutput("-loci", "Incorrect loci\n", ".loci.tsv", out_.loci, out_.lociPath);
+    out_.loci = true;
+    if (!out_.listMode)
+        out_.lociPath = outputBase(out_.table, out_.outdir) + ".loci.tsv";
+    return true;
+}
+
+bool OptionReader::lociLd()
+{
+    const std::string* panel = value("-loci-ld");
+    if (!panel) {
+        for (const char* word : {"-loci-r2", "-loci-p2", "-loci-ld-samples", "-loci-members"})
+            if (value(word))
+                errors_ += std::string("quorlin: warning: ") + word + " is used with -loci-ld only\n";
+        out_.lociMembers = false;
+        out_.lociMembersPath.clear();
+        return true;
+    }
+    if (panel->empty())
+        return fail("Incorrect loci_ld\n", "-loci-ld needs a PLINK fileset (its prefix or .bed)");
+    out_.ldPanel = *panel;
+    if (const std::string* v = value("-loci-r2")) {
+        bool ok = false;
+        const double r2 = toDouble(*v, &ok);
+        if (!ok || !(r2 > 0 && r2 <= 1))
+            return fail("Incorrect loci_r2\n", "-loci-r2 " + quoted(*v) + " must be a number above 0 and at most 1");
+        out_.lociR2 = r2;
+    }
+    out_.lociP2 = out_.layout.lociThreshold;
+    if (const std::string* v = value("-loci-p2")) {
+        bool ok = false;
+        const double p2 = toDouble(*v, &ok);
+        if (!ok || !(p2 > 0 && p2 <= 1) || p2 < out_.layout.lociThreshold)
+            return fail("Incorrect loci_p2\n", "-loci-p2 " + quoted(*v) +
+                                                   " must be a number at most 1 and not below -loci-p (" +
+                                                   formatReal(out_.layout.lociThreshold) + ")");
+        out_.lociP2 = p2;
+    }
+    out_.layout.lociMemberThreshold = out_.lociP2;
+    if (const std::string* v = value("-loci-ld-samples")) {
+        if (v->empty())
+            return fail("Incorrect loci_ld\n", "-loci-ld-samples needs a file of sample ids");
+        out_.ldSamples = *v;
+    }
+    return true;
 }
 
 bool OptionReader::loci()
@@ -409,6 +465,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& words)
     ParsedOptions parsed;
     OptionReader reader(words, parsed);
     parsed.ok = reader.inputs() && reader.columns() && reader.analysis() && reader.outputs() && reader.loci() &&
+                reader.lociLd() &&
                 reader.figures() && reader.study();
     parsed.noColumnOptions = std::none_of(std::begin(kColumnWords), std::end(kColumnWords), [&](const char* word) {
         return std::find(words.begin(), words.end(), word) != words.end();

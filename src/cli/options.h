@@ -30,6 +30,12 @@ struct RunOptions {
     bool loci = false;        // -loci: write the loci table
     std::string lociPath;     // single-table mode: -loci's file (the table's path + ".loci.tsv" for "yes")
     int64_t lociWindow = 500000; // -loci-window, in base pairs (the threshold is layout.lociThreshold)
+    std::string ldPanel;      // -loci-ld: the LD reference panel; empty: loci by distance
+    std::string ldSamples;    // -loci-ld-samples: the panel samples used; empty: all
+    double lociR2 = 0.1;      // -loci-r2: members have r² above this
+    double lociP2 = 0;        // -loci-p2: members have p below this (with -loci-ld: -loci-p when not given)
+    bool lociMembers = false; // -loci-members: write the clump members
+    std::string lociMembersPath; // single-table mode: -loci-members's file (TABLE.loci.members.tsv for "yes")
     std::string genesPath;    // -genes: a gene annotation; empty: none
     GeneTypeFilter geneTypes; // -gene-types
     std::string plotTitle;    // -plot-title; empty: the table's file name

@@ -3,6 +3,7 @@
 // run shows how far it is on standard error.
 #include "run.h"
 
+#include "ld_panel.h"
 #include "line_reader.h"
 #include "list_run.h"
 #include "options.h"
@@ -33,16 +34,22 @@ bool say(const std::string& out, const std::string& err, bool ok)
 bool showProgress() { return isatty(STDERR_FILENO) == 1; }
 
 // The inputs besides the tables that no output may replace.
-std::vector<NamedInput> otherInputs(const RunOptions& options)
+std::vector<NamedInput> otherInputs(const RunOptions& options, const LdPanel* panel)
 {
-    return {{"list file", options.listMode ? options.listFile : std::string()},
-            {"gene annotation", options.genesPath}};
+    std::vector<NamedInput> inputs{{"list file", options.listMode ? options.listFile : std::string()},
+                                   {"gene annotation", options.genesPath},
+                                   {"LD sample list", options.ldSamples}};
+    if (panel)
+        for (const std::string& path : ldPanelFiles(*panel))
+            inputs.push_back({"LD panel file", path});
+    return inputs;
 }
 
 bool checkedPaths(PathPlan& paths, const std::vector<TableJob>& jobs, const RunOptions& options,
                   const std::vector<std::string>& listOutputs = {})
 {
-    const PathConflict conflict = paths.check(jobs, otherInputs(options), listOutputs);
+    const PathConflict conflict =
+        paths.check(jobs, otherInputs(options, jobs.empty() ? nullptr : jobs.front().shared.ldPanel), listOutputs);
     return conflict.empty() || say(conflict.message, "quorlin: " + conflict.reason + "\n", false);
 }
 
@@ -77,6 +84,19 @@ bool loadGenes(const RunOptions& options, std::optional<GeneAnnotation>& genes)
     if (genes->ok)
         return true;
     return say("Incorrect genes\n", "quorlin: -genes '" + options.genesPath + "': " + genes->error + "\n", false);
+}
+
+// The LD panel's variants and samples, read before any output is touched.
+bool loadPanel(const RunOptions& options, std::optional<LdPanel>& panel)
+{
+    if (options.ldPanel.empty())
+        return true;
+    panel.emplace();
+    std::string why, warnings;
+    if (!openLdPanel(options.ldPanel, options.ldSamples, *panel, why, warnings))
+        return say("Incorrect loci_ld\n", "quorlin: -loci-ld '" + options.ldPanel + "': " + why + "\n", false);
+    std::fputs(warnings.c_str(), stderr);
+    return true;
 }
 
 bool runOne(const RunOptions& options, const RunShared& shared)
@@ -214,10 +234,14 @@ bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps,
     std::optional<GeneAnnotation> genes;
     if (!loadGenes(options, genes))
         return false;
+    std::optional<LdPanel> panel;
+    if (!loadPanel(options, panel))
+        return false;
     PathPlan paths;
     RunShared shared;
     shared.temps = &temps;
     shared.paths = &paths;
     shared.genes = genes ? &genes->index : nullptr;
+    shared.ldPanel = panel ? &*panel : nullptr;
     return options.listMode ? runList(options, shared) : runOne(options, shared);
 }

@@ -30,6 +30,8 @@ std::vector<std::pair<const char*, const std::string*>> TableOutputs::files() co
         all.emplace_back("plot file", &plot);
     if (!loci.empty())
         all.emplace_back("loci file", &loci);
+    if (!members.empty())
+        all.emplace_back("members file", &members);
     if (!page.empty())
         all.emplace_back("page", &page);
     return all;
@@ -39,8 +41,8 @@ TableJob singleTableJob(const RunOptions& options, const RunShared& shared)
 {
     TableJob job;
     job.table = options.table;
-    job.outputs = {options.reportPath, options.bedPath,  options.plotPath,
-                   options.lociPath,   options.htmlPath, options.regionalDir};
+    job.outputs = {options.reportPath, options.bedPath,         options.plotPath,   options.lociPath,
+                   options.lociMembersPath, options.htmlPath, options.regionalDir};
     job.shared = shared;
     return job;
 }
@@ -49,7 +51,7 @@ namespace {
 
 // The outputs started at the beginning of a table, by name.
 struct StartedOutputs {
-    std::optional<OutputFile> report, bed, plot, loci, page;
+    std::optional<OutputFile> report, bed, plot, loci, members, page;
 };
 
 void warnCount(TableOutcome& o, const std::string& table, long long count, const char* what)
@@ -145,7 +147,7 @@ bool startOutputs(const TableJob& job, StartedOutputs& files, TableOutcome& o)
     const TableOutputs& w = job.outputs;
     const std::pair<std::optional<OutputFile>*, const std::string*> slots[] = {
         {&files.report, &w.report}, {&files.bed, &w.bed}, {&files.plot, &w.plot},
-        {&files.loci, &w.loci},     {&files.page, &w.page}};
+        {&files.loci, &w.loci},     {&files.members, &w.members}, {&files.page, &w.page}};
     for (const auto& [what, path] : w.files()) {
         std::optional<OutputFile>* slot = nullptr;
         for (const auto& [s, p] : slots)
@@ -231,7 +233,10 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
                     "report file " + quoted(job.outputs.report) + " could not be written: " +
                         std::strerror(report.error()));
     o.finished.push_back(std::move(report));
-    const TableLoci loci = tableLoci(options, notes, peaks.peaks(), job.shared.genes);
+    const TableLoci loci =
+        tableLoci(options, notes, peaks.peaks(), job.shared.genes, {job.shared.ldPanel, job.table, carriedNames});
+    if (!loci.ldError.empty())
+        return stop(o, "Incorrect loci_ld\n", loci.ldError);
     if (options.loci || files.page) // the loci file, the list's study table, the page
         o.lociText = lociText(loci, notes, peaks.peaks(), carriedNames);
     if (files.bed && !writeBed(o, std::move(*files.bed), job.table, peaks.peaks()))
@@ -244,6 +249,8 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     if (files.plot && !writePlot(o, std::move(*files.plot), *drawn))
         return;
     if (files.loci && !writeText(o, std::move(*files.loci), "loci file", o.lociText))
+        return;
+    if (files.members && !writeText(o, std::move(*files.members), "members file", loci.membersText))
         return;
     const RegionalJob regionalJob{options, job, layout, loci, notes, peaks.peaks()};
     std::vector<bool> wanted(loci.result.loci.size(), !job.outputs.regionalFolder.empty());
@@ -278,6 +285,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         warn(o, job.table, "no chromosome of the table is named as in the gene annotation (a different genome "
                            "build or chromosome naming?); the gene columns are '.'");
     o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow, loci.notes);
+    o.err += loci.ldNotes;
     o.facts = tableFacts(notes, loci, peaks.peaks(), drawn ? drawn->lambda : std::string());
     if (files.page) {
         const std::string html = tablePageText(options, job.table, peaks.peaks(), drawn ? &*drawn : nullptr, o.lociText,

@@ -12,6 +12,7 @@
 
 class GeneIndex;
 class PathPlan;
+struct LdPanel;
 
 // Where a table's results go, by name; an empty path: not wanted.
 struct TableOutputs {
@@ -19,6 +20,7 @@ struct TableOutputs {
     std::string bed;
     std::string plot;
     std::string loci;
+    std::string members; // the LD clumps' members
     std::string page;
     std::string regionalFolder; // one figure per locus, named after the locus
 
@@ -31,6 +33,7 @@ struct RunShared {
     TemporaryFiles* temps = nullptr;  // where the outputs' temporary files are registered
     PathPlan* paths = nullptr;        // the run's checked paths, for files named during the run
     const GeneIndex* genes = nullptr; // the annotation, when -genes was given
+    const LdPanel* ldPanel = nullptr; // the LD panel, when -loci-ld was given
 };
 
 // Where one table is read from and its results go.

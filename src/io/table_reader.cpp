@@ -59,8 +59,8 @@ public:
     Batcher(double inlimit, const TableLayout& layout, OptionalFields fields, const BatchHandler& handle,
             ReadNotes& notes, RowObserver* observer)
         : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), log10_(layout.log10Values),
-          largestValid_(layout.log10Values ? HUGE_VAL : 1.0), lociP_(layout.lociThreshold),
-          lociMinLog10_(-std::log10(layout.lociThreshold)), layout_(layout), fields_(fields),
+          largestValid_(layout.log10Values ? HUGE_VAL : 1.0), lociP_(std::max(layout.lociThreshold, layout.lociMemberThreshold)),
+          lociMinLog10_(-std::log10(lociP_)), layout_(layout), fields_(fields),
           carried_(layout.carriedColumns), handle_(handle), notes_(notes), observer_(observer)
     {
     }

@@ -31,6 +31,7 @@ struct TableLayout {
     std::string filterValue;
     std::string missingPosition; // a position field with this text is missing too (GEMMA's -9)
     double lociThreshold = kGenomeWideSignificance; // loci candidates have p <= this, 0 < it <= 1
+    double lociMemberThreshold = 0; // rows up to this p are candidates too (LD clump members); 0: none
     std::vector<int> carriedColumns; // the candidates' fields kept for the loci file, 1-based
 };
 

@@ -8,12 +8,12 @@
 // first, i.e. the smaller locus number, since loci are numbered as leads are
 // chosen.
 //
-// Invariant used by the cross-reference: on one chromosome the loci's ranges
-// are disjoint, in the order of their leads. A member y of a later lead L2
+// On one chromosome the distance loci's ranges are disjoint, in the order of
+// their leads. A member y of a later lead L2
 // lying before a member x of an earlier-positioned lead L1 < L2 would put
 // both x and y within W of both leads, and both would have joined the one
-// chosen first. So loci sorted by start are also sorted by end, and the loci
-// a peak meets form one run found by binary search.
+// chosen first. LD clumps (src/ld) may overlap, so the cross-reference
+// searches the running largest end, which for disjoint loci is the end.
 #include "loci.h"
 
 #include <algorithm>
@@ -135,6 +135,12 @@ void crossReference(LociResult& result, const LociCandidates& c, const std::vect
     for (uint32_t k = 0; k < c.chromosomes.size(); ++k)
         index.emplace(c.chromosomes[k], k);
 
+    // Per locus, the largest end among its chromosome's loci up to it: LD
+    // clumps may overlap, so ends need not grow with starts.
+    std::vector<int32_t> reach(loci.size());
+    for (size_t k = 0; k + 1 < first.size(); ++k)
+        for (size_t l = first[k]; l < first[k + 1]; ++l)
+            reach[l] = l == first[k] ? loci[l].end : std::max(reach[l - 1], loci[l].end);
     std::vector<std::pair<size_t, size_t>> meets; // (locus, peak)
     std::vector<uint32_t> lociOfPeak(peaks.size(), 0);
     for (size_t j = 0; j < peaks.size(); ++j) {
@@ -143,11 +149,17 @@ void crossReference(LociResult& result, const LociCandidates& c, const std::vect
             continue;
         const PeakFeatures& f = peaks[j].features;
         const int32_t lo = std::min(f.firstPosition, f.lastPosition), hi = std::max(f.firstPosition, f.lastPosition);
-        const auto begin = loci.begin() + static_cast<std::ptrdiff_t>(first[it->second]);
-        const auto end = loci.begin() + static_cast<std::ptrdiff_t>(first[it->second + 1]);
-        for (auto l = std::lower_bound(begin, end, lo, [](const Locus& a, int32_t v) { return a.end < v; });
-             l != end && l->start <= hi; ++l) {
-            meets.emplace_back(static_cast<size_t>(l - loci.begin()), j);
+        const size_t begin = first[it->second], end = first[it->second + 1];
+        // The first locus whose running largest end reaches lo; from there
+        // every locus that starts by hi and ends at lo or later meets it.
+        const size_t from = static_cast<size_t>(
+            std::lower_bound(reach.begin() + static_cast<std::ptrdiff_t>(begin),
+                             reach.begin() + static_cast<std::ptrdiff_t>(end), lo) -
+            reach.begin());
+        for (size_t l = from; l < end && loci[l].start <= hi; ++l) {
+            if (loci[l].end < lo)
+                continue;
+            meets.emplace_back(l, j);
             ++lociOfPeak[j];
         }
     }

@@ -38,7 +38,8 @@ struct Locus {
 
 struct LociResult {
     // In file order: chromosomes by first appearance, then start, then lead
-    // position. On one chromosome the loci's ranges never meet.
+    // position. On one chromosome the distance loci's ranges never meet;
+    // LD clumps may overlap.
     std::vector<Locus> loci;
     // Indices into the peak list, each locus's run ordered by the peaks'
     // lower ends.

@@ -1,0 +1,56 @@
+// An LD reference panel as the run opens it before any output: one PLINK
+// fileset, or one per chromosome when the path holds "{chrom}", each with
+// its chosen samples; and the genotypes of the variants one table needs.
+#pragma once
+#include "genotype_planes.h"
+#include "loci_candidates.h"
+#include "plink_fileset.h"
+
+#include <string>
+#include <vector>
+
+struct PanelPart {
+    std::string key; // per-chromosome panels: the chromosome's key (chr dropped, M as MT); else ""
+    PlinkFileset set;
+    std::vector<uint32_t> chosen; // the samples used, as .fam indices
+};
+
+struct LdPanel {
+    std::string spec;
+    bool perChromosome = false;
+    std::vector<PanelPart> parts;
+};
+
+// Opens the panel named by spec with the samples of samplesFile (every
+// sample when empty). warnings gets lines for standard error (unknown
+// sample ids). False with the reason in why.
+bool openLdPanel(const std::string& spec, const std::string& samplesFile, LdPanel& panel, std::string& why,
+                 std::string& warnings);
+
+// Every file of an opened panel (.bed, .bim, .fam of each part), for the
+// run's input/output path check.
+std::vector<std::string> ldPanelFiles(const LdPanel& panel);
+
+// The files of the panel named by spec without opening it: for "{chrom}"
+// the per-chromosome files that exist under the usual chromosome names.
+std::vector<std::string> ldPanelFiles(const std::string& spec);
+
+// Where a table's candidates sit in the panel: per candidate, the part and
+// the variant in it (part -1: absent); and the variants' genotypes.
+struct PanelMatch {
+    std::vector<int32_t> part;
+    std::vector<uint32_t> variant;
+    std::vector<int32_t> slot; // into planes; -1 for absent candidates
+    GenotypePlanes planes{0};
+    uint64_t byId = 0, byIdElsewhere = 0; // id matches, and those at another position
+    std::vector<std::string> elsewhereExamples; // the first three, "id table CHR:POS panel CHR:POS"
+};
+
+// Matches each candidate by id, else by chromosome (names compared as the
+// gene annotation compares them) and position; among several panel
+// variants at one position, the one whose two alleles are the carried
+// fields effectField and otherField (in either order; -1: no allele
+// columns), else the first. Then reads the matched variants' genotypes.
+// False with the reason in why when a .bed cannot be read.
+bool matchCandidates(const LociCandidates& candidates, const LdPanel& panel, int effectField, int otherField,
+                     PanelMatch& match, std::string& why);

@@ -1,0 +1,179 @@
+// Reading a PLINK 1 binary fileset's .bim and .fam and checking its .bed.
+#include "plink_fileset.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace {
+
+bool endsWith(const std::string& s, const char* tail)
+{
+    const size_t n = std::strlen(tail);
+    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+std::vector<std::string> words(const std::string& line)
+{
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    std::string w;
+    while (in >> w)
+        out.push_back(w);
+    return out;
+}
+
+bool cannotRead(const std::string& path, std::string& why)
+{
+    why = "cannot read '" + path + "': " + std::strerror(errno ? errno : ENOENT);
+    return false;
+}
+
+bool readBim(const std::string& path, std::vector<PanelVariant>& variants, std::string& why)
+{
+    errno = 0;
+    std::ifstream in(path);
+    if (!in)
+        return cannotRead(path, why);
+    std::string line;
+    for (size_t number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.find_first_not_of(" \t") == std::string::npos)
+            continue;
+        std::vector<std::string> f = words(line);
+        char* end = nullptr;
+        errno = 0;
+        const long long pos = f.size() == 6 ? std::strtoll(f[3].c_str(), &end, 10) : -1;
+        if (f.size() != 6 || *end != '\0' || errno != 0 || pos < 0 || pos > INT32_MAX) {
+            why = "'" + path + "' line " + std::to_string(number) +
+                  " is not a .bim line (chromosome, id, cM, position, allele 1, allele 2)";
+            return false;
+        }
+        variants.push_back({std::move(f[0]), std::move(f[1]), static_cast<int32_t>(pos), std::move(f[4]),
+                            std::move(f[5])});
+    }
+    if (in.bad())
+        return cannotRead(path, why);
+    return true;
+}
+
+bool readFam(const std::string& path, PlinkFileset& set, std::string& why)
+{
+    errno = 0;
+    std::ifstream in(path);
+    if (!in)
+        return cannotRead(path, why);
+    std::string line;
+    for (size_t number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.find_first_not_of(" \t") == std::string::npos)
+            continue;
+        std::vector<std::string> f = words(line);
+        if (f.size() < 2) {
+            why = "'" + path + "' line " + std::to_string(number) + " is not a .fam line (family id, sample id, ...)";
+            return false;
+        }
+        set.familyIds.push_back(std::move(f[0]));
+        set.sampleIds.push_back(std::move(f[1]));
+    }
+    if (in.bad())
+        return cannotRead(path, why);
+    return true;
+}
+
+} // namespace
+
+void plinkPaths(const std::string& panel, std::string& bed, std::string& bim, std::string& fam)
+{
+    const std::string prefix = endsWith(panel, ".bed") ? panel.substr(0, panel.size() - 4) : panel;
+    bed = prefix + ".bed";
+    bim = prefix + ".bim";
+    fam = prefix + ".fam";
+}
+
+bool openPlinkFileset(const std::string& panel, PlinkFileset& set, std::string& why)
+{
+    plinkPaths(panel, set.bedPath, set.bimPath, set.famPath);
+    errno = 0;
+    std::ifstream bed(set.bedPath, std::ios::binary);
+    if (!bed)
+        return cannotRead(set.bedPath, why);
+    unsigned char magic[3] = {};
+    bed.read(reinterpret_cast<char*>(magic), 3);
+    if (bed.gcount() != 3 || magic[0] != 0x6c || magic[1] != 0x1b) {
+        why = "'" + set.bedPath + "' is not a PLINK 1 .bed file (its first bytes are not 6c 1b)";
+        return false;
+    }
+    if (magic[2] != 0x01) {
+        why = "'" + set.bedPath + "' is not SNP-major (third byte " + std::to_string(magic[2]) +
+              ", not 1); rewrite it with plink --make-bed";
+        return false;
+    }
+    if (!readBim(set.bimPath, set.variants, why) || !readFam(set.famPath, set, why))
+        return false;
+    set.bytesPerVariant = (set.sampleIds.size() + 3) / 4;
+    struct stat st {};
+    if (stat(set.bedPath.c_str(), &st) != 0)
+        return cannotRead(set.bedPath, why);
+    const uint64_t expected = 3 + set.bytesPerVariant * set.variants.size();
+    if (static_cast<uint64_t>(st.st_size) != expected) {
+        why = "'" + set.bedPath + "' has " + std::to_string(st.st_size) + " bytes, but " +
+              std::to_string(set.variants.size()) + " variants × " + std::to_string(set.sampleIds.size()) +
+              " samples need " + std::to_string(expected);
+        return false;
+    }
+    return true;
+}
+
+bool selectSamples(const PlinkFileset& set, const std::string& file, std::vector<uint32_t>& chosen, size_t& unknown,
+                   std::string& why)
+{
+    chosen.clear();
+    unknown = 0;
+    const size_t n = set.sampleIds.size();
+    if (file.empty()) {
+        for (size_t s = 0; s < n; ++s)
+            chosen.push_back(static_cast<uint32_t>(s));
+    } else {
+        std::unordered_multimap<std::string, uint32_t> byIid;
+        for (size_t s = 0; s < n; ++s)
+            byIid.emplace(set.sampleIds[s], static_cast<uint32_t>(s));
+        errno = 0;
+        std::ifstream in(file);
+        if (!in)
+            return cannotRead(file, why);
+        std::vector<char> wanted(n, 0);
+        std::string line;
+        while (std::getline(in, line)) {
+            const std::vector<std::string> f = words(line);
+            if (f.empty())
+                continue;
+            // One word: an IID (every sample with it); two or more: FID IID.
+            const std::string& iid = f.size() == 1 ? f[0] : f[1];
+            bool found = false;
+            const auto range = byIid.equal_range(iid);
+            for (auto it = range.first; it != range.second; ++it)
+                if (f.size() == 1 || set.familyIds[it->second] == f[0]) {
+                    wanted[it->second] = 1;
+                    found = true;
+                }
+            if (!found)
+                ++unknown;
+        }
+        if (in.bad())
+            return cannotRead(file, why);
+        for (size_t s = 0; s < n; ++s)
+            if (wanted[s])
+                chosen.push_back(static_cast<uint32_t>(s));
+    }
+    if (chosen.empty()) {
+        why = file.empty() ? "the panel has no samples" : "no sample of '" + file + "' is in the panel";
+        return false;
+    }
+    return true;
+}
