@@ -5,7 +5,7 @@
 
 #include "peak_row.h"
 
-#include "chromosome_axis.h"
+#include "chromosome_names.h"
 
 #include <algorithm>
 #include <map>
@@ -29,7 +29,7 @@ std::vector<std::string> split(const std::string& text, char separator)
 
 struct Row {
     size_t table;
-    std::string chromosome;
+    std::string chromosome; // its key: "chr1" and "1" are one
     int64_t start, end;
     std::string fields; // the kept columns, tab-joined
 };
@@ -39,33 +39,40 @@ struct Row {
 std::string studyLociText(const std::vector<TableLociText>& tables, int64_t window)
 {
     std::vector<Row> rows;
-    std::vector<std::string> chromosomes; // by first appearance
+    std::vector<std::string> chromosomes; // keys, by first appearance
     std::set<std::string> seen;
-    size_t kept = kFixedColumns;
+    std::vector<size_t> kept;              // the columns kept, by index in the loci files
+    std::vector<std::string> keptNames;
     for (size_t t = 0; t < tables.size(); ++t) {
         std::vector<std::string> lines = split(tables[t].text, '\n');
         if (lines.empty())
             continue;
         const std::vector<std::string> header = split(lines[0], '\t');
-        if (header.size() >= kFixedColumns + 3 && header[kFixedColumns] == kGeneColumns[0])
-            kept = kFixedColumns + 3;
+        if (kept.empty()) {
+            for (size_t k = 0; k < header.size(); ++k)
+                if (k < kFixedColumns || header[k] == "clumped_by" ||
+                    std::find(std::begin(kGeneColumns), std::end(kGeneColumns), header[k]) != std::end(kGeneColumns)) {
+                    kept.push_back(k);
+                    keptNames.push_back(header[k]);
+                }
+        }
         for (size_t k = 1; k < lines.size(); ++k) {
             if (lines[k].empty())
                 continue;
-            std::vector<std::string> f = split(lines[k], '\t');
+            const std::vector<std::string> f = split(lines[k], '\t');
             if (f.size() < kFixedColumns)
                 continue;
-            f.resize(std::min(f.size(), kept));
             std::string joined;
-            for (size_t j = 0; j < f.size(); ++j)
-                joined += (j ? "\t" : "") + f[j];
-            rows.push_back({t, f[0], std::stoll(f[1]), std::stoll(f[2]), joined});
-            if (seen.insert(f[0]).second)
-                chromosomes.push_back(f[0]);
+            for (size_t j = 0; j < kept.size() && kept[j] < f.size(); ++j)
+                joined += (j ? "\t" : "") + f[kept[j]];
+            const std::string key = chromosomeKey(f[0]);
+            rows.push_back({t, key, std::stoll(f[1]), std::stoll(f[2]), joined});
+            if (seen.insert(key).second)
+                chromosomes.push_back(key);
         }
     }
     std::map<std::string, size_t> rank;
-    const std::vector<int> order = plotlayout::naturalChromosomeOrder(chromosomes);
+    const std::vector<int> order = naturalChromosomeOrder(chromosomes);
     for (size_t k = 0; k < order.size(); ++k)
         rank[chromosomes[static_cast<size_t>(order[k])]] = k;
     std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
@@ -74,10 +81,11 @@ std::string studyLociText(const std::vector<TableLociText>& tables, int64_t wind
             return ra < rb;
         return a.start != b.start ? a.start < b.start : a.table < b.table;
     });
-    std::string text = "table\tchrom\tstart\tend\tlead_id\tlead_position\tlead_log10p\tmarkers\tstatus\tpeaks\t"
-                       "peak_ranges\tbest_gqs";
-    for (size_t k = kFixedColumns; k < kept; ++k)
-        text += std::string("\t") + kGeneColumns[k - kFixedColumns];
+    std::string text = "table";
+    for (size_t k = 0; k < keptNames.size(); ++k)
+        text += "\t" + keptNames[k];
+    if (keptNames.empty())
+        text += "\tchrom\tstart\tend\tlead_id\tlead_position\tlead_log10p\tmarkers\tstatus\tpeaks\tpeak_ranges\tbest_gqs";
     text += "\tshared_with\n";
     std::map<size_t, int64_t> furthestEnd; // per table: the largest end of its rows so far on this chromosome
     for (size_t i = 0; i < rows.size(); ++i) {

@@ -20,16 +20,6 @@
 #include <limits>
 #include <tuple>
 
-std::string chromosomeKey(std::string_view name)
-{
-    if (name.size() > 3 && (name[0] == 'c' || name[0] == 'C') && (name[1] == 'h' || name[1] == 'H') &&
-        (name[2] == 'r' || name[2] == 'R'))
-        name.remove_prefix(3);
-    if (name == "M")
-        return "MT";
-    return std::string(name);
-}
-
 bool GeneIndex::add(std::string_view chrom, int64_t start, int64_t end, std::string_view name)
 {
     if (names_.size() + name.size() > std::numeric_limits<uint32_t>::max())

@@ -11,10 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-// The key under which a chromosome name is matched: a leading "chr" in any
-// letter case is dropped, and "M" becomes "MT". Other text is kept as it is
-// ("01" and "1" stay different). A name that is only "chr" stays whole.
-std::string chromosomeKey(std::string_view name);
+// Chromosome names are matched by chromosomeKey.
+#include "chromosome_names.h"
 
 // One gene as the queries hand it out; name points into the index.
 struct GeneRef {

@@ -1,21 +1,17 @@
 // The chromosome axis of the figures: the natural order of chromosome names
 // and the placement of their labels under the axis.
 #pragma once
+#include "chromosome_names.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace plotlayout {
 
-// Sort key of a chromosome name: 1..22 for the autosomes, 23 X, 24 Y, 25 XY,
-// 26 MT (or M), with or without a "chr" prefix and in any letter case
-// ("chr01" is 1); -1 for any other name.
-int naturalChromosomeRank(std::string_view name);
-
-// Axis order of names given in order of first appearance: the named
-// chromosomes by rank (equal ranks keep their order), then the others as
-// they came. Returns indices into names.
-std::vector<int> naturalChromosomeOrder(const std::vector<std::string>& names);
+// The natural order of chromosome names comes from the one name rule.
+using ::naturalChromosomeOrder;
+using ::naturalChromosomeRank;
 
 // Labels under an axis, left to right: the x of each label's wanted centre
 // and its width. Each label goes on the first of two rows where it keeps gap

@@ -9,7 +9,7 @@ best_gqs (and nearest_gene, gene_distance, genes when the files have them:
 all of them or none, else the script refuses them, naming which have which;
 carried columns are left out, since tables differ in them), and a last
 column `shared_with`: the other tables with a locus on the same chromosome
-name at most WINDOW bp away (0 when the ranges overlap, else the gap), in
+("chr1" and "1", "chrM" and "MT" are one) at most WINDOW bp away (0 when the ranges overlap, else the gap), in
 config order, joined by ","; "." when none. Lines are ordered by chromosome
 in natural order (1-22, X, Y, XY, MT, with or without "chr", then other
 names in order of first appearance), start, then the table's place.
@@ -42,6 +42,14 @@ def natural_rank(name):
     return _SEX.get(name.translate(_ASCII_LOWER), 100)
 
 
+def chromosome_key(name):
+    """The name two spellings of one chromosome share: a leading "chr" (any
+    letter case) dropped when something follows it, "M" written "MT"."""
+    if len(name) > 3 and name[:3].translate(_ASCII_LOWER) == "chr":
+        name = name[3:]
+    return "MT" if name == "M" else name
+
+
 def _has_gene_columns(text):
     header = text.split("\n", 1)[0].split("\t")
     return tuple(header[FIXED:FIXED + 3]) == GENE_COLUMNS
@@ -57,8 +65,8 @@ def study_loci_text(tables, window):
                          + " have " + ", ".join(GENE_COLUMNS) + ", those of " + ", ".join(without)
                          + " have not (run every table with -genes, or none)")
     kept = FIXED + 3 if with_genes else FIXED
-    rows = []        # (table index, chromosome, start, end, kept columns tab-joined)
-    chromosomes = {}  # name -> place of first appearance
+    rows = []        # (table index, chromosome key, start, end, kept columns tab-joined)
+    chromosomes = {}  # key -> place of first appearance
     for t, (_, text) in enumerate(tables):
         lines = text.split("\n")
         for line in lines[1:]:
@@ -68,8 +76,9 @@ def study_loci_text(tables, window):
             if len(f) < FIXED:
                 continue
             f = f[:kept]
-            rows.append((t, f[0], int(f[1]), int(f[2]), "\t".join(f)))
-            chromosomes.setdefault(f[0], len(chromosomes))
+            key = chromosome_key(f[0])
+            rows.append((t, key, int(f[1]), int(f[2]), "\t".join(f)))
+            chromosomes.setdefault(key, len(chromosomes))
     order = sorted(chromosomes, key=lambda c: (natural_rank(c), chromosomes[c]))
     place = {c: k for k, c in enumerate(order)}
     rows.sort(key=lambda r: (place[r[1]], r[2], r[0]))
