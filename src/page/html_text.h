@@ -2,6 +2,7 @@
 // and attribute values, relative links, digit grouping, and the cleaning of
 // an SVG document so it can stand inline in an HTML page.
 #pragma once
+#include "digit_groups.h"
 
 #include <cstdint>
 #include <string>
@@ -19,8 +20,6 @@ std::string escapeHtml(const std::string& text);
 // `a#b?.html` or `http:x.html` stays a path relative to the page.
 std::string relativeHref(const std::string& path);
 
-// 10000000 -> "10,000,000"; negative numbers keep their sign.
-std::string groupDigits(int64_t n);
 
 // An SVG document ready to stand inside HTML: the XML declaration, doctype
 // and comments before the root are dropped, and the root's namespace

@@ -84,22 +84,22 @@ void ManhattanPanel::header()
         chromosomeCount += merged - 1;
     }
     QString sub = QStringLiteral("%1 rows \u00b7 %2 chromosome%3 \u00b7 %4 markers with p \u2264 %5 \u00b7 %6 peak%7")
-                      .arg(QString::fromStdString(groupedCount(m_.rows)))
-                      .arg(QString::fromStdString(groupedCount(chromosomeCount)))
+                      .arg(QString::fromStdString(groupDigits(m_.rows)))
+                      .arg(QString::fromStdString(groupDigits(chromosomeCount)))
                       .arg(chromosomeCount == 1 ? "" : "s")
-                      .arg(QString::fromStdString(groupedCount(m_.retained)))
+                      .arg(QString::fromStdString(groupDigits(m_.retained)))
                       .arg(QString::number(m_.inlimit, 'g', 3))
-                      .arg(QString::fromStdString(groupedCount(int64_t(m_.peaks.size()))))
+                      .arg(QString::fromStdString(groupDigits(int64_t(m_.peaks.size()))))
                       .arg(m_.peaks.size() == 1 ? "" : "s");
     if (!m_.loci.empty())
-        sub += QStringLiteral(" \u00b7 %1 %2").arg(QString::fromStdString(groupedCount(int64_t(m_.loci.size()))),
+        sub += QStringLiteral(" \u00b7 %1 %2").arg(QString::fromStdString(groupDigits(int64_t(m_.loci.size()))),
                                                    m_.loci.size() == 1 ? QStringLiteral("locus") : QStringLiteral("loci"));
     if (merged > 0)
         sub += QStringLiteral(" \u00b7 the %1 narrowest in \u201cother\u201d")
-                   .arg(QString::fromStdString(groupedCount(merged)));
+                   .arg(QString::fromStdString(groupDigits(merged)));
     if (m_.retainedTop > 0)
         sub += QStringLiteral(" \u00b7 %1 with p = 0 or below the smallest double, drawn at the top")
-                   .arg(QString::fromStdString(groupedCount(m_.retainedTop)));
+                   .arg(QString::fromStdString(groupDigits(m_.retainedTop)));
     c_.text(f_.left, 56, sub, 13, "start", kMutedText);
 }
 
@@ -176,7 +176,7 @@ void ManhattanPanel::markers()
         c_.dotPath("markers", kChromosomeColours[k % 2], d,
                    QStringLiteral("chromosome %1: %2 markers")
                        .arg(QString::fromStdString(c.isOther() ? std::string("other") : c.name),
-                            QString::fromStdString(groupedCount(c.retained))));
+                            QString::fromStdString(groupDigits(c.retained))));
     }
     c_.end();
 }

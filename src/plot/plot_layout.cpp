@@ -168,17 +168,5 @@ int64_t PixelSet::appendPath(std::string& d, int dx, int dy) const
     return commands;
 }
 
-std::string groupedCount(int64_t n)
-{
-    std::string digits = std::to_string(n < 0 ? -n : n);
-    std::string out;
-    const int len = static_cast<int>(digits.size());
-    for (int i = 0; i < len; ++i) {
-        if (i > 0 && (len - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return n < 0 ? "-" + out : out;
-}
 
 } // namespace plotlayout

@@ -3,6 +3,7 @@
 // Plain double arithmetic in a fixed order, so the same model always gives
 // the same drawing.
 #pragma once
+#include "digit_groups.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -72,7 +73,5 @@ private:
     std::vector<uint64_t> bits_; // per column, height bits
 };
 
-// Numbers with thousands separators: 10000000 -> "10,000,000".
-std::string groupedCount(int64_t n);
 
 } // namespace plotlayout

@@ -68,7 +68,7 @@ void QqPanel::draw()
     c_.layer("qq", "QQ plot");
     c_.text(left_, 34, QStringLiteral("QQ plot"), 18, "start", kTitleText, true);
     c_.text(left_, 56,
-            QStringLiteral("%1 p-values between 0 and 1").arg(QString::fromStdString(groupedCount(int64_t(n_)))), 13,
+            QStringLiteral("%1 p-values between 0 and 1").arg(QString::fromStdString(groupDigits(int64_t(n_)))), 13,
             "start", kMutedText);
     axes();
     points();

@@ -86,7 +86,7 @@ void RegionalDrawing::draw()
 void RegionalDrawing::header()
 {
     const QString chrom = QString::fromStdString(r_.chromosome);
-    const QString where = QStringLiteral("%1:%2").arg(chrom, QString::fromStdString(groupedCount(r_.leadPosition)));
+    const QString where = QStringLiteral("%1:%2").arg(chrom, QString::fromStdString(groupDigits(r_.leadPosition)));
     const QString title = (r_.leadId.empty() ? where : QString::fromStdString(r_.leadId) + QStringLiteral(" \u00b7 ") + where);
     c_.start("title");
     c_.chars(title + QStringLiteral(" \u00b7 ") + QString::fromStdString(r_.status));
@@ -107,9 +107,9 @@ void RegionalDrawing::header()
     c_.endMixed();
     c_.text(left_, 56,
             QStringLiteral("%1:%2\u2013%3 \u00b7 %4 markers \u00b7 %5 overlapping peak%6")
-                .arg(chrom, QString::fromStdString(groupedCount(int64_t(lo_))),
-                     QString::fromStdString(groupedCount(int64_t(lo_ + span_))),
-                     QString::fromStdString(groupedCount(int64_t(r_.positions.size()))))
+                .arg(chrom, QString::fromStdString(groupDigits(int64_t(lo_))),
+                     QString::fromStdString(groupDigits(int64_t(lo_ + span_))),
+                     QString::fromStdString(groupDigits(int64_t(r_.positions.size()))))
                 .arg(r_.peaks.size())
                 .arg(r_.peaks.size() == 1 ? "" : "s"),
             13, "start", kMutedText);

@@ -82,8 +82,6 @@ TEST(PageText, EscapesAndEncodes)
         EXPECT_EQ(page::escapeHtml(c.in), c.escaped) << c.in;
     EXPECT_EQ(page::relativeHref("my dir/a#b?c%.html"), "my%20dir/a%23b%3Fc%25.html");
     EXPECT_EQ(page::relativeHref("http://x.html"), "http%3A//x.html");
-    EXPECT_EQ(page::groupDigits(10000000), "10,000,000");
-    EXPECT_EQ(page::groupDigits(-1234), "-1,234");
     EXPECT_EQ(page::inlineSvg("<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" a=\"x > "
                               "inkscape:label='1'\"><g inkscape:label=\"L\" id=\"g\">t &gt; u</g></svg>\n"),
               "<svg a=\"x > inkscape:label='1'\"><g id=\"g\">t &gt; u</g></svg>");
