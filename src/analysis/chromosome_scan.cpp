@@ -19,7 +19,7 @@ constexpr int kLongListing = 64;
 
 ScanSteps productionSteps()
 {
-    return {compressPositions, buildChunks, true};
+    return {compressPositions, buildChunks, true, ScanSteps::Levels::AfterLongListings};
 }
 
 ChromosomeScan::ChromosomeScan(const AnalysisSettings& settings, ScanSteps steps)
@@ -90,7 +90,9 @@ bool ChromosomeScan::takeOutNextChunk(std::vector<PeakFeatures>& peaks)
 
 // The choice on the tree, unless the tree gave up lately: where it does
 // (paths with many distinct wide gaps), trying every iteration would add its
-// budget to every linear iteration.
+// budget to every linear iteration. The walk by levels goes first after it
+// chose, or after a long listing; otherwise it is tried when the listing
+// gives up.
 bool ChromosomeScan::chooseOnTree(ScanChoice& choice)
 {
     if (!steps_.treeChoice)
@@ -99,8 +101,9 @@ bool ChromosomeScan::chooseOnTree(ScanChoice& choice)
         --linearRunLeft_;
         return false;
     }
-    const bool levelsTried = levelsFirst_;
-    if (levelsTried && chooseByLevels(choice))
+    const bool walk = steps_.levels != ScanSteps::Levels::Never;
+    const bool walkFirst = walk && (levelsFirst_ || steps_.levels == ScanSteps::Levels::Always);
+    if (walkFirst && chooseByLevels(choice))
         return true;
     if (treeChunks_.choose(markers_, remaining_, reported_, settings_, positionsSorted_, choice)) {
         linearRunLength_ = 0;
@@ -108,7 +111,7 @@ bool ChromosomeScan::chooseOnTree(ScanChoice& choice)
         levelsFirst_ = treeChunks_.listed() > kLongListing;
         return true;
     }
-    if (!levelsTried && chooseByLevels(choice))
+    if (walk && !walkFirst && chooseByLevels(choice))
         return true;
     linearRunLength_ = std::min(2 * linearRunLength_ + 1, kMaxLinearRun);
     linearRunLeft_ = linearRunLength_;

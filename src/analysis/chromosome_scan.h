@@ -20,6 +20,8 @@ struct ScanSteps {
     // Choose chunks on the segment tree, with the linear form over compacted
     // vectors as the fallback; false: every iteration is linear.
     bool treeChoice;
+    // When the tree tries the walk by levels (level_walk.h) before listing.
+    enum class Levels { Never, AfterLongListings, Always } levels;
 };
 ScanSteps productionSteps();
 
