@@ -13,6 +13,12 @@
 //                                            per chromosome 120k background
 //                                            markers around one broad strong
 //                                            region of MARKERS markers
+//   quorlin_gentable --plateau MARKERS [GAP] [LEVELS]
+//                                            one chromosome of MARKERS equal
+//                                            strong p-values GAP (100) bp
+//                                            apart, in LEVELS (1) stretches
+//                                            of different values
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -136,6 +142,19 @@ void broad(long long regionMarkers, int chromosomes)
     }
 }
 
+// Equal p-values, as capped or imputed tables give: stretches of one value
+// each, 1e-10, 1e-12, 1e-14, ... in a shuffled order, evenly spaced.
+void plateau(long long markers, long long gap, int levels)
+{
+    std::printf("CHR\tBP\tSNP\tA1\tA2\tBETA\tSE\tP\n");
+    const long long stretch = (markers + levels - 1) / levels;
+    for (long long i = 0; i < markers; ++i) {
+        const long long k = i / stretch;
+        const double logp = 10 + 2 * static_cast<double>((k * 3) % levels);
+        writeRow(1, 10000 + i * gap, i + 1, std::pow(10.0, -logp));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -150,8 +169,15 @@ int main(int argc, char** argv)
         broad(std::atoll(argv[2]), argc > 3 ? std::atoi(argv[3]) : 1);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "--plateau") == 0) {
+        plateau(std::atoll(argv[2]), argc > 3 ? std::atoll(argv[3]) : 100, argc > 4 ? std::max(1, std::atoi(argv[4])) : 1);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s ROWS [SEED] [PEAKS] | --dense RETAINED [SEED] | --broad MARKERS [CHROMOSOMES]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s ROWS [SEED] [PEAKS] | --dense RETAINED [SEED] | --broad MARKERS [CHROMOSOMES] | "
+                     "--plateau MARKERS [GAP] [LEVELS]\n",
+                     argv[0]);
         return 2;
     }
     if (argc > 2)

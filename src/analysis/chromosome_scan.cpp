@@ -13,11 +13,13 @@ namespace {
 constexpr size_t kCompactionFloor = 1024;
 // The longest run of linear iterations before the tree is tried again.
 constexpr int kMaxLinearRun = 255;
+// A listing of more chunks than this lets the walk by levels go first.
+constexpr int kLongListing = 64;
 } // namespace
 
 ScanSteps productionSteps()
 {
-    return {compressPositions, buildChunks, true};
+    return {compressPositions, buildChunks, true, ScanSteps::Levels::AfterLongListings};
 }
 
 ChromosomeScan::ChromosomeScan(const AnalysisSettings& settings, ScanSteps steps)
@@ -58,6 +60,7 @@ void ChromosomeScan::prepare()
     remaining_.reset(markers_.work, markers_.smoothed);
     treeChunks_.forget();
     linearRunLength_ = linearRunLeft_ = 0;
+    levelsFirst_ = false;
 }
 
 // One iteration of the peak loop; false when the profile no longer reaches
@@ -87,7 +90,9 @@ bool ChromosomeScan::takeOutNextChunk(std::vector<PeakFeatures>& peaks)
 
 // The choice on the tree, unless the tree gave up lately: where it does
 // (paths with many distinct wide gaps), trying every iteration would add its
-// budget to every linear iteration.
+// budget to every linear iteration. The walk by levels goes first after it
+// chose, or after a long listing; otherwise it is tried when the listing
+// gives up.
 bool ChromosomeScan::chooseOnTree(ScanChoice& choice)
 {
     if (!steps_.treeChoice)
@@ -96,13 +101,35 @@ bool ChromosomeScan::chooseOnTree(ScanChoice& choice)
         --linearRunLeft_;
         return false;
     }
+    const bool walk = steps_.levels != ScanSteps::Levels::Never;
+    const bool walkFirst = walk && (levelsFirst_ || steps_.levels == ScanSteps::Levels::Always);
+    if (walkFirst && chooseByLevels(choice))
+        return true;
     if (treeChunks_.choose(markers_, remaining_, reported_, settings_, positionsSorted_, choice)) {
         linearRunLength_ = 0;
+        // A long listing is scored in full every iteration: the walk goes first next time.
+        levelsFirst_ = treeChunks_.listed() > kLongListing;
         return true;
     }
+    if (walk && !walkFirst && chooseByLevels(choice))
+        return true;
     linearRunLength_ = std::min(2 * linearRunLength_ + 1, kMaxLinearRun);
     linearRunLeft_ = linearRunLength_;
     return false;
+}
+
+// The choice by levels, where no drop is scored. It leaves nothing for the
+// listing to reuse, so the listing starts afresh after it.
+bool ChromosomeScan::chooseByLevels(ScanChoice& choice)
+{
+    int budget = treeStepBudget(remaining_.count());
+    levelsFirst_ = ::chooseByLevels(markers_, remaining_, reported_, positionsSorted_, budget, choice) == LevelWalk::Chosen;
+    if (!levelsFirst_)
+        return false;
+    treeChunks_.forget();
+    linearRunLength_ = 0;
+    ++levelChoices_;
+    return true;
 }
 
 // The straightforward iteration: the nested chunks of the compacted

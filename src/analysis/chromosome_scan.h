@@ -3,6 +3,7 @@
 // buffers, so each thread (or each table) uses its own.
 #pragma once
 #include "analysis_settings.h"
+#include "level_walk.h"
 #include "linear_chunks.h"
 #include "markers.h"
 #include "peak_features.h"
@@ -19,6 +20,8 @@ struct ScanSteps {
     // Choose chunks on the segment tree, with the linear form over compacted
     // vectors as the fallback; false: every iteration is linear.
     bool treeChoice;
+    // When the tree tries the walk by levels (level_walk.h) before listing.
+    enum class Levels { Never, AfterLongListings, Always } levels;
 };
 ScanSteps productionSteps();
 
@@ -49,11 +52,14 @@ public:
     // Iterations chosen on the tree and linearly, over this object's life.
     int64_t treeChoices() const { return treeChoices_; }
     int64_t linearChoices() const { return linearChoices_; }
+    // Of the tree's iterations, those chosen by levels (level_walk.h).
+    int64_t levelChoices() const { return levelChoices_; }
 
 private:
     void prepare();
     bool takeOutNextChunk(std::vector<PeakFeatures>& peaks);
     bool chooseOnTree(ScanChoice& choice);
+    bool chooseByLevels(ScanChoice& choice);
     bool chooseLinearly(ScanChoice& choice);
     std::optional<PeakFeatures> measure(const ScanChoice& choice) const;
     void compactIfSparse();
@@ -71,7 +77,9 @@ private:
     SplitScratch scratch_;
     ReportedRanges reported_;
     std::vector<TakenChunk>* takenLog_ = nullptr;
-    int64_t treeChoices_ = 0, linearChoices_ = 0;
+    int64_t treeChoices_ = 0, linearChoices_ = 0, levelChoices_ = 0;
+    // The walk by levels chose last time: it goes first, before the listing.
+    bool levelsFirst_ = false;
     // After the tree gives up, the next iterations go linear without trying:
     // 1, 3, 7, ... of them while it keeps giving up.
     int linearRunLength_ = 0, linearRunLeft_ = 0;

@@ -96,6 +96,20 @@ bool ChunkPath::followLevel(const RemainingMarkers& remaining, Range& range, int
     return true;
 }
 
+bool ChunkPath::cutLevel(const RemainingMarkers& remaining, Range& range, int64_t level, int& budget)
+{
+    int64_t slack = INT64_MAX;
+    return cutLevel(remaining, range, level, budget, slack);
+}
+
+// A cut that keeps the left side ends the level: every gap left of it is narrower.
+bool ChunkPath::cutLevel(const RemainingMarkers& remaining, Range& range, int64_t level, int& budget, int64_t& slack)
+{
+    const int keptHi = range.hi;
+    cut(remaining, range, level, slack);
+    return range.hi != keptHi || followLevel(remaining, range, level, budget, slack);
+}
+
 bool ChunkPath::followContiguousGaps(const RemainingMarkers& remaining, Range& range, int64_t level, int64_t& slack)
 {
     const int below = remaining.firstGapBelow(range.loAt + 1, level);
@@ -160,9 +174,7 @@ int ChunkPath::finalMarker(const RemainingMarkers& remaining, int& budget, Remov
             levels_.clear();
             return RemainingMarkers::kNone;
         }
-        const int keptHi = range.hi;
-        cut(remaining, range, widest, step.slack);
-        if (range.hi == keptHi && !followLevel(remaining, range, widest, budget, step.slack)) {
+        if (!cutLevel(remaining, range, widest, budget, step.slack)) {
             levels_.clear();
             return RemainingMarkers::kNone;
         }

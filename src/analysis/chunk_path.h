@@ -41,11 +41,17 @@ public:
     // else, or nothing known).
     int finalMarker(const RemainingMarkers& remaining, int& budget, RemovedFinal removed);
 
-private:
+    // A stretch of remaining markers.
     struct Range {
         int lo, hi;     // ranks
         int loAt, hiAt; // indices
     };
+    // Every cut at gaps equal to level, the widest gap of range: range becomes
+    // the chunk the last of them makes, whose widest gap is narrower. False
+    // when out of budget.
+    static bool cutLevel(const RemainingMarkers& remaining, Range& range, int64_t level, int& budget);
+
+private:
     // The cuts at one widest gap value (a level), from the range they start
     // at; slack: how many more markers inside the end range can be removed
     // before one of these cuts could change side.
@@ -57,6 +63,8 @@ private:
 
     // Cuts range at its leftmost widest gap, of width widest, keeping the larger side.
     static void cut(const RemainingMarkers& remaining, Range& range, int64_t widest, int64_t& slack);
+    static bool cutLevel(const RemainingMarkers& remaining, Range& range, int64_t level, int& budget,
+                         int64_t& slack);
     // Follows the cuts at gaps equal to level while they keep the right side;
     // returns false when out of budget.
     static bool followLevel(const RemainingMarkers& remaining, Range& range, int64_t level, int& budget,

@@ -16,6 +16,11 @@ constexpr double kUnknownHeight = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
+int treeStepBudget(int remaining)
+{
+    return std::max(kMinBudget, remaining / kBudgetDivisor);
+}
+
 // After the last choice's final marker went, the listed chunks whose cuts it
 // cannot change stay: it lay strictly inside every one of them, so their
 // last ranks and cut margins drop by one. A chunk's cut holds while the gap
@@ -97,7 +102,7 @@ bool TreeChunks::choose(const Markers& m, const RemainingMarkers& remaining, con
         removed_ = {lastFinal_, remaining.gapAt(afterLastFinal_)};
     lastFinal_ = RemainingMarkers::kNone;
     finalListed_ = false;
-    budget_ = std::max(kMinBudget, remaining.count() / kBudgetDivisor);
+    budget_ = treeStepBudget(remaining.count());
     reuseListedChunks(removed_);
     int item = 0;
     if (!chooseChunk(*this, reported, settings, item))

@@ -13,6 +13,9 @@
 
 #include <vector>
 
+// The steps an iteration on the tree may take over this many remaining markers.
+int treeStepBudget(int remaining);
+
 class TreeChunks {
 public:
     // The choice chooseChunk() makes on the linear form over the compacted

@@ -79,7 +79,7 @@ void referenceBuildChunks(const Markers& m, Chunks& chunks, SplitScratch&)
 
 ScanSteps referenceSteps()
 {
-    return {referenceCompressPositions, referenceBuildChunks, false};
+    return {referenceCompressPositions, referenceBuildChunks, false, ScanSteps::Levels::Never};
 }
 
 ScanResult scanWith(const AnalysisSettings& settings, ScanSteps steps, IntVector positions, DoubleVector pvalues)
@@ -95,6 +95,7 @@ ScanResult scanWith(const AnalysisSettings& settings, ScanSteps steps, IntVector
     }
     r.treeChoices = scan.treeChoices();
     r.linearChoices = scan.linearChoices();
+    r.levelChoices = scan.levelChoices();
     return r;
 }
 

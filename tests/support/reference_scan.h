@@ -15,11 +15,11 @@ ScanSteps referenceSteps();
 
 // One chromosome scanned with the given steps: the chunks taken out, the
 // report rows (each followed by its lead marker's input row), and how many
-// iterations chose on the tree and linearly.
+// iterations chose on the tree (by levels among them) and linearly.
 struct ScanResult {
     std::vector<TakenChunk> taken;
     std::string rows;
-    int64_t treeChoices = 0, linearChoices = 0;
+    int64_t treeChoices = 0, linearChoices = 0, levelChoices = 0;
 };
 ScanResult scanWith(const AnalysisSettings& settings, ScanSteps steps, IntVector positions, DoubleVector pvalues);
 // "" when both took the same chunks (heights to the bit) and wrote the same
