@@ -53,6 +53,8 @@ void addWarnings(TableOutcome& o, const std::string& table, const ReadNotes& not
     warnCount(o, table, notes.badPositions, "rows had a position that is not a whole 32-bit number; it was read as 0");
     warnCount(o, table, notes.badPvalues, "rows had a p-value that is not a number; it was read as 0");
     warnCount(o, table, notes.outsidePvalues, "rows had a p-value outside 0..1 (or nan)");
+    warnCount(o, table, notes.zeroPvalues,
+              "rows have p = 0, read as p = 4.9e-324; write -log10(p) with -log10p yes for exact values");
     warnCount(o, table, notes.innerCarriageReturns,
               "lines held a carriage return inside the line; carriage returns are dropped, so carriage returns "
               "alone do not end lines");
@@ -157,7 +159,7 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
         return o;
     OutputFile& report = files.front();
     report.write(kReportHeader);
-    PeakCollector peaks(options, layout, job.table, report);
+    PeakCollector peaks(options, job.table, report);
     std::optional<PlotCollector> figure; // its histogram alone takes 1.6 MB
     std::optional<FigureRows> figureRows; // after figure: stops before it goes
     if (!job.plotPath.empty() || !job.htmlPath.empty()) {
