@@ -36,7 +36,8 @@ std::vector<std::string> lines(const std::string& text)
 // marker within 76 of the summit is below the smallest positive double, so
 // read at the double's floor they would all tie, and the first of them (76
 // markers before the summit) would take the lead. The summit is the lead,
-// and the run gives what the same table written as -log10(p) gives.
+// and the run gives what the same table written as -log10(p) gives, its
+// regional figure included.
 TEST(ExactRuns, SummitBelowTheRangeIsTheLead)
 {
     std::string pTable = "CHR\tPOS\tP\n", log10Table = pTable;
@@ -56,10 +57,17 @@ TEST(ExactRuns, SummitBelowTheRangeIsTheLead)
         const std::string folder = dir + (log10 ? "/log10" : "/p");
         fs::create_directory(folder);
         writeFile(folder + "/s.tsv", log10 ? log10Table : pTable);
-        const RunResult r = runQuorlin(with({"-file", "s.tsv", "-log10p", log10 ? "yes" : "no"}, kColumns), folder);
+        const RunResult r = runQuorlin(
+            with({"-file", "s.tsv", "-log10p", log10 ? "yes" : "no", "-regional", "r"}, kColumns), folder);
         ASSERT_EQ(r.status, 0) << r.err;
         outputs[log10] = readFile(folder + "/s.tsv.out") + readFile(folder + "/s.tsv.bed") +
                          readFile(folder + "/s.tsv.loci.tsv") + r.err;
+        int figures = 0; // the regional figure draws every marker at its -log10(p)
+        for (const auto& entry : fs::directory_iterator(folder + "/r")) {
+            outputs[log10] += entry.path().filename().string() + "\n" + readFile(entry.path().string());
+            ++figures;
+        }
+        EXPECT_EQ(figures, 1);
     }
     EXPECT_EQ(firstDifference(outputs[1], outputs[0]), "");
     const std::vector<std::string> loci = lines(readFile(dir + "/p/s.tsv.loci.tsv"));
