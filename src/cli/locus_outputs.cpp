@@ -7,6 +7,7 @@
 #include "gene_columns.h"
 #include "number_format.h"
 #include "regional_svg.h"
+#include "table_source.h"
 
 #include <QString>
 #include <algorithm>
@@ -159,7 +160,7 @@ bool regionalFigureSvgs(const RunOptions& options, const std::string& table, con
         std::sort(list.begin(), list.end(), [](const Window& a, const Window& b) { return a.from < b.from; });
     WindowRows rows(windows, all.size(), layout.log10Values);
     struct stat st;
-    auto source = stat(table.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? openInput(table) : nullptr;
+    auto source = stat(table.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? openTable(options, table).source : nullptr;
     ReadNotes again;
     if (!source || !readTable(std::move(source), layout, options.analysis.inlimit, [](ChromosomeBatch&) {}, again,
                               &rows)) {

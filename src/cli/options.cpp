@@ -21,7 +21,7 @@ const char* const kOptionWords[] = {"-file",   "-out",     "-delim",    "-lcolum
                                     "-inlimit", "-list",   "-missing",  "-idcolumn",   "-bed",     "-format",
                                     "-log10p", "-sort",    "-plot",     "-threads",    "-loci",    "-loci-p",
                                     "-loci-window", "-carry", "-genes", "-gene-types", "-plot-title", "-plot-size",
-                                    "-regional", "-regional-format", "-keep-going", "-outdir", "-html"};
+                                    "-regional", "-regional-format", "-keep-going", "-outdir", "-html", "-vcf-study"};
 
 const char* const kColumnWords[] = {"-lcolumn", "-pcolumn", "-chrcolumn", "-format"};
 
@@ -149,6 +149,8 @@ bool OptionReader::separator()
         return fail("Incorrect delim\n", "-delim needs a separator word (tab, comma, whitespace, ...) or text");
     if (delim && *delim == "\\t")
         errors_ += "quorlin: warning: -delim '\\t' is the two characters backslash and t; for tabs use -delim tab\n";
+    if (const std::string* study = value("-vcf-study"))
+        out_.vcfStudy = *study;
     if (!delim && out_.columns.preset)
         out_.layout.separator = presetSeparator(*out_.columns.preset);
     else

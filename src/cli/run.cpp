@@ -3,6 +3,7 @@
 // run shows how far it is on standard error.
 #include "run.h"
 
+#include "gwas_vcf.h"
 #include "line_reader.h"
 #include "list_run.h"
 #include "options.h"
@@ -193,6 +194,9 @@ std::string formatHint(const RunOptions& options)
     std::string table = options.table;
     if (options.listMode)
         table = readLineOf(options.listFile, 1).value_or("");
+    if (looksLikeVcf(table))
+        return "quorlin: '" + table +
+               "' is named as a VCF file: for GWAS-VCF summary statistics try -format gwas-vcf\n";
     const std::string suggestion = formatSuggestion(readLineOf(table, 1).value_or(""));
     return suggestion.empty() ? "" : "quorlin: " + suggestion + "\n";
 }

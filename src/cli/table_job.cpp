@@ -12,6 +12,7 @@
 #include "gene_index.h"
 #include "peak_collector.h"
 #include "peak_row.h"
+#include "table_source.h"
 #include "table_summary.h"
 
 #include <algorithm>
@@ -147,9 +148,15 @@ bool rendersFigures(const RunOptions& options, const TableJob& job)
 TableOutcome runTable(const RunOptions& options, const TableJob& job)
 {
     TableOutcome o;
-    auto source = openInput(job.table, job.bytesRead);
+    OpenedTable opened = openTable(options, job.table, job.bytesRead);
+    auto source = std::move(opened.source);
+    if (!source && !opened.error.empty())
+        return stop(std::move(o), "Input file could not be read\n",
+                    "input file " + quoted(job.table) + " " + opened.error);
     if (!source)
         return stop(std::move(o), "Input file not found\n", whyNotOpened(job.table));
+    if (!opened.warning.empty())
+        warn(o, job.table, opened.warning);
     TableLayout layout;
     std::vector<std::string> carriedNames;
     if (!decideColumns(options, job, source, layout, carriedNames, o))
@@ -172,6 +179,9 @@ TableOutcome runTable(const RunOptions& options, const TableJob& job)
                                     figureRows ? &*figureRows : nullptr);
     if (figureRows)
         figureRows->finish();
+    if (opened.vcf)
+        warnCount(o, job.table, opened.vcf->skippedMultiAllelic,
+                  "multi-allelic records were skipped: the study's fields do not hold one value per ALT allele");
     if (layout.headerLines > 0 && !notes.emptyInput)
         o.out += "extract header of size " + std::to_string(layout.headerLines) + "\n";
     if (!complete) {

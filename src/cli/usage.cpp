@@ -65,6 +65,8 @@ const char* const kTableOptions =
     "  -header-size N      number of header lines (default 1)\n"
     "  -missing WORD       marks a missing position or p-value (default NA)\n"
     "  -log10p yes         the p column holds -log10(p) (default: raw p)\n"
+    "  -vcf-study NAME     the study (sample column) of a -format gwas-vcf\n"
+    "                      file (default: the first)\n"
     "  -sort yes           sort each chromosome's retained markers by\n"
     "                      position first (default: table order)\n";
 

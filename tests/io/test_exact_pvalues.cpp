@@ -176,9 +176,8 @@ TEST(ExactPValues, Log10ColumnsKeepTheirValues)
     layout.log10Values = true;
     ReadNotes notes;
     std::vector<double> values;
-    ASSERT_TRUE(readTable(
-        openInput(path), layout, 1.0, [&](ChromosomeBatch& b) { values.insert(values.end(), b.pvalues.begin(), b.pvalues.end()); },
-        notes));
+    const BatchHandler keep = [&](ChromosomeBatch& b) { values.insert(values.end(), b.pvalues.begin(), b.pvalues.end()); };
+    ASSERT_TRUE(readTable(openInput(path), layout, 1.0, keep, notes));
     EXPECT_EQ(values, (std::vector<double>{1000.5, 0, 401}));
     EXPECT_EQ(notes.zeroPvalues, 0);
     ASSERT_EQ(notes.candidates.candidates.size(), 2u);
