@@ -10,6 +10,7 @@
 #include "number_format.h"
 #include "output_plan.h"
 #include "regional_svg.h"
+#include "table_source.h"
 
 #include <QString>
 #include <algorithm>
@@ -45,11 +46,12 @@ Window regionalWindow(const Locus& l, int64_t half, size_t k)
             std::max<int64_t>(l.leadPosition + half, l.end), k};
 }
 
-// Collects the rows inside the windows, per locus.
+// Collects the rows inside the windows, per locus, with their -log10(p):
+// NaN for a negative p.
 class WindowRows : public RowObserver {
 public:
-    WindowRows(const std::map<std::string, std::vector<Window>, std::less<>>& windows, size_t loci)
-        : windows_(windows), positions_(loci), values_(loci)
+    WindowRows(const std::map<std::string, std::vector<Window>, std::less<>>& windows, size_t loci, bool log10Values)
+        : windows_(windows), log10_(log10Values), positions_(loci), values_(loci)
     {
     }
 
@@ -71,7 +73,10 @@ public:
         const uint8_t* numbers = rows.numbers.data();
         const size_t count = rows.size();
         const std::vector<Window>& ws = *current_; // by start; none wider than widest_
+        auto exact = rows.exact.begin(); // the next row whose -log10(p) its text gives
         for (size_t i = 0; i < count; ++i) {
+            const bool fromText = exact != rows.exact.end() && exact->row == i;
+            const double textValue = fromText ? (exact++)->log10p : 0;
             if (!numbers[i])
                 continue;
             const int64_t p = positions[i];
@@ -83,7 +88,7 @@ public:
                 if (w.to < p)
                     continue;
                 positions_[w.locus].push_back(positions[i]);
-                values_[w.locus].push_back(values[i]);
+                values_[w.locus].push_back(fromText ? textValue : log10_ ? values[i] : minusLog10(values[i]));
             }
         }
     }
@@ -92,7 +97,10 @@ public:
     std::vector<std::vector<double>>& values() { return values_; }
 
 private:
+    static double minusLog10(double p) { return p > 0 ? -std::log10(p) : p == 0 ? HUGE_VAL : NAN; }
+
     const std::map<std::string, std::vector<Window>, std::less<>>& windows_;
+    const bool log10_;
     const std::vector<Window>* current_ = nullptr;
     int64_t widest_ = 0;
     std::vector<std::vector<int32_t>> positions_;
@@ -215,9 +223,9 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
             windows[c.chromosomes[all[k].chromosome]].push_back(regionalWindow(all[k], half, k));
     for (auto& [name, list] : windows)
         std::sort(list.begin(), list.end(), [](const Window& a, const Window& b) { return a.from < b.from; });
-    WindowRows rows(windows, all.size());
+    WindowRows rows(windows, all.size(), layout.log10Values);
     struct stat st;
-    auto source = stat(table.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? openInput(table) : nullptr;
+    auto source = stat(table.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? openTable(options, table).source : nullptr;
     ReadNotes again;
     if (!source || !readTable(std::move(source), layout, options.analysis.inlimit, [](ChromosomeBatch&) {}, again,
                               &rows)) {
@@ -235,9 +243,6 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
         f.windowEnd = w.to;
         f.positions = std::move(rows.positions()[k]);
         f.values = std::move(rows.values()[k]);
-        if (!layout.log10Values)
-            for (double& v : f.values)
-                v = v > 0 ? -std::log10(v) : v == 0 ? HUGE_VAL : NAN;
         f.leadPosition = l.leadPosition;
         f.leadId = leadId(c, l);
         f.leadValue = l.log10p;

@@ -22,7 +22,8 @@ const char* const kOptionWords[] = {"-file",   "-out",     "-delim",    "-lcolum
                                     "-log10p", "-sort",    "-plot",     "-threads",    "-loci",    "-loci-p",
                                     "-loci-window", "-carry", "-genes", "-gene-types", "-plot-title", "-plot-size",
                                     "-regional", "-regional-format", "-keep-going", "-outdir", "-html",
-                                    "-loci-ld", "-loci-r2", "-loci-p2", "-loci-ld-samples", "-loci-members"};
+                                    "-loci-ld", "-loci-r2", "-loci-p2", "-loci-ld-samples", "-loci-members",
+                                    "-vcf-study"};
 
 const char* const kColumnWords[] = {"-lcolumn", "-pcolumn", "-chrcolumn", "-format"};
 
@@ -152,6 +153,8 @@ bool OptionReader::separator()
         return fail("Incorrect delim\n", "-delim needs a separator word (tab, comma, whitespace, ...) or text");
     if (delim && *delim == "\\t")
         errors_ += "quorlin: warning: -delim '\\t' is the two characters backslash and t; for tabs use -delim tab\n";
+    if (const std::string* study = value("-vcf-study"))
+        out_.vcfStudy = *study;
     if (!delim && out_.columns.preset)
         out_.layout.separator = presetSeparator(*out_.columns.preset);
     else

@@ -46,6 +46,7 @@ struct RunOptions {
     std::string outdir;       // -outdir: outputs go into this folder instead of beside the table
     bool html = false;        // -html: a page per table (and an index page for a list)
     std::string htmlPath;     // single-table mode: -html's file
+    std::string vcfStudy;     // -vcf-study: the GWAS-VCF study (sample column); empty: the first
     std::vector<std::string> commandLine; // the run's words, program name first, for pages
 };
 

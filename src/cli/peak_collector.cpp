@@ -6,10 +6,8 @@
 #include <algorithm>
 #include <numeric>
 
-PeakCollector::PeakCollector(const RunOptions& options, const TableLayout& layout, const std::string& table,
-                             OutputFile& report)
-    : sorting_(options.sortMarkers), log10Values_(layout.log10Values),
-      maxInFlight_(2 * static_cast<size_t>(std::max(options.threads, 1))), table_(table), report_(report),
+PeakCollector::PeakCollector(const RunOptions& options, const std::string& table, OutputFile& report)
+    : sorting_(options.sortMarkers), maxInFlight_(2 * static_cast<size_t>(std::max(options.threads, 1))), table_(table), report_(report),
       scan_(options.analysis)
 {
     if (options.threads > 1)
@@ -50,8 +48,12 @@ void PeakCollector::gather(ChromosomeBatch& batch)
         return; // an empty batch gives no row, sorted or not
     const auto [it, added] = gatheredIndex_.emplace(batch.order, gathered_.size());
     if (added)
-        gathered_.push_back({batch.chromosome, {}, {}, {}, batch.order});
+        gathered_.push_back({batch.chromosome, {}, {}, {}, batch.order, batch.valuesAreLog10});
     ChromosomeBatch& into = gathered_[it->second];
+    if (into.valuesAreLog10 != batch.valuesAreLog10) { // one holds a p below the normal range
+        toLog10Values(into);
+        toLog10Values(batch);
+    }
     into.positions.insert(into.positions.end(), batch.positions.begin(), batch.positions.end());
     into.pvalues.insert(into.pvalues.end(), batch.pvalues.begin(), batch.pvalues.end());
     std::move(batch.ids.begin(), batch.ids.end(), std::back_inserter(into.ids));
@@ -62,14 +64,14 @@ void PeakCollector::analyse(ChromosomeBatch& batch)
     const int order = batch.order;
     if (!pool_) {
         features_.clear();
-        scan_.analyse(batch.positions, batch.pvalues, features_, log10Values_);
+        scan_.analyse(batch.positions, batch.pvalues, features_, batch.valuesAreLog10);
         record({batch.chromosome, order, std::move(batch.ids)}, features_);
         batch.ids.clear();
         return;
     }
     while (pool_->inFlight() >= maxInFlight_)
         drain(false);
-    pool_->submit(std::move(batch.positions), std::move(batch.pvalues), log10Values_);
+    pool_->submit(std::move(batch.positions), std::move(batch.pvalues), batch.valuesAreLog10);
     pending_.push_back({batch.chromosome, order, std::move(batch.ids)});
     batch.positions.clear();
     batch.pvalues.clear();
@@ -110,7 +112,7 @@ void sortByPosition(ChromosomeBatch& batch)
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(),
                      [&](uint32_t a, uint32_t b) { return batch.positions[a] < batch.positions[b]; });
-    ChromosomeBatch sorted{batch.chromosome, {}, {}, {}, batch.order};
+    ChromosomeBatch sorted{batch.chromosome, {}, {}, {}, batch.order, batch.valuesAreLog10};
     sorted.positions.reserve(order.size());
     sorted.pvalues.reserve(order.size());
     for (uint32_t k : order) {

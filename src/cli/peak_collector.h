@@ -18,7 +18,7 @@
 
 class PeakCollector {
 public:
-    PeakCollector(const RunOptions& options, const TableLayout& layout, const std::string& table, OutputFile& report);
+    PeakCollector(const RunOptions& options, const std::string& table, OutputFile& report);
 
     // Takes one batch: analyses it now (or hands it to the workers), or keeps
     // it for finish() when sorting.
@@ -44,7 +44,7 @@ private:
     void record(const Pending& chromosome, const std::vector<PeakFeatures>& features);
     void drain(bool wait);
 
-    const bool sorting_, log10Values_;
+    const bool sorting_;
     const size_t maxInFlight_;
     const std::string& table_;
     OutputFile& report_;

@@ -4,6 +4,7 @@
 #include "run.h"
 
 #include "ld_panel.h"
+#include "gwas_vcf.h"
 #include "line_reader.h"
 #include "list_run.h"
 #include "options.h"
@@ -216,6 +217,9 @@ std::string formatHint(const RunOptions& options)
     std::string table = options.table;
     if (options.listMode)
         table = readLineOf(options.listFile, 1).value_or("");
+    if (looksLikeVcf(table))
+        return "quorlin: '" + table +
+               "' is named as a VCF file: for GWAS-VCF summary statistics try -format gwas-vcf\n";
     const std::string suggestion = formatSuggestion(readLineOf(table, 1).value_or(""));
     return suggestion.empty() ? "" : "quorlin: " + suggestion + "\n";
 }

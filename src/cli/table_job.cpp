@@ -13,6 +13,7 @@
 #include "page_output.h"
 #include "peak_collector.h"
 #include "peak_row.h"
+#include "table_source.h"
 #include "table_summary.h"
 
 #include <algorithm>
@@ -66,6 +67,8 @@ void addWarnings(TableOutcome& o, const std::string& table, const ReadNotes& not
     warnCount(o, table, notes.badPositions, "rows had a position that is not a whole 32-bit number; it was read as 0");
     warnCount(o, table, notes.badPvalues, "rows had a p-value that is not a number; it was read as 0");
     warnCount(o, table, notes.outsidePvalues, "rows had a p-value outside 0..1 (or nan)");
+    warnCount(o, table, notes.zeroPvalues,
+              "rows have p = 0, read as p = 4.9e-324; write -log10(p) with -log10p yes for exact values");
     warnCount(o, table, notes.innerCarriageReturns,
               "lines held a carriage return inside the line; carriage returns are dropped, so carriage returns "
               "alone do not end lines");
@@ -181,9 +184,14 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         return stop(o, "Incorrect regional\n",
                     job.table + ": -regional reads the table a second time for each locus's window, and " +
                         quoted(job.table) + " is a pipe or device; write the table to a file first");
-    auto source = openInput(job.table, job.bytesRead);
+    OpenedTable opened = openTable(options, job.table, job.bytesRead);
+    auto source = std::move(opened.source);
+    if (!source && !opened.error.empty())
+        return stop(o, "Input file could not be read\n", "input file " + quoted(job.table) + " " + opened.error);
     if (!source)
         return stop(o, "Input file not found\n", whyNotOpened(job.table));
+    if (!opened.warning.empty())
+        warn(o, job.table, opened.warning);
     TableLayout layout;
     std::vector<std::string> carriedNames;
     if (!decideColumns(options, job, source, layout, carriedNames, o))
@@ -193,7 +201,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         return;
     OutputFile& report = *files.report;
     report.write(kReportHeader);
-    PeakCollector peaks(options, layout, job.table, report);
+    PeakCollector peaks(options, job.table, report);
     std::optional<PlotCollector> figure; // its histogram alone takes 1.6 MB
     std::optional<FigureRows> figureRows; // after figure: stops before it goes
     if (files.plot || files.page) {
@@ -206,6 +214,9 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
                                     figureRows ? &*figureRows : nullptr);
     if (figureRows)
         figureRows->finish();
+    if (opened.vcf)
+        warnCount(o, job.table, opened.vcf->skippedMultiAllelic,
+                  "multi-allelic records were skipped: the study's fields do not hold one value per ALT allele");
     if (layout.headerLines > 0 && !notes.emptyInput)
         o.out += "extract header of size " + std::to_string(layout.headerLines) + "\n";
     if (!complete) {

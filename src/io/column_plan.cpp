@@ -195,7 +195,7 @@ std::vector<std::string> carriedColumnNames(const std::vector<int>& columns, con
 std::string formatSuggestion(std::string_view firstLine)
 {
     const FormatPreset* preset = detectFormat(firstLine);
-    if (!preset)
+    if (!preset || preset->vcf) // a VCF file is known by its name, not its first line
         return "";
     return std::string("the first line looks like ") + preset->writtenBy + ": try -format " + preset->name;
 }

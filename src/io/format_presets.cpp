@@ -20,6 +20,8 @@
 //   variant_id, else rsid. Mandatory fields are never missing, so the
 //   default missing word stays.
 // - gemma: p_wald (-lmm 1), else p_lrt (-lmm 2), else p_score (-lmm 3).
+// - gwas-vcf: the names are those of the rows the GWAS-VCF source makes of
+//   one study's records (gwas_vcf.h), LP being -log10(p).
 // Carried columns (effect allele, other allele, effect, standard error,
 // allele frequency) follow each program's names; PLINK 1.9 writes the other
 // allele only in .assoc, SE only in .qassoc (or with --ci), and no general
@@ -72,6 +74,9 @@ std::vector<FormatPreset> presetTable()
         {"fastgwa", "GCTA fastGWA .fastGWA", "whitespace", 1, "POS", "CHR",
          {{"P", false}}, {"SNP"}, {}, {"CHR", "SNP", "POS", "AF1"},
          {{"A1"}, {"A2"}, {"BETA"}, {"SE"}, {"AF1"}}},
+        {"gwas-vcf", "GWAS-VCF .vcf, .vcf.gz, .bcf (gwas2vcf, IEU OpenGWAS)", "tab", 1, "POS", "CHROM",
+         {{"LP", true}}, {"ID"}, {}, {"CHROM", "POS", "ID", "LP", "ES", "SE"},
+         {{"ALT"}, {"REF"}, {"ES"}, {"SE"}, {"AF"}}, nullptr, true},
     };
 }
 

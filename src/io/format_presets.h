@@ -45,6 +45,7 @@ struct FormatPreset {
     // header has is carried; none when the header has none of them).
     const char* carried[kCarriedRoles][kMaxAlternatives];
     const char* missingPosition = nullptr; // the program's word for an unknown position
+    bool vcf = false; // a GWAS-VCF file, read through htslib as the rows of one study
 };
 
 // Every preset, in the order they are listed and tried when recognising.

@@ -1,12 +1,15 @@
 // Block-buffered line splitting: one memchr per line in the common case.
 // Each refill starts a fresh buffer (carrying the unread tail over), so the
-// lines already handed out stay valid while their chunk is held.
+// lines already handed out stay valid while their chunk is held. Also the
+// look at a table's first lines: a header peeked from a pipe, a line read
+// for a message.
 #include "line_reader.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 constexpr size_t kChunk = 1 << 20;
@@ -122,4 +125,82 @@ bool LineReader::next(std::string_view& line)
         }
         scanned = pos_ + offset;
     }
+}
+
+namespace {
+
+// The bytes already read, then the rest of the source.
+class ReplaySource : public InputSource {
+public:
+    ReplaySource(std::string head, std::unique_ptr<InputSource> rest) : head_(std::move(head)), rest_(std::move(rest)) {}
+
+    size_t read(char* buf, size_t cap) override
+    {
+        if (at_ < head_.size()) {
+            const size_t n = std::min(cap, head_.size() - at_);
+            std::memcpy(buf, head_.data() + at_, n);
+            at_ += n;
+            if (at_ == head_.size())
+                std::string().swap(head_), at_ = 0;
+            return n;
+        }
+        const size_t n = rest_->read(buf, cap);
+        failed_ = rest_->failed();
+        return n;
+    }
+
+private:
+    std::string head_;
+    size_t at_ = 0;
+    std::unique_ptr<InputSource> rest_;
+};
+
+} // namespace
+
+std::unique_ptr<InputSource> peekLine(std::unique_ptr<InputSource> source, int number, std::string& line)
+{
+    std::string head;
+    size_t scanned = 0, lineStart = 0, lineEnd = std::string::npos;
+    int found = 0;
+    char block[1 << 16];
+    while (lineEnd == std::string::npos) {
+        for (; scanned < head.size(); ++scanned) {
+            if (head[scanned] != '\n')
+                continue;
+            if (++found == number) {
+                lineEnd = scanned;
+                break;
+            }
+            lineStart = scanned + 1;
+        }
+        if (lineEnd != std::string::npos)
+            break;
+        const size_t n = source->read(block, sizeof block);
+        if (n == 0) {
+            if (found == number - 1 && !source->failed())
+                lineEnd = head.size(); // a last line without a line end
+            else
+                lineStart = lineEnd = 0;
+            break;
+        }
+        head.append(block, n);
+    }
+    line.clear();
+    for (size_t k = lineStart; k < lineEnd; ++k)
+        if (head[k] != '\r')
+            line += head[k];
+    return std::make_unique<ReplaySource>(std::move(head), std::move(source));
+}
+
+std::optional<std::string> readLineOf(const std::string& path, int number)
+{
+    auto source = openInput(path);
+    if (!source)
+        return std::nullopt;
+    LineReader lines(std::move(source));
+    std::string_view line;
+    for (int k = 1; k <= number; ++k)
+        if (!lines.next(line))
+            return std::string();
+    return std::string(line);
 }

@@ -5,6 +5,8 @@
 #include "byte_source.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -56,3 +58,13 @@ private:
     size_t firstCR_ = 0; // no carriage return in buf_[pos_, firstCR_)
     long long innerCarriageReturns_ = 0;
 };
+
+// Reads source up to the end of line `number` (from 1) into line (without
+// its line end and carriage returns; "" when the input is shorter) and
+// returns a source that gives every byte again from the start: the header
+// of a pipe is looked at without losing it.
+std::unique_ptr<InputSource> peekLine(std::unique_ptr<InputSource> source, int number, std::string& line);
+
+// Line number `number` (from 1) of the table at path, without its line end
+// ("" when the table is shorter); nothing when it cannot be opened.
+std::optional<std::string> readLineOf(const std::string& path, int number);

@@ -6,13 +6,13 @@
 double LociCandidates::strength(size_t k) const
 {
     const double v = candidates[k].value;
-    return log10Values ? v : -std::log10(v);
+    return log10Values ? v : v < 0 ? -v : -std::log10(v);
 }
 
 double LociCandidates::p(size_t k) const
 {
     const double v = candidates[k].value;
-    return log10Values ? std::pow(10.0, -v) : v;
+    return log10Values ? std::pow(10.0, -v) : v < 0 ? std::pow(10.0, v) : v;
 }
 
 namespace {

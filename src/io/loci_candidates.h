@@ -12,7 +12,9 @@ struct LociCandidates {
     struct Candidate {
         int32_t position;
         uint32_t chromosome; // index into chromosomes
-        double value;        // as read: p, or -log10(p) for log10Values
+        double value;        // -log10(p) for log10Values; else p >= 0 as read, or
+                             // minus the text's exact -log10(p) for a p below
+                             // the normal range (the only negative values)
         uint64_t textStart;  // this candidate's text starts here in text
     };
     // The chromosomes with candidates, in the order the table first names
@@ -28,7 +30,7 @@ struct LociCandidates {
     bool log10Values = false;
     int carried = 0; // carried fields per candidate
 
-    // -log10(p): inf for p = 0.
+    // -log10(p): inf for a -log10(p) column's inf.
     double strength(size_t k) const;
     // The p-value (0 for values of -log10(p) beyond the doubles' range).
     double p(size_t k) const;

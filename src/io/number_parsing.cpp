@@ -183,3 +183,46 @@ double toDouble(const char* text, size_t len, bool* ok)
         *ok = true;
     return negative ? -v : v;
 }
+
+double minusLog10OfText(const char* text, size_t len)
+{
+    const Unsigned u = unsignedPart(text, len);
+    const char* p = u.b;
+    const char* const e = u.e;
+    // The value is m * 10^exp10, m holding at most 19 significant digits.
+    uint64_t m = 0;
+    int significant = 0;
+    long long exp10 = 0;
+    const auto digit = [&](char c, bool fraction) {
+        if (m == 0 && c == '0') {
+            exp10 -= fraction;
+            return;
+        }
+        if (significant < 19) {
+            m = m * 10 + static_cast<uint64_t>(c - '0');
+            ++significant;
+            exp10 -= fraction;
+        } else {
+            exp10 += !fraction; // a dropped digit of the whole part still counts
+        }
+    };
+    for (; p < e && isDigit(*p); ++p)
+        digit(*p, false);
+    if (p < e && *p == '.')
+        for (++p; p < e && isDigit(*p); ++p)
+            digit(*p, true);
+    if (p < e && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool negative = p < e && *p == '-';
+        if (p < e && (*p == '-' || *p == '+'))
+            ++p;
+        long long x = 0;
+        for (; p < e && isDigit(*p); ++p)
+            if (x < 1000000000000LL) // far beyond any double, and no overflow
+                x = x * 10 + (*p - '0');
+        exp10 += negative ? -x : x;
+    }
+    if (m == 0)
+        return std::numeric_limits<double>::infinity();
+    return -static_cast<double>(exp10) - std::log10(static_cast<double>(m));
+}

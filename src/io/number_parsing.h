@@ -18,3 +18,15 @@ inline int32_t toInt32(const std::string& s, bool* ok = nullptr) { return toInt3
 // sign, so that the strongest p-values never turn into 0.
 double toDouble(const char* text, size_t len, bool* ok = nullptr);
 inline double toDouble(const std::string& s, bool* ok = nullptr) { return toDouble(s.data(), s.size(), ok); }
+
+// The smallest normal double. A p-value text that reads below it (as a
+// subnormal, or as the smallest subnormal for text beyond the doubles'
+// range) has lost digits or its whole value; its -log10 comes from the text.
+constexpr double kSmallestNormal = 2.2250738585072014e-308;
+
+// -log10 of the value of a decimal text that toDouble reads as a number
+// other than nan and inf, sign and white space ignored: -exponent -
+// log10(mantissa), taken from the text itself, so it is exact to a double's
+// precision however far below the doubles' range the value lies (the first
+// 19 significant digits count). inf when the text's value is zero.
+double minusLog10OfText(const char* text, size_t len);

@@ -2,7 +2,9 @@
 // field is the missing word is skipped; text that is not a number is read as
 // 0 and counted. Loci candidates are noted on the way: the common row pays
 // one comparison for them, and only a candidate's row has its carried
-// fields split out, from its whole line.
+// fields split out, from its whole line. A p written as zero reads as the
+// smallest positive double; any other p below the doubles' normal range keeps
+// the -log10 of its text, and only such a row pays for it.
 #include "table_reader.h"
 
 #include "line_reader.h"
@@ -12,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numeric>
 #include <unordered_map>
 
@@ -63,6 +66,7 @@ public:
           lociMinLog10_(-std::log10(lociP_)), layout_(layout), fields_(fields),
           carried_(layout.carriedColumns), handle_(handle), notes_(notes), observer_(observer)
     {
+        batch_.valuesAreLog10 = log10_;
     }
 
     // Hands the rows seen so far to the observer.
@@ -73,6 +77,7 @@ public:
         seen_.positions.clear();
         seen_.values.clear();
         seen_.numbers.clear();
+        seen_.exact.clear();
     }
 
     // One row's position, p-value and chromosome fields (and the optional
@@ -92,24 +97,32 @@ public:
         }
         bool positionOk = false, pOk = false;
         const int32_t position = toInt32(f[0].data(), f[0].size(), &positionOk);
-        const double p = toDouble(f[1].data(), f[1].size(), &pOk);
+        double p = toDouble(f[1].data(), f[1].size(), &pOk);
         if (!(positionOk && pOk && p >= 0 && p <= largestValid_))
             noteOddValues(positionOk, pOk, p);
+        // 0 when the p-value's double holds it; else its -log10 from the text.
+        double exact = 0;
+        if (p < kSmallestNormal && p >= 0 && !log10_ && pOk)
+            exact = belowNormal(f[1], p);
         if (!started_)
             start(f[2]);
         else if (f[2] != batch_.chromosome)
             switchTo(f[2]);
         if (observer_) {
+            if (exact > 0)
+                seen_.exact.push_back({static_cast<uint32_t>(seen_.size()), exact});
             seen_.positions.push_back(position);
             seen_.values.push_back(p);
             seen_.numbers.push_back(pOk);
         }
+        // The thresholds are compared with p as read: text below the normal
+        // range reads as a positive double below every one of them.
         if (log10_ ? p >= minLog10_ : p <= inlimit_)
-            retain(position, p, f);
+            retain(position, p, exact, f);
         if (pOk && (log10_ ? p >= kMinSignificantLog10 : p <= kGenomeWideSignificance && p >= 0))
-            noteSignificant(position, p, f);
+            noteSignificant(position, exact > 0 ? -exact : p, f);
         if (pOk && positionOk && (log10_ ? p >= lociMinLog10_ : p <= lociP_ && p >= 0))
-            noteCandidate(position, p, f);
+            noteCandidate(position, exact > 0 ? -exact : p, f);
     }
 
     // Hands over the batch still held (with an empty name when no row was
@@ -125,12 +138,29 @@ private:
         notes_.unusableRows += !(positionOk && pOk);
     }
 
-    void retain(int32_t position, double p, const std::string_view* f)
+    // A p-value of a p column below the normal range (0 <= p < the smallest
+    // normal double): a zero becomes the smallest positive double, and 0 is
+    // returned; any other gives the -log10(p) of its text.
+    double belowNormal(std::string_view text, double& p)
+    {
+        if (p == 0) {
+            ++notes_.zeroPvalues;
+            p = std::numeric_limits<double>::denorm_min();
+            return 0;
+        }
+        return minusLog10OfText(text.data(), text.size());
+    }
+
+    // Keeps a marker: p as read, or with exact > 0 the -log10(p) of its
+    // text, which turns the run's values into -log10(p).
+    void retain(int32_t position, double p, double exact, const std::string_view* f)
     {
         if (!batch_.positions.empty() && position < batch_.positions.back())
             notes_.unsorted = true;
+        if (exact > 0)
+            toLog10Values(batch_);
         batch_.positions.push_back(position);
-        batch_.pvalues.push_back(p);
+        batch_.pvalues.push_back(exact > 0 ? exact : batch_.valuesAreLog10 && !log10_ ? negativeLog10(p) : p);
         if (fields_.id >= 0)
             batch_.ids.emplace_back(f[fields_.id]);
         ++notes_.retained;
@@ -212,6 +242,7 @@ private:
             observer_->chromosome(name);
         batch_.chromosome.assign(name);
         batch_.order = notes_.chromosomes.add(name).first;
+        batch_.valuesAreLog10 = log10_;
         chromosomeIndex_ = kUnknownChromosome;
     }
 
@@ -225,6 +256,7 @@ private:
         batch_.positions.clear();
         batch_.pvalues.clear();
         batch_.ids.clear();
+        batch_.valuesAreLog10 = log10_;
         batch_.chromosome.assign(name);
         const auto [order, added] = notes_.chromosomes.add(name);
         batch_.order = order;
@@ -297,90 +329,20 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     return true;
 }
 
+void toLog10Values(ChromosomeBatch& batch)
+{
+    if (batch.valuesAreLog10)
+        return;
+    batch.pvalues = negativeLog10(std::move(batch.pvalues));
+    batch.valuesAreLog10 = true;
+}
+
 double SignificantMarkers::p(const Marker& m) const
 {
-    return log10Values ? std::pow(10.0, -m.value) : m.value;
+    return log10Values ? std::pow(10.0, -m.value) : m.value < 0 ? std::pow(10.0, m.value) : m.value;
 }
 
 double SignificantMarkers::log10p(const Marker& m) const
 {
-    return log10Values ? m.value : -std::log10(m.value);
-}
-
-namespace {
-
-// The bytes already read, then the rest of the source.
-class ReplaySource : public InputSource {
-public:
-    ReplaySource(std::string head, std::unique_ptr<InputSource> rest) : head_(std::move(head)), rest_(std::move(rest)) {}
-
-    size_t read(char* buf, size_t cap) override
-    {
-        if (at_ < head_.size()) {
-            const size_t n = std::min(cap, head_.size() - at_);
-            std::memcpy(buf, head_.data() + at_, n);
-            at_ += n;
-            if (at_ == head_.size())
-                std::string().swap(head_), at_ = 0;
-            return n;
-        }
-        const size_t n = rest_->read(buf, cap);
-        failed_ = rest_->failed();
-        return n;
-    }
-
-private:
-    std::string head_;
-    size_t at_ = 0;
-    std::unique_ptr<InputSource> rest_;
-};
-
-} // namespace
-
-std::unique_ptr<InputSource> peekLine(std::unique_ptr<InputSource> source, int number, std::string& line)
-{
-    std::string head;
-    size_t scanned = 0, lineStart = 0, lineEnd = std::string::npos;
-    int found = 0;
-    char block[1 << 16];
-    while (lineEnd == std::string::npos) {
-        for (; scanned < head.size(); ++scanned) {
-            if (head[scanned] != '\n')
-                continue;
-            if (++found == number) {
-                lineEnd = scanned;
-                break;
-            }
-            lineStart = scanned + 1;
-        }
-        if (lineEnd != std::string::npos)
-            break;
-        const size_t n = source->read(block, sizeof block);
-        if (n == 0) {
-            if (found == number - 1 && !source->failed())
-                lineEnd = head.size(); // a last line without a line end
-            else
-                lineStart = lineEnd = 0;
-            break;
-        }
-        head.append(block, n);
-    }
-    line.clear();
-    for (size_t k = lineStart; k < lineEnd; ++k)
-        if (head[k] != '\r')
-            line += head[k];
-    return std::make_unique<ReplaySource>(std::move(head), std::move(source));
-}
-
-std::optional<std::string> readLineOf(const std::string& path, int number)
-{
-    auto source = openInput(path);
-    if (!source)
-        return std::nullopt;
-    LineReader lines(std::move(source));
-    std::string_view line;
-    for (int k = 1; k <= number; ++k)
-        if (!lines.next(line))
-            return std::string();
-    return std::string(line);
+    return log10Values ? m.value : m.value < 0 ? -m.value : -std::log10(m.value);
 }

@@ -5,12 +5,12 @@
 #include "byte_source.h"
 #include "chromosome_order.h"
 #include "field_splitter.h"
+#include "line_reader.h"
 #include "loci_candidates.h"
 #include "vector_ops.h"
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,10 +39,19 @@ struct TableLayout {
 struct ChromosomeBatch {
     std::string chromosome;
     IntVector positions;
-    DoubleVector pvalues;         // as read: p-values, or -log10(p) for log10Values
+    DoubleVector pvalues;         // p-values as read, or -log10(p) when valuesAreLog10
     std::vector<std::string> ids; // marker ids, index-aligned, when an id column is read
     int order = 0;                // the chromosome's first appearance in the table, from 0
+    // The values are -log10(p): always for a -log10(p) column; for a
+    // p column, once the run holds a p below the doubles' normal range, whose
+    // -log10 only the text gives (the run's other p-values are then stored
+    // as negativeLog10(p), the value the scan makes of them).
+    bool valuesAreLog10 = false;
 };
+
+// Turns a batch's p-values into negativeLog10(p), unless they are -log10(p)
+// already.
+void toLog10Values(ChromosomeBatch& batch);
 
 // The markers at genome-wide significance, for the check that the reported
 // peaks cover them: 24 bytes each (a strong table holds hundreds of
@@ -51,7 +60,9 @@ struct SignificantMarkers {
     struct Marker {
         uint32_t chromosome; // index into chromosomes
         int32_t position;
-        double value;        // as read: p, or -log10(p) for log10Values
+        double value;        // -log10(p) for log10Values; else p >= 0 as read, or
+                             // minus the text's exact -log10(p) for a p below
+                             // the normal range (the only negative values)
         uint32_t idStart, idLength;
     };
     std::vector<std::string> chromosomes;
@@ -76,6 +87,7 @@ struct ReadNotes {
     long long usableRows = 0;   // accepted rows whose position and p-value are numbers
     long long unusableRows = 0; // accepted rows where either is not
     long long retained = 0;     // markers with p <= inlimit
+    long long zeroPvalues = 0;  // p fields written as zero, read as the smallest positive double
     std::string firstRow;       // the first data row as read (cut after 200 bytes), for messages
     ChromosomeOrder chromosomes;
     SignificantMarkers significant;
@@ -87,10 +99,18 @@ using BatchHandler = std::function<void(ChromosomeBatch&)>;
 
 // A run of accepted rows: positions, p-values as read (or -log10(p)), and
 // whether each p-value field was a number; the three are of one length.
+// The rows whose p lies below the doubles' normal range keep their value as
+// read (a subnormal, or the smallest one) and are listed in exact, in row
+// order, with the -log10(p) of their text.
 struct ObservedRows {
+    struct Exact {
+        uint32_t row;
+        double log10p;
+    };
     std::vector<int32_t> positions;
     std::vector<double> values;
     std::vector<uint8_t> numbers;
+    std::vector<Exact> exact;
     size_t size() const { return positions.size(); }
 };
 
@@ -112,13 +132,3 @@ public:
 // reading thread has ended when this returns.
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
                const BatchHandler& handle, ReadNotes& notes, RowObserver* observer = nullptr);
-
-// Reads source up to the end of line `number` (from 1) into line (without
-// its line end and carriage returns; "" when the input is shorter) and
-// returns a source that gives every byte again from the start: the header
-// of a pipe is looked at without losing it.
-std::unique_ptr<InputSource> peekLine(std::unique_ptr<InputSource> source, int number, std::string& line);
-
-// Line number `number` (from 1) of the table at path, without its line end
-// ("" when the table is shorter); nothing when it cannot be opened.
-std::optional<std::string> readLineOf(const std::string& path, int number);

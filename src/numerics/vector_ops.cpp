@@ -4,6 +4,11 @@
 
 #include <cmath>
 
+double negativeLog10(double x)
+{
+    return x > 0 ? -std::log10(x) : 0.0;
+}
+
 DoubleVector negativeLog10(DoubleVector values)
 {
     for (double& x : values)

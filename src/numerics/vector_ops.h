@@ -14,6 +14,8 @@ using DoubleVector = std::vector<double>;
 constexpr double kNoMaximum = -999999999.9;
 constexpr double kNoMinimum = 999999999.9;
 
+// -log10(x); 0.0 for x <= 0 and for NaN.
+double negativeLog10(double x);
 // -log10(x) of every element; 0.0 for x <= 0 and for NaN.
 DoubleVector negativeLog10(DoubleVector values);
 // Absolute value of every element.

@@ -96,8 +96,10 @@ TEST(FormatSamples, RecognisedAndReadThroughTheirPreset)
         checkTable(e, std::string(QUORLIN_FORMAT_SAMPLES) + "/" + e.file);
         covered.insert(e.preset);
     }
+    // GWAS-VCF files are read through htslib, not known by a header line
+    // (tests/cli/test_gwas_vcf.cpp, and their sample in test_table_formats).
     for (const FormatPreset& preset : formatPresets())
-        EXPECT_TRUE(covered.count(preset.name)) << "no sample table for " << preset.name;
+        EXPECT_TRUE(preset.vcf || covered.count(preset.name)) << "no sample table for " << preset.name;
 }
 
 TEST(FormatSamples, PlainTablesAreNotClaimed)

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -63,6 +64,20 @@ bool number(const std::string& s, double& v)
     return !s.empty() && *end == '\0' && s.find_first_of("xXpP") == std::string::npos;
 }
 
+// -log10(p) of a number's text by the rules: a p written as zero is the
+// smallest positive double; a p below the normal range takes its -log10 from
+// the text, here through a long double, whose range holds it.
+double strength(const std::string& s, double v, bool log10)
+{
+    if (log10)
+        return 0.0 + v; // p = 1 gives 0, not -0
+    if (v == 0)
+        return -std::log10(std::numeric_limits<double>::denorm_min());
+    if (v > 0 && v < std::numeric_limits<double>::min())
+        return static_cast<double>(-std::log10(std::strtold(s.c_str(), nullptr)));
+    return 0.0 - std::log10(v);
+}
+
 std::string g(double x)
 {
     char text[64];
@@ -107,7 +122,7 @@ std::string referenceLoci(const std::string& text, const Layout& L, const std::v
         if (!wholeNumber(f[L.pos - 1], pos) || !number(f[L.p - 1], v) ||
             (L.log10 ? !(v >= -std::log10(L.threshold)) : !(v >= 0 && v <= L.threshold)))
             continue;
-        Row r{pos, L.log10 ? 0.0 + v : 0.0 - std::log10(v), L.id ? f[L.id - 1] : "", ""}; // p = 1 gives 0, not -0
+        Row r{pos, strength(f[L.p - 1], v, L.log10), L.id ? f[L.id - 1] : "", ""};
         for (int col : L.carried)
             r.carried += "\t" + (col <= static_cast<int>(f.size()) ? f[col - 1] : std::string("NA"));
         rows[c].push_back(r);
@@ -240,7 +255,8 @@ TEST(GenomeWideLoci, GeneratedTablesMatchTheReference)
 }
 
 // A table worked through by hand: one locus of each status, a peak written
-// backwards, p = 0, a carried field holding a tab and one the row lacks.
+// backwards, p = 0 (the smallest positive double), a carried field holding a
+// tab and one the row lacks.
 TEST(GenomeWideLoci, EveryStatusWorkedByHand)
 {
     const std::string header = "chr,pos,p,id,beta", path = makeTempDir() + "/t.csv";
@@ -256,7 +272,7 @@ TEST(GenomeWideLoci, EveryStatusWorkedByHand)
               "1\t1000\t1050\trsA\t1000\t10\t2\tmerged\t1\t1040-1350\t3\t0.1\n"
               "1\t1300\t1390\trsC\t1300\t12\t2\tsplit\t2\t1040-1350,1400-1380\t4.5\t0.3 !\n"
               "1\t9000\t9000\trsG\t9000\t7.69897\t1\tno_peak\t0\t.\tNA\t0.7\n"
-              "2\t500\t500\trsE\t500\tinf\t1\tpeak\t1\t400-600\t2\t0.5\n"
+              "2\t500\t500\trsE\t500\t323.306\t1\tpeak\t1\t400-600\t2\t0.5\n"
               "2\t5000\t5000\trsF\t5000\t8\t1\tno_peak\t0\t.\tNA\t0.6\n");
 }
 
@@ -338,7 +354,7 @@ TEST(GenomeWideLoci, RealTablesMatchTheReference)
             if (static_cast<int>(f.size()) < std::max({L.chrom, L.pos, L.p}) || f[L.pos - 1] == "NA" ||
                 f[L.p - 1] == "NA" || !wholeNumber(f[L.pos - 1], pos) || !number(f[L.p - 1], p))
                 continue;
-            strengths.insert(f[L.chrom - 1] + " " + std::to_string(pos) + " " + g(-std::log10(p)));
+            strengths.insert(f[L.chrom - 1] + " " + std::to_string(pos) + " " + g(strength(f[L.p - 1], p, false)));
             if (!(p >= 0 && p <= 5e-8))
                 continue;
             ++significant;
