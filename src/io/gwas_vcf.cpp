@@ -202,6 +202,10 @@ GwasVcfOpening openGwasVcf(const std::string& path, const std::string& study, co
             o.warning += " '" + o.studies[k] + "'";
         o.warning += ")";
     }
+    // Compressed blocks are inflated on a thread of htslib's own, ahead of
+    // the parsing.
+    if (file->is_bgzf)
+        hts_set_threads(file, 1);
     auto notes = std::make_shared<VcfNotes>();
     o.notes = notes;
     o.source = std::make_unique<GwasVcfSource>(file, header, sample, missing, notes);
