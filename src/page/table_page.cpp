@@ -15,8 +15,8 @@ namespace page {
 
 namespace {
 
-// The settings.maxRegionalFigures strongest rows by lead_log10p (ties:
-// table order) with their locus keys; rows whose lead position is not a
+// The settings.maxRegionalFigures strongest of the rows the page lists, by
+// lead_log10p (ties: table order), with their locus keys; rows whose lead position is not a
 // whole number take a rank but have no key (found false).
 struct RankedLocus {
     size_t row;
@@ -30,11 +30,11 @@ std::vector<RankedLocus> strongestLoci(const TsvTable& loci, const PageSettings&
     const int chrom = loci.column("chrom"), lead = loci.column("lead_position"), log10p = loci.column("lead_log10p");
     if (chrom < 0 || lead < 0)
         return out;
-    std::vector<size_t> order(loci.rows.size());
+    std::vector<size_t> order(std::min(loci.rows.size(), settings.maxTableRows)); // the rows the page lists
     std::iota(order.begin(), order.end(), size_t(0));
     if (log10p >= 0) {
-        std::vector<double> strength(loci.rows.size());
-        for (size_t i = 0; i < loci.rows.size(); ++i)
+        std::vector<double> strength(order.size());
+        for (size_t i = 0; i < order.size(); ++i)
             strength[i] = strengthValue(loci.rows[i][static_cast<size_t>(log10p)]);
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return strength[a] > strength[b]; });
     }
@@ -102,12 +102,17 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
     }
     size_t leftOut = 0;
     const std::vector<std::string> figures = chooseFigures(loci, t, settings, budget, leftOut);
+    const size_t shown = std::min(loci.rows.size(), settings.maxTableRows);
     const int status = loci.column("status"), lead = loci.column("lead_id");
     if (loci.rows.size() > settings.maxRegionalFigures && !t.regionalSvgs.empty())
         out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(loci.rows.size())) +
                " loci: this page embeds the regional figures of the " +
                groupDigits(static_cast<int64_t>(settings.maxRegionalFigures)) +
                " strongest (by lead_log10p); the others are in the regional figure folder.</p>\n";
+    if (loci.rows.size() > settings.maxTableRows)
+        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(loci.rows.size())) +
+               " loci: this page lists the first " + groupDigits(static_cast<int64_t>(settings.maxTableRows)) +
+               " to stay small; every locus is in the loci file.</p>\n";
     if (leftOut > 0)
         out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(leftOut)) +
                " more regional figures are left out to keep this page small; they are in the regional figure "
@@ -125,7 +130,7 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
     }
     if (lead >= 0)
         out += "<label>Lead id <input type=\"search\" id=\"lead-search\" placeholder=\"search\"></label>";
-    out += "<span id=\"shown-count\">" + groupDigits(static_cast<int64_t>(loci.rows.size())) +
+    out += "<span id=\"shown-count\">" + groupDigits(static_cast<int64_t>(shown)) +
            " loci</span><span class=\"meta hint\">Click a header to sort, a row to show its regional figure.</span>";
     out += "</div>\n";
 
@@ -134,7 +139,7 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
     for (size_t c = 0; c < loci.header.size(); ++c)
         sortableHeader(out, static_cast<int>(c + 1), loci.header[c]);
     out += "</tr></thead>\n<tbody>\n";
-    for (size_t i = 0; i < loci.rows.size(); ++i) {
+    for (size_t i = 0; i < shown; ++i) {
         const auto& row = loci.rows[i];
         out += "<tr class=\"item\"";
         if (status >= 0)
@@ -151,13 +156,13 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
         out += "</tr>\n";
     }
     out += "</tbody>\n</table></div>\n";
-    for (size_t i = 0; i < figures.size(); ++i)
+    for (size_t i = 0; i < shown; ++i)
         if (!figures[i].empty())
             out += "<template id=\"fig-" + std::to_string(i) + "\">" + figures[i] + "</template>\n";
     out += "</section>\n";
 }
 
-void reportSection(std::string& out, const TablePage& t)
+void reportSection(std::string& out, const TablePage& t, const PageSettings& settings)
 {
     out += "<section id=\"report-section\">\n<h2>Peak report</h2>\n";
     const TsvTable report = parseTsv(t.reportTsv);
@@ -174,13 +179,20 @@ void reportSection(std::string& out, const TablePage& t)
         sortableHeader(out, static_cast<int>(c), name, reportColumnMeaning(name, occurrence));
     }
     out += "</tr></thead>\n<tbody>\n";
-    for (const auto& row : report.rows) {
+    const size_t shown = std::min(report.rows.size(), settings.maxTableRows);
+    for (size_t i = 0; i < shown; ++i) {
+        const auto& row = report.rows[i];
         out += "<tr class=\"item\">";
         for (const std::string& field : row)
             dataCell(out, field);
         out += "</tr>\n";
     }
-    out += "</tbody>\n</table></div>\n</section>\n";
+    out += "</tbody>\n</table></div>\n";
+    if (shown < report.rows.size())
+        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(report.rows.size())) +
+               " peaks: this page lists the first " + groupDigits(static_cast<int64_t>(shown)) +
+               " to stay small; every peak is in the report.</p>\n";
+    out += "</section>\n";
 }
 
 } // namespace
@@ -190,7 +202,9 @@ namespace {
 std::string composePage(const TablePage& t, const PageSettings& settings, size_t figureBudget)
 {
     std::string out;
-    out.reserve(t.manhattanSvg.size() + 2 * (t.lociTsv.size() + t.reportTsv.size()) + t.messages.size() + 65536);
+    out.reserve(std::min<size_t>(t.manhattanSvg.size() + 2 * (t.lociTsv.size() + t.reportTsv.size()) +
+                                     t.messages.size() + 65536,
+                                 settings.pageBytes + (16 << 20)));
     openDocument(out, "Quorlin: " + t.tableName);
     out += "<header>\n<h1>" + escapeHtml(t.tableName) + "</h1>\n";
     facts(out, t);
@@ -202,7 +216,7 @@ std::string composePage(const TablePage& t, const PageSettings& settings, size_t
     out += "</section>\n";
 
     lociSection(out, t, settings, figureBudget);
-    reportSection(out, t);
+    reportSection(out, t, settings);
 
     out += "<section id=\"messages-section\">\n<h2>Warnings and summary</h2>\n";
     out += t.messages.empty() ? std::string("<p>None.</p>\n")

@@ -38,6 +38,9 @@ struct PageSettings {
     // ...while the whole page stays under this many bytes (the tables and
     // the Manhattan figure always go in whole).
     size_t pageBytes = 4'800'000;
+    // The loci table and the peak report show at most this many rows each,
+    // the first ones; the page says where the others are.
+    size_t maxTableRows = 25'000;
 };
 
 // One HTML5 document, UTF-8.

@@ -180,3 +180,39 @@ TEST(Page, RegionalFiguresAreCapped)
               std::string::npos)
         << embedded << " embedded";
 }
+
+// Tables longer than the page's row bound list their first rows only, say
+// so, and embed figures only for listed loci; the page stays small.
+TEST(Page, LongTablesListTheirFirstRows)
+{
+    page::TablePage t;
+    t.tableName = "many.tsv";
+    t.lociTsv = "chrom\tlead_id\tlead_position\tlead_log10p\tstatus\n";
+    t.reportTsv = "filename\tchrom\trange\tmax\tGQS\n";
+    for (int i = 0; i < 1000; ++i) {
+        // The strongest loci come last, beyond the listed rows.
+        t.lociTsv += "1\trs" + std::to_string(i) + "\t" + std::to_string(1000 * i) + "\t" + std::to_string(10 + i) +
+                     "\tpeak\n";
+        t.reportTsv += "many.tsv\t1\t" + std::to_string(i) + "-" + std::to_string(i + 9) + "\t12.25\t3.5\n";
+        RegionalFigure r;
+        r.chromosome = "1";
+        r.windowStart = 1000 * i - 500;
+        r.windowEnd = 1000 * i + 500;
+        r.leadPosition = 1000 * i;
+        t.regionalSvgs[{"1", 1000 * i}] = regionalSvg(r).toStdString();
+    }
+    page::PageSettings settings;
+    settings.maxTableRows = 100;
+    settings.maxRegionalFigures = 5;
+    const std::string html = page::tablePage(t, settings);
+    size_t rows = 0;
+    for (size_t at = html.find("<tr class=\"item\""); at != std::string::npos; at = html.find("<tr class=\"item\"", at + 1))
+        ++rows;
+    EXPECT_EQ(rows, 200u) << "100 loci and 100 peaks";
+    EXPECT_NE(html.find("1,000 loci: this page lists the first 100"), std::string::npos);
+    EXPECT_NE(html.find("1,000 peaks: this page lists the first 100"), std::string::npos);
+    for (int i = 95; i < 100; ++i)
+        EXPECT_NE(html.find("<template id=\"fig-" + std::to_string(i) + "\">"), std::string::npos) << i;
+    EXPECT_EQ(html.find("<template id=\"fig-100\">"), std::string::npos);
+    EXPECT_EQ(page::figureLoci(t.lociTsv, settings).front(), page::LocusKey("1", 99000));
+}
