@@ -1,9 +1,10 @@
 // Fuzz target: the chromosome scan on arbitrary marker sets (positions across
 // the whole 32-bit range, repeated or unsorted; p-values of any bit pattern:
 // 0, negatives, NaN, infinities, subnormals) with arbitrary settings, run in
-// both forms of the chunk choice: on the tree and only linearly. Traps when
-// the working positions are not strictly increasing, or when the two forms
-// take different chunks or write different report rows (doc/scan.md).
+// three forms of the chunk choice: on the tree, on the tree with the walk by
+// levels first in every iteration, and only linearly. Traps when the working
+// positions are not strictly increasing, or when the forms take different
+// chunks or write different report rows (doc/scan.md).
 #include "chromosome_scan.h"
 #include "peak_row.h"
 
@@ -20,10 +21,8 @@ struct Scan {
     std::string rows;
 };
 
-Scan scanOnce(const AnalysisSettings& settings, bool onTree, IntVector positions, DoubleVector pvalues)
+Scan scanOnce(const AnalysisSettings& settings, ScanSteps steps, IntVector positions, DoubleVector pvalues)
 {
-    ScanSteps steps = productionSteps();
-    steps.treeChoice = onTree;
     ChromosomeScan scan(settings, steps);
     Scan result;
     scan.recordTakenChunks(&result.taken);
@@ -44,6 +43,15 @@ bool sameChunk(const TakenChunk& a, const TakenChunk& b)
 {
     return a.firstPosition == b.firstPosition && a.lastPosition == b.lastPosition && a.steps == b.steps &&
            std::memcmp(&a.height, &b.height, sizeof a.height) == 0 && a.beyondSecond == b.beyondSecond;
+}
+
+void trapUnlessSame(const Scan& fast, const Scan& linear)
+{
+    if (fast.taken.size() != linear.taken.size() || fast.rows != linear.rows)
+        __builtin_trap();
+    for (size_t k = 0; k < fast.taken.size(); ++k)
+        if (!sameChunk(fast.taken[k], linear.taken[k]))
+            __builtin_trap();
 }
 
 } // namespace
@@ -72,12 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         positions.push_back(position);
         pvalues.push_back(p);
     }
-    const Scan tree = scanOnce(settings, true, positions, pvalues);
-    const Scan linear = scanOnce(settings, false, positions, pvalues);
-    if (tree.taken.size() != linear.taken.size() || tree.rows != linear.rows)
-        __builtin_trap();
-    for (size_t k = 0; k < tree.taken.size(); ++k)
-        if (!sameChunk(tree.taken[k], linear.taken[k]))
-            __builtin_trap();
+    ScanSteps linearSteps = productionSteps();
+    linearSteps.treeChoice = false;
+    ScanSteps walkFirst = productionSteps();
+    walkFirst.levels = ScanSteps::Levels::Always;
+    const Scan linear = scanOnce(settings, linearSteps, positions, pvalues);
+    trapUnlessSame(scanOnce(settings, productionSteps(), positions, pvalues), linear);
+    trapUnlessSame(scanOnce(settings, walkFirst, positions, pvalues), linear);
     return 0;
 }

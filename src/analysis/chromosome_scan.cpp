@@ -13,8 +13,8 @@ namespace {
 constexpr size_t kCompactionFloor = 1024;
 // The longest run of linear iterations before the tree is tried again.
 constexpr int kMaxLinearRun = 255;
-// A listing of more chunks than this lets the walk by levels go first.
-constexpr int kLongListing = 64;
+// A listed level of more chunks than this lets the walk by levels go first.
+constexpr int kLongLevel = 64;
 } // namespace
 
 ScanSteps productionSteps()
@@ -91,8 +91,8 @@ bool ChromosomeScan::takeOutNextChunk(std::vector<PeakFeatures>& peaks)
 // The choice on the tree, unless the tree gave up lately: where it does
 // (paths with many distinct wide gaps), trying every iteration would add its
 // budget to every linear iteration. The walk by levels goes first after it
-// chose, or after a long listing; otherwise it is tried when the listing
-// gives up.
+// chose, or after a listing with a long level of chunks that may score;
+// otherwise it is tried when the listing gives up.
 bool ChromosomeScan::chooseOnTree(ScanChoice& choice)
 {
     if (!steps_.treeChoice)
@@ -107,8 +107,9 @@ bool ChromosomeScan::chooseOnTree(ScanChoice& choice)
         return true;
     if (treeChunks_.choose(markers_, remaining_, reported_, settings_, positionsSorted_, choice)) {
         linearRunLength_ = 0;
-        // A long listing is scored in full every iteration: the walk goes first next time.
-        levelsFirst_ = treeChunks_.listed() > kLongListing;
+        // A long level of chunks that may score is listed and scored in
+        // full every iteration: the walk goes first next time.
+        levelsFirst_ = treeChunks_.listed() > kLongLevel && treeChunks_.longestScorableLevel() > kLongLevel;
         return true;
     }
     if (walk && !walkFirst && chooseByLevels(choice))

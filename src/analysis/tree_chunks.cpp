@@ -61,6 +61,18 @@ void TreeChunks::addChunk(const PathChunk& chunk)
     heights_.push_back(kUnknownHeight);
 }
 
+int TreeChunks::longestScorableLevel() const
+{
+    int longest = 0;
+    for (size_t k = 0, run = 0; k < chunks_.size(); ++k) {
+        const int64_t widest = chunks_[k].widestGap;
+        run = k > 0 && widest == chunks_[k - 1].widestGap ? run + 1 : 1;
+        if (widestGapMayScore(widest))
+            longest = std::max(longest, static_cast<int>(run));
+    }
+    return longest;
+}
+
 bool TreeChunks::extend()
 {
     PathChunk chunk;

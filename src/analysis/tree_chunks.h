@@ -32,6 +32,8 @@ public:
     int previous(int marker) const { return remaining_->previous(marker); }
     int listed() const { return static_cast<int>(chunks_.size()); }
     bool complete() const { return finalListed_ || path_.done(); }
+    // The most listed chunks that share one widest gap that may score.
+    int longestScorableLevel() const;
     bool extend();
     bool listFinal();
     bool outerListed(int item) const { return !(finalListed_ && item == listed() - 1); }
