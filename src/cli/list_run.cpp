@@ -3,6 +3,8 @@
 // their outputs their names and prints their messages.
 #include "list_run.h"
 
+#include "address_space.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -117,14 +119,18 @@ TableOutcome runTableGuarded(const RunOptions& options, const TableJob& job)
 {
     try {
         return runTable(options, job);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::bad_alloc& e) {
         TableOutcome o;
         o.ok = false;
-        o.err = "quorlin: " + job.table + ": not enough memory to analyse this table\n";
+        o.out = "Not enough memory\n";
+        const bool reasoned = dynamic_cast<const MemoryShortage*>(&e) != nullptr;
+        o.err = "quorlin: " + job.table + ": " + (reasoned ? e.what() : "not enough memory to analyse this table") +
+                "\n";
         return o;
     } catch (const std::system_error& e) {
         TableOutcome o;
         o.ok = false;
+        o.out = "Not enough memory\n";
         o.err = "quorlin: " + job.table + ": cannot start a thread: " + e.what() + "\n";
         return o;
     }
