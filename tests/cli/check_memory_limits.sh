@@ -17,7 +17,7 @@ cd "$dir" || exit 1
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 
-if ! (ulimit -v 1000000 && "$bin" --help >/dev/null 2>&1); then
+if ! (ulimit -v 1000000 && "$bin" --help >/dev/null 2>&1) 2>/dev/null; then
   echo "SKIP: this build does not run under an address-space limit (a sanitizer build?)"
   exit 0
 fi
