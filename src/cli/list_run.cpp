@@ -3,6 +3,8 @@
 // their outputs their names and prints their messages.
 #include "list_run.h"
 
+#include "address_space.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -123,13 +125,17 @@ TableOutcome runTableGuarded(const RunOptions& options, const TableJob& job)
     TableOutcome o;
     try {
         runTable(options, job, o);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::bad_alloc& e) {
         o = TableOutcome();
         o.ok = false;
-        o.err = "quorlin: " + job.table + ": not enough memory to analyse this table\n";
+        o.out = "Not enough memory\n";
+        const bool reasoned = dynamic_cast<const MemoryShortage*>(&e) != nullptr;
+        o.err = "quorlin: " + job.table + ": " + (reasoned ? e.what() : "not enough memory to analyse this table") +
+                "\n";
     } catch (const std::system_error& e) {
         o = TableOutcome();
         o.ok = false;
+        o.out = "Not enough memory\n";
         o.err = "quorlin: " + job.table + ": cannot start a thread: " + e.what() + "\n";
     }
     return o;

@@ -19,7 +19,8 @@ using OutcomePrinter = std::function<bool(const TableOutcome&)>;
 std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std::string>& tables,
                                const RunShared& shared);
 
-// runTable, with running out of memory or threads turned into an error stop.
+// runTable, with running out of memory or threads turned into an error stop:
+// "Not enough memory" on standard output and the reason on standard error.
 TableOutcome runTableGuarded(const RunOptions& options, const TableJob& job);
 
 // Runs the jobs in order and stops at the first error stop. With more than

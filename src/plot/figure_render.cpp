@@ -1,6 +1,8 @@
 // PNG and PDF figures rendered by QtSvg from the figure's SVG text.
 #include "figure_render.h"
 
+#include "address_space.h"
+
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QFont>
@@ -13,6 +15,8 @@
 #include <QSvgRenderer>
 
 #include <cstdio>
+#include <string>
+#include <system_error>
 
 namespace {
 
@@ -149,20 +153,47 @@ std::unique_ptr<QCoreApplication> makeFigureApplication(int& argc, char** argv, 
     return app;
 }
 
-FontWarmUp::FontWarmUp()
-    : thread_([] {
-          // The font database is shared by all threads and safe to use from
-          // any; filling it reads fontconfig's files.
-          if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-              return;
-          QFont font(QStringLiteral("DejaVu Sans"));
-          font.setPixelSize(12);
-          QFontMetricsF(font).horizontalAdvance(QStringLiteral("0"));
-      })
+namespace {
+// What loading the fonts takes, with room to spare: fontconfig's settings
+// and caches and the first font need about 2 MB of address space, laying
+// out and painting a figure's text about 2 MB more.
+constexpr size_t kFontRoom = size_t(16) << 20;
+
+void loadFonts()
 {
+    // The font database is shared by all threads and safe to use from any;
+    // filling it reads fontconfig's files.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(12);
+    QFontMetricsF(font).horizontalAdvance(QStringLiteral("0"));
+}
+} // namespace
+
+FontWarmUp::FontWarmUp()
+{
+    // fontconfig does not survive an allocation refused while it loads, so
+    // the room is asked for first.
+    if (!addressSpaceAvailable(kFontRoom))
+        throw MemoryShortage("not enough memory to load the fonts of the figures (they need " +
+                             std::to_string(kFontRoom >> 20) + " MB of address space)");
+    try {
+        thread_ = std::thread([] {
+            try {
+                loadFonts();
+            } catch (...) {
+                // Out of memory: the first figure loads the fonts again and
+                // meets the shortage where it can report it.
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the first figure loads the fonts.
+    }
 }
 
 FontWarmUp::~FontWarmUp()
 {
-    thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }

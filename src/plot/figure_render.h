@@ -63,7 +63,11 @@ std::unique_ptr<QCoreApplication> makeFigureApplication(int& argc, char** argv, 
 // Loads the system's font configuration on a thread of its own while the
 // caller does other work, so the first PNG or PDF figure does not wait for
 // it; the destructor waits for the thread. Does nothing without the
-// QGuiApplication.
+// QGuiApplication. Throws MemoryShortage (address_space.h) when less
+// address space is left than loading the fonts takes: fontconfig crashes
+// where an allocation is refused. The check is a snapshot taken on the
+// caller's thread; where no thread can be started, the first figure loads
+// the fonts.
 class FontWarmUp {
 public:
     FontWarmUp();

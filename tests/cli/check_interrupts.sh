@@ -80,6 +80,7 @@ if (ulimit -v 400000 && "$bin" -file small.gz -out s.tsv "${columns[@]}" >/dev/n
   got=$?
   [ "$got" = 1 ] || fail "$label: exit status $got, expected 1"
   grep -q 'not enough memory' err.txt || fail "$label: no clear message: $(cat err.txt)"
+  grep -qx 'Not enough memory' out.txt || fail "$label: no error line on standard output: $(tail -n 1 out.txt)"
   unchanged h.tsv
   no_temporaries
 else
