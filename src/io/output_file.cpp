@@ -13,6 +13,7 @@
 namespace {
 
 constexpr size_t kFlushSize = 1 << 20;
+constexpr int kNameTries = 1000;
 
 } // namespace
 
@@ -83,8 +84,14 @@ bool OutputFile::open(const std::string& path)
             error_ = errno;
         return fd_ >= 0;
     }
-    temporary_ = temps_->nameBeside(target_);
-    fd_ = temps_->create(temporary_);
+    // A killed run may have left a temporary file of the same process id
+    // behind: it is skipped, never reused or removed.
+    for (int tries = 0; tries < kNameTries; ++tries) {
+        temporary_ = temps_->nameBeside(target_);
+        fd_ = temps_->create(temporary_);
+        if (fd_ >= 0 || errno != EEXIST)
+            break;
+    }
     if (fd_ < 0) {
         error_ = errno;
         temporary_.clear();

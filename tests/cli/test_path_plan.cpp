@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -91,4 +92,21 @@ TEST(PathPlan, LateClaimsMeetInputsOutputsAndEachOther)
     ASSERT_EQ(mkfifo((d + "/fifo").c_str(), 0600), 0);
     PathPlan fifo;
     EXPECT_FALSE(fifo.check({jobOf(d + "/t.tsv", d + "/fifo"), jobOf(d + "/u.tsv", d + "/fifo")}, {}).empty());
+}
+
+// A temporary file left by a killed run under this process's name is
+// skipped: the output is written and the stale file stays as it was.
+TEST(PathPlan, StaleTemporaryFilesAreSkipped)
+{
+    const std::string d = makeTempDir();
+    TemporaryFiles temps;
+    const std::string stale = temps.nameBeside(d + "/r.out");
+    writeFile(stale, "left by a killed run");
+    TemporaryFiles again; // a new run that happens to get the same process id and counter
+    OutputFile file(again);
+    ASSERT_TRUE(file.open(d + "/r.out")) << std::strerror(file.error());
+    file.write("new\n");
+    ASSERT_TRUE(file.commit());
+    EXPECT_EQ(readFile(d + "/r.out"), "new\n");
+    EXPECT_EQ(readFile(stale), "left by a killed run");
 }
