@@ -23,22 +23,9 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace {
-
-// PNG and PDF figures need Qt's fonts, which need a QGuiApplication.
-bool asksForRenderedFigures(int argc, char** argv)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        const QString option = QString::fromLocal8Bit(argv[i]), value = QString::fromLocal8Bit(argv[i + 1]);
-        FigureFormat format = FigureFormat::Svg;
-        if (option == "-plot" && figureFormatOfPath(value, &format) && format != FigureFormat::Svg)
-            return true;
-        if (option == "-regional-format" && figureFormatOfWord(value, &format) && format != FigureFormat::Svg)
-            return true;
-    }
-    return false;
-}
 
 void printClockLine(const char* label, const QTime& time)
 {
@@ -58,7 +45,12 @@ int notEnoughMemory(const std::string& reason)
 int main(int argc, char** argv)
 {
     fitMallocToAddressLimit();
-    const bool rendersFigures = asksForRenderedFigures(argc, argv);
+    // The options are read whole before the application is made, which
+    // depends on them: PNG and PDF figures need Qt's fonts and so a
+    // QGuiApplication. Their messages are printed after the start line.
+    const std::vector<std::string> words = collectOptionWords(argc, argv);
+    ParsedOptions parsed = parseOptions(words);
+    const bool rendersFigures = parsed.ok && rendersRasterFigures(parsed.options);
     const auto app = makeFigureApplication(argc, argv, rendersFigures);
     if (isHelpRequest(argc, argv)) {
         std::fputs(usageText().c_str(), stdout);
@@ -81,7 +73,6 @@ int main(int argc, char** argv)
         for (const std::string& word : unknownOptionWords(argc, argv))
             std::fprintf(stderr, "quorlin: warning: unknown option word '%s' is ignored (see quorlin --help)\n",
                          word.c_str());
-        const std::vector<std::string> words = collectOptionWords(argc, argv);
         const QTime start = QTime::currentTime();
         std::printf("\n");
         printClockLine("START TIME", start);
@@ -91,7 +82,7 @@ int main(int argc, char** argv)
                 std::_Exit(status);
             return status;
         }
-        if (!runQuorlin(words, temps, std::vector<std::string>(argv, argv + argc))) {
+        if (!runQuorlin(std::move(parsed), temps, std::vector<std::string>(argv, argv + argc))) {
             std::fputs("quorlin: see 'quorlin --help' for the options\n", stderr);
             std::fflush(stdout);
             return 1;

@@ -475,3 +475,11 @@ ParsedOptions parseOptions(const std::vector<std::string>& words)
     });
     return parsed;
 }
+
+bool rendersRasterFigures(const RunOptions& options)
+{
+    FigureFormat plot = FigureFormat::Svg, regional = FigureFormat::Svg;
+    figureFormatOfPath(QString::fromStdString(options.plotPath), &plot);
+    figureFormatOfWord(QString::fromStdString(options.regionalFormat), &regional);
+    return plot != FigureFormat::Svg || (!options.regionalDir.empty() && regional != FigureFormat::Svg);
+}

@@ -61,6 +61,11 @@ struct ParsedOptions {
     bool noColumnOptions = false; // none of -lcolumn, -pcolumn, -chrcolumn, -format was given
 };
 
+// Whether the run draws PNG or PDF figures, which need fonts and a
+// QGuiApplication: a -plot file of either kind (single-table mode), or
+// regional figures in either format.
+bool rendersRasterFigures(const RunOptions& options);
+
 // Collects each known option word that has a following word, with that word
 // (values count as words too: "-file -out x" collects "-file" "-out").
 std::vector<std::string> collectOptionWords(int argc, char** argv);

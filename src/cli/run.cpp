@@ -226,10 +226,8 @@ std::string formatHint(const RunOptions& options)
 
 } // namespace
 
-bool runQuorlin(const std::vector<std::string>& words, TemporaryFiles& temps,
-                const std::vector<std::string>& commandLine)
+bool runQuorlin(ParsedOptions parsed, TemporaryFiles& temps, const std::vector<std::string>& commandLine)
 {
-    ParsedOptions parsed = parseOptions(words);
     parsed.options.commandLine = commandLine;
     const RunOptions& options = parsed.options;
     if (!parsed.ok)

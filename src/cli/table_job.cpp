@@ -166,14 +166,6 @@ bool startOutputs(const TableJob& job, StartedOutputs& files, TableOutcome& o)
     return prepareRegionalFolder(job, o);
 }
 
-bool rendersFigures(const RunOptions& options, const TableJob& job)
-{
-    FigureFormat plot = FigureFormat::Svg, regional = FigureFormat::Svg;
-    figureFormatOfPath(QString::fromStdString(job.outputs.plot), &plot);
-    figureFormatOfWord(QString::fromStdString(options.regionalFormat), &regional);
-    return plot != FigureFormat::Svg || (!job.outputs.regionalFolder.empty() && regional != FigureFormat::Svg);
-}
-
 } // namespace
 
 void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
@@ -236,7 +228,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     // The font configuration loads on a second thread while this one finds
     // the loci and writes the SVG text, ready for the PNG or PDF figures.
     std::optional<FontWarmUp> fonts;
-    if (rendersFigures(options, job))
+    if (rendersRasterFigures(options))
         fonts.emplace();
     peaks.finish();
     if (!report.close())
