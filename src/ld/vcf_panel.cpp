@@ -1,0 +1,411 @@
+// Reading a VCF or BCF panel with htslib. Text VCF records are split by
+// hand (htslib's full parse of every sample column would dominate the
+// time): the first five columns of each, the GT column only of a record
+// a candidate takes.
+#include "vcf_panel.h"
+
+#include "gene_index.h"
+
+#include <cerrno>
+#include <cstring>
+#include <htslib/bgzf.h>
+#include <htslib/hts.h>
+#include <htslib/kseq.h>
+#include <htslib/kstring.h>
+#include <htslib/tbx.h>
+#include <htslib/vcf.h>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+bool endsWith(const std::string& s, const char* tail)
+{
+    const size_t n = std::strlen(tail);
+    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+bool exists(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+struct FileCloser {
+    void operator()(htsFile* f) const { hts_close(f); }
+};
+struct HeaderFree {
+    void operator()(bcf_hdr_t* h) const { bcf_hdr_destroy(h); }
+};
+using HtsFile = std::unique_ptr<htsFile, FileCloser>;
+using Header = std::unique_ptr<bcf_hdr_t, HeaderFree>;
+
+std::string cannotRead(const std::string& path)
+{
+    return "cannot read '" + path + "': " + std::strerror(errno ? errno : EIO);
+}
+
+// PLINK's packed code for ALT (allele 1) copies: 2 → 00, 1 → 10, 0 → 11;
+// missing → 01.
+void setCode(std::vector<uint8_t>& bytes, size_t s, int altCopies)
+{
+    static constexpr uint8_t kCode[3] = {3, 2, 0};
+    const uint8_t code = altCopies >= 0 && altCopies <= 2 ? kCode[altCopies] : 1;
+    bytes[s / 4] = static_cast<uint8_t>(bytes[s / 4] | (code << (2 * (s % 4))));
+}
+
+// ALT copies of one text GT value ("0/1", "1|1", "0", "./."), -1 when
+// missing or not diploid/haploid over alleles 0 and 1.
+int altCopies(const char* p, const char* end)
+{
+    int copies = 0, ploidy = 0;
+    while (p < end) {
+        if (*p == '0' || *p == '1') {
+            if (p + 1 < end && p[1] != '/' && p[1] != '|')
+                return -1; // an allele number over 1
+            copies += *p - '0';
+            ++ploidy;
+            ++p;
+        } else {
+            return -1; // '.' or anything else
+        }
+        if (p < end)
+            ++p; // the separator
+    }
+    return ploidy == 2 ? copies : ploidy == 1 ? 2 * copies : -1;
+}
+
+// The packed genotypes of one text record from its FORMAT column on.
+bool packText(const char* format, const char* end, size_t samples, std::vector<uint8_t>& bytes)
+{
+    bytes.assign((samples + 3) / 4, 0);
+    const char* tab = static_cast<const char*>(std::memchr(format, '\t', static_cast<size_t>(end - format)));
+    if (!tab)
+        return false;
+    // Which colon-separated key is GT.
+    int gt = -1, key = 0;
+    for (const char* k = format; k < tab; ++key) {
+        const char* colon = static_cast<const char*>(std::memchr(k, ':', static_cast<size_t>(tab - k)));
+        const char* keyEnd = colon ? colon : tab;
+        if (keyEnd - k == 2 && k[0] == 'G' && k[1] == 'T') {
+            gt = key;
+            break;
+        }
+        k = keyEnd + 1;
+    }
+    const char* p = tab + 1;
+    for (size_t s = 0; s < samples; ++s) {
+        if (p > end)
+            return false; // fewer sample columns than the header names
+        const char* column = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
+        const char* columnEnd = column ? column : end;
+        const char* value = p;
+        for (int k = 0; k < gt && value < columnEnd; ++k) {
+            const char* colon = static_cast<const char*>(std::memchr(value, ':', static_cast<size_t>(columnEnd - value)));
+            value = colon ? colon + 1 : columnEnd;
+        }
+        const char* valueEnd = static_cast<const char*>(std::memchr(value, ':', static_cast<size_t>(columnEnd - value)));
+        setCode(bytes, s, gt < 0 ? -1 : altCopies(value, valueEnd ? valueEnd : columnEnd));
+        p = columnEnd + 1;
+    }
+    return true;
+}
+
+class VcfReader {
+public:
+    VcfReader(const VcfPanel& panel, const std::function<bool(const VcfRecord&)>& offer, VcfReadResult& result)
+        : vcf_(panel), offer_(offer), result_(result)
+    {
+    }
+
+    bool run(const std::vector<VcfWanted>& wanted, std::string& why)
+    {
+        errno = 0;
+        file_.reset(hts_open(vcf_.path.c_str(), "r"));
+        if (!file_)
+            return fail(cannotRead(vcf_.path), why);
+        header_.reset(bcf_hdr_read(file_.get()));
+        if (!header_)
+            return fail("'" + vcf_.path + "' is not a readable VCF or BCF file", why);
+        samples_ = static_cast<size_t>(bcf_hdr_nsamples(header_.get()));
+        const bool ok = hts_get_format(file_.get())->format == bcf ? binary(wanted) : text(wanted);
+        ks_free(&line_);
+        return ok || fail(error_, why);
+    }
+
+private:
+    static bool fail(const std::string& reason, std::string& why)
+    {
+        why = reason;
+        return false;
+    }
+    bool damaged(const std::string& where)
+    {
+        error_ = "'" + vcf_.path + "' is damaged or truncated" + where;
+        return false;
+    }
+
+    // The file's name for a table chromosome ("" when it has none).
+    static std::string contigOf(const char** names, int n, const std::string& chromosome)
+    {
+        const std::string key = chromosomeKey(chromosome);
+        for (int i = 0; i < n; ++i)
+            if (chromosomeKey(names[i]) == key)
+                return names[i];
+        return "";
+    }
+
+    // One text line: offered when biallelic; its genotypes kept when taken.
+    // False when the line is not a VCF record.
+    bool line(const char* s, size_t length)
+    {
+        const char* end = s + length;
+        const char* at[5];
+        const char* p = s;
+        for (int f = 0; f < 5; ++f) {
+            at[f] = p;
+            const char* tab = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
+            if (!tab)
+                return damaged(" (a record with fewer than ten columns)");
+            p = tab + 1;
+        }
+        auto field = [&](int f) { return std::string_view(at[f], static_cast<size_t>(at[f + 1] - at[f] - 1)); };
+        const std::string_view alt(at[4], static_cast<size_t>(p - at[4] - 1));
+        if (alt.find(',') != std::string_view::npos) {
+            ++result_.multiAllelic;
+            return true;
+        }
+        VcfRecord r;
+        r.chromosome = field(0);
+        r.id = field(2);
+        r.allele2 = field(3);
+        r.allele1 = alt;
+        int64_t position = 0;
+        for (char ch : field(1)) {
+            if (ch < '0' || ch > '9' || position > INT32_MAX)
+                return damaged(" (a record position is not a number)");
+            position = position * 10 + (ch - '0');
+        }
+        if (position > INT32_MAX)
+            return damaged(" (a record position is too large)");
+        r.position = static_cast<int32_t>(position);
+        r.ordinal = ordinal_++;
+        if (!offer_(r))
+            return true;
+        // Skip QUAL, FILTER and INFO to the FORMAT column.
+        for (int f = 0; f < 3; ++f) {
+            const char* tab = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
+            if (!tab)
+                return damaged(" (a record with fewer than ten columns)");
+            p = tab + 1;
+        }
+        result_.genotypes.emplace_back(r.ordinal, std::vector<uint8_t>());
+        if (!packText(p, end, samples_, result_.genotypes.back().second))
+            return damaged(" (a record with fewer sample columns than the header names)");
+        return true;
+    }
+
+    bool text(const std::vector<VcfWanted>& wanted)
+    {
+        std::unique_ptr<tbx_t, void (*)(tbx_t*)> index(
+            tbx_index_load3(vcf_.path.c_str(), nullptr, HTS_IDX_SILENT_FAIL), tbx_destroy);
+        if (!index) {
+            int r;
+            while ((r = hts_getline(file_.get(), KS_SEP_LINE, &line_)) >= 0)
+                if (line_.l > 0 && line_.s[0] != '#' && !line(line_.s, line_.l))
+                    return false;
+            return r == -1 || damaged("");
+        }
+        BGZF* bgzf = hts_get_bgzfp(file_.get());
+        int n = 0;
+        const char** names = tbx_seqnames(index.get(), &n);
+        std::unique_ptr<const char*, void (*)(void*)> namesOwner(names, free);
+        for (const VcfWanted& w : wanted) {
+            const std::string contig = contigOf(names, n, w.chromosome);
+            if (contig.empty())
+                continue;
+            const int tid = tbx_name2id(index.get(), contig.c_str());
+            // Design note: positions ascend; the reader goes on from where it
+            // is while the next position's first chunk starts in the block
+            // being read or before it (the file is sorted, so every record
+            // between is at most that position), and seeks otherwise. Each
+            // block is thus decompressed once; lastPos, the position of the
+            // last record read on this contig, tells which positions were
+            // passed already.
+            bool reading = false;
+            int64_t lastPos = -1;
+            for (int32_t q : w.positions) {
+                if (reading && lastPos >= q)
+                    continue;
+                hts_itr_t* itr = tbx_itr_queryi(index.get(), tid, q - 1, q);
+                if (!itr)
+                    continue;
+                const bool none = itr->n_off == 0;
+                const uint64_t start = none ? 0 : itr->off[0].u;
+                tbx_itr_destroy(itr);
+                if (none)
+                    continue;
+                const uint64_t here = static_cast<uint64_t>(bgzf_tell(bgzf));
+                if (!reading || (start >> 16) > (here >> 16)) {
+                    if (bgzf_seek(bgzf, static_cast<int64_t>(start), SEEK_SET) < 0)
+                        return damaged("");
+                    reading = true;
+                }
+                for (;;) {
+                    const int r = bgzf_getline(bgzf, '\n', &line_);
+                    if (r < -1)
+                        return damaged("");
+                    if (r == -1) {
+                        reading = false;
+                        break;
+                    }
+                    if (line_.l == 0 || line_.s[0] == '#')
+                        continue;
+                    const char* tab = static_cast<const char*>(std::memchr(line_.s, '\t', line_.l));
+                    const bool sameContig = tab && std::string_view(line_.s, static_cast<size_t>(tab - line_.s)) == contig;
+                    if (!line(line_.s, line_.l))
+                        return false;
+                    if (!sameContig) {
+                        reading = false;
+                        break;
+                    }
+                    lastPos = std::atoll(tab + 1);
+                    if (lastPos > q)
+                        break;
+                }
+                if (!reading && lastPos >= 0)
+                    break; // past this contig's last record
+            }
+        }
+        return true;
+    }
+
+    bool binary(const std::vector<VcfWanted>& wanted)
+    {
+        std::unique_ptr<bcf1_t, void (*)(bcf1_t*)> rec(bcf_init(), bcf_destroy);
+        std::unique_ptr<hts_idx_t, void (*)(hts_idx_t*)> index(
+            bcf_index_load3(vcf_.path.c_str(), nullptr, HTS_IDX_SILENT_FAIL), hts_idx_destroy);
+        int r;
+        if (!index) {
+            while ((r = bcf_read(file_.get(), header_.get(), rec.get())) >= 0)
+                if (!record(rec.get()))
+                    return false;
+            return r == -1 || damaged("");
+        }
+        int n = 0;
+        const char** names = bcf_hdr_seqnames(header_.get(), &n);
+        std::unique_ptr<const char*, void (*)(void*)> namesOwner(names, free);
+        for (const VcfWanted& w : wanted) {
+            const std::string contig = contigOf(names, n, w.chromosome);
+            if (contig.empty() || w.positions.empty())
+                continue;
+            const int tid = bcf_hdr_name2id(header_.get(), contig.c_str());
+            std::unique_ptr<hts_itr_t, void (*)(hts_itr_t*)> itr(
+                bcf_itr_queryi(index.get(), tid, w.positions.front() - 1, w.positions.back()), hts_itr_destroy);
+            if (!itr)
+                continue;
+            while ((r = bcf_itr_next(file_.get(), itr.get(), rec.get())) >= 0)
+                if (!record(rec.get()))
+                    return false;
+            if (r < -1)
+                return damaged("");
+        }
+        return true;
+    }
+
+    bool record(bcf1_t* rec)
+    {
+        if (bcf_unpack(rec, BCF_UN_STR) < 0)
+            return damaged("");
+        if (rec->n_allele > 2) {
+            ++result_.multiAllelic;
+            return true;
+        }
+        VcfRecord r;
+        r.chromosome = bcf_seqname_safe(header_.get(), rec);
+        r.id = rec->d.id;
+        r.allele2 = rec->d.allele[0];
+        r.allele1 = rec->n_allele > 1 ? rec->d.allele[1] : ".";
+        r.position = static_cast<int32_t>(rec->pos + 1);
+        r.ordinal = ordinal_++;
+        if (!offer_(r))
+            return true;
+        result_.genotypes.emplace_back(r.ordinal, std::vector<uint8_t>((samples_ + 3) / 4, 0));
+        std::vector<uint8_t>& bytes = result_.genotypes.back().second;
+        int32_t* gt = nullptr;
+        int ngt = 0;
+        const int got = bcf_get_genotypes(header_.get(), rec, &gt, &ngt);
+        const size_t ploidy = got > 0 && samples_ > 0 ? static_cast<size_t>(got) / samples_ : 0;
+        for (size_t s = 0; s < samples_; ++s) {
+            int copies = 0, alleles = 0;
+            for (size_t a = 0; a < ploidy; ++a) {
+                const int32_t v = gt[s * ploidy + a];
+                if (v == bcf_int32_vector_end)
+                    break;
+                if (bcf_gt_is_missing(v) || bcf_gt_allele(v) > 1) {
+                    alleles = -1;
+                    break;
+                }
+                copies += bcf_gt_allele(v);
+                ++alleles;
+            }
+            setCode(bytes, s, alleles == 2 ? copies : alleles == 1 ? 2 * copies : -1);
+        }
+        free(gt);
+        return true;
+    }
+
+    const VcfPanel& vcf_;
+    const std::function<bool(const VcfRecord&)>& offer_;
+    VcfReadResult& result_;
+    HtsFile file_;
+    Header header_;
+    size_t samples_ = 0;
+    kstring_t line_ = KS_INITIALIZE;
+    uint64_t ordinal_ = 0;
+    std::string error_;
+};
+
+} // namespace
+
+bool isVcfPath(const std::string& path)
+{
+    return endsWith(path, ".vcf") || endsWith(path, ".vcf.gz") || endsWith(path, ".vcf.bgz") || endsWith(path, ".bcf");
+}
+
+bool openVcfPanel(const std::string& path, VcfPanel& panel, std::vector<std::string>& sampleIds, std::string& why)
+{
+    panel = VcfPanel();
+    panel.path = path;
+    for (const char* ext : {".tbi", ".csi"})
+        if (exists(path + ext))
+            panel.indexFiles.push_back(path + ext);
+    errno = 0;
+    HtsFile file(hts_open(path.c_str(), "r"));
+    if (!file) {
+        why = cannotRead(path);
+        return false;
+    }
+    const htsExactFormat format = hts_get_format(file.get())->format;
+    Header header(format == vcf || format == bcf ? bcf_hdr_read(file.get()) : nullptr);
+    if (!header) {
+        why = "'" + path + "' is not a readable VCF or BCF file";
+        return false;
+    }
+    const int gt = bcf_hdr_id2int(header.get(), BCF_DT_ID, "GT");
+    if (gt < 0 || !bcf_hdr_idinfo_exists(header.get(), BCF_HL_FMT, gt)) {
+        why = "'" + path + "' has no GT (genotype) field in its header";
+        return false;
+    }
+    sampleIds.clear();
+    for (int s = 0; s < bcf_hdr_nsamples(header.get()); ++s)
+        sampleIds.emplace_back(header->samples[s]);
+    return true;
+}
+
+bool readVcfPanel(const VcfPanel& panel, const std::vector<VcfWanted>& wanted,
+                  const std::function<bool(const VcfRecord&)>& offer, VcfReadResult& result, std::string& why)
+{
+    result = VcfReadResult();
+    return VcfReader(panel, offer, result).run(wanted, why);
+}
