@@ -59,6 +59,59 @@ uint64_t placeKey(uint32_t keyNumber, int32_t position)
     return (uint64_t(keyNumber) << 32) | static_cast<uint32_t>(position);
 }
 
+uint64_t mixed(uint64_t x)
+{
+    x ^= x >> 30;
+    x *= 0xbf58476d1ce4e5b9ull;
+    x ^= x >> 27;
+    x *= 0x94d049bb133111ebull;
+    return x ^ (x >> 31);
+}
+
+uint64_t hashOf(std::string_view s)
+{
+    uint64_t h = 0xcbf29ce484222325ull; // FNV-1a
+    for (char ch : s)
+        h = (h ^ static_cast<uint8_t>(ch)) * 0x100000001b3ull;
+    return mixed(h);
+}
+
+// A multimap from 64-bit hashes to candidates by open addressing, at most
+// half full, so that the millions of panel variants that match no
+// candidate mostly end at the first empty slot. Callers check the
+// candidate itself, as hashes may collide.
+class HashedCandidates {
+public:
+    void reserve(size_t n)
+    {
+        size_t size = 16;
+        while (size < 2 * n)
+            size *= 2;
+        slots_.assign(size, 0);
+        mask_ = size - 1;
+    }
+    // Each slot: the hash's upper 32 bits (never 0) above the candidate.
+    void insert(uint64_t h, uint32_t k)
+    {
+        size_t i = h & mask_;
+        while (slots_[i] != 0)
+            i = (i + 1) & mask_;
+        slots_[i] = (tag(h) << 32) | k;
+    }
+    template <class F> void forEach(uint64_t h, F&& f) const
+    {
+        const uint64_t t = tag(h);
+        for (size_t i = h & mask_; slots_[i] != 0; i = (i + 1) & mask_)
+            if (slots_[i] >> 32 == t)
+                f(static_cast<uint32_t>(slots_[i]));
+    }
+
+private:
+    static uint64_t tag(uint64_t h) { return (h >> 32) | 1; }
+    std::vector<uint64_t> slots_;
+    size_t mask_ = 0;
+};
+
 // The candidates of one part, hashed; panel variants are offered in the
 // part's order and taken by the candidates they match.
 class CandidateLookup {
@@ -67,19 +120,20 @@ public:
                     int otherField)
         : c_(c)
     {
-        std::vector<int32_t> keyOfChromosome(c.chromosomes.size(), -1);
-        for (size_t k = 0; k < c.candidates.size(); ++k) {
-            if (partOfCandidate[k] != part)
-                continue;
+        keyOfChromosome_.assign(c.chromosomes.size(), -1);
+        for (size_t k = 0; k < c.candidates.size(); ++k)
+            if (partOfCandidate[k] == part)
+                mine_.push_back(static_cast<uint32_t>(k));
+        byId_.reserve(mine_.size());
+        byPlace_.reserve(mine_.size());
+        for (uint32_t k : mine_) {
             const uint32_t chrom = c.candidates[k].chromosome;
-            if (keyOfChromosome[chrom] < 0)
-                keyOfChromosome[chrom] = static_cast<int32_t>(
+            if (keyOfChromosome_[chrom] < 0)
+                keyOfChromosome_[chrom] = static_cast<int32_t>(
                     keyNumber_.emplace(chromosomeKey(c.chromosomes[chrom]), uint32_t(keyNumber_.size())).first->second);
-            mine_.push_back(static_cast<uint32_t>(k));
             if (!c.id(k).empty())
-                byId_.emplace(c.id(k), static_cast<uint32_t>(k));
-            byPlace_.emplace(placeKey(uint32_t(keyOfChromosome[chrom]), c.candidates[k].position),
-                             static_cast<uint32_t>(k));
+                byId_.insert(hashOf(c.id(k)), k);
+            byPlace_.insert(mixed(placeKey(uint32_t(keyOfChromosome_[chrom]), c.candidates[k].position)), k);
         }
         if (effectField >= 0 && otherField >= 0)
             for (uint32_t k : mine_)
@@ -97,18 +151,16 @@ public:
                std::string_view a2, uint64_t v)
     {
         bool took = false;
-        if (id != "." && !byId_.empty()) {
-            const auto [first, last] = byId_.equal_range(id);
-            for (auto it = first; it != last; ++it) {
-                const uint32_t k = it->second;
-                if (idVariant_[k] != kNone)
-                    continue;
+        if (id != ".") {
+            byId_.forEach(hashOf(id), [&](uint32_t k) {
+                if (idVariant_[k] != kNone || c_.id(k) != id)
+                    return;
                 idVariant_[k] = v;
                 took = true;
                 const LociCandidates::Candidate& cand = c_.candidates[k];
                 if (position != cand.position || !sameChromosome(chrom, c_.chromosomes[cand.chromosome]))
                     elsewhere_.emplace(k, std::string(chrom) + ":" + std::to_string(position));
-            }
+            });
         }
         if (chrom != lastChrom_) {
             lastChrom_.assign(chrom);
@@ -117,11 +169,11 @@ public:
         }
         if (lastNumber_ < 0)
             return took;
-        const auto [first, last] = byPlace_.equal_range(placeKey(uint32_t(lastNumber_), position));
-        for (auto it = first; it != last; ++it) {
-            const uint32_t k = it->second;
-            if (placeByAlleles_[k])
-                continue;
+        byPlace_.forEach(mixed(placeKey(uint32_t(lastNumber_), position)), [&](uint32_t k) {
+            const LociCandidates::Candidate& cand = c_.candidates[k];
+            if (placeByAlleles_[k] || cand.position != position ||
+                keyOfChromosome_[cand.chromosome] != int32_t(lastNumber_))
+                return;
             const auto a = alleles_.find(k);
             const bool byAlleles = a != alleles_.end() && !a->second.first.empty() && !a->second.second.empty() &&
                                    allelesAre(a->second, upper(a1), upper(a2));
@@ -130,7 +182,7 @@ public:
                 placeByAlleles_[k] = byAlleles;
                 took = true;
             }
-        }
+        });
         return took;
     }
 
@@ -166,8 +218,8 @@ private:
     const LociCandidates& c_;
     std::vector<uint32_t> mine_;
     std::unordered_map<std::string, uint32_t> keyNumber_;
-    std::unordered_multimap<std::string_view, uint32_t> byId_;
-    std::unordered_multimap<uint64_t, uint32_t> byPlace_;
+    std::vector<int32_t> keyOfChromosome_; // per table chromosome: its number in keyNumber_
+    HashedCandidates byId_, byPlace_;
     std::unordered_map<uint32_t, std::pair<std::string, std::string>> alleles_;
     std::unordered_map<uint32_t, std::string> elsewhere_; // "CHR:POS" in the panel
     std::vector<uint64_t> idVariant_, placeVariant_;
@@ -179,7 +231,7 @@ private:
 bool streamBim(const PlinkFileset& set, CandidateLookup& lookup, std::string& why)
 {
     TextLines lines(set.bimPath);
-    std::vector<std::string_view> fields;
+    LineFields fields;
     BimFields f;
     uint64_t v = 0;
     while (lines.next(fields)) {

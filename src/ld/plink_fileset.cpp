@@ -49,7 +49,7 @@ bool countBim(const std::string& path, uint64_t& count, std::string& why)
         errno = lines.error();
         return cannotRead(path, why);
     }
-    std::vector<std::string_view> fields;
+    LineFields fields;
     BimFields f;
     count = 0;
     while (lines.next(fields)) {
@@ -93,20 +93,20 @@ bool readFam(const std::string& path, PlinkFileset& set, std::string& why)
 
 } // namespace
 
-bool bimFields(const std::vector<std::string_view>& fields, BimFields& out)
+bool bimFields(const LineFields& fields, BimFields& out)
 {
-    if (fields.size() != 6)
+    if (fields.count != 6)
         return false;
-    const std::string_view p = fields[3];
+    const std::string_view p = fields.at[3];
     int32_t position = 0;
     const auto [end, ec] = std::from_chars(p.data(), p.data() + p.size(), position);
     if (ec != std::errc() || end != p.data() + p.size() || position < 0)
         return false;
-    out.chromosome = fields[0];
-    out.id = fields[1];
+    out.chromosome = fields.at[0];
+    out.id = fields.at[1];
     out.position = position;
-    out.allele1 = fields[4];
-    out.allele2 = fields[5];
+    out.allele1 = fields.at[4];
+    out.allele2 = fields.at[5];
     return true;
 }
 
@@ -117,7 +117,7 @@ bool readPanelVariants(const std::string& bimPath, std::vector<PanelVariant>& va
         errno = lines.error();
         return cannotRead(bimPath, why);
     }
-    std::vector<std::string_view> fields;
+    LineFields fields;
     BimFields f;
     while (lines.next(fields)) {
         if (!bimFields(fields, f)) {

@@ -3,6 +3,8 @@
 // are read again, streamed, when a table's candidates are matched), the
 // SNP-major .bed checked by magic and size, and a chosen subset of samples.
 #pragma once
+#include "text_lines.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,7 +36,7 @@ struct BimFields {
     std::string_view chromosome, id, allele1, allele2;
     int32_t position = 0;
 };
-bool bimFields(const std::vector<std::string_view>& fields, BimFields& out);
+bool bimFields(const LineFields& fields, BimFields& out);
 
 // Every variant of a .bim, in order (for tools and tests; a run streams
 // the .bim instead). False with the reason in why.

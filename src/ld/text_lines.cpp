@@ -51,7 +51,7 @@ bool TextLines::fill()
     }
 }
 
-bool TextLines::next(std::vector<std::string_view>& fields)
+bool TextLines::next(LineFields& fields)
 {
     if (fd_ < 0)
         return false;
@@ -71,19 +71,23 @@ bool TextLines::next(std::vector<std::string_view>& fields)
         }
         begin_ += length + (newline ? 1 : 0);
         ++line_;
-        if (length > 0 && start[length - 1] == '\r')
-            --length;
-        fields.clear();
-        for (size_t i = 0; i < length;) {
-            while (i < length && (start[i] == ' ' || start[i] == '\t'))
-                ++i;
-            const size_t from = i;
-            while (i < length && start[i] != ' ' && start[i] != '\t')
-                ++i;
-            if (i > from)
-                fields.emplace_back(start + from, i - from);
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(start);
+        const unsigned char* const end = p + length;
+        fields.count = 0;
+        for (;;) {
+            while (p < end && *p <= ' ')
+                ++p;
+            if (p == end)
+                break;
+            const unsigned char* from = p;
+            while (p < end && *p > ' ')
+                ++p;
+            if (fields.count < LineFields::kKept)
+                fields.at[fields.count] =
+                    std::string_view(reinterpret_cast<const char*>(from), static_cast<size_t>(p - from));
+            ++fields.count;
         }
-        if (!fields.empty())
+        if (fields.count > 0)
             return true;
     }
 }

@@ -9,6 +9,13 @@
 #include <string_view>
 #include <vector>
 
+// One line's fields: the first eight as views, and how many there are.
+struct LineFields {
+    static constexpr size_t kKept = 8;
+    std::string_view at[kKept];
+    size_t count = 0;
+};
+
 class TextLines {
 public:
     explicit TextLines(const std::string& path);
@@ -17,10 +24,11 @@ public:
     TextLines& operator=(const TextLines&) = delete;
 
     bool opened() const { return fd_ >= 0; }
-    // The next line that is not blank: its fields (split on spaces and
-    // tabs, a final CR dropped) in fields; false at the end or on a read
-    // error (error() then holds errno).
-    bool next(std::vector<std::string_view>& fields);
+    // The next line that is not blank: its fields (split on spaces, tabs
+    // and the other control characters, so a final CR is dropped) in
+    // fields; false at the end or on a read error (error() then holds
+    // errno).
+    bool next(LineFields& fields);
     uint64_t lineNumber() const { return line_; }
     int error() const { return error_; }
 

@@ -58,30 +58,22 @@ void setCode(std::vector<uint8_t>& bytes, size_t s, int altCopies)
 // missing or not diploid/haploid over alleles 0 and 1.
 int altCopies(const char* p, const char* end)
 {
-    int copies = 0, ploidy = 0;
-    while (p < end) {
-        if (*p == '0' || *p == '1') {
-            if (p + 1 < end && p[1] != '/' && p[1] != '|')
-                return -1; // an allele number over 1
-            copies += *p - '0';
-            ++ploidy;
-            ++p;
-        } else {
-            return -1; // '.' or anything else
-        }
-        if (p < end)
-            ++p; // the separator
-    }
-    return ploidy == 2 ? copies : ploidy == 1 ? 2 * copies : -1;
+    if (end - p == 3 && (p[1] == '/' || p[1] == '|') && (p[0] == '0' || p[0] == '1') && (p[2] == '0' || p[2] == '1'))
+        return (p[0] - '0') + (p[2] - '0');
+    if (end - p == 1 && (p[0] == '0' || p[0] == '1'))
+        return 2 * (p[0] - '0');
+    return -1;
 }
 
-// The packed genotypes of one text record from its FORMAT column on.
+// The packed genotypes of one text record from its FORMAT column on. One
+// scan of the sample columns: in each, the value after gt colons up to the
+// next colon or tab.
 bool packText(const char* format, const char* end, size_t samples, std::vector<uint8_t>& bytes)
 {
     bytes.assign((samples + 3) / 4, 0);
     const char* tab = static_cast<const char*>(std::memchr(format, '\t', static_cast<size_t>(end - format)));
     if (!tab)
-        return false;
+        return samples == 0;
     // Which colon-separated key is GT.
     int gt = -1, key = 0;
     for (const char* k = format; k < tab; ++key) {
@@ -97,16 +89,19 @@ bool packText(const char* format, const char* end, size_t samples, std::vector<u
     for (size_t s = 0; s < samples; ++s) {
         if (p > end)
             return false; // fewer sample columns than the header names
-        const char* column = static_cast<const char*>(std::memchr(p, '\t', static_cast<size_t>(end - p)));
-        const char* columnEnd = column ? column : end;
-        const char* value = p;
-        for (int k = 0; k < gt && value < columnEnd; ++k) {
-            const char* colon = static_cast<const char*>(std::memchr(value, ':', static_cast<size_t>(columnEnd - value)));
-            value = colon ? colon + 1 : columnEnd;
+        for (int k = 0; k < gt; ++k) {
+            while (p < end && *p != ':' && *p != '\t')
+                ++p;
+            if (p < end && *p == ':')
+                ++p;
         }
-        const char* valueEnd = static_cast<const char*>(std::memchr(value, ':', static_cast<size_t>(columnEnd - value)));
-        setCode(bytes, s, gt < 0 ? -1 : altCopies(value, valueEnd ? valueEnd : columnEnd));
-        p = columnEnd + 1;
+        const char* value = p;
+        while (p < end && *p != ':' && *p != '\t')
+            ++p;
+        setCode(bytes, s, gt < 0 ? -1 : altCopies(value, p));
+        while (p < end && *p != '\t')
+            ++p;
+        ++p; // past the tab (or past the end after the last column)
     }
     return true;
 }

@@ -117,7 +117,7 @@ TEST(LdFileset, FaultsAreNamed)
     PlinkFileset set;
     std::string why;
     ASSERT_TRUE(openPlinkFileset(p + ".bed", set, why)) << why;
-    EXPECT_EQ(set.variants.size(), 2u);
+    EXPECT_EQ(set.variantCount, 2u);
     EXPECT_EQ(set.bytesPerVariant, 1u);
 
     std::vector<uint32_t> chosen;
