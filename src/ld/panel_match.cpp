@@ -269,12 +269,11 @@ std::vector<VcfWanted> wantedOf(const LociCandidates& c, const std::vector<int>&
 }
 
 // The genotypes of the matched variants into m.planes, each (part,
-// variant) once, read in file order: from the .bed with pread, or from
-// the bytes kept while a VCF was read.
+// variant) once, read in file order: from the .bed with pread; a VCF's
+// were added to the planes while it was read.
 bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRead, PanelMatch& m, std::string& why)
 {
     const size_t samples = panel.parts.front().chosen.size();
-    m.planes = GenotypePlanes(samples);
     m.slot.assign(m.part.size(), -1);
     std::vector<std::pair<std::pair<int32_t, uint64_t>, size_t>> wanted;
     for (size_t k = 0; k < m.part.size(); ++k)
@@ -298,7 +297,6 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
             ok = false;
             break;
         }
-        const uint8_t* packed = nullptr;
         if (key.first != openPartNumber) {
             if (fd >= 0)
                 close(fd);
@@ -315,7 +313,7 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
             }
         }
         if (part.vcf) {
-            const auto& g = vcfRead[static_cast<size_t>(key.first)].genotypes;
+            const auto& g = vcfRead[static_cast<size_t>(key.first)].slots;
             while (kept < g.size() && g[kept].first < key.second)
                 ++kept;
             if (kept == g.size() || g[kept].first != key.second) {
@@ -323,7 +321,7 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
                 ok = false;
                 break;
             }
-            packed = g[kept].second.data();
+            slot = static_cast<int32_t>(g[kept].second);
         } else {
             const off_t at = static_cast<off_t>(3 + part.set.bytesPerVariant * key.second);
             if (pread(fd, bytes.data(), bytes.size(), at) != static_cast<ssize_t>(bytes.size())) {
@@ -331,10 +329,9 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
                 ok = false;
                 break;
             }
-            packed = bytes.data();
+            slot = static_cast<int32_t>(
+                m.planes.addPacked(bytes.data(), part.chosen, part.chosen.size() == part.set.sampleIds.size()));
         }
-        slot = static_cast<int32_t>(
-            m.planes.addPacked(packed, part.chosen, part.chosen.size() == part.set.sampleIds.size()));
         m.slot[k] = slot;
     }
     if (fd >= 0)
@@ -357,6 +354,7 @@ bool matchCandidates(const LociCandidates& c, const LdPanel& panel, int effectFi
     std::vector<int> partOfCandidate(n);
     for (size_t k = 0; k < n; ++k)
         partOfCandidate[k] = partOfChromosome[c.candidates[k].chromosome];
+    m.planes = GenotypePlanes(panel.parts.front().chosen.size());
     std::vector<VcfReadResult> vcfRead(panel.parts.size());
     for (size_t p = 0; p < panel.parts.size(); ++p) {
         const int part = static_cast<int>(p);
@@ -371,7 +369,12 @@ bool matchCandidates(const LociCandidates& c, const LdPanel& panel, int effectFi
             auto offer = [&](const VcfRecord& r) {
                 return lookup.offer(r.chromosome, r.id, r.position, r.allele1, r.allele2, r.ordinal);
             };
-            if (!readVcfPanel(pp.vcfFile, wantedOf(c, partOfCandidate, part), offer, vcfRead[p], why))
+            if (pp.chosen.size() != m.planes.samples()) {
+                why = "the panel's files hold different samples";
+                return false;
+            }
+            if (!readVcfPanel(pp.vcfFile, wantedOf(c, partOfCandidate, part), offer, pp.chosen, m.planes, vcfRead[p],
+                              why))
                 return false;
             m.multiAllelic += vcfRead[p].multiAllelic;
         }

@@ -5,6 +5,8 @@
 #include "vcf_panel.h"
 
 #include "gene_index.h"
+#include "tabix_linear.h"
+#include "vcf_genotypes.h"
 
 #include <cerrno>
 #include <cstring>
@@ -45,71 +47,41 @@ std::string cannotRead(const std::string& path)
     return "cannot read '" + path + "': " + std::strerror(errno ? errno : EIO);
 }
 
-// PLINK's packed code for ALT (allele 1) copies: 2 → 00, 1 → 10, 0 → 11;
-// missing → 01.
-void setCode(std::vector<uint8_t>& bytes, size_t s, int altCopies)
+// A text VCF's header read line by line (htslib's header parser would
+// also load the whole tabix index to list its contigs): whether GT is
+// defined, and the sample names. False when no #CHROM line ends it.
+bool readTextHeader(htsFile* file, kstring_t& line, bool& gtDefined, std::vector<std::string>& samples)
 {
-    static constexpr uint8_t kCode[3] = {3, 2, 0};
-    const uint8_t code = altCopies >= 0 && altCopies <= 2 ? kCode[altCopies] : 1;
-    bytes[s / 4] = static_cast<uint8_t>(bytes[s / 4] | (code << (2 * (s % 4))));
-}
-
-// ALT copies of one text GT value ("0/1", "1|1", "0", "./."), -1 when
-// missing or not diploid/haploid over alleles 0 and 1.
-int altCopies(const char* p, const char* end)
-{
-    if (end - p == 3 && (p[1] == '/' || p[1] == '|') && (p[0] == '0' || p[0] == '1') && (p[2] == '0' || p[2] == '1'))
-        return (p[0] - '0') + (p[2] - '0');
-    if (end - p == 1 && (p[0] == '0' || p[0] == '1'))
-        return 2 * (p[0] - '0');
-    return -1;
-}
-
-// The packed genotypes of one text record from its FORMAT column on. One
-// scan of the sample columns: in each, the value after gt colons up to the
-// next colon or tab.
-bool packText(const char* format, const char* end, size_t samples, std::vector<uint8_t>& bytes)
-{
-    bytes.assign((samples + 3) / 4, 0);
-    const char* tab = static_cast<const char*>(std::memchr(format, '\t', static_cast<size_t>(end - format)));
-    if (!tab)
-        return samples == 0;
-    // Which colon-separated key is GT.
-    int gt = -1, key = 0;
-    for (const char* k = format; k < tab; ++key) {
-        const char* colon = static_cast<const char*>(std::memchr(k, ':', static_cast<size_t>(tab - k)));
-        const char* keyEnd = colon ? colon : tab;
-        if (keyEnd - k == 2 && k[0] == 'G' && k[1] == 'T') {
-            gt = key;
-            break;
+    gtDefined = false;
+    while (hts_getline(file, KS_SEP_LINE, &line) >= 0) {
+        const std::string_view l(line.s, line.l);
+        if (l.rfind("##FORMAT=<", 0) == 0 &&
+            (l.find("<ID=GT,") != std::string_view::npos || l.find("<ID=GT>") != std::string_view::npos))
+            gtDefined = true;
+        if (l.rfind("#CHROM", 0) == 0) {
+            samples.clear();
+            size_t field = 0;
+            for (size_t at = 0; at <= l.size(); ++field) {
+                size_t tab = l.find('\t', at);
+                if (tab == std::string_view::npos)
+                    tab = l.size();
+                if (field >= 9)
+                    samples.emplace_back(l.substr(at, tab - at));
+                at = tab + 1;
+            }
+            return true;
         }
-        k = keyEnd + 1;
+        if (l.empty() || l[0] != '#')
+            return false;
     }
-    const char* p = tab + 1;
-    for (size_t s = 0; s < samples; ++s) {
-        if (p > end)
-            return false; // fewer sample columns than the header names
-        for (int k = 0; k < gt; ++k) {
-            while (p < end && *p != ':' && *p != '\t')
-                ++p;
-            if (p < end && *p == ':')
-                ++p;
-        }
-        const char* value = p;
-        while (p < end && *p != ':' && *p != '\t')
-            ++p;
-        setCode(bytes, s, gt < 0 ? -1 : altCopies(value, p));
-        while (p < end && *p != '\t')
-            ++p;
-        ++p; // past the tab (or past the end after the last column)
-    }
-    return true;
+    return false;
 }
 
 class VcfReader {
 public:
-    VcfReader(const VcfPanel& panel, const std::function<bool(const VcfRecord&)>& offer, VcfReadResult& result)
-        : vcf_(panel), offer_(offer), result_(result)
+    VcfReader(const VcfPanel& panel, const std::function<bool(const VcfRecord&)>& offer,
+              const std::vector<uint32_t>& chosen, GenotypePlanes& planes, VcfReadResult& result)
+        : vcf_(panel), offer_(offer), chosen_(chosen), planes_(planes), result_(result)
     {
     }
 
@@ -119,11 +91,17 @@ public:
         file_.reset(hts_open(vcf_.path.c_str(), "r"));
         if (!file_)
             return fail(cannotRead(vcf_.path), why);
-        header_.reset(bcf_hdr_read(file_.get()));
-        if (!header_)
+        const bool isBcf = hts_get_format(file_.get())->format == bcf;
+        bool gtDefined = false;
+        std::vector<std::string> names;
+        if (isBcf)
+            header_.reset(bcf_hdr_read(file_.get()));
+        if (isBcf ? !header_ : !readTextHeader(file_.get(), line_, gtDefined, names)) {
+            ks_free(&line_);
             return fail("'" + vcf_.path + "' is not a readable VCF or BCF file", why);
-        samples_ = static_cast<size_t>(bcf_hdr_nsamples(header_.get()));
-        const bool ok = hts_get_format(file_.get())->format == bcf ? binary(wanted) : text(wanted);
+        }
+        samples_ = isBcf ? static_cast<size_t>(bcf_hdr_nsamples(header_.get())) : names.size();
+        const bool ok = isBcf ? binary(wanted) : text(wanted);
         ks_free(&line_);
         return ok || fail(error_, why);
     }
@@ -194,82 +172,104 @@ private:
                 return damaged(" (a record with fewer than ten columns)");
             p = tab + 1;
         }
-        result_.genotypes.emplace_back(r.ordinal, std::vector<uint8_t>());
-        if (!packText(p, end, samples_, result_.genotypes.back().second))
+        if (!packVcfText(p, end, samples_, bytes_))
             return damaged(" (a record with fewer sample columns than the header names)");
+        keep(r.ordinal);
         return true;
     }
 
     bool text(const std::vector<VcfWanted>& wanted)
     {
-        std::unique_ptr<tbx_t, void (*)(tbx_t*)> index(
-            tbx_index_load3(vcf_.path.c_str(), nullptr, HTS_IDX_SILENT_FAIL), tbx_destroy);
-        if (!index) {
+        // A .tbi is read for its linear offsets alone (see tabix_linear.h);
+        // a CSI index through htslib; without either, every line is read.
+        TabixLinear linear;
+        std::string why;
+        const bool tbi = exists(vcf_.path + ".tbi") && readTabixLinear(vcf_.path + ".tbi", linear, why);
+        std::unique_ptr<tbx_t, void (*)(tbx_t*)> csi(
+            tbi ? nullptr : tbx_index_load3(vcf_.path.c_str(), nullptr, HTS_IDX_SILENT_FAIL), tbx_destroy);
+        if (!tbi && !csi) {
             int r;
             while ((r = hts_getline(file_.get(), KS_SEP_LINE, &line_)) >= 0)
                 if (line_.l > 0 && line_.s[0] != '#' && !line(line_.s, line_.l))
                     return false;
             return r == -1 || damaged("");
         }
-        BGZF* bgzf = hts_get_bgzfp(file_.get());
-        int n = 0;
-        const char** names = tbx_seqnames(index.get(), &n);
-        std::unique_ptr<const char*, void (*)(void*)> namesOwner(names, free);
+        std::vector<std::string> names = linear.names;
+        if (csi) {
+            int n = 0;
+            const char** seq = tbx_seqnames(csi.get(), &n);
+            names.assign(seq, seq + n);
+            free(seq);
+        }
         for (const VcfWanted& w : wanted) {
-            const std::string contig = contigOf(names, n, w.chromosome);
-            if (contig.empty())
+            int sequence = -1;
+            for (size_t k = 0; k < names.size() && sequence < 0; ++k)
+                if (chromosomeKey(names[k]) == chromosomeKey(w.chromosome))
+                    sequence = static_cast<int>(k);
+            if (sequence < 0)
                 continue;
-            const int tid = tbx_name2id(index.get(), contig.c_str());
-            // Design note: positions ascend; the reader goes on from where it
-            // is while the next position's first chunk starts in the block
-            // being read or before it (the file is sorted, so every record
-            // between is at most that position), and seeks otherwise. Each
-            // block is thus decompressed once; lastPos, the position of the
-            // last record read on this contig, tells which positions were
-            // passed already.
-            bool reading = false;
-            int64_t lastPos = -1;
-            for (int32_t q : w.positions) {
-                if (reading && lastPos >= q)
-                    continue;
-                hts_itr_t* itr = tbx_itr_queryi(index.get(), tid, q - 1, q);
-                if (!itr)
-                    continue;
-                const bool none = itr->n_off == 0;
-                const uint64_t start = none ? 0 : itr->off[0].u;
+            auto startOf = [&](int32_t q, uint64_t& start) {
+                if (tbi)
+                    return tabixStart(linear, static_cast<size_t>(sequence), q, start);
+                const int tid = tbx_name2id(csi.get(), names[static_cast<size_t>(sequence)].c_str());
+                hts_itr_t* itr = tbx_itr_queryi(csi.get(), tid, q - 1, q);
+                const bool some = itr && itr->n_off > 0;
+                if (some)
+                    start = itr->off[0].u;
                 tbx_itr_destroy(itr);
-                if (none)
+                return some;
+            };
+            if (!contig(names[static_cast<size_t>(sequence)], w.positions, startOf))
+                return false;
+        }
+        return true;
+    }
+
+    // The records of one contig at the positions (ascending). Design note:
+    // the reader goes on from where it is while the next position's start
+    // lies in the block being read or before it (the file is sorted, so
+    // every record between is at most that position), and seeks otherwise;
+    // each block is thus decompressed once. lastPos, the position of the
+    // last record read on this contig, tells which positions were passed.
+    // Records of other contigs before this one's are skipped; one after
+    // them ends the contig.
+    template <class StartOf> bool contig(const std::string& name, const std::vector<int32_t>& positions, StartOf startOf)
+    {
+        BGZF* bgzf = hts_get_bgzfp(file_.get());
+        bool reading = false, seen = false;
+        int64_t lastPos = -1;
+        for (int32_t q : positions) {
+            if (reading && lastPos >= q)
+                continue;
+            uint64_t start = 0;
+            if (!startOf(q, start))
+                continue;
+            const uint64_t here = static_cast<uint64_t>(bgzf_tell(bgzf));
+            if (!reading || (start >> 16) > (here >> 16)) {
+                if (bgzf_seek(bgzf, static_cast<int64_t>(start), SEEK_SET) < 0)
+                    return damaged("");
+                reading = true;
+            }
+            for (;;) {
+                const int r = bgzf_getline(bgzf, '\n', &line_);
+                if (r < -1)
+                    return damaged("");
+                if (r == -1)
+                    return true; // the end of the file
+                if (line_.l == 0 || line_.s[0] == '#')
                     continue;
-                const uint64_t here = static_cast<uint64_t>(bgzf_tell(bgzf));
-                if (!reading || (start >> 16) > (here >> 16)) {
-                    if (bgzf_seek(bgzf, static_cast<int64_t>(start), SEEK_SET) < 0)
-                        return damaged("");
-                    reading = true;
-                }
-                for (;;) {
-                    const int r = bgzf_getline(bgzf, '\n', &line_);
-                    if (r < -1)
-                        return damaged("");
-                    if (r == -1) {
-                        reading = false;
-                        break;
-                    }
-                    if (line_.l == 0 || line_.s[0] == '#')
-                        continue;
-                    const char* tab = static_cast<const char*>(std::memchr(line_.s, '\t', line_.l));
-                    const bool sameContig = tab && std::string_view(line_.s, static_cast<size_t>(tab - line_.s)) == contig;
-                    if (!line(line_.s, line_.l))
-                        return false;
-                    if (!sameContig) {
-                        reading = false;
-                        break;
-                    }
-                    lastPos = std::atoll(tab + 1);
-                    if (lastPos > q)
-                        break;
-                }
-                if (!reading && lastPos >= 0)
-                    break; // past this contig's last record
+                const char* tab = static_cast<const char*>(std::memchr(line_.s, '\t', line_.l));
+                const bool mine = tab && std::string_view(line_.s, static_cast<size_t>(tab - line_.s)) == name;
+                if (!mine && seen)
+                    return true; // past this contig's last record
+                if (!mine)
+                    continue;
+                seen = true;
+                if (!line(line_.s, line_.l))
+                    return false;
+                lastPos = std::atoll(tab + 1);
+                if (lastPos > q)
+                    break;
             }
         }
         return true;
@@ -325,8 +325,8 @@ private:
         r.ordinal = ordinal_++;
         if (!offer_(r))
             return true;
-        result_.genotypes.emplace_back(r.ordinal, std::vector<uint8_t>((samples_ + 3) / 4, 0));
-        std::vector<uint8_t>& bytes = result_.genotypes.back().second;
+        std::vector<uint8_t>& bytes = bytes_;
+        bytes.assign((samples_ + 3) / 4, 0);
         int32_t* gt = nullptr;
         int ngt = 0;
         const int got = bcf_get_genotypes(header_.get(), rec, &gt, &ngt);
@@ -344,15 +344,27 @@ private:
                 copies += bcf_gt_allele(v);
                 ++alleles;
             }
-            setCode(bytes, s, alleles == 2 ? copies : alleles == 1 ? 2 * copies : -1);
+            setVcfCode(bytes, s, alleles == 2 ? copies : alleles == 1 ? 2 * copies : -1);
         }
         free(gt);
+        keep(r.ordinal);
         return true;
+    }
+
+    void keep(uint64_t ordinal)
+    {
+        if (chosen_.size() > samples_ || (!chosen_.empty() && chosen_.back() >= samples_))
+            return; // cannot happen: the samples were chosen from this header
+        const size_t slot = planes_.addPacked(bytes_.data(), chosen_, chosen_.size() == samples_);
+        result_.slots.emplace_back(ordinal, static_cast<uint32_t>(slot));
     }
 
     const VcfPanel& vcf_;
     const std::function<bool(const VcfRecord&)>& offer_;
+    const std::vector<uint32_t>& chosen_;
+    GenotypePlanes& planes_;
     VcfReadResult& result_;
+    std::vector<uint8_t> bytes_; // one record's packed genotypes
     HtsFile file_;
     Header header_;
     size_t samples_ = 0;
@@ -382,25 +394,37 @@ bool openVcfPanel(const std::string& path, VcfPanel& panel, std::vector<std::str
         return false;
     }
     const htsExactFormat format = hts_get_format(file.get())->format;
-    Header header(format == vcf || format == bcf ? bcf_hdr_read(file.get()) : nullptr);
-    if (!header) {
+    bool read = false, gtDefined = false;
+    sampleIds.clear();
+    if (format == bcf) {
+        Header header(bcf_hdr_read(file.get()));
+        if (header) {
+            read = true;
+            const int gt = bcf_hdr_id2int(header.get(), BCF_DT_ID, "GT");
+            gtDefined = gt >= 0 && bcf_hdr_idinfo_exists(header.get(), BCF_HL_FMT, gt);
+            for (int s = 0; s < bcf_hdr_nsamples(header.get()); ++s)
+                sampleIds.emplace_back(header->samples[s]);
+        }
+    } else if (format == vcf) {
+        kstring_t line = KS_INITIALIZE;
+        read = readTextHeader(file.get(), line, gtDefined, sampleIds);
+        ks_free(&line);
+    }
+    if (!read) {
         why = "'" + path + "' is not a readable VCF or BCF file";
         return false;
     }
-    const int gt = bcf_hdr_id2int(header.get(), BCF_DT_ID, "GT");
-    if (gt < 0 || !bcf_hdr_idinfo_exists(header.get(), BCF_HL_FMT, gt)) {
+    if (!gtDefined) {
         why = "'" + path + "' has no GT (genotype) field in its header";
         return false;
     }
-    sampleIds.clear();
-    for (int s = 0; s < bcf_hdr_nsamples(header.get()); ++s)
-        sampleIds.emplace_back(header->samples[s]);
     return true;
 }
 
 bool readVcfPanel(const VcfPanel& panel, const std::vector<VcfWanted>& wanted,
-                  const std::function<bool(const VcfRecord&)>& offer, VcfReadResult& result, std::string& why)
+                  const std::function<bool(const VcfRecord&)>& offer, const std::vector<uint32_t>& chosen,
+                  GenotypePlanes& planes, VcfReadResult& result, std::string& why)
 {
     result = VcfReadResult();
-    return VcfReader(panel, offer, result).run(wanted, why);
+    return VcfReader(panel, offer, chosen, planes, result).run(wanted, why);
 }

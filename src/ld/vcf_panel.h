@@ -4,6 +4,8 @@
 // where a tabix or CSI index exists, each record's GT turned into PLINK's
 // packed 2-bit codes only when a candidate takes it.
 #pragma once
+#include "genotype_planes.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -39,14 +41,15 @@ struct VcfWanted {
 
 struct VcfReadResult {
     uint64_t multiAllelic = 0; // records skipped: more than one ALT allele
-    // Packed genotypes (.bed layout, ceil(samples / 4) bytes a record) of
-    // each record offer() took, by ordinal.
-    std::vector<std::pair<uint64_t, std::vector<uint8_t>>> genotypes;
+    // The slot in the planes of each record offer() took, by ordinal.
+    std::vector<std::pair<uint64_t, uint32_t>> slots;
 };
 
 // Streams the records of the chromosomes in wanted (with an index: only
 // the records around the positions; without: every record), offers each
-// biallelic one, and keeps the genotypes of those offer() takes. False
-// with the reason in why for a file htslib cannot read.
+// biallelic one, and adds the genotypes of those offer() takes over the
+// chosen samples to planes. False with the reason in why for a file htslib
+// cannot read.
 bool readVcfPanel(const VcfPanel& vcf, const std::vector<VcfWanted>& wanted,
-                  const std::function<bool(const VcfRecord&)>& offer, VcfReadResult& result, std::string& why);
+                  const std::function<bool(const VcfRecord&)>& offer, const std::vector<uint32_t>& chosen,
+                  GenotypePlanes& planes, VcfReadResult& result, std::string& why);

@@ -119,14 +119,14 @@ void writeVcfFromFileset(const std::string& prefix, const std::string& path, con
     }
 }
 
-void bgzipWithIndex(const std::string& path)
+void bgzipWithIndex(const std::string& path, bool csi)
 {
     const std::string text = readFile(path), gz = path + ".gz";
     BGZF* out = bgzf_open(gz.c_str(), "w");
     ASSERT_NE(out, nullptr);
     ASSERT_EQ(bgzf_write(out, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     ASSERT_EQ(bgzf_close(out), 0);
-    ASSERT_EQ(tbx_index_build(gz.c_str(), 0, &tbx_conf_vcf), 0);
+    ASSERT_EQ(tbx_index_build(gz.c_str(), csi ? 14 : 0, &tbx_conf_vcf), 0);
 }
 
 void bcfWithIndex(const std::string& vcfPath, const std::string& bcfPath)

@@ -32,8 +32,9 @@ void writeFileset(const PlinkFileset& set, const std::vector<uint32_t>& variants
 // DP key after GT, every third with DP before GT and missing as ".".
 void writeVcfFromFileset(const std::string& prefix, const std::string& path, const std::string& contigPrefix,
                          bool varied);
-// path compressed with BGZF into path + ".gz", with a tabix index.
-void bgzipWithIndex(const std::string& path);
+// path compressed with BGZF into path + ".gz", with a tabix index (csi: a
+// CSI index instead).
+void bgzipWithIndex(const std::string& path, bool csi = false);
 // The VCF at vcfPath as BCF at bcfPath, with a CSI index.
 void bcfWithIndex(const std::string& vcfPath, const std::string& bcfPath);
 

@@ -136,14 +136,16 @@ TEST(LdVcf, GeneratedPanelsInEveryFormGiveTheFilesetsLoci)
         const LdFiles bed = runLd(dir, ldArgs("t.tsv", "p"));
         ASSERT_EQ(bed.status, 0) << bed.err;
         ASSERT_GT(std::count(bed.members.begin(), bed.members.end(), '\n'), 5) << bed.members;
-        // Plain text with a multi-allelic record; bgzipped with an index;
-        // bgzipped without; BCF with a CSI index.
+        // Plain text with a multi-allelic record; bgzipped with a tabix
+        // index, with a CSI index, without; BCF with a CSI index.
         writeVcfFromFileset(dir + "/p", dir + "/p.vcf", round % 2 ? "chr" : "", round % 2 == 1);
         bgzipWithIndex(dir + "/p.vcf");
         bcfWithIndex(dir + "/p.vcf.gz", dir + "/p.bcf");
         writeFile(dir + "/q.vcf.gz", readFile(dir + "/p.vcf.gz"));
+        writeFile(dir + "/c.vcf", readFile(dir + "/p.vcf"));
+        bgzipWithIndex(dir + "/c.vcf", true);
         addMultiAllelic(dir + "/p.vcf");
-        for (const char* panel : {"p.vcf", "p.vcf.gz", "q.vcf.gz", "p.bcf"}) {
+        for (const char* panel : {"p.vcf", "p.vcf.gz", "c.vcf.gz", "q.vcf.gz", "p.bcf"}) {
             const LdFiles vcf = runLd(dir, ldArgs("t.tsv", panel));
             ASSERT_EQ(vcf.status, 0) << panel << ": " << vcf.err;
             EXPECT_EQ(firstDifference(bed.loci, vcf.loci), "") << "round " << round << ", " << panel;
