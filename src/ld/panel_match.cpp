@@ -236,7 +236,8 @@ bool streamBim(const PlinkFileset& set, CandidateLookup& lookup, std::string& wh
     uint64_t v = 0;
     while (lines.next(fields)) {
         if (!bimFields(fields, f)) {
-            why = "'" + set.bimPath + "' line " + std::to_string(lines.lineNumber()) + " is not a .bim line";
+            why = "'" + set.bimPath + "' line " + std::to_string(lines.lineNumber()) +
+                  " is not a .bim line (chromosome, id, cM, position, allele 1, allele 2)";
             return false;
         }
         lookup.offer(f.chromosome, f.id, f.position, f.allele1, f.allele2, v++);

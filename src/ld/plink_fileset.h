@@ -1,7 +1,7 @@
 // A PLINK 1 binary fileset (.bed/.bim/.fam) as an LD reference panel: its
-// samples read once, its .bim checked line by line and counted (its lines
-// are read again, streamed, when a table's candidates are matched), the
-// SNP-major .bed checked by magic and size, and a chosen subset of samples.
+// samples read once, its .bim lines counted (their fields are read, and
+// checked, as they stream past a table's candidates), the SNP-major .bed
+// checked by magic and size, and a chosen subset of samples.
 #pragma once
 #include "text_lines.h"
 
@@ -26,7 +26,7 @@ struct PlinkFileset {
 // The three paths of a fileset given by its prefix or by its .bed path.
 void plinkPaths(const std::string& panel, std::string& bed, std::string& bim, std::string& fam);
 
-// Checks every .bim line, reads .fam and checks the .bed's magic (SNP-major) and size
+// Counts the .bim's lines, reads .fam and checks the .bed's magic (SNP-major) and size
 // (variants × ceil(samples / 4) + 3). False with the reason in why.
 bool openPlinkFileset(const std::string& panel, PlinkFileset& set, std::string& why);
 
