@@ -89,6 +89,7 @@ public:
             size *= 2;
         slots_.assign(size, 0);
         mask_ = size - 1;
+        filter_.assign(kFilterBits / 64, 0);
     }
     // Each slot: the hash's upper 32 bits (never 0) above the candidate.
     void insert(uint64_t h, uint32_t k)
@@ -97,9 +98,14 @@ public:
         while (slots_[i] != 0)
             i = (i + 1) & mask_;
         slots_[i] = (tag(h) << 32) | k;
+        const uint64_t bit = (h >> 40) & (kFilterBits - 1);
+        filter_[bit / 64] |= uint64_t(1) << (bit % 64);
     }
     template <class F> void forEach(uint64_t h, F&& f) const
     {
+        const uint64_t bit = (h >> 40) & (kFilterBits - 1);
+        if (!(filter_[bit / 64] >> (bit % 64) & 1))
+            return; // the usual case, decided in a table small enough for the L1 cache
         const uint64_t t = tag(h);
         for (size_t i = h & mask_; slots_[i] != 0; i = (i + 1) & mask_)
             if (slots_[i] >> 32 == t)
@@ -108,7 +114,9 @@ public:
 
 private:
     static uint64_t tag(uint64_t h) { return (h >> 32) | 1; }
+    static constexpr uint64_t kFilterBits = uint64_t(1) << 17;
     std::vector<uint64_t> slots_;
+    std::vector<uint64_t> filter_; // one bit per hash value's bits 40-56: some candidate may have it
     size_t mask_ = 0;
 };
 
