@@ -1,8 +1,13 @@
 // Genotypes of VCF records as PLINK's packed 2-bit codes: from the text
-// of a record's sample columns, and from htslib's decoded GT values.
+// of a record's sample columns, and from htslib's decoded GT values; and
+// a text VCF's header.
 #include "vcf_genotypes.h"
 
+#include <htslib/kseq.h>
+#include <string_view>
+
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -85,3 +90,57 @@ bool packVcfText(const char* format, const char* end, size_t samples, std::vecto
     return true;
 }
 
+void packBcfGenotypes(const bcf_hdr_t* header, bcf1_t* rec, size_t samples, std::vector<uint8_t>& bytes)
+{
+    bytes.assign((samples + 3) / 4, 0);
+    int32_t* gt = nullptr;
+    int ngt = 0;
+    const int got = bcf_get_genotypes(header, rec, &gt, &ngt);
+    const size_t ploidy = got > 0 && samples > 0 ? static_cast<size_t>(got) / samples : 0;
+    for (size_t s = 0; s < samples; ++s) {
+        int copies = 0, alleles = 0;
+        for (size_t a = 0; a < ploidy; ++a) {
+            const int32_t v = gt[s * ploidy + a];
+            if (v == bcf_int32_vector_end)
+                break;
+            if (bcf_gt_is_missing(v) || bcf_gt_allele(v) > 1) {
+                alleles = -1;
+                break;
+            }
+            copies += bcf_gt_allele(v);
+            ++alleles;
+        }
+        setVcfCode(bytes, s, alleles == 2 ? copies : alleles == 1 ? 2 * copies : -1);
+    }
+    free(gt);
+}
+
+// A text VCF's header read line by line (htslib's header parser would
+// also load the whole tabix index to list its contigs): whether GT is
+// defined, and the sample names. False when no #CHROM line ends it.
+bool readVcfTextHeader(htsFile* file, kstring_t& line, bool& gtDefined, std::vector<std::string>& samples)
+{
+    gtDefined = false;
+    while (hts_getline(file, KS_SEP_LINE, &line) >= 0) {
+        const std::string_view l(line.s, line.l);
+        if (l.rfind("##FORMAT=<", 0) == 0 &&
+            (l.find("<ID=GT,") != std::string_view::npos || l.find("<ID=GT>") != std::string_view::npos))
+            gtDefined = true;
+        if (l.rfind("#CHROM", 0) == 0) {
+            samples.clear();
+            size_t field = 0;
+            for (size_t at = 0; at <= l.size(); ++field) {
+                size_t tab = l.find('\t', at);
+                if (tab == std::string_view::npos)
+                    tab = l.size();
+                if (field >= 9)
+                    samples.emplace_back(l.substr(at, tab - at));
+                at = tab + 1;
+            }
+            return true;
+        }
+        if (l.empty() || l[0] != '#')
+            return false;
+    }
+    return false;
+}

@@ -47,36 +47,6 @@ std::string cannotRead(const std::string& path)
     return "cannot read '" + path + "': " + std::strerror(errno ? errno : EIO);
 }
 
-// A text VCF's header read line by line (htslib's header parser would
-// also load the whole tabix index to list its contigs): whether GT is
-// defined, and the sample names. False when no #CHROM line ends it.
-bool readTextHeader(htsFile* file, kstring_t& line, bool& gtDefined, std::vector<std::string>& samples)
-{
-    gtDefined = false;
-    while (hts_getline(file, KS_SEP_LINE, &line) >= 0) {
-        const std::string_view l(line.s, line.l);
-        if (l.rfind("##FORMAT=<", 0) == 0 &&
-            (l.find("<ID=GT,") != std::string_view::npos || l.find("<ID=GT>") != std::string_view::npos))
-            gtDefined = true;
-        if (l.rfind("#CHROM", 0) == 0) {
-            samples.clear();
-            size_t field = 0;
-            for (size_t at = 0; at <= l.size(); ++field) {
-                size_t tab = l.find('\t', at);
-                if (tab == std::string_view::npos)
-                    tab = l.size();
-                if (field >= 9)
-                    samples.emplace_back(l.substr(at, tab - at));
-                at = tab + 1;
-            }
-            return true;
-        }
-        if (l.empty() || l[0] != '#')
-            return false;
-    }
-    return false;
-}
-
 class VcfReader {
 public:
     VcfReader(const VcfPanel& panel, const std::function<bool(const VcfRecord&)>& offer,
@@ -96,7 +66,7 @@ public:
         std::vector<std::string> names;
         if (isBcf)
             header_.reset(bcf_hdr_read(file_.get()));
-        if (isBcf ? !header_ : !readTextHeader(file_.get(), line_, gtDefined, names)) {
+        if (isBcf ? !header_ : !readVcfTextHeader(file_.get(), line_, gtDefined, names)) {
             ks_free(&line_);
             return fail("'" + vcf_.path + "' is not a readable VCF or BCF file", why);
         }
@@ -182,11 +152,13 @@ private:
     {
         // A .tbi is read for its linear offsets alone (see tabix_linear.h);
         // a CSI index through htslib; without either, every line is read.
+        // An index beside a file that is not BGZF-compressed is stale.
         TabixLinear linear;
         std::string why;
-        const bool tbi = exists(vcf_.path + ".tbi") && readTabixLinear(vcf_.path + ".tbi", linear, why);
+        const bool blocks = hts_get_format(file_.get())->compression == bgzf;
+        const bool tbi = blocks && exists(vcf_.path + ".tbi") && readTabixLinear(vcf_.path + ".tbi", linear, why);
         std::unique_ptr<tbx_t, void (*)(tbx_t*)> csi(
-            tbi ? nullptr : tbx_index_load3(vcf_.path.c_str(), nullptr, HTS_IDX_SILENT_FAIL), tbx_destroy);
+            tbi || !blocks ? nullptr : tbx_index_load3(vcf_.path.c_str(), nullptr, HTS_IDX_SILENT_FAIL), tbx_destroy);
         if (!tbi && !csi) {
             int r;
             while ((r = hts_getline(file_.get(), KS_SEP_LINE, &line_)) >= 0)
@@ -279,7 +251,10 @@ private:
     {
         std::unique_ptr<bcf1_t, void (*)(bcf1_t*)> rec(bcf_init(), bcf_destroy);
         std::unique_ptr<hts_idx_t, void (*)(hts_idx_t*)> index(
-            bcf_index_load3(vcf_.path.c_str(), nullptr, HTS_IDX_SILENT_FAIL), hts_idx_destroy);
+            hts_get_format(file_.get())->compression == bgzf
+                ? bcf_index_load3(vcf_.path.c_str(), nullptr, HTS_IDX_SILENT_FAIL)
+                : nullptr,
+            hts_idx_destroy);
         int r;
         if (!index) {
             while ((r = bcf_read(file_.get(), header_.get(), rec.get())) >= 0)
@@ -325,28 +300,7 @@ private:
         r.ordinal = ordinal_++;
         if (!offer_(r))
             return true;
-        std::vector<uint8_t>& bytes = bytes_;
-        bytes.assign((samples_ + 3) / 4, 0);
-        int32_t* gt = nullptr;
-        int ngt = 0;
-        const int got = bcf_get_genotypes(header_.get(), rec, &gt, &ngt);
-        const size_t ploidy = got > 0 && samples_ > 0 ? static_cast<size_t>(got) / samples_ : 0;
-        for (size_t s = 0; s < samples_; ++s) {
-            int copies = 0, alleles = 0;
-            for (size_t a = 0; a < ploidy; ++a) {
-                const int32_t v = gt[s * ploidy + a];
-                if (v == bcf_int32_vector_end)
-                    break;
-                if (bcf_gt_is_missing(v) || bcf_gt_allele(v) > 1) {
-                    alleles = -1;
-                    break;
-                }
-                copies += bcf_gt_allele(v);
-                ++alleles;
-            }
-            setVcfCode(bytes, s, alleles == 2 ? copies : alleles == 1 ? 2 * copies : -1);
-        }
-        free(gt);
+        packBcfGenotypes(header_.get(), rec, samples_, bytes_);
         keep(r.ordinal);
         return true;
     }
@@ -407,7 +361,7 @@ bool openVcfPanel(const std::string& path, VcfPanel& panel, std::vector<std::str
         }
     } else if (format == vcf) {
         kstring_t line = KS_INITIALIZE;
-        read = readTextHeader(file.get(), line, gtDefined, sampleIds);
+        read = readVcfTextHeader(file.get(), line, gtDefined, sampleIds);
         ks_free(&line);
     }
     if (!read) {

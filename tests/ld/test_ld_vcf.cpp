@@ -145,6 +145,7 @@ TEST(LdVcf, GeneratedPanelsInEveryFormGiveTheFilesetsLoci)
         writeFile(dir + "/c.vcf", readFile(dir + "/p.vcf"));
         bgzipWithIndex(dir + "/c.vcf", true);
         addMultiAllelic(dir + "/p.vcf");
+        writeFile(dir + "/p.vcf.tbi", readFile(dir + "/p.vcf.gz.tbi")); // stale: p.vcf is not compressed
         for (const char* panel : {"p.vcf", "p.vcf.gz", "c.vcf.gz", "q.vcf.gz", "p.bcf"}) {
             const LdFiles vcf = runLd(dir, ldArgs("t.tsv", panel));
             ASSERT_EQ(vcf.status, 0) << panel << ": " << vcf.err;
