@@ -22,6 +22,26 @@ void setCode(uint64_t* hi, uint64_t* lo, size_t s, unsigned code)
         lo[s / 64] &= ~bit;
 }
 
+// The even bits of x (bit 2i to bit i), by halving shifts.
+uint64_t evenBits(uint64_t x)
+{
+    x &= 0x5555555555555555ull;
+    x = (x | (x >> 1)) & 0x3333333333333333ull;
+    x = (x | (x >> 2)) & 0x0F0F0F0F0F0F0F0Full;
+    x = (x | (x >> 4)) & 0x00FF00FF00FF00FFull;
+    x = (x | (x >> 8)) & 0x0000FFFF0000FFFFull;
+    x = (x | (x >> 16)) & 0x00000000FFFFFFFFull;
+    return x;
+}
+
+uint64_t littleEndian64(const uint8_t* b)
+{
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = (v << 8) | b[i];
+    return v;
+}
+
 inline uint64_t popcount(uint64_t v) { return static_cast<uint64_t>(__builtin_popcountll(v)); }
 
 } // namespace
@@ -33,8 +53,28 @@ size_t GenotypePlanes::addPacked(const uint8_t* bytes, const std::vector<uint32_
     uint64_t* hi = hi_.data() + slot * words_;
     uint64_t* lo = lo_.data() + slot * words_;
     if (allChosen) {
-        for (size_t s = 0; s < samples_; ++s)
-            setCode(hi, lo, s, (bytes[s / 4] >> (2 * (s % 4))) & 3u);
+        // 64 samples a word from 16 bytes: the codes' low bits (even bits)
+        // are the lo plane, their high bits the hi plane; the samples past
+        // the last are set missing.
+        const size_t have = (samples_ + 3) / 4;
+        uint8_t tail[16];
+        for (size_t w = 0; w < words_; ++w) {
+            const uint8_t* b = bytes + 16 * w;
+            if (16 * w + 16 > have) {
+                std::fill(tail, tail + 16, uint8_t(0));
+                std::copy(b, bytes + have, tail);
+                b = tail;
+            }
+            const uint64_t x = littleEndian64(b), y = littleEndian64(b + 8);
+            hi[w] = evenBits(x >> 1) | (evenBits(y >> 1) << 32);
+            lo[w] = evenBits(x) | (evenBits(y) << 32);
+        }
+        const size_t used = samples_ % 64;
+        if (used != 0) {
+            const uint64_t mask = (uint64_t(1) << used) - 1;
+            hi[words_ - 1] &= mask;
+            lo[words_ - 1] |= ~mask;
+        }
     } else {
         for (size_t s = 0; s < chosen.size(); ++s) {
             const uint32_t f = chosen[s];

@@ -1,5 +1,4 @@
-// Opening a panel, naming its files, and matching a table's candidates to
-// its variants.
+// Opening a panel and naming its files.
 #include "ld_panel.h"
 
 #include "gene_index.h"
@@ -30,8 +29,11 @@ bool exists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
+// The file whose presence makes a panel: a VCF/BCF itself, else the .bed.
 std::string bedOf(const std::string& panel)
 {
+    if (isVcfPath(panel))
+        return panel;
     std::string bed, bim, fam;
     plinkPaths(panel, bed, bim, fam);
     return bed;
@@ -56,7 +58,10 @@ bool openPart(const std::string& path, const std::string& key, const std::string
               size_t& unknown, std::string& why)
 {
     part.key = key;
-    return openPlinkFileset(path, part.set, why) && selectSamples(part.set, samplesFile, part.chosen, unknown, why);
+    part.vcf = isVcfPath(path);
+    const bool opened = part.vcf ? openVcfPanel(path, part.vcfFile, part.set.sampleIds, why)
+                                 : openPlinkFileset(path, part.set, why);
+    return opened && selectSamples(part.set, samplesFile, part.chosen, unknown, why);
 }
 
 } // namespace
@@ -101,9 +106,15 @@ bool openLdPanel(const std::string& spec, const std::string& samplesFile, LdPane
 std::vector<std::string> ldPanelFiles(const LdPanel& panel)
 {
     std::vector<std::string> files;
-    for (const PanelPart& p : panel.parts)
-        for (const std::string* f : {&p.set.bedPath, &p.set.bimPath, &p.set.famPath})
-            files.push_back(*f);
+    for (const PanelPart& p : panel.parts) {
+        if (p.vcf) {
+            files.push_back(p.vcfFile.path);
+            files.insert(files.end(), p.vcfFile.indexFiles.begin(), p.vcfFile.indexFiles.end());
+        } else {
+            for (const std::string* f : {&p.set.bedPath, &p.set.bimPath, &p.set.famPath})
+                files.push_back(*f);
+        }
+    }
     return files;
 }
 
@@ -111,6 +122,13 @@ std::vector<std::string> ldPanelFiles(const std::string& spec)
 {
     std::vector<std::string> files;
     auto add = [&](const std::string& panel) {
+        if (isVcfPath(panel)) {
+            files.push_back(panel);
+            for (const char* ext : {".tbi", ".csi"})
+                if (exists(panel + ext))
+                    files.push_back(panel + ext);
+            return;
+        }
         std::string bed, bim, fam;
         plinkPaths(panel, bed, bim, fam);
         files.insert(files.end(), {bed, bim, fam});
@@ -124,187 +142,3 @@ std::vector<std::string> ldPanelFiles(const std::string& spec)
     return files;
 }
 
-namespace {
-
-std::string carriedField(const LociCandidates& c, size_t k, int field)
-{
-    std::string_view t = c.carriedText(k);
-    for (int f = 0; f < field; ++f) {
-        const size_t tab = t.find('\t');
-        if (tab == std::string_view::npos)
-            return "";
-        t.remove_prefix(tab + 1);
-    }
-    return std::string(t.substr(0, t.find('\t')));
-}
-
-std::string upper(std::string s)
-{
-    for (char& ch : s)
-        ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch);
-    return s;
-}
-
-// The part holding a chromosome of the table: the only part, or the one
-// whose key is the chromosome's; -1 when there is none.
-int partOf(const LdPanel& panel, const std::string& chrom)
-{
-    if (!panel.perChromosome)
-        return 0;
-    const std::string key = chromosomeKey(chrom);
-    for (size_t p = 0; p < panel.parts.size(); ++p)
-        if (panel.parts[p].key == key)
-            return static_cast<int>(p);
-    return -1;
-}
-
-struct PartIndex {
-    std::unordered_map<std::string_view, uint32_t> byId;
-    std::unordered_multimap<uint64_t, uint32_t> byPlace; // (chromosome key number << 32) | position
-    std::unordered_map<std::string, uint32_t> keyNumber;
-};
-
-uint64_t placeKey(uint32_t keyNumber, int32_t position)
-{
-    return (uint64_t(keyNumber) << 32) | static_cast<uint32_t>(position);
-}
-
-void indexPart(const PlinkFileset& set, PartIndex& index)
-{
-    index.byId.reserve(set.variants.size());
-    std::string lastChrom;
-    uint32_t lastNumber = 0;
-    for (uint32_t v = 0; v < set.variants.size(); ++v) {
-        const PanelVariant& pv = set.variants[v];
-        if (pv.id != ".")
-            index.byId.emplace(pv.id, v);
-        if (v == 0 || pv.chromosome != lastChrom) {
-            lastChrom = pv.chromosome;
-            lastNumber = index.keyNumber.emplace(chromosomeKey(pv.chromosome), uint32_t(index.keyNumber.size()))
-                             .first->second;
-        }
-        index.byPlace.emplace(placeKey(lastNumber, pv.position), v);
-    }
-}
-
-bool readGenotypes(const LdPanel& panel, PanelMatch& m, std::string& why)
-{
-    const size_t samples = panel.parts.front().chosen.size();
-    m.planes = GenotypePlanes(samples);
-    m.slot.assign(m.part.size(), -1);
-    // Each needed (part, variant) once, read in file order.
-    std::vector<std::pair<uint64_t, size_t>> wanted;
-    for (size_t k = 0; k < m.part.size(); ++k)
-        if (m.part[k] >= 0)
-            wanted.emplace_back((uint64_t(m.part[k]) << 32) | m.variant[k], k);
-    std::sort(wanted.begin(), wanted.end());
-    int fd = -1, openPartNumber = -1;
-    std::vector<uint8_t> bytes;
-    int32_t slot = -1;
-    bool ok = true;
-    for (size_t i = 0; i < wanted.size() && ok; ++i) {
-        const auto [key, k] = wanted[i];
-        if (i > 0 && wanted[i - 1].first == key) {
-            m.slot[k] = slot;
-            continue;
-        }
-        const PanelPart& part = panel.parts[static_cast<size_t>(m.part[k])];
-        if (m.part[k] != openPartNumber) {
-            if (fd >= 0)
-                close(fd);
-            fd = open(part.set.bedPath.c_str(), O_RDONLY | O_CLOEXEC);
-            openPartNumber = m.part[k];
-            if (fd < 0) {
-                why = "cannot read '" + part.set.bedPath + "': " + std::strerror(errno);
-                return false;
-            }
-            bytes.resize(part.set.bytesPerVariant);
-        }
-        const off_t at = static_cast<off_t>(3 + part.set.bytesPerVariant * m.variant[k]);
-        if (pread(fd, bytes.data(), bytes.size(), at) != static_cast<ssize_t>(bytes.size())) {
-            why = "cannot read '" + part.set.bedPath + "': " + std::strerror(errno ? errno : EIO);
-            ok = false;
-            break;
-        }
-        if (part.chosen.size() != samples) {
-            why = "the panel's files hold different samples";
-            ok = false;
-            break;
-        }
-        slot = static_cast<int32_t>(
-            m.planes.addPacked(bytes.data(), part.chosen, part.chosen.size() == part.set.sampleIds.size()));
-        m.slot[k] = slot;
-    }
-    if (fd >= 0)
-        close(fd);
-    return ok;
-}
-
-} // namespace
-
-bool matchCandidates(const LociCandidates& c, const LdPanel& panel, int effectField, int otherField,
-                     PanelMatch& m, std::string& why)
-{
-    const size_t n = c.candidates.size();
-    m = PanelMatch();
-    m.part.assign(n, -1);
-    m.variant.assign(n, 0);
-    std::vector<int> partOfChromosome(c.chromosomes.size());
-    for (size_t k = 0; k < c.chromosomes.size(); ++k)
-        partOfChromosome[k] = partOf(panel, c.chromosomes[k]);
-    std::vector<PartIndex> indices(panel.parts.size());
-    std::vector<char> indexed(panel.parts.size(), 0);
-    for (size_t k = 0; k < n; ++k) {
-        const LociCandidates::Candidate& cand = c.candidates[k];
-        const int p = partOfChromosome[cand.chromosome];
-        if (p < 0)
-            continue;
-        const PlinkFileset& set = panel.parts[static_cast<size_t>(p)].set;
-        PartIndex& index = indices[static_cast<size_t>(p)];
-        if (!indexed[static_cast<size_t>(p)]) {
-            indexPart(set, index);
-            indexed[static_cast<size_t>(p)] = 1;
-        }
-        const std::string_view id = c.id(k);
-        const std::string key = chromosomeKey(c.chromosomes[cand.chromosome]);
-        if (!id.empty()) {
-            const auto it = index.byId.find(id);
-            if (it != index.byId.end()) {
-                const PanelVariant& pv = set.variants[it->second];
-                ++m.byId;
-                if (pv.position != cand.position || chromosomeKey(pv.chromosome) != key) {
-                    if (++m.byIdElsewhere <= 3)
-                        m.elsewhereExamples.push_back(std::string(id) + " table " + c.chromosomes[cand.chromosome] +
-                                                      ":" + std::to_string(cand.position) + " panel " +
-                                                      pv.chromosome + ":" + std::to_string(pv.position));
-                }
-                m.part[k] = p;
-                m.variant[k] = it->second;
-                continue;
-            }
-        }
-        const auto number = index.keyNumber.find(key);
-        if (number == index.keyNumber.end())
-            continue;
-        auto [first, last] = index.byPlace.equal_range(placeKey(number->second, cand.position));
-        if (first == last)
-            continue;
-        uint32_t chosen = UINT32_MAX;
-        const std::string effect = effectField >= 0 ? upper(carriedField(c, k, effectField)) : "";
-        const std::string other = otherField >= 0 ? upper(carriedField(c, k, otherField)) : "";
-        for (auto it = first; it != last; ++it) {
-            const PanelVariant& pv = set.variants[it->second];
-            const std::string a1 = upper(pv.allele1), a2 = upper(pv.allele2);
-            const bool alleles = !effect.empty() && !other.empty() &&
-                                 ((a1 == effect && a2 == other) || (a1 == other && a2 == effect));
-            if (alleles) {
-                chosen = it->second;
-                break;
-            }
-            chosen = std::min(chosen, it->second); // the first in the panel's order
-        }
-        m.part[k] = p;
-        m.variant[k] = chosen;
-    }
-    return readGenotypes(panel, m, why);
-}

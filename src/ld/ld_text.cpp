@@ -79,6 +79,9 @@ std::string ldNotes(const std::string& table, const LdLoci& loci, const PanelMat
         out += "quorlin: warning: " + table + ": more than 10 % of the loci candidates (" +
                std::to_string(loci.absent) + " of " + std::to_string(loci.indexCandidates) +
                ") are absent from the LD panel\n";
+    if (match.multiAllelic > 0)
+        out += "quorlin: warning: " + table + ": " + std::to_string(match.multiAllelic) +
+               " multi-allelic records of the LD panel were skipped\n";
     if (match.byIdElsewhere * 2 > match.byId)
         out += "quorlin: warning: " + table + ": " + std::to_string(match.byIdElsewhere) + " of " +
                std::to_string(match.byId) +

@@ -1,7 +1,12 @@
 // Reading a PLINK 1 binary fileset's .bim and .fam and checking its .bed.
 #include "plink_fileset.h"
 
+#include "text_lines.h"
+
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#include <charconv>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -32,32 +37,51 @@ bool cannotRead(const std::string& path, std::string& why)
     return false;
 }
 
-bool readBim(const std::string& path, std::vector<PanelVariant>& variants, std::string& why)
+std::string notBim(const std::string& path, uint64_t number)
+{
+    return "'" + path + "' line " + std::to_string(number) +
+           " is not a .bim line (chromosome, id, cM, position, allele 1, allele 2)";
+}
+
+// The .bim's lines that are not blank, counted in one pass of memchr over
+// a buffer; the lines' fields are checked when a table's candidates are
+// matched (panel_match.cpp), which reads them anyway.
+bool countBim(const std::string& path, uint64_t& count, std::string& why)
 {
     errno = 0;
-    std::ifstream in(path);
-    if (!in)
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return cannotRead(path, why);
-    std::string line;
-    for (size_t number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.find_first_not_of(" \t") == std::string::npos)
+    std::vector<char> buffer(size_t(1) << 20);
+    bool content = false; // the current line has a character other than blanks
+    count = 0;
+    for (;;) {
+        const ssize_t got = read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
             continue;
-        std::vector<std::string> f = words(line);
-        char* end = nullptr;
-        errno = 0;
-        const long long pos = f.size() == 6 ? std::strtoll(f[3].c_str(), &end, 10) : -1;
-        if (f.size() != 6 || *end != '\0' || errno != 0 || pos < 0 || pos > INT32_MAX) {
-            why = "'" + path + "' line " + std::to_string(number) +
-                  " is not a .bim line (chromosome, id, cM, position, allele 1, allele 2)";
-            return false;
+        if (got <= 0) {
+            const int error = got < 0 ? errno : 0;
+            close(fd);
+            errno = error;
+            if (error)
+                return cannotRead(path, why);
+            break;
         }
-        variants.push_back({std::move(f[0]), std::move(f[1]), static_cast<int32_t>(pos), std::move(f[4]),
-                            std::move(f[5])});
+        const char* p = buffer.data();
+        const char* const end = p + got;
+        while (p < end) {
+            const char* newline = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            const char* lineEnd = newline ? newline : end;
+            for (const char* q = p; !content && q < lineEnd; ++q)
+                content = static_cast<unsigned char>(*q) > ' ';
+            if (!newline)
+                break;
+            count += content ? 1 : 0;
+            content = false;
+            p = newline + 1;
+        }
     }
-    if (in.bad())
-        return cannotRead(path, why);
+    count += content ? 1 : 0;
     return true;
 }
 
@@ -88,6 +112,44 @@ bool readFam(const std::string& path, PlinkFileset& set, std::string& why)
 
 } // namespace
 
+bool bimFields(const LineFields& fields, BimFields& out)
+{
+    if (fields.count != 6)
+        return false;
+    const std::string_view p = fields.at[3];
+    int32_t position = 0;
+    const auto [end, ec] = std::from_chars(p.data(), p.data() + p.size(), position);
+    if (ec != std::errc() || end != p.data() + p.size() || position < 0)
+        return false;
+    out.chromosome = fields.at[0];
+    out.id = fields.at[1];
+    out.position = position;
+    out.allele1 = fields.at[4];
+    out.allele2 = fields.at[5];
+    return true;
+}
+
+bool readPanelVariants(const std::string& bimPath, std::vector<PanelVariant>& variants, std::string& why)
+{
+    TextLines lines(bimPath);
+    if (!lines.opened()) {
+        errno = lines.error();
+        return cannotRead(bimPath, why);
+    }
+    LineFields fields;
+    BimFields f;
+    while (lines.next(fields)) {
+        if (!bimFields(fields, f)) {
+            why = notBim(bimPath, lines.lineNumber());
+            return false;
+        }
+        variants.push_back({std::string(f.chromosome), std::string(f.id), f.position, std::string(f.allele1),
+                            std::string(f.allele2)});
+    }
+    errno = lines.error();
+    return errno == 0 || cannotRead(bimPath, why);
+}
+
 void plinkPaths(const std::string& panel, std::string& bed, std::string& bim, std::string& fam)
 {
     const std::string prefix = endsWith(panel, ".bed") ? panel.substr(0, panel.size() - 4) : panel;
@@ -114,16 +176,16 @@ bool openPlinkFileset(const std::string& panel, PlinkFileset& set, std::string& 
               ", not 1); rewrite it with plink --make-bed";
         return false;
     }
-    if (!readBim(set.bimPath, set.variants, why) || !readFam(set.famPath, set, why))
+    if (!countBim(set.bimPath, set.variantCount, why) || !readFam(set.famPath, set, why))
         return false;
     set.bytesPerVariant = (set.sampleIds.size() + 3) / 4;
     struct stat st {};
     if (stat(set.bedPath.c_str(), &st) != 0)
         return cannotRead(set.bedPath, why);
-    const uint64_t expected = 3 + set.bytesPerVariant * set.variants.size();
+    const uint64_t expected = 3 + set.bytesPerVariant * set.variantCount;
     if (static_cast<uint64_t>(st.st_size) != expected) {
         why = "'" + set.bedPath + "' has " + std::to_string(st.st_size) + " bytes, but " +
-              std::to_string(set.variants.size()) + " variants × " + std::to_string(set.sampleIds.size()) +
+              std::to_string(set.variantCount) + " variants × " + std::to_string(set.sampleIds.size()) +
               " samples need " + std::to_string(expected);
         return false;
     }
@@ -154,11 +216,17 @@ bool selectSamples(const PlinkFileset& set, const std::string& file, std::vector
             if (f.empty())
                 continue;
             // One word: an IID (every sample with it); two or more: FID IID.
-            const std::string& iid = f.size() == 1 ? f[0] : f[1];
+            // Without family ids (a VCF's samples) the whole line is a name.
+            const bool named = set.familyIds.empty() || f.size() == 1;
+            std::string iid = f.size() == 1 ? f[0] : f[1];
+            if (set.familyIds.empty()) {
+                const size_t from = line.find_first_not_of(" \t"), to = line.find_last_not_of(" \t\r");
+                iid = line.substr(from, to - from + 1);
+            }
             bool found = false;
             const auto range = byIid.equal_range(iid);
             for (auto it = range.first; it != range.second; ++it)
-                if (f.size() == 1 || set.familyIds[it->second] == f[0]) {
+                if (named || set.familyIds[it->second] == f[0]) {
                     wanted[it->second] = 1;
                     found = true;
                 }

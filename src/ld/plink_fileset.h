@@ -1,10 +1,13 @@
 // A PLINK 1 binary fileset (.bed/.bim/.fam) as an LD reference panel: its
-// variants and samples read once, the SNP-major .bed checked by magic and
-// size, a chosen subset of samples, and each wanted variant's genotypes
-// read on demand into two bit planes.
+// samples read once, its .bim lines counted (their fields are read, and
+// checked, as they stream past a table's candidates), the SNP-major .bed
+// checked by magic and size, and a chosen subset of samples.
 #pragma once
+#include "text_lines.h"
+
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct PanelVariant {
@@ -15,20 +18,33 @@ struct PanelVariant {
 
 struct PlinkFileset {
     std::string bedPath, bimPath, famPath;
-    std::vector<PanelVariant> variants; // in .bim order
-    std::vector<std::string> familyIds, sampleIds; // in .fam order
+    uint64_t variantCount = 0; // .bim lines
+    std::vector<std::string> familyIds, sampleIds; // in .fam order (a VCF: sampleIds only)
     uint64_t bytesPerVariant = 0;
 };
 
 // The three paths of a fileset given by its prefix or by its .bed path.
 void plinkPaths(const std::string& panel, std::string& bed, std::string& bim, std::string& fam);
 
-// Reads .bim and .fam and checks the .bed's magic (SNP-major) and size
+// Counts the .bim's lines, reads .fam and checks the .bed's magic (SNP-major) and size
 // (variants × ceil(samples / 4) + 3). False with the reason in why.
 bool openPlinkFileset(const std::string& panel, PlinkFileset& set, std::string& why);
 
-// The samples to use, as .fam indices in .fam order: every sample when file
-// is empty, else those named in file, one per line as an IID or "FID IID".
+// One .bim line's fields as views: false when it is not a .bim line (six
+// fields, a position in 0..2^31-1).
+struct BimFields {
+    std::string_view chromosome, id, allele1, allele2;
+    int32_t position = 0;
+};
+bool bimFields(const LineFields& fields, BimFields& out);
+
+// Every variant of a .bim, in order (for tools and tests; a run streams
+// the .bim instead). False with the reason in why.
+bool readPanelVariants(const std::string& bimPath, std::vector<PanelVariant>& variants, std::string& why);
+
+// The samples to use, as indices in the panel's order: every sample when
+// file is empty, else those named in file, one per line as an IID or
+// "FID IID" (a panel without family ids, a VCF: the line is the name).
 // unknown counts the file's names not in the panel. False with the reason
 // in why for an unreadable file or an empty selection.
 bool selectSamples(const PlinkFileset& set, const std::string& file, std::vector<uint32_t>& chosen, size_t& unknown,

@@ -4,6 +4,10 @@
 #include "test_support.h"
 
 #include <QProcess>
+#include <algorithm>
+#include <htslib/bgzf.h>
+#include <htslib/tbx.h>
+#include <htslib/vcf.h>
 #include <QStandardPaths>
 #include <cstdlib>
 #include <fstream>
@@ -38,9 +42,12 @@ void writeFileset(const PlinkFileset& set, const std::vector<uint32_t>& variants
                   const std::vector<uint32_t>& samples, double missing, std::mt19937_64& random,
                   const std::string& prefix)
 {
+    std::vector<PanelVariant> all;
+    std::string why;
+    EXPECT_TRUE(readPanelVariants(set.bimPath, all, why)) << why;
     std::ofstream bim(prefix + ".bim"), fam(prefix + ".fam");
     for (uint32_t v : variants) {
-        const PanelVariant& pv = set.variants[v];
+        const PanelVariant& pv = all.at(v);
         bim << pv.chromosome << '\t' << pv.id << "\t0\t" << pv.position << '\t' << pv.allele1 << '\t' << pv.allele2
             << '\n';
     }
@@ -64,6 +71,80 @@ void writeFileset(const PlinkFileset& set, const std::vector<uint32_t>& variants
         }
         bed.write(out.data(), static_cast<std::streamsize>(out.size()));
     }
+}
+
+void writeVcfFromFileset(const std::string& prefix, const std::string& path, const std::string& contigPrefix,
+                         bool varied)
+{
+    PlinkFileset set;
+    std::vector<PanelVariant> variants;
+    std::string why;
+    ASSERT_TRUE(openPlinkFileset(prefix, set, why)) << why;
+    ASSERT_TRUE(readPanelVariants(set.bimPath, variants, why)) << why;
+    std::ofstream out(path);
+    out << "##fileformat=VCFv4.2\n";
+    std::vector<std::string> contigs;
+    for (const PanelVariant& v : variants)
+        if (std::find(contigs.begin(), contigs.end(), v.chromosome) == contigs.end())
+            contigs.push_back(v.chromosome);
+    for (const std::string& c : contigs)
+        out << "##contig=<ID=" << contigPrefix << c << ">\n";
+    out << "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+           "##FORMAT=<ID=DP,Number=1,Type=Integer,Description=\"Depth\">\n"
+           "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
+    for (size_t s = 0; s < set.sampleIds.size(); ++s)
+        out << '\t' << set.familyIds[s] << '_' << set.sampleIds[s];
+    out << '\n';
+    std::ifstream bed(set.bedPath, std::ios::binary);
+    std::vector<char> row(set.bytesPerVariant);
+    bed.seekg(3);
+    static const char* const kPlain[4] = {"1/1", "./.", "0/1", "0/0"};
+    static const char* const kPhased[4] = {"1|1", ".", "1|0", "0|0"};
+    for (size_t v = 0; v < variants.size(); ++v) {
+        bed.read(row.data(), static_cast<std::streamsize>(row.size()));
+        const int style = varied ? static_cast<int>(v % 3) : 0;
+        const PanelVariant& pv = variants[v];
+        out << contigPrefix << pv.chromosome << '\t' << pv.position << '\t' << pv.id << '\t' << pv.allele2 << '\t'
+            << pv.allele1 << "\t.\tPASS\t.\t" << (style == 0 ? "GT" : style == 1 ? "GT:DP" : "DP:GT");
+        for (size_t s = 0; s < set.sampleIds.size(); ++s) {
+            const unsigned code = (static_cast<unsigned char>(row[s / 4]) >> (2 * (s % 4))) & 3u;
+            out << '\t';
+            if (style == 2)
+                out << "7:";
+            out << (style == 0 ? kPlain : kPhased)[code];
+            if (style == 1)
+                out << ":7";
+        }
+        out << '\n';
+    }
+}
+
+void bgzipWithIndex(const std::string& path, bool csi)
+{
+    const std::string text = readFile(path), gz = path + ".gz";
+    BGZF* out = bgzf_open(gz.c_str(), "w");
+    ASSERT_NE(out, nullptr);
+    ASSERT_EQ(bgzf_write(out, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ASSERT_EQ(bgzf_close(out), 0);
+    ASSERT_EQ(tbx_index_build(gz.c_str(), csi ? 14 : 0, &tbx_conf_vcf), 0);
+}
+
+void bcfWithIndex(const std::string& vcfPath, const std::string& bcfPath)
+{
+    htsFile* in = hts_open(vcfPath.c_str(), "r");
+    ASSERT_NE(in, nullptr);
+    bcf_hdr_t* header = bcf_hdr_read(in);
+    htsFile* out = hts_open(bcfPath.c_str(), "wb");
+    ASSERT_TRUE(header && out);
+    ASSERT_EQ(bcf_hdr_write(out, header), 0);
+    bcf1_t* rec = bcf_init();
+    while (bcf_read(in, header, rec) == 0)
+        ASSERT_EQ(bcf_write(out, header, rec), 0);
+    bcf_destroy(rec);
+    bcf_hdr_destroy(header);
+    hts_close(in);
+    ASSERT_EQ(hts_close(out), 0);
+    ASSERT_EQ(bcf_index_build(bcfPath.c_str(), 14), 0);
 }
 
 std::vector<PlinkClump> readVerboseClumps(const std::string& path)

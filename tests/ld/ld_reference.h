@@ -1,5 +1,6 @@
 // Helpers of the LD tests: running PLINK 1.9, writing small PLINK filesets
-// cut from the shared panel, and reading PLINK's --clump-verbose report.
+// cut from the shared panel and VCF/BCF copies of them, and reading
+// PLINK's --clump-verbose report.
 #pragma once
 #include "ld_clump.h"
 #include "ld_panel.h"
@@ -24,6 +25,18 @@ int runPlink(const std::vector<std::string>& args, const std::string& dir);
 void writeFileset(const PlinkFileset& set, const std::vector<uint32_t>& variants,
                   const std::vector<uint32_t>& samples, double missing, std::mt19937_64& random,
                   const std::string& prefix);
+
+// Writes the fileset at prefix as a text VCF at path: samples FID_IID,
+// REF the .bim's allele 2, ALT its allele 1, contig names with
+// contigPrefix before them. varied writes every third record phased with a
+// DP key after GT, every third with DP before GT and missing as ".".
+void writeVcfFromFileset(const std::string& prefix, const std::string& path, const std::string& contigPrefix,
+                         bool varied);
+// path compressed with BGZF into path + ".gz", with a tabix index (csi: a
+// CSI index instead).
+void bgzipWithIndex(const std::string& path, bool csi = false);
+// The VCF at vcfPath as BCF at bcfPath, with a CSI index.
+void bcfWithIndex(const std::string& vcfPath, const std::string& bcfPath);
 
 // One clump of PLINK's --clump-verbose report: the index id and the
 // members' ids with their RSQ.

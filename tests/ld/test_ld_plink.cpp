@@ -161,6 +161,8 @@ TEST(LdPlink, GeneratedCasesEqualPlink)
     PlinkFileset set;
     std::string why;
     ASSERT_TRUE(openPlinkFileset(sharedPanel(), set, why)) << why;
+    std::vector<PanelVariant> all;
+    ASSERT_TRUE(readPanelVariants(set.bimPath, all, why)) << why;
     std::mt19937_64 random(2026);
     const double p1s[] = {1e-3, 1e-4, 1e-5};
     const double r2s[] = {0.05, 0.13, 0.29, 0.55, 0.83};
@@ -170,7 +172,7 @@ TEST(LdPlink, GeneratedCasesEqualPlink)
     for (int round = 0; round < 200 && failures < 5; ++round) {
         const std::string dir = makeTempDir();
         const size_t count = std::uniform_int_distribution<size_t>(100, 1500)(random);
-        const size_t start = std::uniform_int_distribution<size_t>(0, set.variants.size() - count)(random);
+        const size_t start = std::uniform_int_distribution<size_t>(0, all.size() - count)(random);
         const double thin = std::uniform_real_distribution<double>(0.4, 1.0)(random);
         std::vector<uint32_t> variants, samples;
         for (size_t v = start; v < start + count; ++v)
@@ -189,7 +191,7 @@ TEST(LdPlink, GeneratedCasesEqualPlink)
         for (uint32_t v : variants) {
             char p[32];
             std::snprintf(p, sizeof p, "%.5g", std::pow(10.0, -strength(random)));
-            rows.push_back({set.variants[v].chromosome, set.variants[v].id, set.variants[v].position, p});
+            rows.push_back({all[v].chromosome, all[v].id, all[v].position, p});
         }
         std::shuffle(rows.begin(), rows.end(), random); // the table's order is not the panel's
         LdSettings s;

@@ -79,7 +79,7 @@ TEST(LdRuns, PerChromosomePanelsAndThreadsGiveTheSameFiles)
     PlinkFileset set;
     std::string why;
     ASSERT_TRUE(openPlinkFileset(sharedPanel(), set, why)) << why;
-    std::vector<uint32_t> all(set.variants.size()), people(set.sampleIds.size());
+    std::vector<uint32_t> all(set.variantCount), people(set.sampleIds.size());
     for (uint32_t k = 0; k < all.size(); ++k)
         all[k] = k;
     for (uint32_t k = 0; k < people.size(); ++k)

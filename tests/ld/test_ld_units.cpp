@@ -2,6 +2,7 @@
 // plain count, the maximum-likelihood r² against a brute-force search of
 // the likelihood, and the fileset and sample checks.
 #include "genotype_planes.h"
+#include "ld_reference.h"
 #include "plink_fileset.h"
 #include "test_support.h"
 
@@ -117,7 +118,7 @@ TEST(LdFileset, FaultsAreNamed)
     PlinkFileset set;
     std::string why;
     ASSERT_TRUE(openPlinkFileset(p + ".bed", set, why)) << why;
-    EXPECT_EQ(set.variants.size(), 2u);
+    EXPECT_EQ(set.variantCount, 2u);
     EXPECT_EQ(set.bytesPerVariant, 1u);
 
     std::vector<uint32_t> chosen;
@@ -136,10 +137,19 @@ TEST(LdFileset, FaultsAreNamed)
     writeFile(p + ".bed", std::string("\x6c\x1b\x01\x38", 4));
     EXPECT_FALSE(openPlinkFileset(p, set = PlinkFileset(), why));
     EXPECT_NE(why.find("need 5"), std::string::npos) << why;
-    writeFile(p + ".bim", "1\trs1\t0\tposition\tA\tG\n");
-    writeFile(p + ".bed", std::string("\x6c\x1b\x01\x38", 4));
-    EXPECT_FALSE(openPlinkFileset(p, set = PlinkFileset(), why));
-    EXPECT_NE(why.find("line 1"), std::string::npos) << why;
+    // A damaged .bim line is found where the lines stream past a table's
+    // candidates.
+    writeFile(p + ".bim", "1\trs1\t0\t100\tA\tG\n\n  \n1\trs2\t0\tposition\tA\tG\n");
+    writeFile(p + ".bed", std::string("\x6c\x1b\x01\x38\x2c", 5));
+    LdPanel panel;
+    std::string warnings;
+    ASSERT_TRUE(openLdPanel(p, "", panel, why, warnings)) << why;
+    PanelMatch match;
+    EXPECT_FALSE(matchCandidates(candidatesOf({{"1", "rs1", 100, "1e-9"}}, 1), panel, -1, -1, match, why));
+    EXPECT_NE(why.find("line 4 is not a .bim line"), std::string::npos) << why;
+    std::vector<PanelVariant> variants;
+    EXPECT_FALSE(readPanelVariants(p + ".bim", variants, why));
+    EXPECT_NE(why.find("line 4"), std::string::npos) << why;
     EXPECT_FALSE(openPlinkFileset(dir + "/absent", set = PlinkFileset(), why));
     EXPECT_NE(why.find("absent.bed"), std::string::npos) << why;
 }
