@@ -2,7 +2,7 @@
 // a truncated or corrupt stream is an error, never a silent short read.
 #include "byte_source.h"
 
-#include "bounded_queue.h"
+#include "base/bounded_queue.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,7 @@
 // picked ahead of the consuming thread, which converts and batches them.
 // Rows arrive in input order, so the results are those of reading inline.
 #pragma once
-#include "bounded_queue.h"
+#include "base/bounded_queue.h"
 #include "byte_source.h"
 #include "field_splitter.h"
 #include "line_reader.h"
