@@ -150,19 +150,18 @@ std::unique_ptr<QCoreApplication> makeFigureApplication(int& argc, char** argv, 
 }
 
 FontWarmUp::FontWarmUp()
-    : thread_([] {
-          // The font database is shared by all threads and safe to use from
-          // any; filling it reads fontconfig's files.
-          if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-              return;
-          QFont font(QStringLiteral("DejaVu Sans"));
-          font.setPixelSize(12);
-          QFontMetricsF(font).horizontalAdvance(QStringLiteral("0"));
-      })
 {
-}
-
-FontWarmUp::~FontWarmUp()
-{
-    thread_.join();
+    const auto warm = [] {
+        // The font database is shared by all threads and safe to use from
+        // any; filling it reads fontconfig's files.
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            return;
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(12);
+        QFontMetricsF(font).horizontalAdvance(QStringLiteral("0"));
+    };
+    if (pool_.workers() > 0)
+        pool_.start([warm](int) { warm(); }); // the pool's destructor waits for it
+    else
+        warm();
 }
