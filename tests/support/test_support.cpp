@@ -12,19 +12,17 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <fcntl.h>
 #include <spawn.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -87,15 +85,30 @@ std::string maskClock(const std::string& text)
 } // namespace
 
 namespace {
-// The whole of an unnamed temporary file.
-std::string readAll(std::FILE* f)
+// Reads both pipes to their ends, whichever has data, so the child never
+// waits on a full pipe; false when the deadline passes first.
+bool readBoth(int outFd, int errFd, std::string& out, std::string& err,
+              std::chrono::steady_clock::time_point deadline)
 {
-    std::string text;
-    std::rewind(f);
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    std::string* into[2] = {&out, &err};
     char buf[1 << 16];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
-        text.append(buf, n);
-    return text;
+    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        if (poll(fds, 2, 1000) < 0 && errno != EINTR)
+            return false;
+        for (int k = 0; k < 2; ++k) {
+            if (fds[k].fd < 0 || fds[k].revents == 0)
+                continue;
+            const ssize_t n = read(fds[k].fd, buf, sizeof buf);
+            if (n > 0)
+                into[k]->append(buf, static_cast<size_t>(n));
+            else if (n == 0 || errno != EINTR)
+                fds[k].fd = -1; // its end
+        }
+    }
+    return true;
 }
 } // namespace
 
@@ -112,36 +125,41 @@ RunResult runQuorlin(const std::vector<std::string>& args, const std::string& di
     for (std::string& w : words)
         argv.push_back(w.data());
     argv.push_back(nullptr);
-    // Standard output and error go to files, so neither pipe can fill up.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), std::fclose), err(std::tmpfile(), std::fclose);
-    if (!out || !err)
-        throw std::runtime_error("no temporary file for the output of: " + r.command);
+    int outPipe[2], errPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0)
+        throw std::runtime_error("no pipe for: " + r.command);
+    if (pipe2(errPipe, O_CLOEXEC) != 0) {
+        close(outPipe[0]), close(outPipe[1]);
+        throw std::runtime_error("no pipe for: " + r.command);
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, stdinFile.empty() ? "/dev/null" : stdinFile.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fileno(out.get()), 1);
-    posix_spawn_file_actions_adddup2(&actions, fileno(err.get()), 2);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
     pid_t pid = 0;
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    std::string out, err;
+    const bool read = failed == 0 && readBoth(outPipe[0], errPipe[0], out, err,
+                                              std::chrono::steady_clock::now() + std::chrono::minutes(10));
+    close(outPipe[0]);
+    close(errPipe[0]);
     if (failed != 0)
         throw std::runtime_error("quorlin did not run: " + r.command);
+    if (!read)
+        kill(pid, SIGKILL);
     int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(10);
-    for (pid_t done = 0; (done = waitpid(pid, &status, WNOHANG)) != pid;) {
-        if (done < 0 && errno != EINTR)
-            throw std::runtime_error("quorlin could not be waited for: " + r.command);
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            throw std::runtime_error("quorlin did not finish: " + r.command);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    if (!read)
+        throw std::runtime_error("quorlin did not finish: " + r.command);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = maskClock(readAll(out.get()));
-    r.err = readAll(err.get());
+    r.out = maskClock(out);
+    r.err = err;
     return r;
 }
 
