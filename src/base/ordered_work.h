@@ -11,7 +11,6 @@
 #include <deque>
 #include <exception>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <utility>
 
@@ -43,15 +42,22 @@ public:
 
     void push(In input)
     {
+        std::unique_lock<std::mutex> lock(mutex_);
+        results_.emplace_back(); // its place, made here: a worker's result needs no memory to land
+        const uint64_t sequence = pushed_++;
         if (workers() == 0) {
-            const uint64_t sequence = pushed_++;
+            lock.unlock();
             finishOne(sequence, input, 0);
             return;
         }
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            inputs_.push_back({pushed_++, std::move(input)});
+        try {
+            inputs_.push_back({sequence, std::move(input)});
+        } catch (...) { // out of memory: the input is not taken
+            --pushed_;
+            results_.pop_back();
+            throw;
         }
+        lock.unlock();
         changed_.notify_all();
     }
 
@@ -69,12 +75,11 @@ public:
     {
         std::unique_lock<std::mutex> lock(mutex_);
         if (wait)
-            changed_.wait(lock, [this] { return taken_ == pushed_ || done_.count(taken_) > 0; });
-        const auto it = done_.find(taken_);
-        if (it == done_.end())
+            changed_.wait(lock, [this] { return taken_ == pushed_ || results_.front().ready; });
+        if (taken_ == pushed_ || !results_.front().ready)
             return false;
-        Result r = std::move(it->second);
-        done_.erase(it);
+        Result r = std::move(results_.front());
+        results_.pop_front();
         ++taken_;
         lock.unlock();
         if (r.failure)
@@ -89,6 +94,7 @@ public:
     {
         std::unique_lock<std::mutex> lock(mutex_);
         pushed_ -= inputs_.size(); // the dropped inputs are the newest
+        results_.resize(results_.size() - inputs_.size());
         inputs_.clear();
         changed_.wait(lock, [this] { return running_ == 0; });
     }
@@ -101,6 +107,7 @@ private:
     struct Result {
         Out out{};
         std::exception_ptr failure;
+        bool ready = false;
     };
 
     void finishOne(uint64_t sequence, In& input, int slot)
@@ -111,8 +118,9 @@ private:
         } catch (...) {
             r.failure = std::current_exception();
         }
+        r.ready = true;
         std::lock_guard<std::mutex> lock(mutex_);
-        done_[sequence] = std::move(r);
+        results_[static_cast<size_t>(sequence - taken_)] = std::move(r);
     }
 
     void serve(int slot)
@@ -137,7 +145,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Input> inputs_;
-    std::map<uint64_t, Result> done_;
+    std::deque<Result> results_; // from the oldest not taken to the newest pushed
     uint64_t pushed_ = 0, taken_ = 0;
     int running_ = 0;
     bool closing_ = false;
