@@ -1,5 +1,5 @@
 // Chromosome names compared and ordered by text alone.
-#include "chromosome_names.h"
+#include "base/chromosome_names.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,5 +1,5 @@
 // Digit grouping on the decimal text, so every int64_t value is exact.
-#include "digit_groups.h"
+#include "base/digit_groups.h"
 
 std::string groupDigits(int64_t n)
 {

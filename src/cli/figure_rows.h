@@ -1,21 +1,17 @@
-// Feeds every row of a table to the figure's collector on a thread of its
-// own, so the thread that parses the rows does not also count them into
-// the figure's histogram and grids. The rows go over in the reader's runs,
-// taken whole (no copy), in input order with the chromosome changes between
-// them, so the collector sees exactly what it would see fed in place; at
-// most a few runs wait at a time. Where no thread can be started, the rows
-// are fed in place.
+// Feeds every row of a table to the figure's collector on a worker of its
+// own (PipelineSink), so the thread that parses the rows does not also
+// count them into the figure's histogram and grids. The rows go over in
+// the reader's runs, taken whole (no copy), in input order with the
+// chromosome changes between them, so the collector sees exactly what it
+// would see fed in place; at most a few runs wait at a time, and emptied
+// runs come back for the reader to fill again. Where no worker can be
+// started, the rows are fed in place.
 #pragma once
 #include "plot_collector.h"
 #include "table_reader.h"
+#include "base/pipeline.h"
 
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 class FigureRows : public RowObserver {
 public:
@@ -37,18 +33,10 @@ private:
         std::string chromosome;
         ObservedRows rows;
     };
-    // Into the collector; what the collector throws is kept for finish().
+    // Into the collector.
     void feed(const Item& item);
-    void work();
-    void put(Item item);
 
     PlotCollector& collector_;
     const bool log10_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Item> queue_;
-    std::vector<ObservedRows> spare_; // emptied runs, for the reader to fill again
-    bool closed_ = false;
-    std::exception_ptr error_;
-    std::thread thread_;
+    PipelineSink<Item> sink_;
 };

@@ -4,16 +4,13 @@
 #include "list_run.h"
 
 #include "address_space.h"
+#include "base/ordered_work.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
-#include <condition_variable>
-#include <mutex>
-#include <optional>
 #include <system_error>
-#include <thread>
 
 namespace {
 
@@ -28,95 +25,32 @@ bool runInOrder(const RunOptions& options, const std::vector<TableJob>& jobs, co
     return true;
 }
 
-class ParallelList {
-public:
-    ParallelList(const RunOptions& options, const std::vector<TableJob>& jobs)
-        : options_(options), jobs_(jobs), outcomes_(jobs_.size())
-    {
+// The tables on the workers, several at once; their outcomes are taken,
+// named and printed in list order. When printing stops the run, the tables
+// not started are left out and the running ones end; the temporary files of
+// every outcome not printed go with it.
+bool runParallel(const RunOptions& options, const std::vector<TableJob>& jobs, const OutcomePrinter& print)
+{
+    RunOptions oneThreadEach = options; // the tables share the cores
+    oneThreadEach.threads = 1;
+    const int workers = static_cast<int>(std::min(static_cast<size_t>(options.threads), jobs.size()));
+    OrderedWork<size_t, TableOutcome> tables(
+        workers, [&](size_t& i, int) { return runTableGuarded(oneThreadEach, jobs[i]); });
+    if (tables.workers() == 0)
+        return runInOrder(oneThreadEach, jobs, print);
+    for (size_t i = 0; i < jobs.size(); ++i)
+        tables.push(i);
+    bool ok = true;
+    TableOutcome o;
+    while (ok && tables.take(o, true)) {
+        publish(o);
+        ok = print(o);
     }
-
-    // False when not one worker could be started.
-    bool start(int threads)
-    {
-        const size_t count = std::min(static_cast<size_t>(threads), jobs_.size());
-        for (size_t k = 0; k < count; ++k) {
-            try {
-                workers_.emplace_back([this] { work(); });
-            } catch (const std::system_error&) {
-                break; // the workers that did start take every table
-            }
-        }
-        return !workers_.empty();
-    }
-
-    // Unfinished tables' temporary files go with their outcomes.
-    bool run(const OutcomePrinter& print)
-    {
-        bool ok = true;
-        for (size_t i = 0; i < jobs_.size() && ok; ++i) {
-            TableOutcome o = waitFor(i);
-            publish(o);
-            ok = print(o);
-        }
-        stop();
-        for (std::optional<TableOutcome>& left : outcomes_)
-            if (left)
-                drop(*left);
-        return ok;
-    }
-
-    ~ParallelList() { stop(); }
-
-private:
-    void work()
-    {
-        for (;;) {
-            size_t i;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (stopping_ || next_ == jobs_.size())
-                    return;
-                i = next_++;
-            }
-            TableOutcome o = runTableGuarded(options_, jobs_[i]);
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                outcomes_[i] = std::move(o);
-            }
-            done_.notify_all();
-        }
-    }
-
-    TableOutcome waitFor(size_t i)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        done_.wait(lock, [&] { return outcomes_[i].has_value(); });
-        TableOutcome o = std::move(*outcomes_[i]);
-        outcomes_[i].reset();
-        return o;
-    }
-
-    // No new table is started; the running ones end.
-    void stop()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        for (std::thread& t : workers_)
-            if (t.joinable())
-                t.join();
-    }
-
-    const RunOptions& options_;
-    const std::vector<TableJob>& jobs_;
-    std::vector<std::optional<TableOutcome>> outcomes_;
-    std::mutex mutex_;
-    std::condition_variable done_;
-    size_t next_ = 0;
-    bool stopping_ = false;
-    std::vector<std::thread> workers_;
-};
+    tables.cancel();
+    while (tables.take(o, false))
+        drop(o);
+    return ok;
+}
 
 } // namespace
 
@@ -182,10 +116,5 @@ bool runJobs(const RunOptions& options, const std::vector<TableJob>& jobs, const
 {
     if (options.threads <= 1 || jobs.size() <= 1)
         return runInOrder(options, jobs, print);
-    RunOptions oneThreadEach = options; // the tables share the cores
-    oneThreadEach.threads = 1;
-    ParallelList list(oneThreadEach, jobs);
-    if (!list.start(options.threads))
-        return runInOrder(oneThreadEach, jobs, print);
-    return list.run(print);
+    return runParallel(options, jobs, print);
 }

@@ -28,10 +28,11 @@ std::string bytesProgress(uint64_t done, uint64_t total)
     return std::to_string(percent) + "% of " + sizeText(static_cast<double>(total)) + " read";
 }
 
-ProgressLine::ProgressLine(bool enabled, std::function<std::string()> text) : text_(std::move(text))
+ProgressLine::ProgressLine(bool enabled, std::function<std::string()> text)
+    : text_(std::move(text)), display_(enabled ? 1 : 0)
 {
-    if (enabled)
-        thread_ = std::thread([this] { run(); });
+    if (display_.workers() > 0) // without a thread the run goes on without the display
+        display_.start([this](int) { run(); });
 }
 
 ProgressLine::~ProgressLine()
@@ -41,8 +42,11 @@ ProgressLine::~ProgressLine()
         stopping_ = true;
     }
     wake_.notify_all();
-    if (thread_.joinable())
-        thread_.join();
+    try {
+        display_.wait();
+    } catch (...) {
+        // A display that failed (out of memory) leaves the run as it is.
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     clear();
 }

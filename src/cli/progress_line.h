@@ -3,12 +3,13 @@
 // any other message and at the end. Nothing is drawn when standard error is
 // not a terminal, so logs and pipelines stay clean.
 #pragma once
+#include "base/thread_pool.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 
 class ProgressLine {
 public:
@@ -31,7 +32,7 @@ private:
     std::condition_variable wake_;
     bool stopping_ = false;
     size_t drawn_ = 0; // width of the line on screen
-    std::thread thread_;
+    ThreadPool display_; // the display thread, when enabled
 };
 
 // "41% of 2.3 GB read" and the like.

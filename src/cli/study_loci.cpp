@@ -5,7 +5,7 @@
 
 #include "peak_row.h"
 
-#include "chromosome_names.h"
+#include "base/chromosome_names.h"
 
 #include <algorithm>
 #include <map>

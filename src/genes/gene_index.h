@@ -12,7 +12,7 @@
 #include <vector>
 
 // Chromosome names are matched by chromosomeKey.
-#include "chromosome_names.h"
+#include "base/chromosome_names.h"
 
 // One gene as the queries hand it out; name points into the index.
 struct GeneRef {

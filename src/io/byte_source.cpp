@@ -2,7 +2,7 @@
 // a truncated or corrupt stream is an error, never a silent short read.
 #include "byte_source.h"
 
-#include "bounded_queue.h"
+#include "base/pipeline.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <new>
-#include <thread>
 #include <vector>
 #include <zlib.h>
 #ifdef QUORLIN_HAVE_ISAL
@@ -214,18 +213,14 @@ private:
 };
 #endif
 
-// Runs another source on a second thread, a few blocks ahead of the reader,
-// so that decompression overlaps the parsing of the rows.
+// Runs another source on a pipeline worker, a few blocks ahead of the
+// reader, so that decompression overlaps the parsing of the rows; without
+// a worker each block is read when it is wanted.
 class ReadAheadSource : public InputSource {
 public:
     explicit ReadAheadSource(std::unique_ptr<InputSource> inner)
-        : inner_(std::move(inner)), blocks_(kAhead), worker_([this] { produceOrFail(); })
+        : inner_(std::move(inner)), blocks_(kAhead, [this](std::vector<char>& block) { return produce(block); })
     {
-    }
-    ~ReadAheadSource() override
-    {
-        blocks_.stop();
-        worker_.join();
     }
 
     size_t read(char* buf, size_t cap) override
@@ -250,27 +245,20 @@ private:
     bool nextBlock()
     {
         offset_ = 0;
-        if (blocks_.pop(current_))
+        if (blocks_.next(current_))
             return true;
         current_.clear();
         failed_ = innerFailed_;
         return false;
     }
 
-    void produceOrFail()
+    // The producer's step: the next full block, or the short last one.
+    bool produce(std::vector<char>& block)
     {
+        if (ended_)
+            return false;
         try {
-            produce();
-        } catch (const std::bad_alloc&) {
-            innerFailed_ = true;
-            blocks_.finish();
-        }
-    }
-
-    void produce()
-    {
-        for (;;) {
-            std::vector<char> block(kBlock);
+            block.resize(kBlock);
             size_t filled = 0;
             while (filled < kBlock) {
                 const size_t n = inner_->read(block.data() + filled, kBlock - filled);
@@ -279,21 +267,22 @@ private:
                 filled += n;
             }
             block.resize(filled);
-            if (filled > 0 && !blocks_.push(std::move(block)))
-                return;
-            if (filled < kBlock)
-                break;
+            if (filled < kBlock) {
+                ended_ = true;
+                innerFailed_ = inner_->failed();
+            }
+            return filled > 0;
+        } catch (const std::bad_alloc&) { // a failed read, like any other
+            ended_ = innerFailed_ = true;
+            return false;
         }
-        innerFailed_ = inner_->failed();
-        blocks_.finish();
     }
 
     std::unique_ptr<InputSource> inner_;
-    BoundedQueue<std::vector<char>> blocks_;
-    bool innerFailed_ = false; // written by the producer before finish()
+    bool ended_ = false, innerFailed_ = false; // the producer's, read after the end
     std::vector<char> current_;
     size_t offset_ = 0;
-    std::thread worker_;
+    PipelineSource<std::vector<char>> blocks_; // last: its worker stops first
 };
 
 std::unique_ptr<InputSource> openWith(const std::string& path, bool useZlib, std::atomic<uint64_t>* bytesRead)

@@ -1,9 +1,8 @@
-// The row pipeline: one producer thread, a short queue of row blocks.
+// The row pipeline: a producer step that fills one block of rows, a short
+// queue of blocks.
 #include "row_pipeline.h"
 
 #include "line_reader.h"
-
-#include <new>
 
 namespace {
 constexpr size_t kRowsPerBlock = 1 << 15;
@@ -13,31 +12,16 @@ constexpr size_t kChunksPerBlock = 4; // read buffers one block may hold on to
 
 RowPipeline::RowPipeline(std::unique_ptr<InputSource> source, FieldSeparator sep, const PickedColumns& columns,
                          int headerLines, bool keepLines)
-    : sep_(std::move(sep)), columns_(columns), keepLines_(keepLines), blocks_(kBlocksAhead)
+    : sep_(std::move(sep)), columns_(columns), keepLines_(keepLines), headerLines_(headerLines),
+      source_(std::move(source)),
+      blocks_(kBlocksAhead, [this](std::unique_ptr<RowBlock>& block) { return produce(block); })
 {
-    worker_ = std::thread([this, s = std::move(source), headerLines]() mutable {
-        try {
-            produce(std::move(s), headerLines);
-        } catch (const std::bad_alloc&) { // a line larger than the memory: the reader throws it again
-            outOfMemory_ = true;
-            blocks_.finish();
-        }
-    });
-}
-
-RowPipeline::~RowPipeline()
-{
-    blocks_.stop();
-    worker_.join();
 }
 
 const RowBlock* RowPipeline::next()
 {
-    if (!blocks_.pop(current_)) {
-        if (outOfMemory_)
-            throw std::bad_alloc();
+    if (!blocks_.next(current_))
         return nullptr;
-    }
     return current_.get();
 }
 
@@ -49,16 +33,22 @@ std::unique_ptr<RowBlock> RowPipeline::newBlock() const
     return block;
 }
 
-void RowPipeline::produce(std::unique_ptr<InputSource> source, int headerLines)
+bool RowPipeline::produce(std::unique_ptr<RowBlock>& block)
 {
-    LineReader in(std::move(source));
-    empty_ = in.atEnd();
+    if (ended_)
+        return false;
     std::string_view line, fields[PickedColumns::kMax];
-    for (int i = 0; i < headerLines && in.next(line); ++i) {
+    if (!in_) {
+        in_ = std::make_unique<LineReader>(std::move(source_));
+        empty_ = in_->atEnd();
+        for (int i = 0; i < headerLines_ && in_->next(line); ++i) {
+        }
     }
-    long long shortRows = 0, dataRows = 0;
-    auto block = newBlock();
-    while (in.next(line)) {
+    LineReader& in = *in_;
+    long long shortRows = shortRows_, dataRows = dataRows_;
+    block = newBlock();
+    bool full = false;
+    while (!full && in.next(line)) {
         if (line.empty())
             continue;
         if (++dataRows == 1)
@@ -72,17 +62,14 @@ void RowPipeline::produce(std::unique_ptr<InputSource> source, int headerLines)
         block->fields.insert(block->fields.end(), fields, fields + columns_.count);
         if (keepLines_)
             block->fields.push_back(line);
-        if (block->rows() == kRowsPerBlock || block->chunks.size() > kChunksPerBlock) {
-            if (!blocks_.push(std::move(block)))
-                return;
-            block = newBlock();
-        }
+        full = block->rows() == kRowsPerBlock || block->chunks.size() > kChunksPerBlock;
     }
-    if (block->rows() > 0 && !blocks_.push(std::move(block)))
-        return;
-    failed_ = in.failed();
     shortRows_ = shortRows;
     dataRows_ = dataRows;
+    if (full)
+        return true;
+    ended_ = true;
+    failed_ = in.failed();
     innerCarriageReturns_ = in.innerCarriageReturns();
-    blocks_.finish();
+    return block->rows() > 0;
 }

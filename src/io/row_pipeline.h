@@ -1,8 +1,9 @@
-// Reading rows on a second thread: lines are split and the wanted fields
+// Reading rows on a pipeline worker: lines are split and the wanted fields
 // picked ahead of the consuming thread, which converts and batches them.
-// Rows arrive in input order, so the results are those of reading inline.
+// Rows arrive in input order, so the results are those of reading inline
+// (which is what happens where no worker can be started).
 #pragma once
-#include "bounded_queue.h"
+#include "base/pipeline.h"
 #include "byte_source.h"
 #include "field_splitter.h"
 #include "line_reader.h"
@@ -10,7 +11,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 // The picked fields of consecutive rows: views into the reader's buffers,
@@ -32,12 +32,11 @@ public:
     // the picked ones (for the few rows whose other fields are wanted too).
     RowPipeline(std::unique_ptr<InputSource> source, FieldSeparator sep, const PickedColumns& columns, int headerLines,
                 bool keepLines = false);
-    ~RowPipeline();
     RowPipeline(const RowPipeline&) = delete;
     RowPipeline& operator=(const RowPipeline&) = delete;
 
     // The next block of rows, or null at the end of the input. Throws
-    // std::bad_alloc when the reading thread ran out of memory.
+    // std::bad_alloc when the reading step ran out of memory.
     const RowBlock* next();
     // After the end: whether the input held no bytes at all, whether it
     // could not be read to its end, and what the reader counted.
@@ -49,17 +48,20 @@ public:
     const std::string& firstRow() const { return firstRow_; } // the first data row, cut after 200 bytes
 
 private:
-    void produce(std::unique_ptr<InputSource> source, int headerLines);
+    // The producer's step: the next block of rows; false at the end.
+    bool produce(std::unique_ptr<RowBlock>& block);
     std::unique_ptr<RowBlock> newBlock() const;
 
     FieldSeparator sep_;
     PickedColumns columns_;
     bool keepLines_;
-    BoundedQueue<std::unique_ptr<RowBlock>> blocks_;
+    int headerLines_;
+    std::unique_ptr<InputSource> source_; // into in_ at the first step
+    std::unique_ptr<LineReader> in_;
     std::unique_ptr<RowBlock> current_;
-    // Written by the producer before it finishes the queue.
-    bool empty_ = false, failed_ = false, outOfMemory_ = false;
+    // Written by the producer; the consumer's once next() returned null.
+    bool empty_ = false, failed_ = false, ended_ = false;
     long long shortRows_ = 0, dataRows_ = 0, innerCarriageReturns_ = 0;
     std::string firstRow_;
-    std::thread worker_;
+    PipelineSource<std::unique_ptr<RowBlock>> blocks_; // last: its worker stops first
 };

@@ -2,7 +2,7 @@
 // and attribute values, relative links, digit grouping, and the cleaning of
 // an SVG document so it can stand inline in an HTML page.
 #pragma once
-#include "digit_groups.h"
+#include "base/digit_groups.h"
 
 #include <cstdint>
 #include <string>

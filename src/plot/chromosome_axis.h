@@ -1,7 +1,7 @@
 // The chromosome axis of the figures: the natural order of chromosome names
 // and the placement of their labels under the axis.
 #pragma once
-#include "chromosome_names.h"
+#include "base/chromosome_names.h"
 
 #include <string>
 #include <string_view>

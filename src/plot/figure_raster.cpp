@@ -6,11 +6,12 @@
 #include "figure_layers.h"
 #include "figure_render.h"
 #include "png_encoder.h"
-#include "two_threads.h"
+#include "base/thread_pool.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <sys/mman.h>
@@ -19,7 +20,6 @@
 namespace {
 
 constexpr int kBands = 2; // of rows, one a thread
-static_assert(kBands == 2, "onTwoThreads paints the bands");
 
 // A blank image of Format_RGB32 whose memory the kernel may back with huge
 // pages: a figure's tens of megabytes then cost a few page faults, not
@@ -98,14 +98,15 @@ bool paintLayers(QImage& image, const QByteArray& svg, const Then& then)
     const qsizetype bytesPerLine = image.bytesPerLine();
     const QSize pixels = image.size();
     bool ok[kBands] = {};
-    const auto work = [&](int b) {
+    ThreadPool pool(kBands - 1);
+    pool.parallelFor(kBands, [&](size_t band, int) {
+        const int b = static_cast<int>(band);
         const int first = pixels.height() * b / kBands, last = pixels.height() * (b + 1) / kBands;
         ok[b] = paintBand(bits, bytesPerLine, pixels, first, last, layers.segments[b], layers, scale, origin);
         if (ok[b])
             then(b, first, last);
-    };
-    onTwoThreads(work);
-    return ok[0] && ok[1];
+    });
+    return std::all_of(ok, ok + kBands, [](bool b) { return b; });
 }
 
 } // namespace

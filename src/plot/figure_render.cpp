@@ -165,9 +165,14 @@ void loadFonts()
     // filling it reads fontconfig's files.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(12);
-    QFontMetricsF(font).horizontalAdvance(QStringLiteral("0"));
+    try {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(12);
+        QFontMetricsF(font).horizontalAdvance(QStringLiteral("0"));
+    } catch (...) {
+        // Out of memory: the first figure loads the fonts again and meets
+        // the shortage where it can report it.
+    }
 }
 } // namespace
 
@@ -178,22 +183,8 @@ FontWarmUp::FontWarmUp()
     if (!addressSpaceAvailable(kFontRoom))
         throw MemoryShortage("not enough memory to load the fonts of the figures (they need " +
                              std::to_string(kFontRoom >> 20) + " MB of address space)");
-    try {
-        thread_ = std::thread([] {
-            try {
-                loadFonts();
-            } catch (...) {
-                // Out of memory: the first figure loads the fonts again and
-                // meets the shortage where it can report it.
-            }
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had: the first figure loads the fonts.
-    }
-}
-
-FontWarmUp::~FontWarmUp()
-{
-    if (thread_.joinable())
-        thread_.join();
+    if (pool_.workers() > 0)
+        pool_.start([](int) { loadFonts(); }); // the pool's destructor waits for it
+    else
+        loadFonts();
 }

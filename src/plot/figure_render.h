@@ -13,8 +13,9 @@
 #include <QSize>
 #include <QString>
 
+#include "base/thread_pool.h"
+
 #include <memory>
-#include <thread>
 
 class QCoreApplication;
 
@@ -60,21 +61,19 @@ bool parseFigureSize(const QString& text, QSize* size);
 // must outlive it.
 std::unique_ptr<QCoreApplication> makeFigureApplication(int& argc, char** argv, bool rendersFigures);
 
-// Loads the system's font configuration on a thread of its own while the
-// caller does other work, so the first PNG or PDF figure does not wait for
-// it; the destructor waits for the thread. Does nothing without the
-// QGuiApplication. Throws MemoryShortage (address_space.h) when less
-// address space is left than loading the fonts takes: fontconfig crashes
-// where an allocation is refused. The check is a snapshot taken on the
-// caller's thread; where no thread can be started, the first figure loads
-// the fonts.
+// Loads the system's font configuration on a worker while the caller does
+// other work, so the first PNG or PDF figure does not wait for it; the
+// destructor waits for the worker. Without a worker the fonts load here
+// and now. Does nothing without the QGuiApplication. Throws MemoryShortage
+// (address_space.h) when less address space is left than loading the fonts
+// takes: fontconfig crashes where an allocation is refused. The check is a
+// snapshot taken on the caller's thread.
 class FontWarmUp {
 public:
     FontWarmUp();
-    ~FontWarmUp();
     FontWarmUp(const FontWarmUp&) = delete;
     FontWarmUp& operator=(const FontWarmUp&) = delete;
 
 private:
-    std::thread thread_;
+    ThreadPool pool_{1};
 };

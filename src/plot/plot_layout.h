@@ -3,7 +3,7 @@
 // Plain double arithmetic in a fixed order, so the same model always gives
 // the same drawing.
 #pragma once
-#include "digit_groups.h"
+#include "base/digit_groups.h"
 #include <cstdint>
 #include <string>
 #include <vector>

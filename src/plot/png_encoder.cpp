@@ -5,7 +5,7 @@
 // whichever thread packs which part.
 #include "png_encoder.h"
 
-#include "two_threads.h"
+#include "base/thread_pool.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -232,9 +232,9 @@ QByteArray encodePng(const QImage& source)
         source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
     const int middle = image.height() / 2;
     std::vector<PngPart> parts(2);
-    const auto work = [&](int k) {
+    ThreadPool pool(1);
+    pool.parallelFor(2, [&](size_t k, int) {
         parts[k] = k == 0 ? packPngRows(image, 0, middle, false) : packPngRows(image, middle, image.height(), true);
-    };
-    onTwoThreads(work);
+    });
     return assemblePng(image, parts);
 }

@@ -1,12 +1,11 @@
 // Running short of address space in the figure code: the reservation probe
-// under a limit, the font warm-up stopping with a reason where fontconfig
-// would crash, and work split over two threads giving back what a part
-// threw instead of ending the process. The limits are set in a child
+// under a limit and the font warm-up stopping with a reason where
+// fontconfig would crash (work split over threads gives back what a part
+// threw: see the thread pool's tests). The limits are set in a child
 // process, relative to what it has mapped, so they hold in sanitizer
 // builds too.
 #include "address_space.h"
 #include "figure_render.h"
-#include "two_threads.h"
 
 #include <gtest/gtest.h>
 
@@ -68,21 +67,6 @@ TEST(ResourceLimits, FontWarmUpStopsWithAReasonWithoutRoomForTheFonts)
         }
         return false;
     }));
-}
-
-TEST(ResourceLimits, TwoThreadsGiveBackWhatEitherPartThrew)
-{
-    for (int thrower : {0, 1}) {
-        std::atomic<int> finished{0};
-        EXPECT_THROW(onTwoThreads([&](int k) {
-                         if (k == thrower)
-                             throw std::bad_alloc();
-                         ++finished;
-                     }),
-                     std::bad_alloc)
-            << "part " << thrower << " threw";
-        EXPECT_EQ(finished.load(), 1) << "the other part runs to its end";
-    }
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // A bounded queue between one producer thread and one consumer thread: the
 // producer waits while it is full, the consumer while it is empty. What the
 // producer writes before finish() is visible to the consumer once pop()
-// has returned false.
+// has returned false. Either side may stop the flow: the producer's push
+// and the consumer's pop then return false at once.
 #pragma once
 #include <condition_variable>
 #include <cstddef>
@@ -34,12 +35,13 @@ public:
         changed_.notify_all();
     }
 
-    // Consumer: takes the next item, waiting for one. False at the end.
+    // Consumer: takes the next item, waiting for one. False at the end and
+    // once stopped.
     bool pop(T& item)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return !items_.empty() || finished_; });
-        if (items_.empty())
+        changed_.wait(lock, [this] { return !items_.empty() || finished_ || stopped_; });
+        if (items_.empty() || stopped_)
             return false;
         item = std::move(items_.front());
         items_.pop_front();
@@ -47,7 +49,7 @@ public:
         return true;
     }
 
-    // Consumer: no more items are wanted; a waiting producer returns.
+    // No more items are wanted: a waiting producer or consumer returns.
     void stop()
     {
         std::lock_guard<std::mutex> lock(mutex_);
