@@ -82,8 +82,10 @@ bool loadGenes(const RunOptions& options, std::optional<GeneAnnotation>& genes)
     if (options.genesPath.empty())
         return true;
     genes = readGeneAnnotation(options.genesPath, options.geneTypes);
-    if (genes->ok)
+    if (genes->ok) {
+        std::fputs(geneTypeWarning(*genes, options.genesPath, options.geneTypes).c_str(), stderr);
         return true;
+    }
     return say("Incorrect genes\n", "quorlin: -genes '" + options.genesPath + "': " + genes->error + "\n", false);
 }
 
