@@ -74,6 +74,8 @@ public:
     {
         lineNo_ = lineNo;
         if (s.empty() || s[0] == '#') {
+            if (s.size() > 1 && (s[1] == '!' || s[1] == '#'))
+                out_.buildNotes.headerLine(s);
             if (!format_ && startsWith(s, "##gff-version")) {
                 const size_t v = s.find_first_not_of(" \t", 13);
                 gff3Directive_ = v != std::string_view::npos && s[v] == '3';
@@ -149,6 +151,7 @@ private:
         if (!coordinates(fields_[1], fields_[2], start, end, true))
             return false;
         ++out_.geneRecords;
+        out_.buildNotes.geneEnd(fields_[0], end);
         int64_t number = 0;
         if (fields_.size() > 6 && !fields_[6].empty() && !parseCoordinate(fields_[6], number)) {
             ++out_.typedRecords;
@@ -170,6 +173,7 @@ private:
         if (!coordinates(fields_[3], fields_[4], start, end, false))
             return false;
         ++out_.geneRecords;
+        out_.buildNotes.geneEnd(fields_[0], end);
         const GeneAttributes a =
             *format_ == AnnotationFormat::Gtf ? gtfAttributes(fields_[8]) : gff3Attributes(fields_[8]);
         out_.typedRecords += a.hasType;
@@ -277,6 +281,7 @@ GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter&
         return out;
     }
     out.index.finish();
+    out.build = out.buildNotes.call();
     out.ok = true;
     return out;
 }

@@ -6,6 +6,7 @@
 // A BED gene's type is its 7th column, when that column is not a number.
 #pragma once
 #include "gene_index.h"
+#include "genome_build.h"
 
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ struct GeneAnnotation {
     GeneIndex index;          // the counting genes
     size_t geneRecords = 0;   // gene records read, counting or not
     size_t typedRecords = 0;  // gene records that name their type (BED: a 7th column of types)
+    AnnotationBuildNotes buildNotes; // what the header lines and gene ends tell of the build
+    BuildCall build;                 // the build they give, set once the file is read
 
     // True when -gene-types can choose nothing: no gene record names a type.
     bool untyped() const { return typedRecords == 0; }
