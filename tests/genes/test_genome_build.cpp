@@ -1,6 +1,7 @@
 // The genome-build evidence on its own: build names, the compiled-in
 // fingerprint, the annotation's header lines and gene ends, and a table's
 // rows, metadata file and lines against -build and the annotation's build.
+#include "gene_index.h"
 #include "genome_build.h"
 #include "test_support.h"
 
@@ -166,4 +167,23 @@ TEST(GenomeBuild, GwasSsfMetadataFileNamesTheBuild)
     EXPECT_EQ("GRCh37", c.build);
     EXPECT_NE(c.evidence.find("genome_assembly in"), std::string::npos) << c.evidence;
     EXPECT_NE(c.evidence.find("but 10 of the 10 rows"), std::string::npos) << c.evidence;
+}
+
+// An annotation naming fewer than half of the table's chromosomes warns;
+// half or more, or none (the run's own warning covers none), does not.
+TEST(GenomeBuild, FewChromosomesOfTheTableInTheAnnotation)
+{
+    GeneIndex genes;
+    ASSERT_TRUE(genes.add("chr1", 100, 200, "A"));
+    ASSERT_TRUE(genes.add("chr2", 100, 200, "B"));
+    genes.finish();
+    const TableBuildProbe five = probeOf({{"1", 150, ""}, {"3", 1, ""}, {"4", 1, ""}, {"5", 1, ""}, {"6", 1, ""}});
+    const std::string few = tableBuildLines("t.tsv", "", five, nullptr, &genes);
+    EXPECT_NE(few.find("warning: t.tsv: only 1 of the table's 5 chromosomes are named in the gene annotation"),
+              std::string::npos)
+        << few;
+    const TableBuildProbe half = probeOf({{"1", 150, ""}, {"chr2", 1, ""}, {"3", 1, ""}, {"4", 1, ""}});
+    EXPECT_EQ(tableBuildLines("t.tsv", "", half, nullptr, &genes).find("warning"), std::string::npos);
+    const TableBuildProbe none = probeOf({{"9", 150, ""}});
+    EXPECT_EQ(tableBuildLines("t.tsv", "", none, nullptr, &genes).find("warning"), std::string::npos);
 }
