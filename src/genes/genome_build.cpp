@@ -236,15 +236,14 @@ void AnnotationBuildNotes::headerLine(std::string_view line)
 
 void AnnotationBuildNotes::geneEnd(std::string_view chrom, int64_t end)
 {
-    if (geneEnds_.empty() || geneEnds_.back().first != chrom) {
-        auto it = std::find_if(geneEnds_.begin(), geneEnds_.end(), [&](const auto& e) { return e.first == chrom; });
-        if (it == geneEnds_.end()) {
+    // Records come grouped by chromosome: the map is asked only at a change.
+    if (geneEnds_.empty() || geneEnds_[currentEnd_].first != chrom) {
+        const auto [at, added] = geneEndAt_.try_emplace(std::string(chrom), geneEnds_.size());
+        if (added)
             geneEnds_.emplace_back(std::string(chrom), end);
-            return;
-        }
-        std::iter_swap(it, geneEnds_.end() - 1); // the current chromosome stays last
+        currentEnd_ = at->second;
     }
-    geneEnds_.back().second = std::max(geneEnds_.back().second, end);
+    geneEnds_[currentEnd_].second = std::max(geneEnds_[currentEnd_].second, end);
 }
 
 BuildCall AnnotationBuildNotes::call() const
@@ -289,10 +288,10 @@ std::unique_ptr<InputSource> TableBuildProbe::prepare(std::unique_ptr<InputSourc
 
 void TableBuildProbe::chromosome(std::string_view name)
 {
-    for (current_ = 0; current_ < extents_.size() && extents_[current_].first != name; ++current_) {
-    }
-    if (current_ == extents_.size())
+    const auto [at, added] = extentAt_.try_emplace(std::string(name), extents_.size());
+    if (added)
         extents_.emplace_back(std::string(name), 0);
+    current_ = at->second;
 }
 
 void TableBuildProbe::row(int32_t position, std::string_view id)

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -56,6 +57,8 @@ private:
     std::string declared_, declaredBy_;
     std::vector<std::pair<std::string, int64_t>> sequenceLengths_; // ##sequence-region ends
     std::vector<std::pair<std::string, int64_t>> geneEnds_;        // the largest per chromosome
+    std::unordered_map<std::string, size_t> geneEndAt_;            // a chromosome's place in geneEnds_
+    size_t currentEnd_ = 0;
 };
 
 // The standard-error line naming the annotation's build.
@@ -83,6 +86,7 @@ public:
 
 private:
     std::vector<std::pair<std::string, int64_t>> extents_; // largest position per chromosome, first-seen order
+    std::unordered_map<std::string, size_t> extentAt_;     // a chromosome's place in extents_
     size_t current_ = 0;
     long long hits_ = 0, at37_ = 0, at38_ = 0;
 };
