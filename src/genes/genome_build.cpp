@@ -212,10 +212,12 @@ void AnnotationBuildNotes::headerLine(std::string_view line)
         declared_ = canonicalBuild(after("#!genome-version"));
         declaredBy_ = "#!genome-version";
     } else if (declared_.empty() && line.rfind("##description", 0) == 0) {
+        // GENCODE's GRCh37 files are its GRCh38 genes "mapped to GRCh37".
         const std::string l = lower(line);
-        declared_ = l.find("grch38") != std::string::npos ? "GRCh38"
-                    : l.find("grch37") != std::string::npos ? "GRCh37"
-                                                             : "";
+        declared_ = l.find("mapped to grch37") != std::string::npos ? "GRCh37"
+                    : l.find("grch38") != std::string::npos         ? "GRCh38"
+                    : l.find("grch37") != std::string::npos         ? "GRCh37"
+                                                                    : "";
         declaredBy_ = declared_.empty() ? "" : "##description";
     } else if (line.rfind("##sequence-region", 0) == 0) {
         std::vector<std::string_view> w;

@@ -80,6 +80,10 @@ TEST(GenomeBuild, AnnotationHeaderLinesAndGeneEnds)
     AnnotationBuildNotes gencode;
     gencode.headerLine("##description: evidence-based annotation of the human genome (GRCh37), version 19");
     EXPECT_EQ("GRCh37", gencode.call().build);
+    AnnotationBuildNotes backmapped;
+    backmapped.headerLine("##description: evidence-based annotation of the human genome (GRCh38), version 44 "
+                          "(Ensembl 110), mapped to GRCh37 with gencode-backmap");
+    EXPECT_EQ("GRCh37", backmapped.call().build);
 
     AnnotationBuildNotes regions;
     regions.headerLine("##sequence-region chr1 1 249250621");
