@@ -23,7 +23,7 @@ const char* const kOptionWords[] = {"-file",   "-out",     "-delim",    "-lcolum
                                     "-loci-window", "-carry", "-genes", "-gene-types", "-plot-title", "-plot-size",
                                     "-regional", "-regional-format", "-keep-going", "-outdir", "-html",
                                     "-loci-ld", "-loci-r2", "-loci-p2", "-loci-ld-samples", "-loci-members",
-                                    "-vcf-study"};
+                                    "-vcf-study", "-build"};
 
 const char* const kColumnWords[] = {"-lcolumn", "-pcolumn", "-chrcolumn", "-format"};
 
@@ -155,6 +155,8 @@ bool OptionReader::separator()
         errors_ += "quorlin: warning: -delim '\\t' is the two characters backslash and t; for tabs use -delim tab\n";
     if (const std::string* study = value("-vcf-study"))
         out_.vcfStudy = *study;
+    if (const std::string* build = value("-build"))
+        out_.build = *build;
     if (!delim && out_.columns.preset)
         out_.layout.separator = presetSeparator(*out_.columns.preset);
     else

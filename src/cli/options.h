@@ -47,6 +47,7 @@ struct RunOptions {
     bool html = false;        // -html: a page per table (and an index page for a list)
     std::string htmlPath;     // single-table mode: -html's file
     std::string vcfStudy;     // -vcf-study: the GWAS-VCF study (sample column); empty: the first
+    std::string build;        // -build: the tables' genome build as declared; empty: inferred
     std::vector<std::string> commandLine; // the run's words, program name first, for pages
 };
 

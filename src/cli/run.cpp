@@ -82,8 +82,11 @@ bool loadGenes(const RunOptions& options, std::optional<GeneAnnotation>& genes)
     if (options.genesPath.empty())
         return true;
     genes = readGeneAnnotation(options.genesPath, options.geneTypes);
-    if (genes->ok)
+    if (genes->ok) {
+        std::fputs(geneTypeWarning(*genes, options.genesPath, options.geneTypes).c_str(), stderr);
+        std::fputs(annotationBuildLine(options.genesPath, genes->build).c_str(), stderr);
         return true;
+    }
     return say("Incorrect genes\n", "quorlin: -genes '" + options.genesPath + "': " + genes->error + "\n", false);
 }
 
@@ -244,6 +247,7 @@ bool runQuorlin(ParsedOptions parsed, TemporaryFiles& temps, const std::vector<s
     shared.temps = &temps;
     shared.paths = &paths;
     shared.genes = genes ? &genes->index : nullptr;
+    shared.genesBuild = genes ? &genes->build : nullptr;
     shared.ldPanel = panel ? &*panel : nullptr;
     return options.listMode ? runList(options, shared) : runOne(options, shared);
 }

@@ -7,6 +7,7 @@
 #include "figure_render.h"
 #include "figure_rows.h"
 #include "gene_index.h"
+#include "genome_build.h"
 #include "locus_outputs.h"
 #include "output_files.h"
 #include "output_plan.h"
@@ -188,6 +189,9 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     std::vector<std::string> carriedNames;
     if (!decideColumns(options, job, source, layout, carriedNames, o))
         return;
+    std::optional<TableBuildProbe> build; // the genome build's evidence, for standard error
+    if (!options.build.empty() || job.shared.genes)
+        source = build.emplace().prepare(std::move(source), layout);
     StartedOutputs files;
     if (!startOutputs(job, files, o))
         return;
@@ -203,7 +207,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     ReadNotes notes;
     const bool complete = readTable(std::move(source), layout, options.analysis.inlimit,
                                     [&](ChromosomeBatch& batch) { peaks.take(batch); }, notes,
-                                    figureRows ? &*figureRows : nullptr);
+                                    figureRows ? &*figureRows : nullptr, build ? &*build : nullptr);
     if (figureRows)
         figureRows->finish();
     if (opened.vcf)
@@ -287,6 +291,8 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     if (job.shared.genes && !anyChromosomeMatches(*job.shared.genes, notes.chromosomes.names()))
         warn(o, job.table, "no chromosome of the table is named as in the gene annotation (a different genome "
                            "build or chromosome naming?); the gene columns are '.'");
+    if (build)
+        o.err += tableBuildLines(job.table, options.build, *build, job.shared.genesBuild, job.shared.genes);
     o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow, loci.notes);
     o.err += loci.ldNotes;
     o.facts = tableFacts(notes, loci, peaks.peaks(), drawn ? drawn->lambda : std::string());

@@ -11,6 +11,7 @@
 #include <vector>
 
 class GeneIndex;
+struct BuildCall;
 class PathPlan;
 struct LdPanel;
 
@@ -33,6 +34,7 @@ struct RunShared {
     TemporaryFiles* temps = nullptr;  // where the outputs' temporary files are registered
     PathPlan* paths = nullptr;        // the run's checked paths, for files named during the run
     const GeneIndex* genes = nullptr; // the annotation, when -genes was given
+    const BuildCall* genesBuild = nullptr; // the annotation's genome build, when -genes was given
     const LdPanel* ldPanel = nullptr; // the LD panel, when -loci-ld was given
 };
 

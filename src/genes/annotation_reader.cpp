@@ -74,6 +74,8 @@ public:
     {
         lineNo_ = lineNo;
         if (s.empty() || s[0] == '#') {
+            if (s.size() > 1 && (s[1] == '!' || s[1] == '#'))
+                out_.buildNotes.headerLine(s);
             if (!format_ && startsWith(s, "##gff-version")) {
                 const size_t v = s.find_first_not_of(" \t", 13);
                 gff3Directive_ = v != std::string_view::npos && s[v] == '3';
@@ -138,15 +140,24 @@ private:
         return true;
     }
 
+    // A 7th column that is not a number holds the gene's type (BED12's 7th
+    // column, thickStart, is a number).
     bool bedRecord(std::string_view s)
     {
-        splitFields(s, fields_, 5);
+        splitFields(s, fields_, 8);
         if (fields_.size() < 3)
             return fail("has fewer than 3 columns (BED needs chrom, start, end)");
         int64_t start = 0, end = 0;
         if (!coordinates(fields_[1], fields_[2], start, end, true))
             return false;
         ++out_.geneRecords;
+        out_.buildNotes.geneEnd(fields_[0], end);
+        int64_t number = 0;
+        if (fields_.size() > 6 && !fields_[6].empty() && !parseCoordinate(fields_[6], number)) {
+            ++out_.typedRecords;
+            if (!filter_.counts(fields_[6]))
+                return true;
+        }
         return store(fields_[0], start, end, fields_.size() > 3 ? std::string(fields_[3]) : std::string());
     }
 
@@ -162,8 +173,10 @@ private:
         if (!coordinates(fields_[3], fields_[4], start, end, false))
             return false;
         ++out_.geneRecords;
+        out_.buildNotes.geneEnd(fields_[0], end);
         const GeneAttributes a =
             *format_ == AnnotationFormat::Gtf ? gtfAttributes(fields_[8]) : gff3Attributes(fields_[8]);
+        out_.typedRecords += a.hasType;
         if (a.hasType && !filter_.counts(a.type))
             return true;
         return store(fields_[0], start, end, a.name);
@@ -268,6 +281,18 @@ GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter&
         return out;
     }
     out.index.finish();
+    out.build = out.buildNotes.call();
     out.ok = true;
     return out;
+}
+
+std::string geneTypeWarning(const GeneAnnotation& annotation, const std::string& path, const GeneTypeFilter& filter)
+{
+    if (!annotation.ok || filter.all || !annotation.untyped())
+        return "";
+    const std::string where = annotation.format == AnnotationFormat::Bed
+                                  ? "a 7th column of gene types"
+                                  : annotation.format == AnnotationFormat::Gff3 ? "gene_type, gene_biotype or biotype attributes" : "gene_type or gene_biotype attributes";
+    return "quorlin: warning: -genes '" + path + "': no gene record names its type (" + where +
+           "), so -gene-types " + typeList(filter) + " cannot apply: every gene counts\n";
 }

@@ -3,8 +3,10 @@
 // before the records means GFF3; otherwise the first record decides: numbers
 // in columns 2 and 3 mean BED, nine tab-separated columns with numbers in
 // columns 4 and 5 mean GTF (GFF3 when its attributes are written key=value).
+// A BED gene's type is its 7th column, when that column is not a number.
 #pragma once
 #include "gene_index.h"
+#include "genome_build.h"
 
 #include <string>
 #include <vector>
@@ -31,6 +33,12 @@ struct GeneAnnotation {
     AnnotationFormat format = AnnotationFormat::Gtf;
     GeneIndex index;          // the counting genes
     size_t geneRecords = 0;   // gene records read, counting or not
+    size_t typedRecords = 0;  // gene records that name their type (BED: a 7th column of types)
+    AnnotationBuildNotes buildNotes; // what the header lines and gene ends tell of the build
+    BuildCall build;                 // the build they give, set once the file is read
+
+    // True when -gene-types can choose nothing: no gene record names a type.
+    bool untyped() const { return typedRecords == 0; }
 };
 
 // Reads the annotation at path; keeps only the genes that the filter counts.
@@ -38,3 +46,7 @@ struct GeneAnnotation {
 // recognised or a gene record is malformed (the line number is given), when it
 // holds no gene record, and when none of its genes has a counting type.
 GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter);
+
+// The warning line, once per run, for an annotation whose gene records name
+// no type while -gene-types chooses some: every gene counts. Empty otherwise.
+std::string geneTypeWarning(const GeneAnnotation& annotation, const std::string& path, const GeneTypeFilter& filter);

@@ -22,7 +22,7 @@ namespace {
 
 // Where the optional fields sit among the picked ones.
 struct OptionalFields {
-    int id = -1, filter = -1, line = -1;
+    int id = -1, filter = -1, line = -1, probeId = -1;
 };
 
 // The carried columns, picked from a candidate's line: the distinct columns,
@@ -60,11 +60,11 @@ void appendText(std::string& text, std::string_view field)
 class Batcher {
 public:
     Batcher(double inlimit, const TableLayout& layout, OptionalFields fields, const BatchHandler& handle,
-            ReadNotes& notes, RowObserver* observer)
+            ReadNotes& notes, RowObserver* observer, RowProbe* probe)
         : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), log10_(layout.log10Values),
           largestValid_(layout.log10Values ? HUGE_VAL : 1.0), lociP_(std::max(layout.lociThreshold, layout.lociMemberThreshold)),
           lociMinLog10_(-std::log10(lociP_)), layout_(layout), fields_(fields),
-          carried_(layout.carriedColumns), handle_(handle), notes_(notes), observer_(observer)
+          carried_(layout.carriedColumns), handle_(handle), notes_(notes), observer_(observer), probe_(probe)
     {
         batch_.valuesAreLog10 = log10_;
     }
@@ -108,6 +108,8 @@ public:
             start(f[2]);
         else if (f[2] != batch_.chromosome)
             switchTo(f[2]);
+        if (probe_ && positionOk)
+            probe_->row(position, fields_.probeId >= 0 ? f[fields_.probeId] : std::string_view());
         if (observer_) {
             if (exact > 0)
                 seen_.exact.push_back({static_cast<uint32_t>(seen_.size()), exact});
@@ -240,6 +242,8 @@ private:
         started_ = true;
         if (observer_)
             observer_->chromosome(name);
+        if (probe_)
+            probe_->chromosome(name);
         batch_.chromosome.assign(name);
         batch_.order = notes_.chromosomes.add(name).first;
         batch_.valuesAreLog10 = log10_;
@@ -252,6 +256,8 @@ private:
             flushObserved();
             observer_->chromosome(name);
         }
+        if (probe_)
+            probe_->chromosome(name);
         handle_(batch_);
         batch_.positions.clear();
         batch_.pvalues.clear();
@@ -275,6 +281,7 @@ private:
     const BatchHandler& handle_;
     ReadNotes& notes_;
     RowObserver* const observer_;
+    RowProbe* const probe_;
     ObservedRows seen_;
     ChromosomeBatch batch_;
     bool started_ = false;
@@ -287,7 +294,7 @@ private:
 } // namespace
 
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
-               const BatchHandler& handle, ReadNotes& notes, RowObserver* observer)
+               const BatchHandler& handle, ReadNotes& notes, RowObserver* observer, RowProbe* probe)
 {
     PickedColumns columns;
     columns.add(layout.positionColumn);
@@ -297,6 +304,14 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     if (layout.idColumn > 0) {
         fields.id = columns.count;
         columns.add(layout.idColumn);
+    }
+    if (probe)
+        fields.probeId = fields.id;
+    // A probe column past the largest column read would make shorter rows
+    // short, and short rows are skipped: it is then not read.
+    if (probe && fields.id < 0 && layout.probeIdColumn > 0 && layout.probeIdColumn <= columns.largest) {
+        fields.probeId = columns.count;
+        columns.add(layout.probeIdColumn);
     }
     if (layout.filterColumn > 0) {
         fields.filter = columns.count;
@@ -309,7 +324,7 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     notes.significant.log10Values = layout.log10Values;
     notes.candidates.log10Values = layout.log10Values;
     notes.candidates.carried = static_cast<int>(layout.carriedColumns.size());
-    Batcher batcher(inlimit, layout, fields, handle, notes, observer);
+    Batcher batcher(inlimit, layout, fields, handle, notes, observer, probe);
     while (const RowBlock* block = rows.next()) {
         notes.acceptedRows += static_cast<long long>(block->rows());
         for (size_t r = 0; r < block->rows(); ++r)

@@ -24,6 +24,8 @@ struct TableLayout {
     FieldSeparator separator;
     int positionColumn = 0, pvalueColumn = 0, chromosomeColumn = 0;
     int idColumn = 0;          // marker ids; 0 when the table's ids are not wanted
+    int probeIdColumn = 0;     // ids shown only to a RowProbe when idColumn is 0 (and only when
+                               // it is not past the last column read); 0: none
     int headerLines = 0;       // lines skipped before the rows
     std::string missing = "NA";
     bool log10Values = false;  // the p column holds -log10(p)
@@ -126,9 +128,22 @@ public:
     virtual void rows(ObservedRows& rows) = 0;
 };
 
+// Sees the chromosome, position and id (idColumn, else probeIdColumn; empty
+// without either) of every accepted row whose position is a number, as the
+// table is read: for facts about the table that the analysis does not use.
+class RowProbe {
+public:
+    virtual ~RowProbe() = default;
+    // The rows that follow belong to this chromosome.
+    virtual void chromosome(std::string_view name) = 0;
+    virtual void row(int32_t position, std::string_view id) = 0;
+};
+
 // Reads the table from source and hands every batch to handle, the last one
 // only when the table was read to its end; an observer, when given, sees
-// every row. Returns false when the table could not be read to its end. The
-// reading thread has ended when this returns.
+// every row, and a probe every row with a position. Returns false when the
+// table could not be read to its end. The reading thread has ended when this
+// returns.
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
-               const BatchHandler& handle, ReadNotes& notes, RowObserver* observer = nullptr);
+               const BatchHandler& handle, ReadNotes& notes, RowObserver* observer = nullptr,
+               RowProbe* probe = nullptr);

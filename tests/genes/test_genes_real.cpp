@@ -49,19 +49,24 @@ std::string columnsAt(const GeneIndex& index, const std::string& chrom, long lon
 } // namespace
 
 // The BED and GTF forms of one annotation give the same columns at every
-// marker of a real table (the generated annotations hold the reference).
+// marker of a real table, with every gene and with protein-coding genes only
+// (the BED's 7th column holds the types; the generated annotations hold the
+// reference).
 TEST(RealGenes, BedAndGtfFormsAgree)
 {
     QUORLIN_NEEDS_REAL_DATA();
-    const GeneAnnotation gtf = load("topr_ENSGENES_GRCh38_genes.gtf.gz", "all");
-    const GeneAnnotation bed = load("topr_ENSGENES_GRCh38.bed", "protein_coding");
-    ASSERT_TRUE(gtf.ok && bed.ok) << gtf.error << bed.error;
-    EXPECT_EQ(40121u, gtf.index.geneCount());
-    EXPECT_EQ(40121u, bed.index.geneCount());
     const std::vector<Marker> markers = markersOf("topr_CD_FINNGEN_p1e-3.tsv");
     ASSERT_GT(markers.size(), 20000u);
-    for (const Marker& m : markers)
-        ASSERT_EQ(columnsAt(gtf.index, m.chrom, m.pos, m.pos - 50000, m.pos + 50000),
-                  columnsAt(bed.index, m.chrom, m.pos, m.pos - 50000, m.pos + 50000))
-            << m.chrom << ":" << m.pos;
+    for (const auto& [types, genes] : {std::pair<const char*, size_t>{"all", 40121}, {"protein_coding", 19297}}) {
+        const GeneAnnotation gtf = load("topr_ENSGENES_GRCh38_genes.gtf.gz", types);
+        const GeneAnnotation bed = load("topr_ENSGENES_GRCh38.bed", types);
+        ASSERT_TRUE(gtf.ok && bed.ok) << gtf.error << bed.error;
+        EXPECT_EQ(genes, gtf.index.geneCount()) << types;
+        EXPECT_EQ(genes, bed.index.geneCount()) << types;
+        EXPECT_EQ(40121u, bed.typedRecords);
+        for (const Marker& m : markers)
+            ASSERT_EQ(columnsAt(gtf.index, m.chrom, m.pos, m.pos - 50000, m.pos + 50000),
+                      columnsAt(bed.index, m.chrom, m.pos, m.pos - 50000, m.pos + 50000))
+                << types << " " << m.chrom << ":" << m.pos;
+    }
 }
