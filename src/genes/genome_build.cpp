@@ -13,7 +13,7 @@
 // build, or rules out the one decided, is shown beside it.
 #include "genome_build.h"
 
-#include "chromosome_names.h"
+#include "base/chromosome_names.h"
 #include "gene_index.h"
 #include "header_fields.h"
 #include "line_reader.h"

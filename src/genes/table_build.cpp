@@ -1,7 +1,7 @@
 // The table's side of the genome builds (genome_build.h): the call from the
 // metadata file, the fingerprint and the positions, and the lines that
 // report it against -build and the annotation's build.
-#include "chromosome_names.h"
+#include "base/chromosome_names.h"
 #include "gene_index.h"
 #include "genome_build.h"
 
