@@ -2,7 +2,7 @@
 // figures of doc/performance.md: genes_load FILE [TYPES] prints the format,
 // the gene records, the genes kept, the heap bytes of the index and the load
 // time.
-#include "annotation_reader.h"
+#include "genes/annotation_reader.h"
 
 #include <chrono>
 #include <cstdio>

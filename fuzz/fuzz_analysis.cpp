@@ -5,8 +5,8 @@
 // levels first in every iteration, and only linearly. Traps when the working
 // positions are not strictly increasing, or when the forms take different
 // chunks or write different report rows (doc/scan.md).
-#include "chromosome_scan.h"
-#include "peak_row.h"
+#include "analysis/chromosome_scan.h"
+#include "report/peak_row.h"
 
 #include <cstdint>
 #include <cstring>

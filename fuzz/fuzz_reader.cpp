@@ -1,9 +1,9 @@
 // Fuzz target: the table reader on arbitrary bytes (plain or gzip), with an
 // arbitrary separator and column choice, through line splitting, field
 // picking and the number conversions.
-#include "field_splitter.h"
-#include "line_reader.h"
-#include "number_parsing.h"
+#include "io/field_splitter.h"
+#include "io/line_reader.h"
+#include "io/number_parsing.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // The peak loop: while the profile still reaches the threshold, choose the
 // next chunk (on the tree, or linearly over the compacted markers), report
 // it when it qualifies, and remove it. The scan in pseudo-code: doc/scan.md.
-#include "chromosome_scan.h"
+#include "analysis/chromosome_scan.h"
 
-#include "profile_preparation.h"
+#include "analysis/profile_preparation.h"
 
 #include <algorithm>
 #include <numeric>

@@ -2,13 +2,13 @@
 // peaks out. A scan object holds all of the scan's working state and
 // buffers, so each thread (or each table) uses its own.
 #pragma once
-#include "analysis_settings.h"
-#include "level_walk.h"
-#include "linear_chunks.h"
-#include "markers.h"
-#include "peak_features.h"
-#include "remaining_markers.h"
-#include "tree_chunks.h"
+#include "analysis/analysis_settings.h"
+#include "analysis/level_walk.h"
+#include "analysis/linear_chunks.h"
+#include "analysis/markers.h"
+#include "analysis/peak_features.h"
+#include "analysis/remaining_markers.h"
+#include "analysis/tree_chunks.h"
 
 #include <vector>
 

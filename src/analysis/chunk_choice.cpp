@@ -1,6 +1,6 @@
 // The scoring, first-choice, edge and back-off rules on a chunk's measures;
 // the walk over the nested chunks is in chunk_choice.h.
-#include "chunk_choice.h"
+#include "analysis/chunk_choice.h"
 
 #include <cmath>
 

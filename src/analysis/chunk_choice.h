@@ -6,9 +6,9 @@
 // tests' reference) and TreeChunks (tree_chunks.h: chunks listed on demand on
 // the segment tree). Why both choose the same chunk: doc/scan.md.
 #pragma once
-#include "analysis_settings.h"
-#include "markers.h"
-#include "vector_ops.h"
+#include "analysis/analysis_settings.h"
+#include "analysis/markers.h"
+#include "numerics/vector_ops.h"
 
 #include <cstdint>
 

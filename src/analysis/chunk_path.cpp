@@ -3,7 +3,7 @@
 // 2a <= lo + hi is kept on the right by every cut before it, so the path
 // jumps to the last such gap; why that is exact, and what it costs:
 // doc/scan.md.
-#include "chunk_path.h"
+#include "analysis/chunk_path.h"
 
 #include <algorithm>
 

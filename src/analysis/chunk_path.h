@@ -3,7 +3,7 @@
 // reached without listing the chunks before it, by jumps over runs of equal
 // widest gaps kept for the next iteration (doc/scan.md).
 #pragma once
-#include "remaining_markers.h"
+#include "analysis/remaining_markers.h"
 
 #include <cstdint>
 #include <vector>

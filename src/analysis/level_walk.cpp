@@ -1,8 +1,8 @@
 // The walk over levels of equal widest gaps down to the innermost chunk,
 // scoring the first chunk of each level (design note: level_walk.h).
-#include "level_walk.h"
+#include "analysis/level_walk.h"
 
-#include "chunk_path.h"
+#include "analysis/chunk_path.h"
 
 namespace {
 

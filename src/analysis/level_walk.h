@@ -15,10 +15,10 @@
 // decides then. The first three chunks are cut one at a time, so whether
 // the innermost chunk lies beyond the second is known. More in doc/scan.md.
 #pragma once
-#include "analysis_settings.h"
-#include "chunk_choice.h"
-#include "markers.h"
-#include "remaining_markers.h"
+#include "analysis/analysis_settings.h"
+#include "analysis/chunk_choice.h"
+#include "analysis/markers.h"
+#include "analysis/remaining_markers.h"
 
 enum class LevelWalk {
     Chosen,   // no level-first chunk is scored: choice is set

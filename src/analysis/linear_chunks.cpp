@@ -1,5 +1,5 @@
 // Nested cutting through a gap tree, and chunk heights inner to outer.
-#include "linear_chunks.h"
+#include "analysis/linear_chunks.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 // straightforward form of the sequence chunk_choice.h chooses from; the scan
 // falls back to it, and the tests hold the tree form to it (doc/scan.md).
 #pragma once
-#include "chunk_choice.h"
-#include "markers.h"
+#include "analysis/chunk_choice.h"
+#include "analysis/markers.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
 // One chromosome's markers during the scan: five index-aligned vectors that
 // always change together (the input indices may be left empty).
 #pragma once
-#include "vector_ops.h"
+#include "numerics/vector_ops.h"
 
 #include <cstdint>
 #include <vector>

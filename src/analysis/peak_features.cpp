@@ -1,9 +1,9 @@
 // Peak measurement from the unsmoothed values and real positions.
-#include "peak_features.h"
+#include "analysis/peak_features.h"
 
-#include "kolmogorov_smirnov.h"
-#include "quality_score.h"
-#include "regression.h"
+#include "numerics/kolmogorov_smirnov.h"
+#include "analysis/quality_score.h"
+#include "numerics/regression.h"
 
 #include <algorithm>
 

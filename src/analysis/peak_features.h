@@ -1,7 +1,7 @@
 // The measurements of one reported peak: every number of its report row.
 #pragma once
-#include "markers.h"
-#include "shape_metrics.h"
+#include "analysis/markers.h"
+#include "analysis/shape_metrics.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 // Background trimming, smoothing, compression and straightening.
-#include "profile_preparation.h"
+#include "analysis/profile_preparation.h"
 
-#include "regression.h"
+#include "numerics/regression.h"
 
 #include <algorithm>
 #include <cmath>

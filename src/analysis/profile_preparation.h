@@ -2,7 +2,7 @@
 // weak background, smoothing the values, and compressing and straightening
 // the working positions where the profile is high.
 #pragma once
-#include "markers.h"
+#include "analysis/markers.h"
 
 // Removes the weakest background markers (values below 7.3) so that about
 // one remains per 25000 position units.

@@ -1,6 +1,6 @@
 // Ordinal logistic model with four cut points on a linear score of the
 // standardised logarithms of height and best slope.
-#include "quality_score.h"
+#include "analysis/quality_score.h"
 
 #include <cmath>
 

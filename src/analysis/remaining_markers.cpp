@@ -1,5 +1,5 @@
 // Segment tree and linked list of the remaining markers.
-#include "remaining_markers.h"
+#include "analysis/remaining_markers.h"
 
 #include <algorithm>
 #include <cmath>

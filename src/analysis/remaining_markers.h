@@ -4,7 +4,7 @@
 // ones. Rank, select, widest gap, first/last gap at least a bound and chunk
 // height are O(log n); removing a range costs O(log n) per marker.
 #pragma once
-#include "markers.h"
+#include "analysis/markers.h"
 
 #include <cstdint>
 #include <vector>

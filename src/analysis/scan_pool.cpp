@@ -1,5 +1,5 @@
 // A chromosome's scan on the slot that takes it.
-#include "scan_pool.h"
+#include "analysis/scan_pool.h"
 
 ScanPool::ScanPool(const AnalysisSettings& settings, int threads)
     : settings_(settings), work_(threads, [this](Job& job, int slot) { return scan(job, slot); })

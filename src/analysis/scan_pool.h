@@ -3,7 +3,7 @@
 // (OrderedWork). Each worker slot owns its scan object. Where no worker can
 // be started, each chromosome is scanned when it is submitted.
 #pragma once
-#include "chromosome_scan.h"
+#include "analysis/chromosome_scan.h"
 #include "base/ordered_work.h"
 
 #include <memory>

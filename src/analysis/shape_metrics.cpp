@@ -1,5 +1,5 @@
 // Peak shape metrics, each a single pass over the peak in index order.
-#include "shape_metrics.h"
+#include "analysis/shape_metrics.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Guarded quotients fall back to 0; an empty vector or a summit index
 // outside it gives 0.
 #pragma once
-#include "vector_ops.h"
+#include "numerics/vector_ops.h"
 
 // Two ratios of the same split of a peak: of marker counts and of value sums.
 struct SplitRatios {

@@ -1,7 +1,7 @@
 // The tree form of the nested chunks: listing on the chunk path, the listed
 // chunks kept between iterations, the choice's result. The invariants that
 // make it choose as the linear form does: doc/scan.md.
-#include "tree_chunks.h"
+#include "analysis/tree_chunks.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,10 +6,10 @@
 // max(64, remaining / 16) steps, so no input costs much more than the linear
 // scan. Why its choice is the linear form's: doc/scan.md.
 #pragma once
-#include "analysis_settings.h"
-#include "chunk_choice.h"
-#include "chunk_path.h"
-#include "markers.h"
+#include "analysis/analysis_settings.h"
+#include "analysis/chunk_choice.h"
+#include "analysis/chunk_path.h"
+#include "analysis/markers.h"
 
 #include <vector>
 

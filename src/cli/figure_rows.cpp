@@ -1,6 +1,6 @@
 // The figure's rows counted on a worker: runs and chromosome changes go
 // through a short pipeline between the reader and that worker.
-#include "figure_rows.h"
+#include "cli/figure_rows.h"
 
 #include <cmath>
 

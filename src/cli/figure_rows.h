@@ -7,8 +7,8 @@
 // runs come back for the reader to fill again. Where no worker can be
 // started, the rows are fed in place.
 #pragma once
-#include "plot_collector.h"
-#include "table_reader.h"
+#include "plot/plot_collector.h"
+#include "io/table_reader.h"
 #include "base/pipeline.h"
 
 #include <string>

@@ -1,9 +1,9 @@
 // List runs: one table after the other, or workers that take the next
 // table while the main thread waits for the tables in list order, gives
 // their outputs their names and prints their messages.
-#include "list_run.h"
+#include "cli/list_run.h"
 
-#include "address_space.h"
+#include "plot/address_space.h"
 #include "base/ordered_work.h"
 
 #include <algorithm>

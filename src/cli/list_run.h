@@ -1,8 +1,8 @@
 // Running the tables of a list: one after the other, or up to -threads at
 // once with the same files, messages and exit status as one after the other.
 #pragma once
-#include "options.h"
-#include "table_job.h"
+#include "cli/options.h"
+#include "cli/table_job.h"
 
 #include <functional>
 #include <string>

@@ -1,16 +1,16 @@
 // Loci outputs. The regional figures read the table a second time and keep
 // only the rows inside some locus's window, so their memory is that of the
 // windows, whatever the table's size or order.
-#include "locus_outputs.h"
+#include "cli/locus_outputs.h"
 
-#include "ld_text.h"
+#include "ld/ld_text.h"
 
-#include "byte_source.h"
-#include "gene_columns.h"
-#include "number_format.h"
-#include "output_plan.h"
-#include "regional_svg.h"
-#include "table_source.h"
+#include "io/byte_source.h"
+#include "genes/gene_columns.h"
+#include "report/number_format.h"
+#include "cli/output_plan.h"
+#include "plot/regional_svg.h"
+#include "cli/table_source.h"
 
 #include <QString>
 #include <algorithm>
@@ -128,7 +128,7 @@ int alleleField(const std::vector<std::string>& names, std::initializer_list<con
 
 // Clumps the candidates against the panel into t; false with t.ldError set
 // when the panel's genotypes cannot be read.
-bool ldLoci(const RunOptions& options, const ReadNotes& notes, const LdInput& in, TableLoci& t,
+bool ldLoci(const RunOptions& options, const TableReading& notes, const LdInput& in, TableLoci& t,
             std::vector<std::string>& clumpedBy)
 {
     const LdPanel& panel = *in.panel;
@@ -153,7 +153,7 @@ bool ldLoci(const RunOptions& options, const ReadNotes& notes, const LdInput& in
 
 } // namespace
 
-TableLoci tableLoci(const RunOptions& options, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+TableLoci tableLoci(const RunOptions& options, const TableReading& notes, const std::vector<ReportedPeak>& peaks,
                     const GeneIndex* genes, const LdInput& ld)
 {
     TableLoci t;
@@ -188,13 +188,13 @@ TableLoci tableLoci(const RunOptions& options, const ReadNotes& notes, const std
     return t;
 }
 
-std::string lociText(const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+std::string lociText(const TableLoci& loci, const TableReading& notes, const std::vector<ReportedPeak>& peaks,
                      const std::vector<std::string>& carriedNames)
 {
     return lociFileText(loci.result, notes.candidates, peaks, carriedNames, loci.genes);
 }
 
-void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const ReadNotes& notes)
+void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const TableReading& notes)
 {
     const LociCandidates& c = notes.candidates;
     for (size_t k = 0; k < loci.result.loci.size(); ++k) {
@@ -211,7 +211,7 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
     const std::string& table = r.job.table;
     const TableLayout& layout = r.layout;
     const TableLoci& loci = r.loci;
-    const ReadNotes& notes = r.notes;
+    const TableReading& notes = r.notes;
     const std::vector<ReportedPeak>& peaks = r.peaks;
     const GeneIndex* genes = r.job.shared.genes;
     const LociCandidates& c = notes.candidates;
@@ -226,7 +226,7 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
     WindowRows rows(windows, all.size(), layout.log10Values);
     struct stat st;
     auto source = stat(table.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? openTable(options, table).source : nullptr;
-    ReadNotes again;
+    TableReading again;
     if (!source || !readTable(std::move(source), layout, options.analysis.inlimit, [](ChromosomeBatch&) {}, again,
                               &rows)) {
         why = "the table '" + table + "' cannot be read a second time (it is not a plain file, or it changed)";
@@ -265,7 +265,7 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
     return true;
 }
 
-std::vector<std::string> regionalFileNames(const TableLoci& loci, const ReadNotes& notes, FigureFormat format,
+std::vector<std::string> regionalFileNames(const TableLoci& loci, const TableReading& notes, FigureFormat format,
                                            size_t& clashes)
 {
     const LociCandidates& c = notes.candidates;

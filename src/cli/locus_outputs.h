@@ -2,12 +2,12 @@
 // file, the loci marks of the Manhattan figure and one regional figure per
 // locus.
 #pragma once
-#include "loci_text.h"
-#include "figure_render.h"
-#include "options.h"
-#include "table_job.h"
-#include "plot_collector.h"
-#include "table_reader.h"
+#include "loci/loci_text.h"
+#include "plot/figure_render.h"
+#include "cli/options.h"
+#include "cli/table_job.h"
+#include "plot/plot_collector.h"
+#include "io/table_reader.h"
 
 #include <QByteArray>
 #include <functional>
@@ -36,15 +36,15 @@ struct LdInput {
     std::string table;
     std::vector<std::string> carriedNames;
 };
-TableLoci tableLoci(const RunOptions& options, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+TableLoci tableLoci(const RunOptions& options, const TableReading& notes, const std::vector<ReportedPeak>& peaks,
                     const GeneIndex* genes, const LdInput& ld = {});
 
 // The loci file's whole text.
-std::string lociText(const TableLoci& loci, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks,
+std::string lociText(const TableLoci& loci, const TableReading& notes, const std::vector<ReportedPeak>& peaks,
                      const std::vector<std::string>& carriedNames);
 
 // Marks every locus on the Manhattan figure.
-void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const ReadNotes& notes);
+void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const TableReading& notes);
 
 // What the regional figures of one table are drawn from.
 struct RegionalJob {
@@ -52,7 +52,7 @@ struct RegionalJob {
     const TableJob& job;
     const TableLayout& layout;
     const TableLoci& loci;
-    const ReadNotes& notes;
+    const TableReading& notes;
     const std::vector<ReportedPeak>& peaks;
 };
 
@@ -69,7 +69,7 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
 // that clean to one get "-2", "-3", ... in locus order before the extension
 // (the first keeps its name), so that no figure replaces another; clashes
 // counts those renamed.
-std::vector<std::string> regionalFileNames(const TableLoci& loci, const ReadNotes& notes, FigureFormat format,
+std::vector<std::string> regionalFileNames(const TableLoci& loci, const TableReading& notes, FigureFormat format,
                                            size_t& clashes);
 
 // Writes loci's figures into the job's regional folder in -regional-format,

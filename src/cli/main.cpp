@@ -5,15 +5,15 @@
 // the signal's number; the earlier outputs stay as they were (see
 // termination_signals.h). Running out of memory or threads anywhere is an
 // error stop too: "Not enough memory" and the reason.
-#include "address_space.h"
-#include "figure_render.h"
-#include "malloc_limits.h"
-#include "options.h"
-#include "raster_threads.h"
-#include "run.h"
-#include "run_banner.h"
-#include "termination_signals.h"
-#include "usage.h"
+#include "plot/address_space.h"
+#include "plot/figure_render.h"
+#include "cli/malloc_limits.h"
+#include "cli/options.h"
+#include "plot/raster_threads.h"
+#include "cli/run.h"
+#include "cli/run_banner.h"
+#include "cli/termination_signals.h"
+#include "cli/usage.h"
 
 #include <QCoreApplication>
 #include <QDate>

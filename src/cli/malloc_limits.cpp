@@ -1,5 +1,5 @@
 // M_ARENA_MAX from RLIMIT_AS.
-#include "malloc_limits.h"
+#include "cli/malloc_limits.h"
 
 #include <algorithm>
 #include <sys/resource.h>

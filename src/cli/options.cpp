@@ -2,11 +2,11 @@
 // conversions; the checks below decide what text that is not a number means
 // for each option. Every stop gives the option's message on standard output
 // and its reason on standard error.
-#include "options.h"
+#include "cli/options.h"
 
-#include "number_format.h"
-#include "number_parsing.h"
-#include "figure_render.h"
+#include "report/number_format.h"
+#include "io/number_parsing.h"
+#include "plot/figure_render.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
 // The command-line options: collected from the words once, checked in a
 // fixed order, and kept in one struct that the run reads as const.
 #pragma once
-#include "analysis_settings.h"
-#include "annotation_reader.h"
-#include "column_plan.h"
-#include "table_reader.h"
+#include "analysis/analysis_settings.h"
+#include "genes/annotation_reader.h"
+#include "io/column_plan.h"
+#include "io/table_reader.h"
 
 #include <string>
 #include <vector>

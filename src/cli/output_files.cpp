@@ -1,11 +1,11 @@
 // BED and SVG files: the whole text is made in memory (a few hundred KB at
 // most), then written and checked like the report.
-#include "output_files.h"
+#include "cli/output_files.h"
 
-#include "bed_file.h"
-#include "figure_render.h"
-#include "plot_svg.h"
-#include "peak_row.h"
+#include "report/bed_file.h"
+#include "plot/figure_render.h"
+#include "plot/plot_svg.h"
+#include "report/peak_row.h"
 
 #include <QBuffer>
 #include <QFileInfo>

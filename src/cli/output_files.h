@@ -3,13 +3,13 @@
 // and written through its started output: a file that cannot be written is
 // an error, and no half-written one is left behind.
 #pragma once
-#include "plot_collector.h"
+#include "plot/plot_collector.h"
 
 #include <QByteArray>
-#include "reported_peak.h"
-#include "options.h"
-#include "table_outcome.h"
-#include "table_reader.h"
+#include "report/reported_peak.h"
+#include "cli/options.h"
+#include "cli/table_outcome.h"
+#include "io/table_reader.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 // The run's path plan: every input and output as a file identity, checked
 // pairwise before anything is written, and the late claims of regional
 // figures checked against the same list.
-#include "output_plan.h"
+#include "cli/output_plan.h"
 
-#include "table_job.h"
+#include "cli/table_job.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // the run (regional figures, named after their loci) are claimed against the
 // same plan before they are started.
 #pragma once
-#include "file_paths.h"
+#include "io/file_paths.h"
 
 #include <mutex>
 #include <string>

@@ -1,10 +1,10 @@
 // Page texts: the report's text is made again from the peaks with the
 // report's own row writer, so the page shows the report byte for byte.
-#include "page_output.h"
+#include "cli/page_output.h"
 
-#include "number_format.h"
-#include "peak_row.h"
-#include "table_page.h"
+#include "report/number_format.h"
+#include "report/peak_row.h"
+#include "page/table_page.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -27,7 +27,7 @@ std::string relativeLink(const std::string& from, const std::string& target)
 
 } // namespace
 
-void markPageFigures(const std::string& lociText, const TableLoci& loci, const ReadNotes& notes,
+void markPageFigures(const std::string& lociText, const TableLoci& loci, const TableReading& notes,
                      std::vector<bool>& wanted)
 {
     const std::vector<page::LocusKey> keys = page::figureLoci(lociText);
@@ -40,7 +40,7 @@ void markPageFigures(const std::string& lociText, const TableLoci& loci, const R
     }
 }
 
-TableFacts tableFacts(const ReadNotes& notes, const TableLoci& loci, const std::vector<ReportedPeak>& peaks,
+TableFacts tableFacts(const TableReading& notes, const TableLoci& loci, const std::vector<ReportedPeak>& peaks,
                       const std::string& lambda)
 {
     TableFacts f;
@@ -71,7 +71,7 @@ TableFacts tableFacts(const ReadNotes& notes, const TableLoci& loci, const std::
 
 std::string tablePageText(const RunOptions& options, const std::string& table, const std::vector<ReportedPeak>& peaks,
                           const DrawnFigure* figure, const std::string& lociText, const TableLoci& loci,
-                          const ReadNotes& notes, const std::vector<QByteArray>& regional, const std::string& messages,
+                          const TableReading& notes, const std::vector<QByteArray>& regional, const std::string& messages,
                           const TableFacts& facts)
 {
     page::TablePage p;

@@ -2,25 +2,25 @@
 // has: the report's rows, the figure, the loci file, the regional figures
 // and the messages.
 #pragma once
-#include "locus_outputs.h"
-#include "output_files.h"
-#include "table_job.h"
+#include "cli/locus_outputs.h"
+#include "cli/output_files.h"
+#include "cli/table_job.h"
 
 #include <QByteArray>
 #include <string>
 #include <vector>
 
 // Marks in wanted the loci whose regional figures the page embeds.
-void markPageFigures(const std::string& lociText, const TableLoci& loci, const ReadNotes& notes,
+void markPageFigures(const std::string& lociText, const TableLoci& loci, const TableReading& notes,
                      std::vector<bool>& wanted);
 
 // The numbers a table's page and its list's index row show.
-TableFacts tableFacts(const ReadNotes& notes, const TableLoci& loci, const std::vector<ReportedPeak>& peaks,
+TableFacts tableFacts(const TableReading& notes, const TableLoci& loci, const std::vector<ReportedPeak>& peaks,
                       const std::string& lambda);
 
 std::string tablePageText(const RunOptions& options, const std::string& table, const std::vector<ReportedPeak>& peaks,
                           const DrawnFigure* figure, const std::string& lociText, const TableLoci& loci,
-                          const ReadNotes& notes, const std::vector<QByteArray>& regional, const std::string& messages,
+                          const TableReading& notes, const std::vector<QByteArray>& regional, const std::string& messages,
                           const TableFacts& facts);
 
 // One index row of a list's page: a table that was analysed, or one that

@@ -1,7 +1,7 @@
 // Batch analysis and the chromosome gathering for sorted runs.
-#include "peak_collector.h"
+#include "cli/peak_collector.h"
 
-#include "peak_row.h"
+#include "report/peak_row.h"
 
 #include <algorithm>
 #include <numeric>

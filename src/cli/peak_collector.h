@@ -4,11 +4,11 @@
 // while the reader goes on; with sorting, batches are gathered per
 // chromosome and analysed at the end of the table, each sorted by position.
 #pragma once
-#include "options.h"
-#include "chromosome_scan.h"
-#include "reported_peak.h"
-#include "output_file.h"
-#include "scan_pool.h"
+#include "cli/options.h"
+#include "analysis/chromosome_scan.h"
+#include "report/reported_peak.h"
+#include "io/output_file.h"
+#include "analysis/scan_pool.h"
 
 #include <deque>
 #include <memory>

@@ -1,6 +1,6 @@
 // The display thread wakes a few times a second; it draws only once the run
 // has taken longer than the delay.
-#include "progress_line.h"
+#include "cli/progress_line.h"
 
 #include <cstdio>
 

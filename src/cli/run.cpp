@@ -1,19 +1,19 @@
 // Single-table and list runs. Each table's messages are printed when the
 // table is done; the first error stop ends the run. At a terminal, a long
 // run shows how far it is on standard error.
-#include "run.h"
+#include "cli/run.h"
 
-#include "ld_panel.h"
-#include "gwas_vcf.h"
-#include "line_reader.h"
-#include "list_run.h"
-#include "options.h"
-#include "output_plan.h"
-#include "page_output.h"
-#include "peak_row.h"
-#include "progress_line.h"
-#include "study_loci.h"
-#include "table_job.h"
+#include "ld/ld_panel.h"
+#include "io/gwas_vcf.h"
+#include "io/line_reader.h"
+#include "cli/list_run.h"
+#include "cli/options.h"
+#include "cli/output_plan.h"
+#include "cli/page_output.h"
+#include "report/peak_row.h"
+#include "cli/progress_line.h"
+#include "cli/study_loci.h"
+#include "cli/table_job.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,8 +1,8 @@
 // The whole run after the banner: options, then one table or every table of
 // a list, with their messages printed in order.
 #pragma once
-#include "options.h"
-#include "output_file.h"
+#include "cli/options.h"
+#include "io/output_file.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 // Run report texts, written through stdio like every other line on standard
 // output, so all of them appear in program order.
-#include "run_banner.h"
+#include "cli/run_banner.h"
 
 #include <cstdio>
 

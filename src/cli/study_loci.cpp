@@ -1,9 +1,9 @@
 // The study-wide table. Each chromosome's loci are sorted by start; a locus
 // is compared with the furthest end of each table's earlier loci and with
 // the later loci that start within its end + window.
-#include "study_loci.h"
+#include "cli/study_loci.h"
 
-#include "peak_row.h"
+#include "report/peak_row.h"
 
 #include "base/chromosome_names.h"
 

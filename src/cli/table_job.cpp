@@ -2,20 +2,20 @@
 // header, start every output, read and batch the rows, analyse each batch,
 // write the report's rows, then the BED file, the figure, the loci, the
 // regional figures, the page, the warnings and the summary.
-#include "table_job.h"
+#include "cli/table_job.h"
 
-#include "figure_render.h"
-#include "figure_rows.h"
-#include "gene_index.h"
-#include "genome_build.h"
-#include "locus_outputs.h"
-#include "output_files.h"
-#include "output_plan.h"
-#include "page_output.h"
-#include "peak_collector.h"
-#include "peak_row.h"
-#include "table_source.h"
-#include "table_summary.h"
+#include "plot/figure_render.h"
+#include "cli/figure_rows.h"
+#include "genes/gene_index.h"
+#include "genes/genome_build.h"
+#include "cli/locus_outputs.h"
+#include "cli/output_files.h"
+#include "cli/output_plan.h"
+#include "cli/page_output.h"
+#include "cli/peak_collector.h"
+#include "report/peak_row.h"
+#include "cli/table_source.h"
+#include "cli/table_summary.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -62,7 +62,7 @@ void warnCount(TableOutcome& o, const std::string& table, long long count, const
         warn(o, table, std::to_string(count) + " " + what);
 }
 
-void addWarnings(TableOutcome& o, const std::string& table, const ReadNotes& notes, bool sorted)
+void addWarnings(TableOutcome& o, const std::string& table, const TableReading& notes, bool sorted)
 {
     warnCount(o, table, notes.shortRows, "rows had fewer fields than the largest column number and were skipped");
     warnCount(o, table, notes.badPositions, "rows had a position that is not a whole 32-bit number; it was read as 0");
@@ -204,7 +204,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         figure.emplace(options.analysis.inlimit);
         figureRows.emplace(*figure, layout.log10Values);
     }
-    ReadNotes notes;
+    TableReading notes;
     const bool complete = readTable(std::move(source), layout, options.analysis.inlimit,
                                     [&](ChromosomeBatch& batch) { peaks.take(batch); }, notes,
                                     figureRows ? &*figureRows : nullptr, build ? &*build : nullptr);

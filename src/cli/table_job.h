@@ -1,8 +1,8 @@
 // One table from start to end: its rows, the analysis of every chromosome,
 // its report, BED file, figures, loci, page, and the messages it gives.
 #pragma once
-#include "options.h"
-#include "table_outcome.h"
+#include "cli/options.h"
+#include "cli/table_outcome.h"
 
 #include <atomic>
 #include <cstdint>

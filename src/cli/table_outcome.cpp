@@ -1,5 +1,5 @@
 // A table's messages and the all-or-nothing commit of its outputs.
-#include "table_outcome.h"
+#include "cli/table_outcome.h"
 
 #include <cstring>
 #include <unistd.h>

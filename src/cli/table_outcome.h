@@ -2,7 +2,7 @@
 // finished outputs waiting to take their names together, and the facts the
 // list's study-wide outputs need.
 #pragma once
-#include "output_file.h"
+#include "io/output_file.h"
 
 #include <string>
 #include <vector>

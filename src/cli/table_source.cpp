@@ -1,5 +1,5 @@
 // The table's source by its -format.
-#include "table_source.h"
+#include "cli/table_source.h"
 
 #include <sys/stat.h>
 

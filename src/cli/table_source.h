@@ -1,9 +1,9 @@
 // Opening a table for reading: the file's bytes, or for -format gwas-vcf the
 // rows of the chosen study (gwas_vcf.h).
 #pragma once
-#include "byte_source.h"
-#include "gwas_vcf.h"
-#include "options.h"
+#include "io/byte_source.h"
+#include "io/gwas_vcf.h"
+#include "cli/options.h"
 
 #include <atomic>
 #include <memory>

@@ -1,9 +1,9 @@
 // Summary texts. The coverage check compares every significant marker with
 // the position ranges (smaller to larger) of its chromosome's peaks.
-#include "table_summary.h"
+#include "cli/table_summary.h"
 
-#include "loci_text.h"
-#include "number_format.h"
+#include "loci/loci_text.h"
+#include "report/number_format.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -39,7 +39,7 @@ std::string markerName(const std::string& chromosome, int32_t position, const st
     return id.empty() || id == place ? place : id + " (" + place + ")";
 }
 
-std::string coverageLine(const std::string& table, const ReadNotes& notes, const std::vector<ReportedPeak>& peaks)
+std::string coverageLine(const std::string& table, const TableReading& notes, const std::vector<ReportedPeak>& peaks)
 {
     const std::string threshold = formatReal(kGenomeWideSignificance);
     const SignificantMarkers& s = notes.significant;
@@ -83,7 +83,7 @@ Coverage uncoveredSignificant(const SignificantMarkers& significant, const std::
     return c;
 }
 
-std::string unusableTableCause(const std::string& table, const TableLayout& layout, const ReadNotes& notes)
+std::string unusableTableCause(const std::string& table, const TableLayout& layout, const TableReading& notes)
 {
     if (notes.usableRows > 0 || notes.shortRows + notes.unusableRows == 0)
         return "";
@@ -95,7 +95,7 @@ std::string unusableTableCause(const std::string& table, const TableLayout& layo
            "); the first data row is '" + notes.firstRow + "'";
 }
 
-std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
+std::string tableSummary(const std::string& table, const TableLayout& layout, const TableReading& notes,
                          const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow,
                          const std::vector<std::string>& lociNotes)
 {

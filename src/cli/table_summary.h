@@ -2,9 +2,9 @@
 // genome-wide loci and the strongest of them with their peaks, and whether
 // the reported peaks cover every genome-wide significant marker.
 #pragma once
-#include "loci.h"
-#include "reported_peak.h"
-#include "table_reader.h"
+#include "loci/loci.h"
+#include "report/reported_peak.h"
+#include "io/table_reader.h"
 
 #include <string>
 #include <vector>
@@ -21,11 +21,11 @@ Coverage uncoveredSignificant(const SignificantMarkers& significant, const std::
 // position or p-value that is not a number; missing values do not count)
 // cannot be analysed: the delimiter, the columns and its first data row.
 // Empty when the table is fine.
-std::string unusableTableCause(const std::string& table, const TableLayout& layout, const ReadNotes& notes);
+std::string unusableTableCause(const std::string& table, const TableLayout& layout, const TableReading& notes);
 
 // The summary lines, each starting "quorlin: " and ending with a line end;
 // loci are those of notes.candidates in windows of lociWindow bp, cross-
 // referenced with peaks.
-std::string tableSummary(const std::string& table, const TableLayout& layout, const ReadNotes& notes,
+std::string tableSummary(const std::string& table, const TableLayout& layout, const TableReading& notes,
                          const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow,
                          const std::vector<std::string>& lociNotes = {});

@@ -1,5 +1,5 @@
 // The signal thread: sigwait, remove the temporary files, _exit.
-#include "termination_signals.h"
+#include "cli/termination_signals.h"
 
 #include <csignal>
 #include <cstring>

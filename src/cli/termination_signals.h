@@ -2,7 +2,7 @@
 // removes the run's temporary files and exits with 128 + the signal's
 // number; the earlier outputs stay as they were.
 #pragma once
-#include "output_file.h"
+#include "io/output_file.h"
 
 #include <string>
 

@@ -2,9 +2,9 @@
 // (usage_options.h), the one list the man page and the README are made from
 // too; the -format names come from the preset table, so the summary lists
 // exactly the presets the program knows.
-#include "usage.h"
+#include "cli/usage.h"
 
-#include "format_presets.h"
+#include "io/format_presets.h"
 #include "usage_options.h"
 
 #include <cstring>

@@ -3,11 +3,11 @@
 // "gene" are dropped after two tab searches and one comparison, before any
 // other field is looked at (a GENCODE file is mostly transcript and exon
 // lines).
-#include "annotation_reader.h"
+#include "genes/annotation_reader.h"
 
-#include "annotation_records.h"
-#include "byte_source.h"
-#include "line_reader.h"
+#include "genes/annotation_records.h"
+#include "io/byte_source.h"
+#include "io/line_reader.h"
 
 #include <cstring>
 #include <optional>

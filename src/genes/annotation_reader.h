@@ -5,8 +5,8 @@
 // columns 4 and 5 mean GTF (GFF3 when its attributes are written key=value).
 // A BED gene's type is its 7th column, when that column is not a number.
 #pragma once
-#include "gene_index.h"
-#include "genome_build.h"
+#include "genes/gene_index.h"
+#include "genes/genome_build.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 // Field-level parsing of annotation lines. Only gene records reach the
 // attribute parsers, so these favour plainness over speed.
-#include "annotation_records.h"
+#include "genes/annotation_records.h"
 
 #include <cstring>
 

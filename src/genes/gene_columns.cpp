@@ -5,7 +5,7 @@
 // more than gap before its start. Invariant: two genes on one row are apart
 // by more than gap. Taken by start, this first-fit uses as many rows as the
 // most genes covering one point (widened by gap), the fewest possible.
-#include "gene_columns.h"
+#include "genes/gene_columns.h"
 
 #include <algorithm>
 #include <numeric>

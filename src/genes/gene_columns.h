@@ -1,7 +1,7 @@
 // What the genes add to a locus and to a regional figure: the three loci
 // table columns as text, and the rows of a gene track.
 #pragma once
-#include "gene_index.h"
+#include "genes/gene_index.h"
 
 #include <string>
 #include <string_view>

@@ -14,7 +14,7 @@
 //    on equal distance the left one wins the "starts first" rule.
 // Overlaps of [from, to] are the genes before upper_bound(to) whose end is at
 // least from; none comes before the first index where maxEnd reaches from.
-#include "gene_index.h"
+#include "genes/gene_index.h"
 
 #include <algorithm>
 #include <limits>

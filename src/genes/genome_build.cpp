@@ -11,12 +11,12 @@
 // chromosome holds a position beyond that build's length; they name the
 // other build when exactly one is ruled out. Evidence that names another
 // build, or rules out the one decided, is shown beside it.
-#include "genome_build.h"
+#include "genes/genome_build.h"
 
 #include "base/chromosome_names.h"
-#include "gene_index.h"
-#include "header_fields.h"
-#include "line_reader.h"
+#include "genes/gene_index.h"
+#include "io/header_fields.h"
+#include "io/line_reader.h"
 
 #include <algorithm>
 #include <cstring>

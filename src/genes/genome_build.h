@@ -8,7 +8,7 @@
 // hears of them: the warnings name a table whose genes may come from another
 // build.
 #pragma once
-#include "table_reader.h"
+#include "io/table_reader.h"
 
 #include <cstdint>
 #include <memory>

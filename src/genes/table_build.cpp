@@ -2,8 +2,8 @@
 // metadata file, the fingerprint and the positions, and the lines that
 // report it against -build and the annotation's build.
 #include "base/chromosome_names.h"
-#include "gene_index.h"
-#include "genome_build.h"
+#include "genes/gene_index.h"
+#include "genes/genome_build.h"
 
 #include <fstream>
 

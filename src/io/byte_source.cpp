@@ -1,6 +1,6 @@
 // Plain and gzip byte sources. A gzip stream must end with a complete member:
 // a truncated or corrupt stream is an error, never a silent short read.
-#include "byte_source.h"
+#include "io/byte_source.h"
 
 #include "base/pipeline.h"
 

@@ -1,5 +1,5 @@
 // Linear probing over a power-of-two table kept at most half full.
-#include "chromosome_order.h"
+#include "io/chromosome_order.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 // Telling column numbers from column names in option values.
-#include "column_choice.h"
+#include "io/column_choice.h"
 
-#include "number_parsing.h"
+#include "io/number_parsing.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Column decisions in the order the options have always been checked:
 // position, p-value, chromosome, then the optional id and carried columns.
-#include "column_plan.h"
+#include "io/column_plan.h"
 
-#include "header_fields.h"
+#include "io/header_fields.h"
 
 #include <algorithm>
 

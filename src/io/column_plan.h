@@ -2,9 +2,9 @@
 // names), a -format preset for whatever they leave open, and the header
 // line that names are looked up in.
 #pragma once
-#include "column_choice.h"
-#include "format_presets.h"
-#include "field_splitter.h"
+#include "io/column_choice.h"
+#include "io/format_presets.h"
+#include "io/field_splitter.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 // Field picking without building the whole field list: the scan stops at the
 // last wanted column, so wide tables cost only as much as their first columns.
-#include "field_splitter.h"
+#include "io/field_splitter.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Path splitting and identities through stat(2), readlink(2) and realpath(3).
-#include "file_paths.h"
+#include "io/file_paths.h"
 
 #include <cerrno>
 #include <climits>

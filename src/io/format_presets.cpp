@@ -27,9 +27,9 @@
 // allele only in .assoc, SE only in .qassoc (or with --ci), and no general
 // allele frequency. PLINK 2 names the non-A1 allele OMITTED (AX with
 // cols=ax). SAIGE's effects refer to Allele2.
-#include "format_presets.h"
+#include "io/format_presets.h"
 
-#include "header_fields.h"
+#include "io/header_fields.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // what -format NAME fills in (separator, header, column names, the scale of
 // the p column, a row filter), and recognising such a table by its header.
 #pragma once
-#include "field_splitter.h"
+#include "io/field_splitter.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 // The GWAS-VCF source: records are read with htslib and written out as the
 // rows of a plain table, a few hundred kilobytes at a time.
-#include "gwas_vcf.h"
+#include "io/gwas_vcf.h"
 
 #include <htslib/bgzf.h>
 #include <htslib/hts.h>

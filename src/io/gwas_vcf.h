@@ -11,7 +11,7 @@
 // per ALT when each of the study's fields holds one value per ALT, and is
 // skipped (and counted) otherwise.
 #pragma once
-#include "byte_source.h"
+#include "io/byte_source.h"
 
 #include <memory>
 #include <string>

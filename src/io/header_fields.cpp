@@ -1,6 +1,6 @@
 // Header names are split with the same rules as rows (see field_splitter.cpp),
 // so a column found here by name is the column pickFields reads by number.
-#include "header_fields.h"
+#include "io/header_fields.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Column names of a table's header line: splitting the line exactly as rows
 // are split, finding a wanted name among them, and showing them in messages.
 #pragma once
-#include "field_splitter.h"
+#include "io/field_splitter.h"
 
 #include <string>
 #include <string_view>

@@ -3,7 +3,7 @@
 // lines already handed out stay valid while their chunk is held. Also the
 // look at a table's first lines: a header peeked from a pipe, a line read
 // for a message.
-#include "line_reader.h"
+#include "io/line_reader.h"
 
 #include <algorithm>
 #include <cstdlib>

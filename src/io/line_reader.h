@@ -2,7 +2,7 @@
 // dropped wherever they occur, and a last line without a line end is a line
 // when the input ends cleanly (not when it is cut off or damaged).
 #pragma once
-#include "byte_source.h"
+#include "io/byte_source.h"
 
 #include <memory>
 #include <optional>

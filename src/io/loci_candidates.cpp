@@ -1,5 +1,5 @@
 // Reading back a candidate's strength and text.
-#include "loci_candidates.h"
+#include "io/loci_candidates.h"
 
 #include <cmath>
 

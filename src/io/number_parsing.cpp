@@ -1,6 +1,6 @@
 // Conversions of number texts (option values and table fields) on raw bytes.
 // This is the reader's hot path, so it works without allocation.
-#include "number_parsing.h"
+#include "io/number_parsing.h"
 
 #include <charconv>
 #include <cmath>

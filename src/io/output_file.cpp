@@ -1,6 +1,6 @@
 // Output files through write(2) with a 1 MiB buffer, staged under a
 // temporary name beside their target.
-#include "output_file.h"
+#include "io/output_file.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,7 +4,7 @@
 // FIFO is written directly; a symbolic link is written through (its target
 // is replaced, the link stays).
 #pragma once
-#include "file_paths.h"
+#include "io/file_paths.h"
 
 #include <mutex>
 #include <string>

@@ -1,8 +1,8 @@
 // The row pipeline: a producer step that fills one block of rows, a short
 // queue of blocks.
-#include "row_pipeline.h"
+#include "io/row_pipeline.h"
 
-#include "line_reader.h"
+#include "io/line_reader.h"
 
 namespace {
 constexpr size_t kRowsPerBlock = 1 << 15;

@@ -4,9 +4,9 @@
 // (which is what happens where no worker can be started).
 #pragma once
 #include "base/pipeline.h"
-#include "byte_source.h"
-#include "field_splitter.h"
-#include "line_reader.h"
+#include "io/byte_source.h"
+#include "io/field_splitter.h"
+#include "io/line_reader.h"
 
 #include <memory>
 #include <string>

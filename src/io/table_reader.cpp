@@ -5,11 +5,11 @@
 // fields split out, from its whole line. A p written as zero reads as the
 // smallest positive double; any other p below the doubles' normal range keeps
 // the -log10 of its text, and only such a row pays for it.
-#include "table_reader.h"
+#include "io/table_reader.h"
 
-#include "line_reader.h"
-#include "number_parsing.h"
-#include "row_pipeline.h"
+#include "io/line_reader.h"
+#include "io/number_parsing.h"
+#include "io/row_pipeline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -60,7 +60,7 @@ void appendText(std::string& text, std::string_view field)
 class Batcher {
 public:
     Batcher(double inlimit, const TableLayout& layout, OptionalFields fields, const BatchHandler& handle,
-            ReadNotes& notes, RowObserver* observer, RowProbe* probe)
+            TableReading& notes, RowObserver* observer, RowProbe* probe)
         : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), log10_(layout.log10Values),
           largestValid_(layout.log10Values ? HUGE_VAL : 1.0), lociP_(std::max(layout.lociThreshold, layout.lociMemberThreshold)),
           lociMinLog10_(-std::log10(lociP_)), layout_(layout), fields_(fields),
@@ -279,7 +279,7 @@ private:
     const OptionalFields fields_;
     const CarriedPick carried_;
     const BatchHandler& handle_;
-    ReadNotes& notes_;
+    TableReading& notes_;
     RowObserver* const observer_;
     RowProbe* const probe_;
     ObservedRows seen_;
@@ -294,7 +294,7 @@ private:
 } // namespace
 
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
-               const BatchHandler& handle, ReadNotes& notes, RowObserver* observer, RowProbe* probe)
+               const BatchHandler& handle, TableReading& notes, RowObserver* observer, RowProbe* probe)
 {
     PickedColumns columns;
     columns.add(layout.positionColumn);

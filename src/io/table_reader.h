@@ -2,12 +2,12 @@
 // converted and batched here by runs of the same chromosome. Every batch
 // holds the retained markers (p <= inlimit) of one run, in input order.
 #pragma once
-#include "byte_source.h"
-#include "chromosome_order.h"
-#include "field_splitter.h"
-#include "line_reader.h"
-#include "loci_candidates.h"
-#include "vector_ops.h"
+#include "io/byte_source.h"
+#include "io/chromosome_order.h"
+#include "io/field_splitter.h"
+#include "io/line_reader.h"
+#include "io/loci_candidates.h"
+#include "numerics/vector_ops.h"
 
 #include <functional>
 #include <memory>
@@ -77,9 +77,10 @@ struct SignificantMarkers {
     std::string_view id(const Marker& m) const { return std::string_view(ids).substr(m.idStart, m.idLength); }
 };
 
-// What the reader noticed in one table, for warnings that leave the results
-// unchanged, and for the table's summary.
-struct ReadNotes {
+// What reading one table gathered: the counts behind the warnings and the
+// summary, the chromosomes in order, the significant markers and the loci
+// candidates.
+struct TableReading {
     long long shortRows = 0, badPositions = 0, badPvalues = 0, outsidePvalues = 0, innerCarriageReturns = 0;
     bool ungrouped = false, unsorted = false;
     bool emptyInput = false;    // the table held no bytes at all
@@ -145,5 +146,5 @@ public:
 // table could not be read to its end. The reading thread has ended when this
 // returns.
 bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, double inlimit,
-               const BatchHandler& handle, ReadNotes& notes, RowObserver* observer = nullptr,
+               const BatchHandler& handle, TableReading& notes, RowObserver* observer = nullptr,
                RowProbe* probe = nullptr);

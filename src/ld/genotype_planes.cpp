@@ -1,6 +1,6 @@
 // Bit-plane genotypes, their 3×3 counts by popcount, and the
 // maximum-likelihood r² (see README.md beside this file).
-#include "genotype_planes.h"
+#include "ld/genotype_planes.h"
 
 #include <algorithm>
 #include <cmath>

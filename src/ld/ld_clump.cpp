@@ -1,5 +1,5 @@
 // Clumping: index variants strongest first, members by window, p and r².
-#include "ld_clump.h"
+#include "ld/ld_clump.h"
 
 #include <algorithm>
 #include <cmath>

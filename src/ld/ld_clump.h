@@ -2,8 +2,8 @@
 // the candidates absent from the panel clumped by distance instead of
 // dropped. The rules are in README.md beside this file.
 #pragma once
-#include "genotype_planes.h"
-#include "loci.h"
+#include "ld/genotype_planes.h"
+#include "loci/loci.h"
 
 #include <cstdint>
 #include <string>

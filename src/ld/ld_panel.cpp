@@ -1,7 +1,7 @@
 // Opening a panel and naming its files.
-#include "ld_panel.h"
+#include "ld/ld_panel.h"
 
-#include "gene_index.h"
+#include "genes/gene_index.h"
 
 #include <algorithm>
 #include <cerrno>

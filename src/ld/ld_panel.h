@@ -3,10 +3,10 @@
 // "{chrom}", each with its chosen samples; and the genotypes of the
 // variants one table needs.
 #pragma once
-#include "genotype_planes.h"
-#include "loci_candidates.h"
-#include "plink_fileset.h"
-#include "vcf_panel.h"
+#include "ld/genotype_planes.h"
+#include "io/loci_candidates.h"
+#include "ld/plink_fileset.h"
+#include "ld/vcf_panel.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 // Members file lines and the LD notes.
-#include "ld_text.h"
+#include "ld/ld_text.h"
 
-#include "number_format.h"
-#include "peak_row.h"
+#include "report/number_format.h"
+#include "report/peak_row.h"
 
 #include <cmath>
 #include <cstdio>

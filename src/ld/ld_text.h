@@ -1,8 +1,8 @@
 // The texts of LD clumping: the members file, the loci file's clumped_by
 // column, and the summary and warning lines on standard error.
 #pragma once
-#include "ld_clump.h"
-#include "ld_panel.h"
+#include "ld/ld_clump.h"
+#include "ld/ld_panel.h"
 
 #include <string>
 #include <vector>

@@ -5,10 +5,10 @@
 // the first variant with its id; failing that, the first variant at its
 // place whose alleles are the table's, else the first at its place; these
 // are the choices a full index of the panel would make.
-#include "ld_panel.h"
+#include "ld/ld_panel.h"
 
-#include "gene_index.h"
-#include "text_lines.h"
+#include "genes/gene_index.h"
+#include "ld/text_lines.h"
 
 #include <algorithm>
 #include <cerrno>

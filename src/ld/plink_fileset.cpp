@@ -1,7 +1,7 @@
 // Reading a PLINK 1 binary fileset's .bim and .fam and checking its .bed.
-#include "plink_fileset.h"
+#include "ld/plink_fileset.h"
 
-#include "text_lines.h"
+#include "ld/text_lines.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -3,7 +3,7 @@
 // checked, as they stream past a table's candidates), the SNP-major .bed
 // checked by magic and size, and a chosen subset of samples.
 #pragma once
-#include "text_lines.h"
+#include "ld/text_lines.h"
 
 #include <cstdint>
 #include <string>

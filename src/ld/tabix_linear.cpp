@@ -2,7 +2,7 @@
 // the sequence count, six int32 settings, the names, then per sequence
 // its bins, each with its chunks, and its linear offsets), skipping the
 // bins.
-#include "tabix_linear.h"
+#include "ld/tabix_linear.h"
 
 #include <htslib/bgzf.h>
 #include <memory>

@@ -1,5 +1,5 @@
 // Buffered line splitting for large whitespace-separated text files.
-#include "text_lines.h"
+#include "ld/text_lines.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Genotypes of VCF records as PLINK's packed 2-bit codes: from the text
 // of a record's sample columns, and from htslib's decoded GT values; and
 // a text VCF's header.
-#include "vcf_genotypes.h"
+#include "ld/vcf_genotypes.h"
 
 #include <htslib/kseq.h>
 #include <string_view>

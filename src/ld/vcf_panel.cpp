@@ -2,11 +2,11 @@
 // hand (htslib's full parse of every sample column would dominate the
 // time): the first five columns of each, the GT column only of a record
 // a candidate takes.
-#include "vcf_panel.h"
+#include "ld/vcf_panel.h"
 
-#include "gene_index.h"
-#include "tabix_linear.h"
-#include "vcf_genotypes.h"
+#include "genes/gene_index.h"
+#include "ld/tabix_linear.h"
+#include "ld/vcf_genotypes.h"
 
 #include <cerrno>
 #include <cstring>

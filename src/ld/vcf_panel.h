@@ -4,7 +4,7 @@
 // where a tabix or CSI index exists, each record's GT turned into PLINK's
 // packed 2-bit codes only when a candidate takes it.
 #pragma once
-#include "genotype_planes.h"
+#include "ld/genotype_planes.h"
 
 #include <cstdint>
 #include <functional>

@@ -14,7 +14,7 @@
 // both x and y within W of both leads, and both would have joined the one
 // chosen first. LD clumps (src/ld) may overlap, so the cross-reference
 // searches the running largest end, which for disjoint loci is the end.
-#include "loci.h"
+#include "loci/loci.h"
 
 #include <algorithm>
 #include <cstring>

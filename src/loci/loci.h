@@ -4,8 +4,8 @@
 // loci are windows around significant markers; the status of each locus says
 // how the two agree.
 #pragma once
-#include "loci_candidates.h"
-#include "reported_peak.h"
+#include "io/loci_candidates.h"
+#include "report/reported_peak.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,10 +1,10 @@
 // Loci file lines and summary lines. Numbers are written as the report
 // writes them: positions in decimal, -log10(p) and GQS as "%g" (inf for
 // p = 0), peak ranges exactly as the report's first range column.
-#include "loci_text.h"
+#include "loci/loci_text.h"
 
-#include "number_format.h"
-#include "peak_row.h"
+#include "report/number_format.h"
+#include "report/peak_row.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,7 +1,7 @@
 // The texts of the loci: the tab-separated loci file and the summary lines
 // on standard error.
 #pragma once
-#include "loci.h"
+#include "loci/loci.h"
 
 #include <functional>
 #include <string>

@@ -2,9 +2,9 @@
 // over the peak, a normal distribution fitted to the binned data, and the
 // largest gap between the cumulative shares and the fitted normal
 // distribution at each bin's upper border, against the critical value.
-#include "kolmogorov_smirnov.h"
+#include "numerics/kolmogorov_smirnov.h"
 
-#include "normal_table.h"
+#include "numerics/normal_table.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Kolmogorov-Smirnov normality test of a peak's marker positions at the 5 %
 // level.
 #pragma once
-#include "vector_ops.h"
+#include "numerics/vector_ops.h"
 
 // True when the binned positions are compatible with a normal distribution
 // at the 5 % level; an empty vector passes.

@@ -1,7 +1,7 @@
 // Standard normal table computed once from the complementary error function
 // and exact decimal rounding. Every Phi lies far enough from a rounding
 // boundary that the C library's erfc reproduces each entry exactly.
-#include "normal_table.h"
+#include "numerics/normal_table.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 // Raw-sum least squares: slope = (n*Sxy - Sx*Sy) / (n*Sxx - Sx*Sx), the sums
 // accumulated in index order.
-#include "regression.h"
+#include "numerics/regression.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Least-squares line of values over positions from raw sums in index order:
 // the slope, the fitted value at one point, and the slope of every window.
 #pragma once
-#include "vector_ops.h"
+#include "numerics/vector_ops.h"
 
 // Slope over the n points starting at L and P; 0.0 when it is undefined
 // (no points, a zero sum of positions, or NaN).

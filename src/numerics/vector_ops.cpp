@@ -1,6 +1,6 @@
 // Vector operations. Sums and maxima run in index order; that order fixes
 // every last bit of the results.
-#include "vector_ops.h"
+#include "numerics/vector_ops.h"
 
 #include <cmath>
 

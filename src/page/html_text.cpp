@@ -1,5 +1,5 @@
 // Escaping, links and SVG cleaning for the HTML pages.
-#include "html_text.h"
+#include "page/html_text.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 // The index page over the tables of a list run.
-#include "table_page.h"
+#include "page/table_page.h"
 
-#include "html_text.h"
-#include "page_frame.h"
+#include "page/html_text.h"
+#include "page/page_frame.h"
 
 namespace page {
 

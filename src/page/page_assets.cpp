@@ -9,7 +9,7 @@
 // reproducible. The first click on a header sorts numbers descending and
 // text ascending; the next click reverses. A loci row's figure row is
 // carried along right below it.
-#include "page_assets.h"
+#include "page/page_assets.h"
 
 namespace page {
 

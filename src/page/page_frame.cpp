@@ -1,8 +1,8 @@
 // The shared parts of the pages.
-#include "page_frame.h"
+#include "page/page_frame.h"
 
-#include "html_text.h"
-#include "page_assets.h"
+#include "page/html_text.h"
+#include "page/page_assets.h"
 
 #include <cmath>
 

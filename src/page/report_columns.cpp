@@ -1,5 +1,5 @@
 // The peak report's column meanings, as the README's column table states them.
-#include "report_columns.h"
+#include "page/report_columns.h"
 
 
 namespace page {

@@ -1,10 +1,10 @@
 // The page of one table.
-#include "table_page.h"
+#include "page/table_page.h"
 
-#include "html_text.h"
-#include "page_frame.h"
-#include "report_columns.h"
-#include "tsv_text.h"
+#include "page/html_text.h"
+#include "page/page_frame.h"
+#include "page/report_columns.h"
+#include "page/tsv_text.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // Splitting of the tables a page shows.
-#include "tsv_text.h"
+#include "page/tsv_text.h"
 
 namespace page {
 

@@ -1,6 +1,6 @@
 // The reservation probe: a private anonymous mapping without access counts
 // against RLIMIT_AS in full but takes no memory and no commit charge.
-#include "address_space.h"
+#include "plot/address_space.h"
 
 #include <sys/mman.h>
 

@@ -1,5 +1,5 @@
 // The chromosome axis of the figures: natural order and label placement.
-#include "chromosome_axis.h"
+#include "plot/chromosome_axis.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 // Dot groups painted from the coverage of a dot and a short run: a
 // coverage mask over the group's extent, one blend.
-#include "dot_raster.h"
+#include "plot/dot_raster.h"
 
 #include <QPainter>
 #include <QPainterPath>

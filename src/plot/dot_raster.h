@@ -11,7 +11,7 @@
 // overlap, where a sum of rounded coverages can differ from the
 // rasteriser's by a little.
 #pragma once
-#include "figure_layers.h"
+#include "plot/figure_layers.h"
 
 #include <QImage>
 #include <QPoint>

@@ -2,7 +2,7 @@
 // stream reader: containers (svg, g) are kept open on a stack and opened
 // again at the head of each new segment; any other element goes whole into
 // the segment being written of each band it may reach.
-#include "figure_layers.h"
+#include "plot/figure_layers.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>

@@ -2,10 +2,10 @@
 // for the segments, stamps for the dot groups) on two threads, each
 // painting one band of rows of the same image and, for a PNG file, packing
 // it.
-#include "dot_raster.h"
-#include "figure_layers.h"
-#include "figure_render.h"
-#include "png_encoder.h"
+#include "plot/dot_raster.h"
+#include "plot/figure_layers.h"
+#include "plot/figure_render.h"
+#include "plot/png_encoder.h"
 #include "base/thread_pool.h"
 
 #include <QPainter>

@@ -1,7 +1,7 @@
 // PNG and PDF figures rendered by QtSvg from the figure's SVG text.
-#include "figure_render.h"
+#include "plot/figure_render.h"
 
-#include "address_space.h"
+#include "plot/address_space.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -3,7 +3,7 @@
 // axis for each weaker peak, a mark at the lead of each locus (an open
 // triangle over loci without a peak shape) and the labels of the strongest
 // loci, or of the strongest peaks when there are no loci.
-#include "manhattan_panel.h"
+#include "plot/manhattan_panel.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 // The Manhattan panel: chromosomes side by side in natural order, retained
 // markers thinned to pixels, the dashed significance lines, axes with every
 // chromosome labelled. Peak and locus marks: manhattan_marks.cpp.
-#include "manhattan_panel.h"
+#include "plot/manhattan_panel.h"
 
-#include "chromosome_axis.h"
+#include "plot/chromosome_axis.h"
 
 #include <algorithm>
 #include <cmath>

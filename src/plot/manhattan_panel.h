@@ -2,8 +2,8 @@
 // manhattan_panel.cpp (axes, markers, lines) and manhattan_marks.cpp (peak
 // bands and ticks, locus marks, labels). Internal to the plot library.
 #pragma once
-#include "plot_canvas.h"
-#include "plot_layout.h"
+#include "plot/plot_canvas.h"
+#include "plot/plot_layout.h"
 
 #include <string>
 #include <unordered_map>

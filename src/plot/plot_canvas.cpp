@@ -1,7 +1,7 @@
 // SVG element writing shared by the plot panels.
-#include "plot_canvas.h"
+#include "plot/plot_canvas.h"
 
-#include "chromosome_axis.h"
+#include "plot/chromosome_axis.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // QXmlStreamWriter with the figure's number format, colours, text helpers and
 // the geometry of the two panels. Internal to the plot library.
 #pragma once
-#include "plot_svg.h"
+#include "plot/plot_svg.h"
 
 #include <QString>
 #include <QXmlStreamWriter>

@@ -1,5 +1,5 @@
 // The streaming collector of the plot panels.
-#include "plot_collector.h"
+#include "plot/plot_collector.h"
 
 #include <algorithm>
 #include <array>

@@ -29,7 +29,7 @@
 // row that is not retained; a table lookup and one bit set for a retained
 // one. Nothing is allocated or hashed per row.
 #pragma once
-#include "plot_histogram.h"
+#include "plot/plot_histogram.h"
 
 #include <cstdint>
 #include <cstring>

@@ -9,8 +9,8 @@
 // union of the merged positions, so before its cells are copied the x scale
 // coarsens until that union span counts like any chromosome's: the bound of
 // 16,384 x cells (plus two per slot) holds across merges.
-#include "chromosome_axis.h"
-#include "plot_collector.h"
+#include "plot/chromosome_axis.h"
+#include "plot/plot_collector.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,5 +1,5 @@
 // The p-value histogram behind the QQ panel and lambdaGC.
-#include "plot_histogram.h"
+#include "plot/plot_histogram.h"
 
 #include <cmath>
 #include <limits>

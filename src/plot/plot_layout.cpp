@@ -1,5 +1,5 @@
 // Layout arithmetic of the plot panels.
-#include "plot_layout.h"
+#include "plot/plot_layout.h"
 
 #include <algorithm>
 #include <cmath>

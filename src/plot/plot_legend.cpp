@@ -1,8 +1,8 @@
 // The legend of the Manhattan panel, under the QQ panel: the two dashed
 // lines, the band colours by quality, the tick of a weaker peak and, when
 // the figure shows loci, their two marks.
-#include "plot_canvas.h"
-#include "plot_layout.h"
+#include "plot/plot_canvas.h"
+#include "plot/plot_layout.h"
 
 using namespace plotlayout;
 using namespace plotstyle;

@@ -1,8 +1,8 @@
 // The -plot figure as SVG: the document around the two panels, and writing
 // it to a device or a file.
-#include "plot_svg.h"
+#include "plot/plot_svg.h"
 
-#include "plot_canvas.h"
+#include "plot/plot_canvas.h"
 
 #include <QFile>
 #include <QIODevice>

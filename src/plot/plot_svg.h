@@ -2,7 +2,7 @@
 // QQ panel beside it, written with QXmlStreamWriter. The same model and
 // settings always give the same bytes.
 #pragma once
-#include "plot_collector.h"
+#include "plot/plot_collector.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 // ends on a full flush (byte-aligned, no final block), the second is
 // final, and their Adler-32 sums are combined; the bytes are the same
 // whichever thread packs which part.
-#include "png_encoder.h"
+#include "plot/png_encoder.h"
 
 #include "base/thread_pool.h"
 

@@ -1,8 +1,8 @@
 // The QQ panel: observed against expected -log10 p of every valid p-value,
 // from the streaming histogram, thinned to pixels, with the diagonal and
 // lambdaGC.
-#include "plot_canvas.h"
-#include "plot_layout.h"
+#include "plot/plot_canvas.h"
+#include "plot/plot_layout.h"
 
 #include <algorithm>
 #include <cmath>

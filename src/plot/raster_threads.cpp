@@ -8,9 +8,9 @@
 // this function returns Started. The threads are started by tasks that each
 // hold their thread until all have begun, so the pool cannot hand two of
 // them to one thread.
-#include "raster_threads.h"
+#include "plot/raster_threads.h"
 
-#include "address_space.h"
+#include "plot/address_space.h"
 
 #include <QSemaphore>
 #include <QThread>

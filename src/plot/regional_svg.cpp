@@ -1,8 +1,8 @@
 // The regional figure of one locus, as SVG.
-#include "regional_svg.h"
+#include "plot/regional_svg.h"
 
-#include "plot_canvas.h"
-#include "plot_layout.h"
+#include "plot/plot_canvas.h"
+#include "plot/plot_layout.h"
 
 #include <QBuffer>
 

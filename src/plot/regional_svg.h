@@ -4,7 +4,7 @@
 // the title and, optionally, a gene track under the axis. One
 // self-contained SVG, like the Manhattan figure.
 #pragma once
-#include "figure_render.h"
+#include "plot/figure_render.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,9 +1,9 @@
 // BED lines: 0-based half-open intervals [first - 1, last) over the peak's
 // range, smaller position first; the quality score scaled to 0..1000.
-#include "bed_file.h"
+#include "report/bed_file.h"
 
-#include "number_format.h"
-#include "peak_row.h"
+#include "report/number_format.h"
+#include "report/peak_row.h"
 
 #include <algorithm>
 #include <cmath>

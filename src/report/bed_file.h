@@ -1,7 +1,7 @@
 // The BED file of the reported peaks: one interval per peak, named by its
 // lead marker, for genome browsers and interval tools.
 #pragma once
-#include "reported_peak.h"
+#include "report/reported_peak.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // "%g"-style real formatting. std::to_chars with a precision is defined as
 // printf in the C locale, so ties round to even exactly as C does and the
 // decimal separator is always a point.
-#include "number_format.h"
+#include "report/number_format.h"
 
 #include <charconv>
 #include <cmath>

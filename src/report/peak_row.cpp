@@ -1,8 +1,8 @@
 // Report rows: names as given, whole numbers in decimal, real numbers as
 // "%g" writes them.
-#include "peak_row.h"
+#include "report/peak_row.h"
 
-#include "number_format.h"
+#include "report/number_format.h"
 
 namespace {
 

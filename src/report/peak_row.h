@@ -1,7 +1,7 @@
 // The peak report's layout: its header line and one tab-separated row of 20
 // fields per peak.
 #pragma once
-#include "peak_features.h"
+#include "analysis/peak_features.h"
 
 #include <string>
 #include <string_view>

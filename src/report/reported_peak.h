@@ -1,7 +1,7 @@
 // A reported peak with what the table knows about it beyond the report row:
 // its chromosome and the id of its lead marker.
 #pragma once
-#include "peak_features.h"
+#include "analysis/peak_features.h"
 
 #include <string>
 

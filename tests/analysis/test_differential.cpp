@@ -2,7 +2,7 @@
 // versions, on thousands of generated chromosomes of scattered, repeated and
 // unsorted positions: identical positions, chunks, heights (to the bit),
 // choices, chunks taken and report bytes.
-#include "profile_preparation.h"
+#include "analysis/profile_preparation.h"
 #include "reference_scan.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The segment tree of remaining markers and the chunk path on it, against
 // plain loops over the compacted markers, through random removals.
-#include "chunk_path.h"
-#include "remaining_markers.h"
+#include "analysis/chunk_path.h"
+#include "analysis/remaining_markers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Scan steps, chunk splitting and peak measurement on the worked examples;
 // and the whole scan on degenerate chromosomes (run under the sanitizers).
-#include "chromosome_scan.h"
-#include "peak_row.h"
-#include "profile_preparation.h"
+#include "analysis/chromosome_scan.h"
+#include "report/peak_row.h"
+#include "analysis/profile_preparation.h"
 
 #include <gtest/gtest.h>
 

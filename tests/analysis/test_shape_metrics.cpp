@@ -1,8 +1,8 @@
 // Peak shape metrics and the quality score on small hand-checked cases,
 // including the guarded quotients and out-of-range summits.
-#include "number_format.h"
-#include "quality_score.h"
-#include "shape_metrics.h"
+#include "report/number_format.h"
+#include "analysis/quality_score.h"
+#include "analysis/shape_metrics.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Option words and the run report: collection of the words, the order in
 // which the options are checked, and the elapsed-time texts.
-#include "options.h"
-#include "run_banner.h"
+#include "cli/options.h"
+#include "cli/run_banner.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The path plan and file identities as units: spellings of files that do
 // not exist yet, link chains, FIFOs and devices, hard links, and late
 // claims of regional figures between the tables of a list.
-#include "output_plan.h"
-#include "table_job.h"
+#include "cli/output_plan.h"
+#include "cli/table_job.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

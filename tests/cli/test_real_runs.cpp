@@ -3,7 +3,7 @@
 // regional figures and figure formats of two tables. Skipped without the
 // shared data folder; a table missing from it fails.
 #include "../plot/svg_elements.h"
-#include "regional_svg.h"
+#include "plot/regional_svg.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

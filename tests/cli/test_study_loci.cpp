@@ -1,7 +1,7 @@
 // The study-wide loci table as a unit: chromosome names compared by the one
 // name rule, each table's own spelling kept, and the optional columns
 // (clumped_by, genes) kept by name.
-#include "study_loci.h"
+#include "cli/study_loci.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -3,11 +3,11 @@
 // column of the report and the BED file), the summary fits 80 columns, the
 // documented options (doc/options.txt) are the options read, and only a lone
 // -h, -help or --help asks for it.
-#include "bed_file.h"
-#include "format_presets.h"
-#include "options.h"
-#include "peak_row.h"
-#include "usage.h"
+#include "report/bed_file.h"
+#include "io/format_presets.h"
+#include "cli/options.h"
+#include "report/peak_row.h"
+#include "cli/usage.h"
 #include "usage_options.h"
 
 #include <gtest/gtest.h>

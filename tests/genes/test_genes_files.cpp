@@ -4,8 +4,8 @@
 // "chrom lead from to" in queries, and in expected what the library makes of
 // them: the format and counts and one line of columns per query, or the
 // error reason (with the file named by its folder-relative name).
-#include "annotation_reader.h"
-#include "gene_columns.h"
+#include "genes/annotation_reader.h"
+#include "genes/gene_columns.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // nested genes, chr prefixes in any case, M and MT, chromosomes the queries
 // never name, and the type filter. Gene track rows are checked for overlaps
 // and for using the fewest rows.
-#include "annotation_reader.h"
-#include "gene_columns.h"
+#include "genes/annotation_reader.h"
+#include "genes/gene_columns.h"
 #include "gene_reference.h"
 #include "test_support.h"
 

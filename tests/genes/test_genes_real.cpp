@@ -1,8 +1,8 @@
 // The real GRCh38 annotation (shared data) in its BED and GTF forms against
 // each other at the markers of a GRCh38 table (the known Crohn's disease
 // genes through the command line: tests/cli/test_real_runs.cpp).
-#include "annotation_reader.h"
-#include "gene_columns.h"
+#include "genes/annotation_reader.h"
+#include "genes/gene_columns.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

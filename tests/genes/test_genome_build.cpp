@@ -1,8 +1,8 @@
 // The genome-build evidence on its own: build names, the compiled-in
 // fingerprint, the annotation's header lines and gene ends, and a table's
 // rows, metadata file and lines against -build and the annotation's build.
-#include "gene_index.h"
-#include "genome_build.h"
+#include "genes/gene_index.h"
+#include "genes/genome_build.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Table reading and chromosome batching: which batches reach the analysis,
 // under which name, with which markers.
-#include "table_reader.h"
+#include "io/table_reader.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ std::vector<Batch> batchesOf(const std::string& table, TableLayout layout = {})
     const std::string path = makeTempDir() + "/t.tsv";
     writeFile(path, table);
     std::vector<Batch> batches;
-    ReadNotes notes;
+    TableReading notes;
     EXPECT_TRUE(readTable(
         openInput(path), layout, 0.001,
         [&](ChromosomeBatch& b) { batches.push_back({b.chromosome, b.positions, b.pvalues}); }, notes));

@@ -1,7 +1,7 @@
 // Column decisions: numbers and names from the options, presets filling in
 // the rest, explicit options winning, and the message of the first failing
 // option with its standard-error reason.
-#include "column_plan.h"
+#include "io/column_plan.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // and what the reader keeps of such rows, held to an independent
 // computation (the text read as a long double, whose range reaches far below
 // a double's) on generated tables.
-#include "number_parsing.h"
-#include "table_reader.h"
+#include "io/number_parsing.h"
+#include "io/table_reader.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -122,7 +122,7 @@ TEST(ExactPValues, GeneratedTablesAgreeWithTheText)
         TableLayout layout;
         layout.separator = separatorForWord("tab");
         layout.chromosomeColumn = 1, layout.positionColumn = 2, layout.pvalueColumn = 3;
-        ReadNotes notes;
+        TableReading notes;
         std::vector<double> batchValues;
         Collect seen;
         ASSERT_TRUE(readTable(
@@ -174,7 +174,7 @@ TEST(ExactPValues, Log10ColumnsKeepTheirValues)
     layout.separator = separatorForWord("tab");
     layout.chromosomeColumn = 1, layout.positionColumn = 2, layout.pvalueColumn = 3;
     layout.log10Values = true;
-    ReadNotes notes;
+    TableReading notes;
     std::vector<double> values;
     const BatchHandler keep = [&](ChromosomeBatch& b) { values.insert(values.end(), b.pvalues.begin(), b.pvalues.end()); };
     ASSERT_TRUE(readTable(openInput(path), layout, 1.0, keep, notes));

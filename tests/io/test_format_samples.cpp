@@ -4,8 +4,8 @@
 // each is recognised as its program's output, its columns are found, and
 // every data row read through those columns (after the row filter) gives a
 // position and a p-value.
-#include "column_plan.h"
-#include "number_parsing.h"
+#include "io/column_plan.h"
+#include "io/number_parsing.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // (exact before letter case, '#', quotes, BOM, CR), the names in messages,
 // and telling column numbers from column names.
 // (The missing-column message is checked through planColumns.)
-#include "column_choice.h"
-#include "header_fields.h"
-#include "field_splitter.h"
+#include "io/column_choice.h"
+#include "io/header_fields.h"
+#include "io/field_splitter.h"
 
 #include <gtest/gtest.h>
 

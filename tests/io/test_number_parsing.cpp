@@ -1,6 +1,6 @@
 // Number conversions: the documented cases, and a differential test of the
 // byte-level fast path against a plain reference built on strtoll/strtod.
-#include "number_parsing.h"
+#include "io/number_parsing.h"
 
 #include <gtest/gtest.h>
 

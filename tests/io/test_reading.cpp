@@ -1,7 +1,7 @@
 // Input side: line splitting rules, gzip members, truncated streams, field
 // picking with every kind of separator.
-#include "field_splitter.h"
-#include "line_reader.h"
+#include "io/field_splitter.h"
+#include "io/line_reader.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // cut from the shared panel and VCF/BCF copies of them, and reading
 // PLINK's --clump-verbose report.
 #pragma once
-#include "ld_clump.h"
-#include "ld_panel.h"
+#include "ld/ld_clump.h"
+#include "ld/ld_panel.h"
 
 #include <map>
 #include <random>

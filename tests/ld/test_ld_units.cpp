@@ -1,9 +1,9 @@
 // The LD layer's parts on their own: genotype counts by popcount against a
 // plain count, the maximum-likelihood r² against a brute-force search of
 // the likelihood, and the fileset and sample checks.
-#include "genotype_planes.h"
+#include "ld/genotype_planes.h"
 #include "ld_reference.h"
-#include "plink_fileset.h"
+#include "ld/plink_fileset.h"
 #include "test_support.h"
 
 #include <cmath>

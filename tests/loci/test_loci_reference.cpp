@@ -3,9 +3,9 @@
 // every chosen lead, peaks matched with every locus. Compared on generated
 // tables full of edge cases and on every real table of the shared data; and
 // one table worked through by hand.
-#include "column_plan.h"
-#include "loci_text.h"
-#include "table_reader.h"
+#include "io/column_plan.h"
+#include "loci/loci_text.h"
+#include "io/table_reader.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -192,7 +192,7 @@ std::string productionLoci(const std::string& path, const std::string& headerLin
     layout.log10Values = L.log10;
     layout.lociThreshold = L.threshold;
     layout.headerLines = 1;
-    ReadNotes notes;
+    TableReading notes;
     EXPECT_TRUE(readTable(openInput(path), layout, 0.001, [](ChromosomeBatch&) {}, notes)) << path;
     LociResult loci = findLoci(notes.candidates, L.window);
     crossReference(loci, notes.candidates, peaks);

@@ -1,6 +1,6 @@
 // Standard normal table and the Kolmogorov-Smirnov test.
-#include "kolmogorov_smirnov.h"
-#include "normal_table.h"
+#include "numerics/kolmogorov_smirnov.h"
+#include "numerics/normal_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Vector operations and regression: sentinels, NaN, empty and out-of-range
 // inputs, where a wrong guard would change a report field.
-#include "regression.h"
-#include "vector_ops.h"
+#include "numerics/regression.h"
+#include "numerics/vector_ops.h"
 
 #include <gtest/gtest.h>
 

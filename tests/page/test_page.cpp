@@ -2,10 +2,10 @@
 // valid HTML5 by Debian's tidy, the cap on embedded regional figures and
 // the size of the page of a large table. The page of a real run is driven
 // in a browser by check_pages.sh.
-#include "html_text.h"
+#include "page/html_text.h"
 #include "test_support.h"
-#include "regional_svg.h"
-#include "table_page.h"
+#include "plot/regional_svg.h"
+#include "page/table_page.h"
 
 #include <gtest/gtest.h>
 

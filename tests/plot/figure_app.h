@@ -1,7 +1,7 @@
 // One application for the whole test process, kept to its end: PNG and PDF
 // figures need Qt's fonts, which need a QGuiApplication.
 #pragma once
-#include "figure_render.h"
+#include "plot/figure_render.h"
 
 #include <QCoreApplication>
 

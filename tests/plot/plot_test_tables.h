@@ -2,8 +2,8 @@
 // deterministic (their own xorshift generator and arithmetic), so a figure
 // drawn from them can be compared byte for byte; and a model's figure.
 #pragma once
-#include "plot_collector.h"
-#include "plot_svg.h"
+#include "plot/plot_collector.h"
+#include "plot/plot_svg.h"
 
 #include <gtest/gtest.h>
 

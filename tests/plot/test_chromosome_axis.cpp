@@ -2,9 +2,9 @@
 // the names whatever the table's order, every label shown without overlaps,
 // bands only for genome-wide peaks, one locus mark per locus, and a bounded
 // number of chromosome slots however many names a table holds.
-#include "chromosome_axis.h"
-#include "plot_canvas.h"
-#include "plot_svg.h"
+#include "plot/chromosome_axis.h"
+#include "plot/plot_canvas.h"
+#include "plot/plot_svg.h"
 #include "plot_test_tables.h"
 #include "svg_elements.h"
 

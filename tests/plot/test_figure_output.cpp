@@ -3,10 +3,10 @@
 // the format and size words, the regional figure of a locus, and the
 // committed example figure as headless Chromium draws it.
 #include "figure_app.h"
-#include "figure_render.h"
-#include "plot_svg.h"
+#include "plot/figure_render.h"
+#include "plot/plot_svg.h"
 #include "plot_test_tables.h"
-#include "regional_svg.h"
+#include "plot/regional_svg.h"
 #include "svg_elements.h"
 
 #include <gtest/gtest.h>

@@ -2,13 +2,13 @@
 // QtSvg) against QtSvg painting the whole document, on a dense genome-wide
 // figure, a regional one and documents that do not split; the PNG encoder's
 // two-part stream read back by Qt for odd sizes.
-#include "figure_layers.h"
+#include "plot/figure_layers.h"
 #include "figure_app.h"
-#include "figure_render.h"
-#include "plot_svg.h"
+#include "plot/figure_render.h"
+#include "plot/plot_svg.h"
 #include "plot_test_tables.h"
-#include "png_encoder.h"
-#include "regional_svg.h"
+#include "plot/png_encoder.h"
+#include "plot/regional_svg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Layout arithmetic: chromosome offsets, tick choice, colours, and the
 // thinning of markers to pixels (drawn figures: test_plot_svg.cpp).
-#include "plot_layout.h"
+#include "plot/plot_layout.h"
 
 #include <gtest/gtest.h>
 

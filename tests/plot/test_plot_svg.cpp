@@ -2,7 +2,7 @@
 // p = 0 at the top of the axis and a bounded size. Its bytes are compared
 // with the committed examples/example.svg (cli/test_example.cpp).
 #include "plot_test_tables.h"
-#include "plot_svg.h"
+#include "plot/plot_svg.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // threw: see the thread pool's tests). The limits are set in a child
 // process, relative to what it has mapped, so they hold in sanitizer
 // builds too.
-#include "address_space.h"
-#include "figure_render.h"
+#include "plot/address_space.h"
+#include "plot/figure_render.h"
 
 #include <gtest/gtest.h>
 

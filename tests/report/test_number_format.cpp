@@ -1,6 +1,6 @@
 // Real-number formatting: C's "%g" to the letter, including the cases where
 // other formatters differ (ties to even, minus zero, NaN with a sign bit).
-#include "number_format.h"
+#include "report/number_format.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // rules, and the comparison of two scans, for the differential tests.
 #include "reference_scan.h"
 
-#include "peak_row.h"
-#include "profile_preparation.h"
+#include "report/peak_row.h"
+#include "analysis/profile_preparation.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 // two scans of one chromosome. The differential tests require identical
 // results from both forms (doc/scan.md).
 #pragma once
-#include "chromosome_scan.h"
+#include "analysis/chromosome_scan.h"
 
 #include <string>
 
