@@ -104,16 +104,22 @@ bool OutputFile::open(const std::string& path)
 
 void OutputFile::write(std::string_view text)
 {
+    // A large text goes straight to the file rather than through a copy.
+    if (fd_ >= 0 && text.size() >= kFlushSize) {
+        flush();
+        writeAll(text);
+        return;
+    }
     buffer_.append(text);
     if (fd_ >= 0 && buffer_.size() >= kFlushSize)
         flush();
 }
 
-bool OutputFile::flush()
+void OutputFile::writeAll(std::string_view text)
 {
     size_t done = 0;
-    while (!failed_ && done < buffer_.size()) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    while (!failed_ && done < text.size()) {
+        const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -123,6 +129,11 @@ bool OutputFile::flush()
             done += static_cast<size_t>(n);
         }
     }
+}
+
+bool OutputFile::flush()
+{
+    writeAll(buffer_);
     buffer_.clear();
     return !failed_;
 }

@@ -61,6 +61,7 @@ public:
 
 private:
     bool flush();
+    void writeAll(std::string_view text);
     void removeTemporary();
 
     TemporaryFiles* temps_;
