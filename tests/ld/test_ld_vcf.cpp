@@ -203,7 +203,7 @@ TEST(LdVcf, FaultsStopTheRunWithTheirCause)
     for (int k = 0; k < 4000; ++k) // more than one BGZF block
         records += "10\t" + std::to_string(100 + k) + "\trs" + std::to_string(k + 1) + "\tA\tG\t.\tPASS\t.\tGT\t0/1\t1/1\n";
     writeFile(dir + "/nogt.vcf", header + columns + "10\t100\trs1\tA\tG\t.\tPASS\t.\tDP\t3\t4\n");
-    writeFile(dir + "/garbage.vcf.gz", std::string("\x1f\x8b\x08\x04 not really gzip", 22));
+    writeFile(dir + "/garbage.vcf.gz", std::string("\x1f\x8b\x08\x04 not really gzip"));
     writeFile(dir + "/whole.vcf", header + gt + columns + records);
     bgzipWithIndex(dir + "/whole.vcf");
     const std::string whole = readFile(dir + "/whole.vcf.gz");
