@@ -18,7 +18,7 @@ namespace {
 #define SKIP_WITHOUT_PLINK_OR_PANEL()                                                                          \
     do {                                                                                                       \
         if (!sharedPanelPresent())                                                                             \
-            GTEST_SKIP() << "shared LD panel absent: " << sharedPanel() << ".bed";                             \
+            GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";                             \
         if (plinkProgram().empty())                                                                            \
             GTEST_SKIP() << "plink1.9 is not installed";                                                       \
     } while (0)

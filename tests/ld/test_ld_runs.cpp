@@ -42,7 +42,7 @@ std::vector<std::string> lines(const std::string& text)
 TEST(LdRuns, CandidatesAbsentFromThePanelAreClumpedByDistance)
 {
     if (!sharedPanelPresent())
-        GTEST_SKIP() << "shared LD panel absent: " << sharedPanel() << ".bed";
+        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
     const std::string dir = makeTempDir();
     // One absent candidate beside a strong index (it joins it by distance),
     // one far from every index (a locus of its own).
@@ -73,7 +73,7 @@ TEST(LdRuns, CandidatesAbsentFromThePanelAreClumpedByDistance)
 TEST(LdRuns, PerChromosomePanelsAndThreadsGiveTheSameFiles)
 {
     if (!sharedPanelPresent())
-        GTEST_SKIP() << "shared LD panel absent: " << sharedPanel() << ".bed";
+        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
     const std::string dir = makeTempDir();
     writeFile(dir + "/t.tsv", sharedTableText(""));
     PlinkFileset set;

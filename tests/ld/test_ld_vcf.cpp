@@ -91,7 +91,7 @@ void addMultiAllelic(const std::string& path)
 TEST(LdVcf, SharedVcfGivesTheFilesetsLoci)
 {
     if (!sharedPanelPresent())
-        GTEST_SKIP() << "shared LD panel absent: " << sharedPanel() << ".bed";
+        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
     const std::string dir = makeTempDir();
     writeFile(dir + "/t.qassoc.gz", readFile(std::string(QUORLIN_SHARED) + "/data/ld/exercise_qt.qassoc.gz"));
     const std::vector<std::string> args{"-file", "t.qassoc.gz", "-format", "plink", "-loci-p2", "0.01",
@@ -127,7 +127,7 @@ TEST(LdVcf, SharedVcfGivesTheFilesetsLoci)
 TEST(LdVcf, GeneratedPanelsInEveryFormGiveTheFilesetsLoci)
 {
     if (!sharedPanelPresent())
-        GTEST_SKIP() << "shared LD panel absent: " << sharedPanel() << ".bed";
+        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
     std::mt19937_64 random(30);
     for (int round = 0; round < 4; ++round) {
         const std::string dir = makeTempDir();
@@ -161,7 +161,7 @@ TEST(LdVcf, GeneratedPanelsInEveryFormGiveTheFilesetsLoci)
 TEST(LdVcf, PerChromosomeVcfsGiveThePerChromosomeFilesetsLoci)
 {
     if (!sharedPanelPresent())
-        GTEST_SKIP() << "shared LD panel absent: " << sharedPanel() << ".bed";
+        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
     std::mt19937_64 random(31);
     const std::string dir = makeTempDir();
     // Two cuts: one stays on chromosome 10, the other moves to 2.
