@@ -15,9 +15,9 @@ namespace {
 
 constexpr const char* kChromWord = "{chrom}";
 
-std::string replaced(const std::string& spec, const std::string& name)
+std::string replaced(const std::string& panelName, const std::string& name)
 {
-    std::string out = spec;
+    std::string out = panelName;
     for (size_t at = out.find(kChromWord); at != std::string::npos; at = out.find(kChromWord, at + name.size()))
         out.replace(at, std::strlen(kChromWord), name);
     return out;
@@ -66,21 +66,21 @@ bool openPart(const std::string& path, const std::string& key, const std::string
 
 } // namespace
 
-bool openLdPanel(const std::string& spec, const std::string& samplesFile, LdPanel& panel, std::string& why,
+bool openLdPanel(const std::string& panelName, const std::string& samplesFile, LdPanel& panel, std::string& why,
                  std::string& warnings)
 {
     panel = LdPanel();
-    panel.spec = spec;
-    panel.perChromosome = spec.find(kChromWord) != std::string::npos;
+    panel.name = panelName;
+    panel.perChromosome = panelName.find(kChromWord) != std::string::npos;
     size_t unknown = 0;
     if (!panel.perChromosome) {
         panel.parts.emplace_back();
-        if (!openPart(spec, "", samplesFile, panel.parts.back(), unknown, why))
+        if (!openPart(panelName, "", samplesFile, panel.parts.back(), unknown, why))
             return false;
     } else {
         std::vector<std::string> keys;
         for (const std::string& name : usualNames()) {
-            const std::string path = replaced(spec, name);
+            const std::string path = replaced(panelName, name);
             const std::string key = chromosomeKey(name);
             if (!exists(bedOf(path)) || std::find(keys.begin(), keys.end(), key) != keys.end())
                 continue;
@@ -92,8 +92,8 @@ bool openLdPanel(const std::string& spec, const std::string& samplesFile, LdPane
             unknown = std::max(unknown, partUnknown);
         }
         if (panel.parts.empty()) {
-            why = "no chromosome's file exists for '" + spec + "' (tried " + bedOf(replaced(spec, "1")) + ", " +
-                  bedOf(replaced(spec, "chr1")) + " and the other usual names)";
+            why = "no chromosome's file exists for '" + panelName + "' (tried " + bedOf(replaced(panelName, "1")) + ", " +
+                  bedOf(replaced(panelName, "chr1")) + " and the other usual names)";
             return false;
         }
     }
@@ -118,7 +118,7 @@ std::vector<std::string> ldPanelFiles(const LdPanel& panel)
     return files;
 }
 
-std::vector<std::string> ldPanelFiles(const std::string& spec)
+std::vector<std::string> ldPanelFiles(const std::string& panelName)
 {
     std::vector<std::string> files;
     auto add = [&](const std::string& panel) {
@@ -133,12 +133,12 @@ std::vector<std::string> ldPanelFiles(const std::string& spec)
         plinkPaths(panel, bed, bim, fam);
         files.insert(files.end(), {bed, bim, fam});
     };
-    if (spec.find(kChromWord) == std::string::npos)
-        add(spec);
+    if (panelName.find(kChromWord) == std::string::npos)
+        add(panelName);
     else
         for (const std::string& name : usualNames())
-            if (exists(bedOf(replaced(spec, name))))
-                add(replaced(spec, name));
+            if (exists(bedOf(replaced(panelName, name))))
+                add(replaced(panelName, name));
     return files;
 }
 

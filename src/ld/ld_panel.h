@@ -20,24 +20,24 @@ struct PanelPart {
 };
 
 struct LdPanel {
-    std::string spec;
+    std::string name; // as -loci-ld gives it, "{chrom}" included
     bool perChromosome = false;
     std::vector<PanelPart> parts;
 };
 
-// Opens the panel named by spec with the samples of samplesFile (every
+// Opens the panel named by panelName with the samples of samplesFile (every
 // sample when empty). warnings gets lines for standard error (unknown
 // sample ids). False with the reason in why.
-bool openLdPanel(const std::string& spec, const std::string& samplesFile, LdPanel& panel, std::string& why,
+bool openLdPanel(const std::string& panelName, const std::string& samplesFile, LdPanel& panel, std::string& why,
                  std::string& warnings);
 
 // Every file of an opened panel (.bed, .bim, .fam of each part; a VCF and
 // its index), for the run's input/output path check.
 std::vector<std::string> ldPanelFiles(const LdPanel& panel);
 
-// The files of the panel named by spec without opening it: for "{chrom}"
+// The files of the panel named by panelName without opening it: for "{chrom}"
 // the per-chromosome files that exist under the usual chromosome names.
-std::vector<std::string> ldPanelFiles(const std::string& spec);
+std::vector<std::string> ldPanelFiles(const std::string& panelName);
 
 // Where a table's candidates sit in the panel: per candidate, the part and
 // the variant in it (part -1: absent); and the variants' genotypes.
