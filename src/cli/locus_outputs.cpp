@@ -8,6 +8,7 @@
 #include "io/byte_source.h"
 #include "genes/gene_columns.h"
 #include "report/number_format.h"
+#include "cli/output_files.h"
 #include "cli/output_plan.h"
 #include "plot/regional_svg.h"
 #include "cli/table_source.h"
@@ -325,12 +326,6 @@ bool RegionalWriter::write(size_t k, const QByteArray& svg)
              "cannot create the regional figure " + quoted(path) + ": " + std::strerror(errno));
         return false;
     }
-    file.write(std::string_view(figure.constData(), static_cast<size_t>(figure.size())));
-    if (!file.close()) {
-        stop(o_, "Output file could not be written\n",
-             "the regional figure " + quoted(path) + " could not be written: " + std::strerror(file.error()));
-        return false;
-    }
-    o_.finished.push_back(std::move(file));
-    return true;
+    return writeText(o_, std::move(file), "the regional figure",
+                     std::string_view(figure.constData(), static_cast<size_t>(figure.size())));
 }

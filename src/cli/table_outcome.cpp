@@ -34,15 +34,12 @@ void publish(TableOutcome& o)
         return;
     }
     for (OutputFile& file : o.finished) {
-        if (!o.ok) {
-            file.discard();
-            continue;
-        }
         if (file.commit())
             continue;
         o.ok = false;
         o.out += "Output file could not be written\n";
         o.err += "quorlin: " + file.path() + " could not be put in place: " + std::strerror(file.error()) + "\n";
+        break;
     }
-    o.finished.clear();
+    o.finished.clear(); // the outputs after a failed rename are dropped
 }
