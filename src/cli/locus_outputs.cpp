@@ -205,8 +205,8 @@ void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const TableR
     }
 }
 
-bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
-                        const std::function<bool(size_t, const QByteArray&)>& each, std::string& why)
+bool regionalFigures(const RegionalJob& r, const std::vector<bool>& wanted,
+                     const std::function<bool(size_t, const RegionalFigure&)>& each, std::string& why)
 {
     const RunOptions& options = r.options;
     const std::string& table = r.job.table;
@@ -258,9 +258,9 @@ bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
             const std::vector<GeneRef> track = genes->overlapping(f.chromosome, f.windowStart, f.windowEnd);
             const std::vector<int> rowsOf = geneTrackRows(track);
             for (size_t g = 0; g < track.size(); ++g)
-                f.genes.push_back({std::string(track[g].name), track[g].start, track[g].end, rowsOf[g]});
+                f.genes.push_back({std::string(track[g].name), track[g].start, track[g].end, rowsOf[g], 0, {}});
         }
-        if (!each(k, regionalSvg(f, RegionalSettings())))
+        if (!each(k, f))
             return true; // the figure's taker stopped, with its reason
     }
     return true;

@@ -7,6 +7,7 @@
 #include "cli/options.h"
 #include "cli/table_job.h"
 #include "plot/plot_collector.h"
+#include "plot/regional_svg.h"
 #include "io/table_reader.h"
 
 #include <QByteArray>
@@ -56,13 +57,13 @@ struct RegionalJob {
     const std::vector<ReportedPeak>& peaks;
 };
 
-// The regional figure (SVG) of each locus marked in wanted (by index), in
-// locus order, handed to each as soon as it is drawn, so that only one is
-// held at a time; each returns false to stop. The rows come from a second
+// The regional figure of each locus marked in wanted (by index), in locus
+// order, handed to each as soon as it is gathered, so that only one is held
+// at a time; each returns false to stop. The rows come from a second
 // reading of the table that keeps only the rows inside the windows. False
 // with the reason in why when the table cannot be read again.
-bool regionalFigureSvgs(const RegionalJob& r, const std::vector<bool>& wanted,
-                        const std::function<bool(size_t, const QByteArray&)>& each, std::string& why);
+bool regionalFigures(const RegionalJob& r, const std::vector<bool>& wanted,
+                     const std::function<bool(size_t, const RegionalFigure&)>& each, std::string& why);
 
 // The file names of the loci's figures in format: CHROM_LEADPOSITION.EXT,
 // the chromosome's name cleaned to letters, digits, '.', '_' and '-'. Names

@@ -273,7 +273,8 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         if (files.page)
             markPageFigures(o.lociText, loci, notes, onPage);
         std::string why;
-        const bool read = regionalFigureSvgs(regionalJob, wanted, [&](size_t k, const QByteArray& svg) {
+        const bool read = regionalFigures(regionalJob, wanted, [&](size_t k, const RegionalFigure& figure) {
+            const QByteArray svg = regionalSvg(figure, RegionalSettings());
             if (onPage[k])
                 regional[k] = svg;
             return !writer || writer->write(k, svg);

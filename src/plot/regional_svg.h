@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct RegionalPeak {
@@ -22,7 +23,9 @@ struct RegionalPeak {
 struct RegionalGene {
     std::string name;
     int64_t start = 0, end = 0;
-    int row = 0; // track row, from 0 (rows below 0 count as 0)
+    int row = 0;      // track row, from 0 (rows below 0 count as 0)
+    char strand = 0;  // '+', '-', or 0 where the annotation gives none
+    std::vector<std::pair<int64_t, int64_t>> exons; // start, end; empty: none annotated
 };
 
 struct RegionalFigure {
@@ -32,6 +35,14 @@ struct RegionalFigure {
     // draws at the top; NaN is not drawn).
     std::vector<int32_t> positions;
     std::vector<double> values;
+    // Per marker, parallel to positions (either may be empty): its id, and
+    // its r2 with the LD reference variant (NaN: not in the panel). r2 is
+    // empty when no LD panel was given.
+    std::vector<std::string> ids;
+    std::vector<float> r2;
+    std::string ldReference; // id of the r2 reference variant (the lead unless chosen)
+    std::string ldPanel;     // the panel's file name, as the legend names it
+    std::string ldSamples;   // the sample selection in words ("all 1,000 samples")
     int32_t leadPosition = 0;
     std::string leadId;
     double leadValue = 0;

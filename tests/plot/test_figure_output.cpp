@@ -141,7 +141,7 @@ TEST(RegionalFigure, ShadesTheGivenRangesAndNamesTheStatus)
     r.leadValue = 12;
     r.peaks = {{1170000, 1230000, 4.2, "4.2"}, {1390000, 1600000, 1.5, "1.5"}, {2000000, 2100000, 3, "3"}};
     r.status = "no_peak";
-    r.genes = {{"GENE1", 1100000, 1150000, 0}, {"GENE2", 1250000, 1500000, 1}};
+    r.genes = {{"GENE1", 1100000, 1150000, 0, 0, {}}, {"GENE2", 1250000, 1500000, 1, 0, {}}};
     QString error;
     const std::vector<SvgElement> all = classedElements(regionalSvg(r), &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
