@@ -57,7 +57,7 @@ DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, cons
         const PeakFeatures& f = p.features;
         collector.addPeak({p.chromosome, f.firstPosition, f.lastPosition, f.quality, f.height, p.leadId});
     }
-    const PlotModel model = std::move(collector).finish();
+    PlotModel model = std::move(collector).finish();
     // The title is the table's file name without folders, unless given.
     PlotSettings settings;
     settings.title = options.plotTitle.empty() ? QFileInfo(QString::fromStdString(table)).fileName()
@@ -73,8 +73,14 @@ DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, cons
     writeManhattanQqSvg(model, settings, buffer);
     if (std::isfinite(model.lambda.lambda) && model.lambda.lambda > 0)
         drawn.lambda = QString::number(model.lambda.lambda, 'f', 3).toStdString();
+    // As the QQ panel words it: a largest p below 0.5 leaves no median.
+    const double largest = model.histogram.largest();
+    if (model.histogram.total() > 0 && largest < 0.5)
+        drawn.lambdaNote = "not meaningful: the table holds only p \u2264 " +
+                           QString::number(largest, 'g', 3).toStdString();
     drawn.width = settings.width;
     drawn.height = settings.height;
+    drawn.model = std::move(model);
     return drawn;
 }
 

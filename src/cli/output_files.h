@@ -24,7 +24,11 @@ bool writeBed(TableOutcome& o, OutputFile&& file, const std::string& table,
 struct DrawnFigure {
     QByteArray svg;
     std::string lambda; // "" when not estimated
+    // The QQ panel's caveat on lambda for a table that holds only small
+    // p-values; "" when there is none.
+    std::string lambdaNote;
     int width = 0, height = 0;
+    PlotModel model; // what the figure was drawn from (the page's view reads its grid)
 };
 DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, const std::vector<ReportedPeak>& peaks,
                        const RunOptions& options);

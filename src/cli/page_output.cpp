@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 namespace {
@@ -69,10 +70,23 @@ TableFacts tableFacts(const TableReading& notes, const TableLoci& loci, const st
     return f;
 }
 
+std::string elapsedText(double seconds)
+{
+    char text[48];
+    if (!(seconds >= 0) || seconds < 10)
+        std::snprintf(text, sizeof text, "%.1f s", std::max(0.0, seconds));
+    else if (seconds < 60)
+        std::snprintf(text, sizeof text, "%.0f s", seconds);
+    else if (seconds < 3600)
+        std::snprintf(text, sizeof text, "%d min %02d s", int(seconds / 60), int(seconds) % 60);
+    else
+        std::snprintf(text, sizeof text, "%d h %02d min", int(seconds / 3600), int(seconds / 60) % 60);
+    return text;
+}
+
 std::string tablePageText(const RunOptions& options, const std::string& table, const std::vector<ReportedPeak>& peaks,
-                          const DrawnFigure* figure, const std::string& lociText, const TableLoci& loci,
-                          const TableReading& notes, const std::vector<QByteArray>& regional, const std::string& messages,
-                          const TableFacts& facts)
+                          const std::string& lociText, const TableLoci& loci, const TableReading& notes,
+                          PageExtras&& extras, const std::string& messages, const TableFacts& facts)
 {
     page::TablePage p;
     p.tableName = table;
@@ -85,19 +99,24 @@ std::string tablePageText(const RunOptions& options, const std::string& table, c
     p.lociWithoutPeak = static_cast<int64_t>(facts.loci - facts.lociWithPeak);
     p.peaks = static_cast<int64_t>(facts.peaks);
     p.lambdaGcText = facts.lambda;
-    p.runTimeText = now();
+    p.runTimeText = elapsedText(extras.seconds);
     p.versionText = kVersion;
-    if (figure)
+    p.buildText = extras.buildText;
+    p.ldPanelText = extras.ldPanelText;
+    const DrawnFigure* figure = extras.figure;
+    if (figure) {
         p.manhattanSvg = figure->svg.toStdString();
+        p.lambdaNote = figure->lambdaNote;
+    }
     p.lociTsv = lociText;
     p.reportTsv = kReportHeader;
     for (const ReportedPeak& peak : peaks)
         appendPeakRow(p.reportTsv, table, peak.chromosome, peak.features);
-    const LociCandidates& c = notes.candidates;
-    for (size_t k = 0; k < regional.size(); ++k)
-        if (!regional[k].isEmpty())
-            p.regionalSvgs[{c.chromosomes[loci.result.loci[k].chromosome], loci.result.loci[k].leadPosition}] =
-                regional[k].toStdString();
+    if (extras.markers) {
+        p.hasView = true;
+        p.view = pageView(figure ? &figure->model : nullptr, std::move(*extras.markers), loci, notes);
+        p.view.regional = std::move(extras.regional);
+    }
     p.messages = messages;
     return page::tablePage(p);
 }

@@ -4,9 +4,11 @@
 #pragma once
 #include "cli/locus_outputs.h"
 #include "cli/output_files.h"
+#include "cli/page_view.h"
 #include "cli/table_job.h"
 
 #include <QByteArray>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,10 +20,21 @@ void markPageFigures(const std::string& lociText, const TableLoci& loci, const T
 TableFacts tableFacts(const TableReading& notes, const TableLoci& loci, const std::vector<ReportedPeak>& peaks,
                       const std::string& lambda);
 
+// What a table's page shows beyond the outputs' own structures.
+struct PageExtras {
+    const DrawnFigure* figure = nullptr; // null: none drawn
+    PageMarkers* markers = nullptr;      // the view's points (taken); null: no view
+    std::map<size_t, std::string> regional; // regionalJson per locus index
+    std::string buildText, ldPanelText;
+    double seconds = 0; // elapsed since the table started
+};
+
 std::string tablePageText(const RunOptions& options, const std::string& table, const std::vector<ReportedPeak>& peaks,
-                          const DrawnFigure* figure, const std::string& lociText, const TableLoci& loci,
-                          const TableReading& notes, const std::vector<QByteArray>& regional, const std::string& messages,
-                          const TableFacts& facts);
+                          const std::string& lociText, const TableLoci& loci, const TableReading& notes,
+                          PageExtras&& extras, const std::string& messages, const TableFacts& facts);
+
+// An elapsed time in words: "0.4 s", "12 s", "3 min 05 s", "1 h 02 min".
+std::string elapsedText(double seconds);
 
 // One index row of a list's page: a table that was analysed, or one that
 // stopped (error holds its message).

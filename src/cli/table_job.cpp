@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <map>
 #include <cstring>
 #include <optional>
 #include <sys/stat.h>
@@ -167,10 +169,23 @@ bool startOutputs(const TableJob& job, StartedOutputs& files, TableOutcome& o)
     return prepareRegionalFolder(job, o);
 }
 
+// The page's genome build card: the declared build, or the one the table's
+// positions and rsIDs point to.
+std::string pageBuildText(const RunOptions& options, const std::string& table, const TableBuildProbe& probe)
+{
+    if (!options.build.empty())
+        return canonicalBuild(options.build) + " (declared)";
+    const BuildCall call = probe.call(table);
+    if (call.build.empty())
+        return "not known";
+    return call.build + " (inferred)";
+}
+
 } // namespace
 
 void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
 {
+    const auto started = std::chrono::steady_clock::now(); // for the page's run time
     // The regional figures read the table a second time: a pipe or device
     // cannot give them, so such a table stops before anything is opened.
     if (!job.outputs.regionalFolder.empty() && isSpecialFile(job.table))
@@ -189,8 +204,10 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     std::vector<std::string> carriedNames;
     if (!decideColumns(options, job, source, layout, carriedNames, o))
         return;
-    std::optional<TableBuildProbe> build; // the genome build's evidence, for standard error
-    if (!options.build.empty() || job.shared.genes)
+    // The genome build's evidence, for standard error and the page's card.
+    std::optional<TableBuildProbe> build;
+    const bool buildLines = !options.build.empty() || job.shared.genes;
+    if (buildLines || !job.outputs.page.empty())
         source = build.emplace().prepare(std::move(source), layout);
     StartedOutputs files;
     if (!startOutputs(job, files, o))
@@ -204,9 +221,17 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         figure.emplace(options.analysis.inlimit);
         figureRows.emplace(*figure, layout.log10Values);
     }
+    std::optional<PageMarkers> pageMarkers; // the page's points, taken before the analysis takes the batch
+    if (files.page)
+        pageMarkers.emplace();
     TableReading notes;
     const bool complete = readTable(std::move(source), layout, options.analysis.inlimit,
-                                    [&](ChromosomeBatch& batch) { peaks.take(batch); }, notes,
+                                    [&](ChromosomeBatch& batch) {
+                                        if (pageMarkers)
+                                            pageMarkers->take(batch);
+                                        peaks.take(batch);
+                                    },
+                                    notes,
                                     figureRows ? &*figureRows : nullptr, build ? &*build : nullptr);
     if (figureRows)
         figureRows->finish();
@@ -263,8 +288,9 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     std::vector<bool> wanted(loci.result.loci.size(), !job.outputs.regionalFolder.empty());
     if (files.page)
         markPageFigures(o.lociText, loci, notes, wanted);
-    // Each figure is written as it is drawn; only those the page embeds are kept.
-    std::vector<QByteArray> regional(wanted.size());
+    // Each figure is written as it is drawn; the page keeps those it embeds
+    // as data.
+    std::map<size_t, std::string> pageRegional;
     if (std::find(wanted.begin(), wanted.end(), true) != wanted.end()) {
         std::optional<RegionalWriter> writer;
         if (!job.outputs.regionalFolder.empty())
@@ -274,10 +300,9 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
             markPageFigures(o.lociText, loci, notes, onPage);
         std::string why;
         const bool read = regionalFigures(regionalJob, wanted, [&](size_t k, const RegionalFigure& figure) {
-            const QByteArray svg = regionalSvg(figure, RegionalSettings());
             if (onPage[k])
-                regional[k] = svg;
-            return !writer || writer->write(k, svg);
+                pageRegional[k] = regionalJson(figure);
+            return !writer || writer->write(k, regionalSvg(figure, RegionalSettings()));
         }, why);
         if (!o.ok)
             return;
@@ -292,14 +317,21 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     if (job.shared.genes && !anyChromosomeMatches(*job.shared.genes, notes.chromosomes.names()))
         warn(o, job.table, "no chromosome of the table is named as in the gene annotation (a different genome "
                            "build or chromosome naming?); the gene columns are '.'");
-    if (build)
+    if (build && buildLines)
         o.err += tableBuildLines(job.table, options.build, *build, job.shared.genesBuild, job.shared.genes);
     o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow, loci.notes);
     o.err += loci.ldNotes;
     o.facts = tableFacts(notes, loci, peaks.peaks(), drawn ? drawn->lambda : std::string());
     if (files.page) {
-        const std::string html = tablePageText(options, job.table, peaks.peaks(), drawn ? &*drawn : nullptr, o.lociText,
-                                               loci, notes, regional, o.err, o.facts);
+        PageExtras extras;
+        extras.figure = drawn ? &*drawn : nullptr;
+        extras.markers = &*pageMarkers;
+        extras.regional = std::move(pageRegional);
+        extras.buildText = pageBuildText(options, job.table, *build);
+        extras.ldPanelText = options.ldPanel;
+        extras.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const std::string html = tablePageText(options, job.table, peaks.peaks(), o.lociText, loci, notes,
+                                               std::move(extras), o.err, o.facts);
         writeText(o, std::move(*files.page), "page", html);
     }
 }

@@ -19,12 +19,14 @@ void openDocument(std::string& out, const std::string& title)
     out += "</style>\n</head>\n<body>\n<main>\n";
 }
 
-void closeDocument(std::string& out, const std::string& footer)
+void closeDocument(std::string& out, const std::string& footer, const std::vector<const char*>& extraScripts)
 {
     out += "<footer>";
     out += escapeHtml(footer);
     out += "</footer>\n</main>\n<script>";
     out += pageScript();
+    for (const char* script : extraScripts)
+        out += script;
     out += "</script>\n</body>\n</html>\n";
 }
 

@@ -10,8 +10,9 @@ namespace page {
 
 // From <!DOCTYPE html> to the opening <main>; `title` is plain text.
 void openDocument(std::string& out, const std::string& title);
-// The footer (plain text), the script, and the closing tags.
-void closeDocument(std::string& out, const std::string& footer);
+// The footer (plain text), the script (the tables' script, then each of
+// extraScripts), and the closing tags.
+void closeDocument(std::string& out, const std::string& footer, const std::vector<const char*>& extraScripts = {});
 
 // One fact of the facts grid: label and value are plain text.
 void fact(std::string& out, const std::string& label, const std::string& value);

@@ -2,6 +2,7 @@
 #include "page/table_page.h"
 
 #include "page/html_text.h"
+#include "page/page_assets.h"
 #include "page/page_frame.h"
 #include "page/report_columns.h"
 #include "page/tsv_text.h"
@@ -49,30 +50,35 @@ std::vector<RankedLocus> strongestLoci(const TsvTable& loci, const PageSettings&
     return out;
 }
 
-// The cleaned SVG per row index (empty: none) of the strongest loci that
-// have a figure, while the byte budget lasts; counts the figures left out
-// for the budget.
+// The figure text per row index (empty: none) of the strongest loci that
+// have a figure, while the byte budget lasts: the cleaned SVG, or with the
+// view the regional figure's JSON; counts the figures left out for the
+// budget.
 std::vector<std::string> chooseFigures(const TsvTable& loci, const TablePage& table, const PageSettings& settings,
                                        size_t budget, size_t& leftOutForSize)
 {
     std::vector<std::string> figures(loci.rows.size());
     leftOutForSize = 0;
-    if (table.regionalSvgs.empty())
+    if (table.regionalSvgs.empty() && table.view.regional.empty())
         return figures;
     size_t bytes = 0;
     for (const RankedLocus& locus : strongestLoci(loci, settings)) {
-        const auto found = locus.found ? table.regionalSvgs.find(locus.key) : table.regionalSvgs.end();
-        if (found == table.regionalSvgs.end())
+        std::string text;
+        if (const auto data = table.view.regional.find(locus.row); data != table.view.regional.end()) {
+            text = data->second;
+        } else {
+            const auto found = locus.found ? table.regionalSvgs.find(locus.key) : table.regionalSvgs.end();
+            if (found != table.regionalSvgs.end())
+                text = inlineSvg(found->second);
+        }
+        if (text.empty())
             continue;
-        std::string svg = inlineSvg(found->second);
-        if (svg.empty())
-            continue;
-        if (bytes + svg.size() > budget) {
+        if (bytes + text.size() > budget) {
             ++leftOutForSize;
             continue;
         }
-        bytes += svg.size();
-        figures[locus.row] = std::move(svg);
+        bytes += text.size();
+        figures[locus.row] = std::move(text);
     }
     return figures;
 }
@@ -87,24 +93,28 @@ void facts(std::string& out, const TablePage& t)
     fact(out, "Loci with a peak", groupDigits(t.lociWithPeak));
     fact(out, "Loci without a peak", groupDigits(t.lociWithoutPeak));
     fact(out, "Peaks", groupDigits(t.peaks));
-    fact(out, "\u03bbGC", t.lambdaGcText.empty() ? std::string("not computed") : t.lambdaGcText);
+    fact(out, "\u03bbGC", t.lambdaGcText.empty() ? std::string("not computed")
+                          : t.lambdaNote.empty() ? t.lambdaGcText
+                                                 : t.lambdaGcText + " (" + t.lambdaNote + ")");
     fact(out, "Run time", t.runTimeText);
+    if (!t.buildText.empty())
+        fact(out, "Genome build", t.buildText);
+    if (!t.ldPanelText.empty())
+        fact(out, "LD panel", t.ldPanelText);
     out += "</div>\n";
 }
 
-void lociSection(std::string& out, const TablePage& t, const PageSettings& settings, size_t budget)
+void lociSection(std::string& out, const TablePage& t, const PageSettings& settings, const TsvTable& loci,
+                 const std::vector<std::string>& figures, size_t leftOut)
 {
     out += "<section id=\"loci-section\">\n<h2>Loci</h2>\n";
-    const TsvTable loci = parseTsv(t.lociTsv);
     if (loci.header.empty()) {
         out += "<p>No loci table.</p>\n</section>\n";
         return;
     }
-    size_t leftOut = 0;
-    const std::vector<std::string> figures = chooseFigures(loci, t, settings, budget, leftOut);
     const size_t shown = std::min(loci.rows.size(), settings.maxTableRows);
     const int status = loci.column("status"), lead = loci.column("lead_id");
-    if (loci.rows.size() > settings.maxRegionalFigures && !t.regionalSvgs.empty())
+    if (loci.rows.size() > settings.maxRegionalFigures && (!t.regionalSvgs.empty() || !t.view.regional.empty()))
         out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(loci.rows.size())) +
                " loci: this page embeds the regional figures of the " +
                groupDigits(static_cast<int64_t>(settings.maxRegionalFigures)) +
@@ -139,16 +149,22 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
     for (size_t c = 0; c < loci.header.size(); ++c)
         sortableHeader(out, static_cast<int>(c + 1), loci.header[c]);
     out += "</tr></thead>\n<tbody>\n";
-    for (size_t i = 0; i < shown; ++i) {
+    // Natural chromosome order (1..22, X, Y, XY, MT, then the others).
+    std::vector<std::string> chromosomeOfRow(shown);
+    const int chrom = loci.column("chrom");
+    for (size_t i = 0; i < shown && chrom >= 0; ++i)
+        chromosomeOfRow[i] = loci.rows[i][static_cast<size_t>(chrom)];
+    for (const size_t i : naturalRowOrder(chromosomeOfRow)) {
         const auto& row = loci.rows[i];
-        out += "<tr class=\"item\"";
+        out += "<tr class=\"item\" data-k=\"" + std::to_string(i) + "\"";
         if (status >= 0)
             out += " data-status=\"" + escapeHtml(row[static_cast<size_t>(status)]) + "\"";
         if (lead >= 0)
             out += " data-lead=\"" + escapeHtml(row[static_cast<size_t>(lead)]) + "\"";
         if (!figures[i].empty())
-            out += " data-fig=\"fig-" + std::to_string(i) + "\"><td class=\"fig\"><button type=\"button\" "
-                   "class=\"toggle\" aria-expanded=\"false\" aria-label=\"Regional figure\">+</button></td>";
+            out += std::string(t.view.regional.count(i) ? " data-reg=\"" : " data-fig=\"fig-") + std::to_string(i) +
+                   "\"><td class=\"fig\"><button type=\"button\" class=\"toggle\" aria-expanded=\"false\" "
+                   "aria-label=\"Regional figure\">+</button></td>";
         else
             out += "><td class=\"fig\"></td>";
         for (const std::string& field : row)
@@ -157,7 +173,7 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
     }
     out += "</tbody>\n</table></div>\n";
     for (size_t i = 0; i < shown; ++i)
-        if (!figures[i].empty())
+        if (!figures[i].empty() && !t.view.regional.count(i))
             out += "<template id=\"fig-" + std::to_string(i) + "\">" + figures[i] + "</template>\n";
     out += "</section>\n";
 }
@@ -195,6 +211,37 @@ void reportSection(std::string& out, const TablePage& t, const PageSettings& set
     out += "</section>\n";
 }
 
+// The Manhattan view (with the static figure folded below it), or the
+// static figure alone.
+void figureSection(std::string& out, const TablePage& t, const std::vector<std::string>& figures)
+{
+    const std::string figure = inlineSvg(t.manhattanSvg);
+    if (!t.hasView) {
+        out += "<section id=\"figure-section\">\n<h2>Manhattan and QQ plot</h2>\n";
+        out += figure.empty() ? "<p>No figure was drawn for this table.</p>\n" : "<figure>" + figure + "</figure>\n";
+        out += "</section>\n";
+        return;
+    }
+    out += "<section id=\"figure-section\">\n<h2>Manhattan plot</h2>\n<div class=\"controls\" role=\"search\">"
+           "<label>Find <input type=\"search\" id=\"search\" placeholder=\"gene, rsID or chr:pos\" "
+           "autocomplete=\"off\"></label><button type=\"button\" id=\"reset-zoom\">Whole genome</button>"
+           "<button type=\"button\" class=\"export\" data-figure=\"manhattan-view\">SVG</button>"
+           "<span id=\"search-status\" role=\"status\" aria-live=\"polite\"></span></div>\n"
+           "<div id=\"manhattan-view\" class=\"view\"></div>\n"
+           "<p class=\"meta hint\">Hover a point for its marker; click a chromosome or drag across the plot to zoom; "
+           "click a locus mark (a triangle) for its regional view.</p>\n"
+           "<div id=\"regional-view\" class=\"view\" hidden></div>\n"
+           "<div id=\"tooltip\" role=\"tooltip\" hidden></div>\n";
+    if (!figure.empty())
+        out += "<details><summary>The Manhattan and QQ figure</summary><figure>" + figure + "</figure></details>\n";
+    std::vector<size_t> embedded;
+    for (size_t i = 0; i < figures.size(); ++i)
+        if (!figures[i].empty() && t.view.regional.count(i))
+            embedded.push_back(i);
+    out += "<script type=\"application/json\" id=\"view-data\">" + viewJson(t.view, embedded) + "</script>\n";
+    out += "</section>\n";
+}
+
 } // namespace
 
 namespace {
@@ -210,19 +257,19 @@ std::string composePage(const TablePage& t, const PageSettings& settings, size_t
     facts(out, t);
     out += "<div class=\"cmd\">" + escapeHtml(commandText(t.commandLine)) + "</div>\n</header>\n";
 
-    out += "<section id=\"figure-section\">\n<h2>Manhattan and QQ plot</h2>\n";
-    const std::string figure = inlineSvg(t.manhattanSvg);
-    out += figure.empty() ? "<p>No figure was drawn for this table.</p>\n" : "<figure>" + figure + "</figure>\n";
-    out += "</section>\n";
-
-    lociSection(out, t, settings, figureBudget);
+    const TsvTable loci = parseTsv(t.lociTsv);
+    size_t leftOut = 0;
+    const std::vector<std::string> figures = chooseFigures(loci, t, settings, figureBudget, leftOut);
+    figureSection(out, t, figures);
+    lociSection(out, t, settings, loci, figures, leftOut);
     reportSection(out, t, settings);
 
     out += "<section id=\"messages-section\">\n<h2>Warnings and summary</h2>\n";
     out += t.messages.empty() ? std::string("<p>None.</p>\n")
                               : "<pre class=\"messages\">" + escapeHtml(t.messages) + "</pre>\n";
     out += "</section>\n";
-    closeDocument(out, t.versionText.empty() ? std::string("Quorlin") : t.versionText);
+    closeDocument(out, t.versionText.empty() ? std::string("Quorlin") : t.versionText,
+                  t.hasView ? std::vector<const char*>{viewScript(), regionalScript()} : std::vector<const char*>{});
     return out;
 }
 
@@ -242,7 +289,7 @@ std::vector<LocusKey> figureLoci(const std::string& lociTsv, const PageSettings&
 // margin for the rows' figure buttons (under 200 bytes a row).
 std::string tablePage(const TablePage& t, const PageSettings& settings)
 {
-    if (t.regionalSvgs.empty())
+    if (t.regionalSvgs.empty() && t.view.regional.empty())
         return composePage(t, settings, 0);
     const size_t rest = composePage(t, settings, 0).size() + 200 * settings.maxRegionalFigures;
     return composePage(t, settings, settings.pageBytes > rest ? settings.pageBytes - rest : 0);

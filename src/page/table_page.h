@@ -5,6 +5,8 @@
 // and SVG, no external link) and work from a file:// address.
 #pragma once
 
+#include "page/view_data.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -23,12 +25,21 @@ struct TablePage {
     int64_t rowsRead = 0, rowsUsed = 0, markersRetained = 0, chromosomes = 0;
     int64_t lociWithPeak = 0, lociWithoutPeak = 0, peaks = 0;
     std::string lambdaGcText; // as the figure states it; empty: not computed
-    std::string runTimeText, versionText;
+    std::string lambdaNote;   // the figure's caveat on it (a pre-filtered table); empty: none
+    std::string runTimeText;  // the elapsed time
+    std::string versionText;
+    std::string buildText;    // the table's genome build in words; empty: no card
+    std::string ldPanelText;  // the LD panel's name; empty: no card
     std::string manhattanSvg; // the Manhattan and QQ SVG document; empty: none drawn
     std::string lociTsv;      // the loci table file's text; empty: no loci
     std::string reportTsv;    // the peak report file's text
     std::map<LocusKey, std::string> regionalSvgs; // SVG documents by locus
     std::string messages;     // the warning and summary lines (standard error)
+    // The interactive views' data; hasView false: the page shows the static
+    // figure alone. Its loci are the loci table's rows, in order; regional
+    // figures in view.regional take the place of regionalSvgs.
+    bool hasView = false;
+    ViewData view;
 };
 
 struct PageSettings {

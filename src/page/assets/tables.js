@@ -1,5 +1,5 @@
-// The inline style sheet and script of the pages. Plain ASCII; no address
-// of anything outside the page.
+// The pages' tables: sortable headers (every table.sortable), the status
+// filter and lead id search of the loci table.
 //
 // Sorting (design note): a cell's key is its data-sort attribute or its
 // text. Keys are missing (empty, NA, ".", nan), numbers (inf counts as
@@ -7,69 +7,8 @@
 // direction; numbers come before text and compare as numbers; ties keep
 // the rows' first order (the original index breaks them), so a sort is
 // reproducible. The first click on a header sorts numbers descending and
-// text ascending; the next click reverses. A loci row's figure row is
+// text ascending; the next click reverses. A loci row's detail row is
 // carried along right below it.
-#include "page/page_assets.h"
-
-namespace page {
-
-const char* pageStyle()
-{
-    return R"css(
-:root{color-scheme:light}
-*{box-sizing:border-box}
-body{margin:0;color:#1f2328;background:#fff;font:14px/1.45 system-ui,-apple-system,"Segoe UI",Roboto,"DejaVu Sans",sans-serif}
-main{max-width:1500px;margin:0 auto;padding:16px}
-h1{font-size:1.45em;margin:.2em 0 .4em;overflow-wrap:anywhere}
-h2{font-size:1.2em;margin:1.4em 0 .4em;border-bottom:1px solid #d0d7de;padding-bottom:.2em}
-.facts{display:grid;grid-template-columns:repeat(auto-fill,minmax(160px,1fr));gap:8px 16px;margin:8px 0 12px}
-.facts div{background:#f6f8fa;border-radius:6px;padding:6px 10px}
-.facts .label{display:block;color:#57606a;font-size:.82em}
-.facts .value{display:block;font-weight:600;font-variant-numeric:tabular-nums;overflow-wrap:anywhere}
-.cmd{font-family:"DejaVu Sans Mono",Menlo,Consolas,monospace;font-size:12px;white-space:pre-wrap;overflow-wrap:anywhere;background:#f6f8fa;border-radius:6px;padding:6px 10px;margin:4px 0}
-.meta{color:#57606a;font-size:.9em}
-figure{margin:8px 0}
-figure svg,.regional svg{display:block;width:100%;height:auto}
-.note{background:#fff8c5;border:1px solid #eedc82;border-radius:6px;padding:6px 10px}
-.controls{display:flex;flex-wrap:wrap;gap:8px 18px;align-items:center;margin:8px 0}
-.controls input,.controls select{font:inherit;padding:3px 6px}
-.scroll{overflow-x:auto;max-width:100%;border:1px solid #d0d7de;border-radius:6px}
-table{border-collapse:collapse;font-size:13px;white-space:nowrap;min-width:100%}
-th,td{padding:3px 8px;border-bottom:1px solid #eaeef2;text-align:left;vertical-align:top}
-thead th{background:#f6f8fa}
-td.num{text-align:right;font-variant-numeric:tabular-nums}
-th button{font:inherit;font-weight:600;color:inherit;background:none;border:0;padding:0;cursor:pointer}
-th[title] button{text-decoration:underline dotted}
-th[aria-sort=ascending] button::after{content:" \25B2"}
-th[aria-sort=descending] button::after{content:" \25BC"}
-tr.item[data-fig]{cursor:pointer}
-tr.item:hover{background:#f3f6fa}
-button.toggle{font:inherit;width:1.8em;padding:0;cursor:pointer}
-tr.detail>td{white-space:normal;background:#fbfcfd;padding:8px}
-.regional{position:sticky;left:8px;width:min(1200px,calc(100vw - 60px))}
-td.error{white-space:normal;color:#a40e26}
-pre.messages{white-space:pre-wrap;overflow-wrap:anywhere;background:#f6f8fa;border-radius:6px;padding:8px 10px;font-size:12px}
-footer{margin:2em 0 1em;color:#57606a;font-size:.85em}
-@media (max-width:640px){main{padding:8px}body{font-size:13px}h1{font-size:1.2em}}
-@media print{
- body{font-size:10pt}
- main{max-width:none;padding:0}
- .controls,.hint,th.fig,td.fig{display:none}
- .scroll{overflow:visible;border:0}
- table{white-space:normal;font-size:7pt;min-width:0;width:100%}
- th,td{padding:1px 3px;overflow-wrap:anywhere}
- th button{text-decoration:none}
- th[aria-sort] button::after{content:""}
- tr,figure,.facts div{break-inside:avoid}
- .regional{position:static;width:100%}
- h2{break-after:avoid}
-}
-)css";
-}
-
-const char* pageScript()
-{
-    return R"js(
 (function () {
   'use strict';
   function keyOf(cell) {
@@ -123,7 +62,8 @@ const char* pageScript()
   function toggle(row) {
     var id = row.getAttribute('data-fig');
     var tpl = id && document.getElementById(id);
-    if (!tpl) return;
+    var reg = row.getAttribute('data-reg');
+    if (!tpl && !(reg && window.quorlinRegional)) return;
     var button = row.querySelector('button.toggle');
     if (!row.detailRow) {
       var tr = document.createElement('tr');
@@ -132,7 +72,8 @@ const char* pageScript()
       td.colSpan = row.cells.length;
       var box = document.createElement('div');
       box.className = 'regional';
-      box.appendChild(tpl.content.cloneNode(true));
+      if (tpl) box.appendChild(tpl.content.cloneNode(true));
+      else box.appendChild(window.quorlinRegional.draw(Number(reg), Math.min(1200, window.innerWidth - 60)));
       td.appendChild(box);
       tr.appendChild(td);
       row.parentNode.insertBefore(tr, row.nextSibling);
@@ -146,7 +87,7 @@ const char* pageScript()
   }
   loci.tBodies[0].addEventListener('click', function (event) {
     var row = event.target.closest('tr.item');
-    if (!row || !row.hasAttribute('data-fig')) return;
+    if (!row || !(row.hasAttribute('data-fig') || row.hasAttribute('data-reg'))) return;
     if (!event.target.closest('button') && String(window.getSelection()) !== '') return;
     toggle(row);
   });
@@ -169,7 +110,3 @@ const char* pageScript()
   if (status) status.addEventListener('change', filter);
   if (search) search.addEventListener('input', filter);
 }());
-)js";
-}
-
-} // namespace page

@@ -1,0 +1,38 @@
+// The page's interactive views from the run's own structures: the markers
+// at or below the point limit gathered from the analysis's batches, the
+// thinned layer from the figure's grid, the loci, and each regional figure
+// as data.
+#pragma once
+#include "cli/locus_outputs.h"
+#include "page/view_data.h"
+#include "plot/plot_collector.h"
+#include "plot/regional_svg.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Gathers, batch by batch, the markers the Manhattan view shows as points.
+class PageMarkers {
+public:
+    explicit PageMarkers(double limit = 1e-3) : limit_(limit) {}
+    // Before the analysis takes the batch's vectors.
+    void take(const ChromosomeBatch& batch);
+
+    double limit() const { return limit_; }
+    const std::vector<std::string>& chromosomes() const { return chromosomes_; }
+    std::vector<page::ViewMarker>& markers() { return markers_; } // chromosome: index into chromosomes()
+
+private:
+    double limit_;
+    std::vector<std::string> chromosomes_;
+    std::unordered_map<std::string, uint32_t> index_;
+    std::vector<page::ViewMarker> markers_;
+};
+
+// The view data; model is the figure's (null when none was drawn).
+page::ViewData pageView(const PlotModel* model, PageMarkers&& markers, const TableLoci& loci,
+                        const TableReading& notes);
+
+// A regional figure as the JSON object the page's regional view draws.
+std::string regionalJson(const RegionalFigure& figure);

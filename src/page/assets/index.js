@@ -1,0 +1,4 @@
+// The index page's study-wide search: a gene or rsID lists the tables where it is in a locus.
+(function () {
+  'use strict';
+}());
