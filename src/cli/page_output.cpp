@@ -2,11 +2,11 @@
 // report's own row writer, so the page shows the report byte for byte.
 #include "cli/page_output.h"
 
+#include "cli/study_loci.h"
 #include "report/number_format.h"
 #include "report/peak_row.h"
 #include "page/table_page.h"
 
-#include <QDateTime>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -14,8 +14,6 @@
 namespace {
 
 constexpr char kVersion[] = "Quorlin 0.1";
-
-std::string now() { return QDateTime::currentDateTime().toString(Qt::ISODate).toStdString(); }
 
 // The page's link to target, relative to the folder of from.
 std::string relativeLink(const std::string& from, const std::string& target)
@@ -122,8 +120,12 @@ std::string tablePageText(const RunOptions& options, const std::string& table, c
 }
 
 std::string indexPageText(const RunOptions& options, const std::string& indexPath,
-                          const std::vector<ListedTable>& tables)
+                          const std::vector<ListedTable>& tables, double seconds)
 {
+    std::vector<TableLociText> study;
+    for (const ListedTable& t : tables)
+        if (!t.lociText.empty())
+            study.push_back({t.table, t.lociText});
     std::vector<page::IndexRow> rows;
     for (const ListedTable& t : tables) {
         page::IndexRow r;
@@ -142,7 +144,9 @@ std::string indexPageText(const RunOptions& options, const std::string& indexPat
     page::IndexInfo info;
     info.title = "Quorlin results: " + options.listFile;
     info.commandLine = options.commandLine;
-    info.runTimeText = now();
+    info.runTimeText = elapsedText(seconds);
     info.versionText = kVersion;
+    if (!study.empty())
+        info.studyLociTsv = studyLociText(study, options.lociWindow);
     return page::indexPage(rows, info);
 }

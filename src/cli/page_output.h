@@ -41,6 +41,8 @@ std::string elapsedText(double seconds);
 struct ListedTable {
     std::string table, page, error;
     TableFacts facts;
+    std::string lociText; // its loci file's text, for the study-wide search
 };
+// seconds: the list's elapsed time.
 std::string indexPageText(const RunOptions& options, const std::string& indexPath,
-                          const std::vector<ListedTable>& tables);
+                          const std::vector<ListedTable>& tables, double seconds);

@@ -16,6 +16,7 @@
 #include "cli/table_job.h"
 
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -151,6 +152,7 @@ std::vector<std::string> tablesOfList(LineReader& list)
 // list never names a table made of damaged bytes.
 bool runList(const RunOptions& options, const RunShared& shared)
 {
+    const auto started = std::chrono::steady_clock::now(); // for the index page's run time
     const std::string& path = options.listFile;
     auto source = openInput(path);
     if (!source)
@@ -186,7 +188,7 @@ bool runList(const RunOptions& options, const RunShared& shared)
         else if (options.loci)
             loci.push_back({job.table, o.lociText});
         const std::string message = o.out.empty() ? o.err : o.out.substr(0, o.out.find('\n'));
-        listed.push_back({job.table, job.outputs.page, o.ok ? "" : message, o.facts});
+        listed.push_back({job.table, job.outputs.page, o.ok ? "" : message, o.facts, o.ok ? o.lociText : ""});
         return o.ok || options.keepGoing;
     });
     if (!finished)
@@ -200,7 +202,9 @@ bool runList(const RunOptions& options, const RunShared& shared)
                                          studyLociText(loci, options.lociWindow)))
         ok = false;
     if (options.html && !writeListOutput(*shared.temps, studyOutputs.back(), "the index page",
-                                         indexPageText(options, studyOutputs.back(), listed)))
+                                         indexPageText(options, studyOutputs.back(), listed,
+                                                       std::chrono::duration<double>(
+                                                           std::chrono::steady_clock::now() - started).count())))
         ok = false;
     if (!failed.empty()) {
         std::string names;

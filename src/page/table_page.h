@@ -75,6 +75,10 @@ struct IndexInfo {
     std::string title = "Quorlin results";
     std::vector<std::string> commandLine;
     std::string runTimeText, versionText;
+    // The study-wide loci table's text (columns table, chrom, start, end,
+    // lead_id, status and, when annotated, nearest_gene and genes); empty:
+    // the page has no study-wide search.
+    std::string studyLociTsv;
 };
 
 // One HTML5 document with a sortable row per table, in the given order.

@@ -4,7 +4,7 @@
     check_page_in_browser.py PAGE.html LOCI.tsv [--screenshots DIR]
 
 Over Chromium's DevTools pipe (Python's standard library only): one loci
-table row per LOCI.tsv line with its lead id as written; a click on the
+table row per LOCI.tsv line with its lead id as written, in natural chromosome order; a click on the
 lead_log10p header sorts descending as numbers (inf first, NA last); the
 status filter shows exactly the rows of each status; a click on a row shows
 its regional figure below it; at 390 px the page does not scroll sideways;
@@ -30,7 +30,7 @@ ROWS_JS = ("Array.prototype.map.call(document.querySelectorAll('#loci-table tbod
            " cells: Array.prototype.map.call(r.cells, function (c) { return c.textContent; })}; })")
 FILTER_JS = ("(function(){var s=document.getElementById('status-filter');s.value=%s;"
              "s.dispatchEvent(new Event('change'));})()")
-FIGURE_JS = ("(function(){var r=document.querySelector('#loci-table tbody tr.item[data-fig]'),d=r.nextElementSibling;"
+FIGURE_JS = ("(function(){var r=document.querySelector('#loci-table tbody tr.item:is([data-fig],[data-reg])'),d=r.nextElementSibling;"
              "var s=d&&d.classList.contains('detail')&&!d.hidden&&d.querySelector('svg');if(!s)return null;"
              "var b=s.getBoundingClientRect();return {w:b.width,h:b.height,lead:r.getAttribute('data-lead'),"
              "title:s.querySelector('title').textContent};})()")
@@ -103,6 +103,16 @@ class Browser:
             self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left", clickCount=1)
 
 
+def natural_rank(name):
+    """1..22, X 23, Y 24, XY 25, MT 26 (with or without chr); other names after them."""
+    key = name[3:] if name.lower().startswith("chr") and len(name) > 3 else name
+    key = key.upper()
+    named = {"X": 23, "Y": 24, "XY": 25, "M": 26, "MT": 26}
+    if key.isdigit() and 1 <= int(key) <= 22:
+        return int(key)
+    return named.get(key, 1000)
+
+
 def strength(text):
     """lead_log10p as the page ranks it: inf largest; NA, . and other text: None (last)."""
     try:
@@ -147,8 +157,11 @@ def main():
 
             rows = browser.js(ROWS_JS)
             check(len(rows) == len(loci), "loci table: %d rows for %d loci lines" % (len(rows), len(loci)))
-            check([r["cells"][col["lead_id"]] for r in rows] == [l[col["lead_id"]] for l in loci],
+            check(sorted(r["cells"][col["lead_id"]] for r in rows) == sorted(l[col["lead_id"]] for l in loci),
                   "lead ids shown as written in the loci table")
+            ranks = [natural_rank(r["cells"][col["chrom"]]) for r in rows]
+            check(ranks == sorted(ranks), "loci rows in natural chromosome order: %s"
+                  % [r["cells"][col["chrom"]] for r in rows])
 
             browser.click("#loci-table th[data-col='%d'] button" % col["lead_log10p"])
             values = [strength(r["cells"][col["lead_log10p"]]) for r in browser.js(ROWS_JS)]
@@ -164,7 +177,7 @@ def main():
                       "status filter %s: %d rows shown, %d expected" % (status, len(shown), want))
             browser.js(FILTER_JS % "''")
 
-            browser.click("#loci-table tbody tr.item[data-fig] td:nth-child(%d)" % (1 + col["lead_id"]))
+            browser.click("#loci-table tbody tr.item:is([data-fig],[data-reg]) td:nth-child(%d)" % (1 + col["lead_id"]))
             figure = browser.js(FIGURE_JS)
             check(bool(figure) and figure["w"] > 300 and figure["h"] > 150
                   and figure["title"].startswith(figure["lead"]),

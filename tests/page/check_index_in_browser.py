@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Drives a list's index page in headless Chromium: the study-wide search.
+
+    check_index_in_browser.py INDEX.html STUDY_LOCI.tsv TABLES GENE...
+
+TABLES is the number of tables of the list: the index has a row for each.
+For each GENE (and for the lead id of the study's strongest locus) the
+search lists exactly the tables with a locus that names it (lead_id,
+nearest_gene or genes of STUDY_LOCI.tsv), each linked to its page, and
+selects their rows; no script error; no request but the page's own file.
+Without Chromium: SKIP, 0.
+"""
+import os
+import shutil
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from check_page_in_browser import Browser  # noqa: E402
+
+RESULTS_JS = ("Array.prototype.map.call(document.querySelectorAll('#search-results li'),function(l){"
+              "var a=l.querySelector('a');return [l.getAttribute('data-table'),a?a.getAttribute('href'):'']})")
+SELECTED_JS = ("Array.prototype.map.call(document.querySelectorAll('#tables tr.item[aria-selected=true]'),"
+               "function(r){return r.getAttribute('data-table')})")
+
+
+def main():
+    args = sys.argv[1:]
+    if len(args) < 4:
+        print(__doc__)
+        return 2
+    binary = shutil.which("chromium") or shutil.which("chromium-browser")
+    if not binary:
+        print("SKIP: chromium is not installed")
+        return 0
+    page_path, study_path, tables = os.path.abspath(args[0]), args[1], int(args[2])
+    lines = [l.split("\t") for l in open(study_path, encoding="utf-8").read().split("\n") if l.strip()]
+    col = {name: i for i, name in enumerate(lines[0])}
+    rows = lines[1:]
+    strongest = max(rows, key=lambda r: float(r[col["lead_log10p"]]))
+    failures = []
+
+    def check(ok, what):
+        print(("ok   " if ok else "FAIL ") + what)
+        failures.extend([] if ok else [what])
+
+    def holders(word):
+        w = word.lower()
+        found = []
+        for r in rows:
+            names = [r[col["lead_id"]]] + [r[col[c]] for c in ("nearest_gene",) if c in col]
+            names += r[col["genes"]].split(",") if "genes" in col else []
+            if w in [n.lower() for n in names] and r[col["table"]] not in found:
+                found.append(r[col["table"]])
+        return found
+
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
+        browser = Browser(binary, os.path.join(work, "profile"))
+        try:
+            for domain in ("Page", "Network", "Runtime"):
+                browser.call(domain + ".enable")
+            browser.call("Page.navigate", url="file://" + page_path)
+            browser.wait_for("Page.loadEventFired")
+            count = browser.js("document.querySelectorAll('#tables tbody tr.item').length")
+            check(count == tables, "the index has %d rows for %d tables" % (count, tables))
+            for word in args[3:] + [strongest[col["lead_id"]]]:
+                browser.js("(function(){var s=document.getElementById('search');s.value=%r;"
+                           "s.dispatchEvent(new Event('change'));})()" % word)
+                results = browser.js(RESULTS_JS)
+                want = holders(word)
+                check([r[0] for r in results] == want and all(r[1].endswith(".html") for r in results),
+                      "search %s lists %s: %s" % (word, want, results))
+                check(sorted(browser.js(SELECTED_JS)) == sorted(want), "search %s selects their rows" % word)
+            errors = [e["params"]["exceptionDetails"] for e in browser.events
+                      if e.get("method") == "Runtime.exceptionThrown"]
+            check(not errors, "no script error %s" % errors)
+            requests = [e["params"]["request"]["url"] for e in browser.events
+                        if e.get("method") == "Network.requestWillBeSent"]
+            check(requests and all(u.startswith(("file:", "data:", "about:")) for u in requests),
+                  "no request but the page's file: %s" % requests)
+        finally:
+            browser.proc.kill()
+            browser.proc.wait()
+    print("PASS" if not failures else "FAIL: " + "; ".join(failures))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
