@@ -112,7 +112,8 @@ std::string tablePageText(const RunOptions& options, const std::string& table, c
         appendPeakRow(p.reportTsv, table, peak.chromosome, peak.features);
     if (extras.markers) {
         p.hasView = true;
-        p.view = pageView(figure ? &figure->model : nullptr, std::move(*extras.markers), loci, notes);
+        p.view = pageView(figure ? &figure->model : nullptr, std::move(*extras.markers), loci, notes,
+                          page::PageSettings().pointBytes);
         p.view.regional = std::move(extras.regional);
     }
     p.messages = messages;

@@ -67,11 +67,10 @@ void thinLayer(const PlotModel& model, const PlotChromosome& grid, double thinTo
 } // namespace
 
 page::ViewData pageView(const PlotModel* model, PageMarkers&& markers, const TableLoci& loci,
-                        const TableReading& notes)
+                        const TableReading& notes, size_t pointBytes)
 {
     page::ViewData view;
     view.pointLimit = markers.limit();
-    const double thinTop = -std::log10(view.pointLimit);
     // The chromosomes: the figure's (its merged slot left out), then any
     // other that has a point or a locus.
     std::vector<page::ViewChromosome> found;
@@ -126,13 +125,16 @@ page::ViewData pageView(const PlotModel* model, PageMarkers&& markers, const Tab
         newIndex[from] = static_cast<uint32_t>(i);
         view.chromosomes.push_back(std::move(found[from]));
         view.chromosomes.back().thinColumnBp = columnBp;
-        if (grids[from])
-            thinLayer(*model, *grids[from], thinTop, view.chromosomes.back());
     }
 
     view.markers = std::move(markers.markers());
     for (page::ViewMarker& m : view.markers)
         m.chromosome = newIndex[markerChromosome[m.chromosome]];
+    page::keepStrongestPoints(view, pointBytes);
+    const double thinTop = -std::log10(view.pointLimit);
+    for (size_t from = 0; from < found.size(); ++from)
+        if (grids[from])
+            thinLayer(*model, *grids[from], thinTop, view.chromosomes[newIndex[from]]);
 
     const std::vector<std::string>& extra = loci.genes.names;
     const auto column = [&](const char* name) {

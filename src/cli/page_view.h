@@ -30,9 +30,10 @@ private:
     std::vector<page::ViewMarker> markers_;
 };
 
-// The view data; model is the figure's (null when none was drawn).
+// The view data; model is the figure's (null when none was drawn). The
+// points take at most about pointBytes of the page (keepStrongestPoints).
 page::ViewData pageView(const PlotModel* model, PageMarkers&& markers, const TableLoci& loci,
-                        const TableReading& notes);
+                        const TableReading& notes, size_t pointBytes = 4'000'000);
 
 // A regional figure as the JSON object the page's regional view draws.
 std::string regionalJson(const RegionalFigure& figure);

@@ -8,6 +8,7 @@
 #include "page/tsv_text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <numeric>
 #include <set>
@@ -232,6 +233,11 @@ void figureSection(std::string& out, const TablePage& t, const std::vector<std::
            "click a locus mark (a triangle) for its regional view.</p>\n"
            "<div id=\"regional-view\" class=\"view\" hidden></div>\n"
            "<div id=\"tooltip\" role=\"tooltip\" hidden></div>\n";
+    if (t.view.pointsLeftOut > 0)
+        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(t.view.pointsLeftOut)) +
+               " weaker markers are drawn in the thinned layer, without a hover card, to keep this page small; "
+               "every marker with -log10 p at or above " + jsonNumber(std::round(-std::log10(t.view.pointLimit) * 100) / 100) +
+               " is a point.</p>\n";
     if (!figure.empty())
         out += "<details><summary>The Manhattan and QQ figure</summary><figure>" + figure + "</figure></details>\n";
     std::vector<size_t> embedded;
@@ -285,13 +291,19 @@ std::vector<LocusKey> figureLoci(const std::string& lociTsv, const PageSettings&
 }
 
 // The page is composed once without regional figures to learn what the rest
-// takes; the figures then get what is left of settings.pageBytes, less a
-// margin for the rows' figure buttons (under 200 bytes a row).
+// (but the view's points) takes; the figures then get what is left of
+// settings.pageBytes, less a margin for the rows' figure buttons (under 200
+// bytes a row).
 std::string tablePage(const TablePage& t, const PageSettings& settings)
 {
     if (t.regionalSvgs.empty() && t.view.regional.empty())
         return composePage(t, settings, 0);
-    const size_t rest = composePage(t, settings, 0).size() + 200 * settings.maxRegionalFigures;
+    // The view's points have a budget of their own (settings.pointBytes).
+    size_t points = 0;
+    for (const ViewMarker& m : t.view.markers)
+        points += m.p.size() + m.id.size() + 12;
+    const size_t whole = composePage(t, settings, 0).size();
+    const size_t rest = whole - std::min(whole, points) + 200 * settings.maxRegionalFigures;
     return composePage(t, settings, settings.pageBytes > rest ? settings.pageBytes - rest : 0);
 }
 

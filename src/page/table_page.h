@@ -52,6 +52,10 @@ struct PageSettings {
     // The loci table and the peak report show at most this many rows each,
     // the first ones; the page says where the others are.
     size_t maxTableRows = 25'000;
+    // The Manhattan view's points take at most about this many bytes (the
+    // strongest markers; the others join the thinned layer), on top of
+    // pageBytes, so that the page of any table stays under 10 MB.
+    size_t pointBytes = 4'000'000;
 };
 
 // One HTML5 document, UTF-8.

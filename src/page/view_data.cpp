@@ -3,9 +3,12 @@
 
 #include "base/chromosome_names.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <set>
 
 namespace page {
@@ -123,6 +126,33 @@ std::vector<size_t> naturalRowOrder(const std::vector<std::string>& chromosomeOf
     return rows;
 }
 
+void keepStrongestPoints(ViewData& view, size_t bytes)
+{
+    std::vector<ViewMarker>& m = view.markers;
+    std::stable_sort(m.begin(), m.end(), [](const ViewMarker& a, const ViewMarker& b) { return a.log10p > b.log10p; });
+    size_t used = 0, kept = 0;
+    while (kept < m.size()) {
+        const size_t cost = m[kept].p.size() + m[kept].id.size() + 12; // quotes, commas, a position step
+        if (used + cost > bytes)
+            break;
+        used += cost;
+        ++kept;
+    }
+    if (kept < m.size()) {
+        const double cut = m[kept].log10p; // the strongest left out: all as strong go too
+        while (kept > 0 && !(m[kept - 1].log10p > cut))
+            --kept;
+        view.pointsLeftOut = m.size() - kept;
+        view.pointLimit = kept > 0 ? std::pow(10.0, -m[kept - 1].log10p) : 0;
+        if (!(view.pointLimit > 0) || !std::isfinite(view.pointLimit))
+            view.pointLimit = std::numeric_limits<double>::min();
+        m.resize(kept);
+    }
+    std::stable_sort(m.begin(), m.end(), [](const ViewMarker& a, const ViewMarker& b) {
+        return a.chromosome != b.chromosome ? a.chromosome < b.chromosome : a.position < b.position;
+    });
+}
+
 std::string viewJson(const ViewData& view, const std::vector<size_t>& regional)
 {
     std::string out = "{\"limit\":" + jsonNumber(view.pointLimit) + ",\"gw\":" + jsonNumber(view.genomeWide) +
@@ -132,21 +162,34 @@ std::string viewJson(const ViewData& view, const std::vector<size_t>& regional)
                std::to_string(c.last) + ",\"w\":" + std::to_string(c.thinColumnBp) + ",\"t\":\"" +
                base64Masks(c.thin) + "\"}";
     });
+    // Points by chromosome: a count per chromosome, each position as the
+    // step from the one before (the first from 0), p as a JSON number (as
+    // text where it came as -log10 p), and the ids.
+    std::vector<size_t> counts(view.chromosomes.size(), 0);
+    for (const ViewMarker& m : view.markers)
+        ++counts[m.chromosome];
     out += ",\"pts\":{";
-    jsonArray(out, "c", view.markers, [&](const ViewMarker& m) { out += std::to_string(m.chromosome); });
+    jsonArray(out, "n", counts, [&](size_t n) { out += std::to_string(n); });
     out += ',';
-    jsonArray(out, "x", view.markers, [&](const ViewMarker& m) { out += std::to_string(m.position); });
-    out += ',';
-    jsonArray(out, "y", view.markers, [&](const ViewMarker& m) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.4g", m.log10p);
-        out += std::isfinite(m.log10p) ? std::string(buffer) : jsonNumber(m.log10p);
+    int64_t previous = 0;
+    uint32_t chromosome = std::numeric_limits<uint32_t>::max();
+    jsonArray(out, "dx", view.markers, [&](const ViewMarker& m) {
+        if (m.chromosome != chromosome)
+            previous = 0;
+        chromosome = m.chromosome;
+        out += std::to_string(int64_t(m.position) - previous);
+        previous = m.position;
     });
     out += ',';
-    jsonArray(out, "p", view.markers, [&](const ViewMarker& m) { out += jsonString(m.p); });
+    jsonArray(out, "p", view.markers, [&](const ViewMarker& m) {
+        char* end = nullptr;
+        const double value = std::strtod(m.p.c_str(), &end);
+        const bool plain = !m.p.empty() && *end == '\0' && value > 0 && jsonNumber(value) == m.p;
+        out += plain ? m.p : jsonString(m.p);
+    });
     out += ',';
     jsonArray(out, "id", view.markers, [&](const ViewMarker& m) { out += jsonString(m.id); });
-    out += "},";
+    out += "},\"leftOut\":" + std::to_string(view.pointsLeftOut) + ",";
     jsonArray(out, "loci", view.loci, [&](const ViewLocus& l) {
         out += "{\"c\":" + std::to_string(l.chromosome) + ",\"s\":" + std::to_string(l.start) +
                ",\"e\":" + std::to_string(l.end) + ",\"x\":" + std::to_string(l.leadPosition) +

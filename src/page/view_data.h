@@ -40,9 +40,10 @@ struct ViewLocus {
 
 struct ViewData {
     std::vector<ViewChromosome> chromosomes; // in natural order
-    std::vector<ViewMarker> markers;
+    std::vector<ViewMarker> markers;         // by chromosome, then position (see keepStrongestPoints)
     std::vector<ViewLocus> loci; // in the loci file's order
     double pointLimit = 1e-3;    // markers at or below it are points
+    size_t pointsLeftOut = 0;    // markers at or below the first limit drawn in the thin layer instead
     double genomeWide = 7.301029995663981;
     // Per locus index, the JSON object of its regional figure (regionalJson).
     std::map<size_t, std::string> regional;
@@ -54,6 +55,14 @@ std::string jsonString(const std::string& text);
 // A finite number in the shortest form that reads back the same; null for
 // NaN, 1e999 for +inf and -1e999 for -inf.
 std::string jsonNumber(double value);
+
+// Keeps as points the strongest markers whose JSON takes at most `bytes`
+// (estimated per marker from its position, p and id), and every marker as
+// strong as the weakest one kept, so that the rule stays "every marker at or
+// below pointLimit is a point": pointLimit becomes the weakest kept p when
+// some are left out (counted in pointsLeftOut), and the thin layer covers
+// the rest. The markers end sorted by chromosome, then position.
+void keepStrongestPoints(ViewData& view, size_t bytes);
 
 // The view data as one JSON object, the regional figures left out except
 // those in `regional` (locus indices).

@@ -85,7 +85,9 @@ def main():
             browser.call("Page.navigate", url="file://" + page_path)
             browser.wait_for("Page.loadEventFired")
             data = browser.js(DATA_JS)
-            pts, chroms = data["pts"], data["chroms"]
+            chroms = data["chroms"]
+            pts = browser.js("(function(){var P=window.quorlinView.points;"
+                             "return {c:P.c,x:P.x,y:P.y.map(function(y){return isFinite(y)?y:1e9}),p:P.p,id:P.id}})()")
             check(len(pts["x"]) > 0, "the view holds %d points" % len(pts["x"]))
 
             # Hover: the first drawn point of the strongest marker's chromosome.

@@ -124,12 +124,10 @@ TEST(PageView, PointsAndThinLayerFromTheRunsStructures)
 
     const QJsonObject json = parsed(page::viewJson(view, {}));
     const QJsonObject pts = json["pts"].toObject();
-    ASSERT_EQ(pts["x"].toArray().size(), 4);
-    EXPECT_EQ(pts["id"].toArray().size(), 4);
-    EXPECT_EQ(pts["p"].toArray().at(0).toString(), "0.001");
-    EXPECT_EQ(pts["p"].toArray().at(3).toString(), "1e-400");
-    EXPECT_EQ(pts["c"].toArray().at(0).toInt(), 1) << "chr10, second in natural order";
-    EXPECT_EQ(pts["c"].toArray().at(2).toInt(), 0);
+    EXPECT_EQ(pts["n"].toArray(), QJsonArray({2, 2}));
+    EXPECT_EQ(pts["dx"].toArray(), QJsonArray({60, 10, 200, 100})) << "by chromosome and position, as steps";
+    EXPECT_EQ(pts["p"].toArray(), QJsonArray({0.001, "1e-400", 0.001, 0.0005}));
+    EXPECT_EQ(pts["id"].toArray(), QJsonArray({"", "", "rsB", "rsC"}));
     EXPECT_EQ(json["chroms"].toArray().at(0).toObject()["t"].toString().size() % 4, 0) << "base64";
 }
 
@@ -208,4 +206,30 @@ TEST(PageView, PageWithTheView)
     EXPECT_NE(html.find("1 more regional figures are left out"), std::string::npos);
     EXPECT_NE(html.find("id=\"search\""), std::string::npos);
     EXPECT_NE(html.find("id=\"tooltip\""), std::string::npos);
+}
+
+// The points' byte budget keeps the strongest, never half of a tie, and
+// moves the limit so that every marker at or below it is still a point.
+TEST(PageViewData, StrongestPointsWithinTheBudget)
+{
+    page::ViewData view;
+    view.chromosomes.resize(2);
+    view.markers = {{1, 500, 4, "0.0001", "rs1"},
+                    {0, 900, 6, "1e-06", "rs2"},
+                    {0, 100, 5, "1e-05", "rs3"},
+                    {1, 100, 5, "1e-05", "rs4"}};
+    page::ViewData all = view;
+    page::keepStrongestPoints(all, 1 << 20);
+    EXPECT_EQ(all.markers.size(), 4u);
+    EXPECT_EQ(all.pointsLeftOut, 0u);
+    EXPECT_EQ(all.pointLimit, 1e-3);
+    EXPECT_EQ(all.markers[0].id, "rs3") << "by chromosome, then position";
+    EXPECT_EQ(all.markers[1].id, "rs2");
+
+    page::keepStrongestPoints(view, 2 * 21); // room for two: rs2, and one of the tied pair
+    ASSERT_EQ(view.markers.size(), 1u);
+    EXPECT_EQ(view.markers[0].id, "rs2");
+    EXPECT_EQ(view.pointsLeftOut, 3u);
+    EXPECT_DOUBLE_EQ(view.pointLimit, 1e-6);
+    EXPECT_NE(page::viewJson(view, {}).find("\"thinTop\":6"), std::string::npos);
 }

@@ -131,8 +131,8 @@
     if (!box) return;
     if (!R[k]) {
       box.hidden = false;
-      box.replaceChildren(document.createTextNode('This page holds no regional figure for this locus; ' +
-                                                  'the regional figure folder has every one.'));
+      box.replaceChildren(document.createTextNode('This page holds no regional figure for this locus (to keep it small); ' +
+                                                  '-regional draws every one.'));
       return;
     }
     var at = keys.indexOf(k);

@@ -16,7 +16,29 @@
   var D = JSON.parse(source.textContent);
   var NS = 'http://www.w3.org/2000/svg';
   var tip = document.getElementById('tooltip');
-  var chroms = D.chroms, P = D.pts, loci = D.loci;
+  var chroms = D.chroms, loci = D.loci;
+  // The points: per chromosome a count, positions as steps, p as a number
+  // (text where the table gave -log10 p, "m.mme-N" below the doubles).
+  function yOf(p) {
+    if (typeof p === 'number') return p > 0 ? -Math.log10(p) : Infinity;
+    var m = /^([\d.]+)e-(\d+)$/.exec(p);
+    if (m) return Number(m[2]) - Math.log10(Number(m[1]));
+    var v = Number(p);
+    return v > 0 ? -Math.log10(v) : v === 0 ? Infinity : 0;
+  }
+  var P = {c: [], x: [], y: [], p: [], id: D.pts.id};
+  (function () {
+    var at = 0;
+    D.pts.n.forEach(function (count, c) {
+      for (var k = 0, x = 0; k < count; k++, at++) {
+        x += D.pts.dx[at];
+        P.c.push(c);
+        P.x.push(x);
+        P.p.push(String(D.pts.p[at]));
+        P.y.push(yOf(D.pts.p[at]));
+      }
+    });
+  }());
   var STATUS = {peak: '#d1242f', split: '#bf8700', merged: '#8250df', no_peak: '#8c959f'};
   var total = 0;
   chroms.forEach(function (c) {
@@ -330,7 +352,7 @@
     link.href = 'data:image/svg+xml;charset=utf-8,' + encodeURIComponent(text);
     link.click();
   });
-  window.quorlinView = {zoomChrom: zoomChrom, search: search, render: render};
+  window.quorlinView = {zoomChrom: zoomChrom, search: search, render: render, points: P};
   var width = 0;
   window.addEventListener('resize', function () {
     if (box.clientWidth !== width) { width = box.clientWidth; render(); }
