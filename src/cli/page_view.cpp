@@ -20,6 +20,10 @@ void PageMarkers::take(const ChromosomeBatch& batch)
         const double log10p = batch.valuesAreLog10 ? v : -std::log10(v);
         if (!(batch.valuesAreLog10 ? v >= log10Limit : v <= limit_))
             continue;
+        if (!(log10p > floor_)) {
+            ++dropped_;
+            continue;
+        }
         page::ViewMarker m;
         m.chromosome = slot->second;
         m.position = batch.positions[i];
@@ -28,7 +32,20 @@ void PageMarkers::take(const ChromosomeBatch& batch)
         if (i < batch.ids.size())
             m.id = batch.ids[i];
         markers_.push_back(std::move(m));
+        if (markers_.size() > 2 * keep_)
+            prune();
     }
+}
+
+void PageMarkers::prune()
+{
+    const auto stronger = [](const page::ViewMarker& a, const page::ViewMarker& b) { return a.log10p > b.log10p; };
+    std::nth_element(markers_.begin(), markers_.begin() + static_cast<std::ptrdiff_t>(keep_), markers_.end(), stronger);
+    floor_ = std::max(floor_, markers_[keep_].log10p);
+    const auto gone = std::stable_partition(markers_.begin(), markers_.end(),
+                                            [&](const page::ViewMarker& m) { return m.log10p > floor_; });
+    dropped_ += static_cast<size_t>(markers_.end() - gone);
+    markers_.erase(gone, markers_.end());
 }
 
 namespace {
@@ -130,7 +147,18 @@ page::ViewData pageView(const PlotModel* model, PageMarkers&& markers, const Tab
     view.markers = std::move(markers.markers());
     for (page::ViewMarker& m : view.markers)
         m.chromosome = newIndex[markerChromosome[m.chromosome]];
+    const size_t dropped = markers.dropped();
     page::keepStrongestPoints(view, pointBytes);
+    if (dropped > 0) { // the points are those stronger than every marker dropped
+        double weakest = std::numeric_limits<double>::infinity();
+        for (const page::ViewMarker& m : view.markers)
+            weakest = std::min(weakest, m.log10p);
+        view.pointLimit = std::min(view.pointLimit, view.markers.empty() ? std::numeric_limits<double>::min()
+                                                                         : std::pow(10.0, -weakest));
+        view.pointsLeftOut += dropped;
+        if (!(view.pointLimit > 0))
+            view.pointLimit = std::numeric_limits<double>::min();
+    }
     const double thinTop = -std::log10(view.pointLimit);
     for (size_t from = 0; from < found.size(); ++from)
         if (grids[from])

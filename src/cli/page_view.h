@@ -8,23 +8,33 @@
 #include "plot/plot_collector.h"
 #include "plot/regional_svg.h"
 
+#include <limits>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 // Gathers, batch by batch, the markers the Manhattan view shows as points.
+// Memory stays bounded: past 2 * keep markers, only the strongest keep stay
+// (and every one as strong as the weakest of them), and from then on only
+// markers stronger than those dropped are taken.
 class PageMarkers {
 public:
-    explicit PageMarkers(double limit = 1e-3) : limit_(limit) {}
+    explicit PageMarkers(double limit = 1e-3, size_t keep = 300'000) : limit_(limit), keep_(keep) {}
     // Before the analysis takes the batch's vectors.
     void take(const ChromosomeBatch& batch);
 
     double limit() const { return limit_; }
     const std::vector<std::string>& chromosomes() const { return chromosomes_; }
     std::vector<page::ViewMarker>& markers() { return markers_; } // chromosome: index into chromosomes()
+    size_t dropped() const { return dropped_; } // markers at or below the limit not kept
 
 private:
+    void prune();
+
     double limit_;
+    size_t keep_;
+    size_t dropped_ = 0;
+    double floor_ = -std::numeric_limits<double>::infinity(); // -log10 p of the strongest dropped
     std::vector<std::string> chromosomes_;
     std::unordered_map<std::string, uint32_t> index_;
     std::vector<page::ViewMarker> markers_;

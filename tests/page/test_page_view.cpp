@@ -233,3 +233,25 @@ TEST(PageViewData, StrongestPointsWithinTheBudget)
     EXPECT_DOUBLE_EQ(view.pointLimit, 1e-6);
     EXPECT_NE(page::viewJson(view, {}).find("\"thinTop\":6"), std::string::npos);
 }
+
+// Gathering stays bounded: past twice the markers to keep, the weaker ones
+// go (never half of a tie), later ones as weak are not taken, and the view
+// counts them all as left out of the points.
+TEST(PageView, GatheredMarkersStayBounded)
+{
+    PageMarkers markers(1e-3, 2);
+    markers.take(batch("1", {1, 2, 3, 4, 5}, {1e-4, 1e-5, 1e-6, 1e-7, 1e-8}, {"a", "b", "c", "d", "e"}, false));
+    ASSERT_EQ(markers.markers().size(), 2u);
+    EXPECT_EQ(markers.dropped(), 3u);
+    markers.take(batch("1", {6, 7}, {1e-6, 1e-9}, {"f", "g"}, false));
+    EXPECT_EQ(markers.markers().size(), 3u);
+    EXPECT_EQ(markers.dropped(), 4u);
+    const TableLoci loci;
+    const TableReading notes;
+    const page::ViewData view = pageView(nullptr, std::move(markers), loci, notes);
+    EXPECT_EQ(view.pointsLeftOut, 4u);
+    EXPECT_NEAR(view.pointLimit, 1e-7, 1e-20);
+    ASSERT_EQ(view.markers.size(), 3u);
+    EXPECT_EQ(view.markers[0].id, "d");
+    EXPECT_EQ(view.markers[2].id, "g");
+}
