@@ -248,7 +248,11 @@
     var p = local(event), m = state.map, d = drag;
     drag = null;
     d.rect.remove();
-    if (Math.abs(p.x - d.x) < 6) return;
+    if (Math.abs(p.x - d.x) < 6) { // a tap: the card of the point under it
+      var i = nearest(p.x, p.y);
+      if (i >= 0) showTip(markerCard(i), event.clientX, event.clientY);
+      return;
+    }
     var g = function (x) { return view.a + (Math.min(Math.max(x, m.L), m.L + m.pw) - m.L) / m.pw * (view.b - view.a); };
     zoom(g(Math.min(p.x, d.x)), g(Math.max(p.x, d.x)));
   });
