@@ -139,6 +139,7 @@ std::string indexPageText(const RunOptions& options, const std::string& indexPat
         r.strongestLocus = t.facts.strongestLocus;
         r.strongestLog10p = t.facts.strongestLog10p;
         r.lambdaGcText = t.facts.lambda;
+        r.lambdaNote = t.facts.lambdaNote;
         r.error = t.error;
         rows.push_back(std::move(r));
     }

@@ -322,6 +322,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow, loci.notes);
     o.err += loci.ldNotes;
     o.facts = tableFacts(notes, loci, peaks.peaks(), drawn ? drawn->lambda : std::string());
+    o.facts.lambdaNote = drawn ? drawn->lambdaNote : std::string();
     if (files.page) {
         PageExtras extras;
         extras.figure = drawn ? &*drawn : nullptr;

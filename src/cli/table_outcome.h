@@ -14,6 +14,7 @@ struct TableFacts {
     std::string strongestLocus;  // the strongest locus's lead id (or chrom:position), or ""
     std::string strongestLog10p; // its -log10(p) as the loci file writes it
     std::string lambda;         // the figure's genomic inflation, when drawn
+    std::string lambdaNote;     // the figure's caveat on it, if any
 };
 
 // Standard-output and standard-error text in the order it arose, and the

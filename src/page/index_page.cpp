@@ -115,7 +115,11 @@ std::string indexPage(const std::vector<IndexRow>& rows, const IndexInfo& info)
         numberCell(out, r.peaks);
         out += "<td>" + escapeHtml(r.strongestLocus) + "</td>";
         out += "<td class=\"num\">" + escapeHtml(r.strongestLog10p) + "</td>";
-        out += "<td class=\"num\">" + escapeHtml(r.lambdaGcText) + "</td></tr>\n";
+        if (r.lambdaNote.empty())
+            out += "<td class=\"num\">" + escapeHtml(r.lambdaGcText) + "</td></tr>\n";
+        else
+            out += "<td class=\"num\" data-sort=\"" + escapeHtml(r.lambdaGcText) + "\" title=\"" +
+                   escapeHtml(r.lambdaNote) + "\">" + escapeHtml(r.lambdaGcText) + " (not meaningful)</td></tr>\n";
     }
     out += "</tbody>\n</table></div>\n</section>\n";
     if (!info.studyLociTsv.empty())

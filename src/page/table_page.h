@@ -73,6 +73,7 @@ struct IndexRow {
     std::string strongestLog10p; // its lead_log10p as the loci table writes it
     std::string lambdaGcText;
     std::string error; // not empty: the table stopped with this message, and has no page
+    std::string lambdaNote; // the figure's caveat on lambdaGcText; empty: none
 };
 
 struct IndexInfo {

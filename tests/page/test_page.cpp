@@ -101,8 +101,8 @@ TEST(Page, HostileTextStaysTextAndPagesAreValid)
     EXPECT_EQ(html.find("<b>"), std::string::npos);
     EXPECT_EQ(html.find('\x01'), std::string::npos);
 
-    page::IndexRow ok{"a&b.tsv", "a&b.tsv.html", 10, 1, 2, 3, "rs1", "12.5", "1.01", ""};
-    page::IndexRow failed{"<bad>.tsv", "bad.html", 0, 0, 0, 0, "", "", "", "Incorrect pcolumn <x>"};
+    page::IndexRow ok{"a&b.tsv", "a&b.tsv.html", 10, 1, 2, 3, "rs1", "12.5", "1.01", "", ""};
+    page::IndexRow failed{"<bad>.tsv", "bad.html", 0, 0, 0, 0, "", "", "", "Incorrect pcolumn <x>", ""};
     const std::string index = page::indexPage({ok, failed}, page::IndexInfo());
     EXPECT_NE(index.find("<a href=\"a%26b.tsv.html\">a&amp;b.tsv</a>"), std::string::npos);
     EXPECT_NE(index.find("&lt;bad&gt;.tsv</td><td class=\"error\" colspan=\"7\">Incorrect pcolumn &lt;x&gt;"),

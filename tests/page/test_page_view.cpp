@@ -255,3 +255,38 @@ TEST(PageView, GatheredMarkersStayBounded)
     EXPECT_EQ(view.markers[0].id, "d");
     EXPECT_EQ(view.markers[2].id, "g");
 }
+
+// The index page: λGC with its caveat, and the study-wide search's data
+// from the study loci rows (genes split, a stopped table without a link,
+// hostile names as text).
+TEST(PageView, IndexPageSearchesTheStudy)
+{
+    std::vector<page::IndexRow> rows(2);
+    rows[0].name = std::string("a") + kHostile;
+    rows[0].link = "a.html";
+    rows[0].lambdaGcText = "29.900";
+    rows[0].lambdaNote = "not meaningful: the table holds only p \u2264 0.001";
+    rows[1].name = "b.tsv";
+    rows[1].error = "Input file not found";
+    page::IndexInfo info;
+    const std::string plain = page::indexPage(rows, info);
+    EXPECT_NE(plain.find("title=\"not meaningful: the table holds only p \u2264 0.001\">29.900 (not meaningful)</td>"),
+              std::string::npos);
+    EXPECT_EQ(plain.find("id=\"search\""), std::string::npos) << "no study loci: no search";
+
+    info.studyLociTsv = "table\tchrom\tstart\tend\tlead_id\tstatus\tnearest_gene\tgenes\n" + rows[0].name +
+                        "\tchr1\t10\t20\trs1\tpeak\tIL23R\tC1orf141,IL23R,+2\n"
+                        "b.tsv\tchr2\t5\t6\trs2\tno_peak\t.\t.\n";
+    const std::string html = page::indexPage(rows, info);
+    EXPECT_EQ(countOf(html, "<script"), 2u);
+    EXPECT_EQ(html.find(kHostile), std::string::npos);
+    const size_t from = html.find("id=\"study-data\">") + 16;
+    const QJsonObject study = parsed(html.substr(from, html.find("</script>", from) - from));
+    EXPECT_EQ(study["tables"].toArray().at(0).toObject()["h"].toString(), "a.html");
+    EXPECT_EQ(study["tables"].toArray().at(1).toObject()["h"].toString(), "") << "a stopped table has no page";
+    const QJsonArray loci = study["loci"].toArray();
+    ASSERT_EQ(loci.size(), 2);
+    EXPECT_EQ(loci.at(0).toArray().at(6).toArray(), QJsonArray({"IL23R", "C1orf141", "IL23R"}));
+    EXPECT_EQ(loci.at(1).toArray().at(6).toArray(), QJsonArray());
+    EXPECT_EQ(loci.at(1).toArray().at(0).toInt(), 1);
+}
