@@ -18,7 +18,8 @@ void PageMarkers::take(const ChromosomeBatch& batch)
     for (size_t i = 0; i < batch.positions.size(); ++i) {
         const double v = batch.pvalues[i];
         const double log10p = batch.valuesAreLog10 ? v : -std::log10(v);
-        if (!(batch.valuesAreLog10 ? v >= log10Limit : v <= limit_))
+        // A p below 0 (kept by the analysis, warned of) is no point.
+        if (!(batch.valuesAreLog10 ? v >= log10Limit : v <= limit_) || std::isnan(log10p))
             continue;
         if (!(log10p > floor_)) {
             ++dropped_;

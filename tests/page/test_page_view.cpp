@@ -94,7 +94,8 @@ TEST(PageView, PointsAndThinLayerFromTheRunsStructures)
     PageMarkers markers;
     markers.take(batch("chr10", {100, 200, 300}, {1e-2, 1e-3, 5e-4}, {"rsA", "rsB", "rsC"}, false));
     markers.take(batch("chr2", {50, 60, 70}, {2.9, 3, 400}, {}, true));
-    ASSERT_EQ(markers.markers().size(), 4u);
+    markers.take(batch("chr10", {400}, {-0.5}, {"rsNegative"}, false));
+    ASSERT_EQ(markers.markers().size(), 4u) << "p < 0 is no point";
 
     PlotCollector collector(1.0); // every row in the grid
     collector.startChromosome("chr10");

@@ -172,17 +172,19 @@
     }
     el('text', {x: 12, y: T + ph / 2, transform: 'rotate(-90 12 ' + (T + ph / 2) + ')', 'text-anchor': 'middle'},
        svg).textContent = '-log10 p';
-    if (shown.length <= 2) {
-      var c0 = chroms[shown[0]], mb = span / 1e6, tick = Math.pow(10, Math.floor(Math.log10(mb / 4)));
+    if (shown.length <= 2) { // the axis in Mb, each chromosome its own
+      var mb = span / 1e6, tick = Math.pow(10, Math.floor(Math.log10(mb / 4)));
       if (mb / tick > 10) tick *= 2;
-      var first = Math.ceil((view.a - c0.off + c0.a) / 1e6 / tick) * tick;
-      for (var t = first; (t * 1e6 - c0.a + c0.off) <= view.b; t += tick) {
-        var tx = sx(t * 1e6 - c0.a + c0.off);
-        el('line', {x1: tx, x2: tx, y1: T + ph, y2: T + ph + 4}, axis);
-        el('text', {x: tx, y: T + ph + 26, 'text-anchor': 'middle'}, svg).textContent =
-          String(Number(t.toFixed(3)));
-      }
-      el('text', {x: L + pw, y: H - 2, 'text-anchor': 'end'}, svg).textContent = c0.n + ' position (Mb)';
+      shown.forEach(function (i) {
+        var c = chroms[i], lo = Math.max(view.a, c.off), hi = Math.min(view.b, c.off + c.span);
+        for (var t = Math.ceil((lo - c.off + c.a) / 1e6 / tick) * tick; t * 1e6 - c.a + c.off <= hi; t += tick) {
+          var tx = sx(t * 1e6 - c.a + c.off);
+          el('line', {x1: tx, x2: tx, y1: T + ph, y2: T + ph + 4}, axis);
+          el('text', {x: tx, y: T + ph + 26, 'text-anchor': 'middle'}, svg).textContent = String(Number(t.toFixed(3)));
+        }
+      });
+      el('text', {x: L + pw, y: H - 2, 'text-anchor': 'end'}, svg).textContent =
+        shown.map(function (i) { return chroms[i].n; }).join(', ') + ' position (Mb)';
     }
     state.map = {L: L, T: T, pw: pw, ph: ph, sx: sx};
     box.replaceChildren(svg);
