@@ -272,8 +272,11 @@ RegionalFigure figureOf(const RegionalJob& r, size_t k, int64_t half, WindowRows
     if (const GeneIndex* genes = r.job.shared.genes) {
         const std::vector<GeneRef> track = genes->overlapping(f.chromosome, f.windowStart, f.windowEnd);
         const std::vector<int> rowsOf = geneTrackRows(track);
-        for (size_t g = 0; g < track.size(); ++g)
-            f.genes.push_back({std::string(track[g].name), track[g].start, track[g].end, rowsOf[g], 0, {}});
+        for (size_t g = 0; g < track.size(); ++g) {
+            const GeneRef& t = track[g];
+            f.genes.push_back({std::string(t.name), t.start, t.end, rowsOf[g], t.strand,
+                               std::vector<std::pair<int64_t, int64_t>>(t.exons, t.exons + t.exonCount)});
+        }
     }
     return f;
 }

@@ -4,6 +4,9 @@
 // in columns 2 and 3 mean BED, nine tab-separated columns with numbers in
 // columns 4 and 5 mean GTF (GFF3 when its attributes are written key=value).
 // A BED gene's type is its 7th column, when that column is not a number.
+// Each gene keeps its strand ('+' or '-': GTF and GFF3 column 7, BED column
+// 6) and, in a GTF, the exons of the exon records that follow it with its
+// gene_id, merged over its transcripts, for the regional figures.
 #pragma once
 #include "genes/gene_index.h"
 #include "genes/genome_build.h"

@@ -26,7 +26,7 @@ struct RegionalPeak {
 struct RegionalGene {
     std::string name;
     int64_t start = 0, end = 0;
-    int row = 0;      // track row, from 0 (rows below 0 count as 0)
+    int row = 0;      // track row by the genes' spans alone, from 0 (the SVG packs by its labels' widths)
     char strand = 0;  // '+', '-', or 0 where the annotation gives none
     std::vector<std::pair<int64_t, int64_t>> exons; // start, end; empty: none annotated
 };
