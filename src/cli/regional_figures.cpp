@@ -75,7 +75,9 @@ public:
 // (NaN for a negative p) and id. Invariant: the probe holds exactly the
 // rows with a numeric position among those the observer is handed next,
 // in the same order; an observed row that the probe lacks has no position
-// and is not drawn.
+// (the reader gives it 0) and is not drawn. Rows are paired greedily by
+// position, which is exact except where a row without a position comes
+// just before rows at position 0: then the first of them takes the id.
 class WindowRows : public RowObserver {
 public:
     WindowRows(const std::map<std::string, std::vector<Window>, std::less<>>& windows, size_t loci, bool log10Values)

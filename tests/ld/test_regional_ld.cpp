@@ -209,3 +209,19 @@ TEST(RegionalLd, WithoutAPanelThePointsAreNa)
     EXPECT_EQ(f.r2, (std::map<std::string, std::string>{{"rs1", "NA"}, {"rs2", "NA"}, {"rs3", "NA"}}));
     EXPECT_NE(svg.find("LD colouring needs -loci-ld"), std::string::npos);
 }
+
+// Rows whose position is not a number are read (and counted) but have no
+// place in a window: the figure neither draws them at 0 nor gives their ids
+// to other rows.
+TEST(RegionalRows, RowsWithoutAPositionAreNotDrawn)
+{
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/t.tsv", "CHR\tSNP\tBP\tP\n1\trsA\t100\t1e-10\n1\trsZero\t0\t0.1\n1\trsBad\tx\t0.5\n"
+                              "1\trsC\t200\t0.3\n1\trsEmpty\t\t0.2\n");
+    const RunResult r = runQuorlin({"-file", "t.tsv", "-header", "yes", "-chrcolumn", "CHR", "-lcolumn", "BP",
+                                    "-pcolumn", "P", "-idcolumn", "SNP", "-loci", "yes", "-regional", "r"},
+                                   dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const FigureLd f = figureLd(dir + "/r/1_100.svg");
+    EXPECT_EQ(f.r2, (std::map<std::string, std::string>{{"rsA", "NA"}, {"rsC", "NA"}, {"rsZero", "NA"}}));
+}
