@@ -162,6 +162,9 @@ bool OptionReader::figures()
             return fail("Incorrect regional_ld_ref\n", "-regional-ld-ref needs a variant id");
         out_.regionalLdRefs.push_back(words_[k + 1]);
     }
+    if (!out_.regionalLdRefs.empty() && !value("-loci-ld"))
+        errors_ += "quorlin: warning: -regional-ld-ref has no effect without -loci-ld (the r\u00b2 come from its "
+                   "panel)\n";
     if (const std::string* v = value("-regional")) {
         if (out_.listMode && *v != "yes")
             return fail("Incorrect regional\n", "in list mode -regional takes 'yes': each table's figures go to "

@@ -323,7 +323,8 @@ bool addLd(const RegionalJob& r, const LdPanel& panel, const std::map<std::strin
 } // namespace
 
 bool regionalFigures(const RegionalJob& r, const std::vector<bool>& wanted,
-                     const std::function<bool(size_t, const RegionalFigure&)>& each, std::string& why)
+                     const std::function<bool(size_t, const RegionalFigure&)>& each, std::string& why,
+                     std::vector<std::string>* unusedReferences)
 {
     const RunOptions& options = r.options;
     const std::string& table = r.job.table;
@@ -349,6 +350,10 @@ bool regionalFigures(const RegionalJob& r, const std::vector<bool>& wanted,
     std::map<std::string, size_t> owners;
     if (panel && !options.regionalLdRefs.empty())
         owners = referenceOwners(options.regionalLdRefs, all, rows.positions(), rows.ids());
+    for (const std::string& id : options.regionalLdRefs)
+        if (unusedReferences && panel && !owners.count(id) &&
+            std::find(unusedReferences->begin(), unusedReferences->end(), id) == unusedReferences->end())
+            unusedReferences->push_back(id);
     // In batches of loci, so that one pass over the panel serves many
     // windows while the genotypes held stay bounded.
     for (size_t k = 0; k < all.size();) {

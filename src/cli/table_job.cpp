@@ -273,14 +273,20 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         if (files.page)
             markPageFigures(o.lociText, loci, notes, onPage);
         std::string why;
+        std::vector<std::string> unusedReferences;
         const bool read = regionalFigures(regionalJob, wanted, [&](size_t k, const RegionalFigure& figure) {
             const QByteArray svg = regionalSvg(figure, RegionalSettings());
             if (onPage[k])
                 regional[k] = svg;
             return !writer || writer->write(k, svg);
-        }, why);
+        }, why, &unusedReferences);
         if (!o.ok)
             return;
+        // In list mode a variant is in one table's windows at most: only a
+        // single table's run names the ids it did not use.
+        for (const std::string& id : options.listMode ? std::vector<std::string>() : unusedReferences)
+            warn(o, job.table, "-regional-ld-ref " + quoted(id) + " is in no regional figure's window; its "
+                               "locus is coloured by r\u00b2 with its lead");
         if (!read) {
             if (writer)
                 return stop(o, "Input file could not be read\n", why + "; no regional figure is drawn");

@@ -174,6 +174,9 @@ TEST(RegionalLd, EveryPointsR2IsPlinks)
     EXPECT_NE(first.source.find("panel exercise_chr10 \u00b7 all 1,000 samples"), std::string::npos) << first.source;
     // The lead keeps its diamond, coloured by its r² with the chosen variant.
     EXPECT_NE(first.r2.at("rs12416670"), "1.000");
+    EXPECT_NE(r.err.find("-regional-ld-ref 'rsNowhere' is in no regional figure's window"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("rs7903360' is in no"), std::string::npos) << r.err;
 }
 
 TEST(RegionalLd, SampleSelectionGivesPlinksKeepR2)
@@ -201,9 +204,11 @@ TEST(RegionalLd, WithoutAPanelThePointsAreNa)
     const std::string dir = makeTempDir();
     writeFile(dir + "/t.tsv", "CHR\tSNP\tBP\tP\n1\trs1\t1000\t0.5\n1\trs2\t2000\t1e-12\n1\trs3\t3000\t0.01\n");
     const RunResult r = runQuorlin({"-file", "t.tsv", "-header", "yes", "-chrcolumn", "CHR", "-lcolumn", "BP",
-                                    "-pcolumn", "P", "-idcolumn", "SNP", "-loci", "yes", "-regional", "r"},
+                                    "-pcolumn", "P", "-idcolumn", "SNP", "-loci", "yes", "-regional", "r",
+                                    "-regional-ld-ref", "rs1"},
                                    dir);
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: -regional-ld-ref has no effect without -loci-ld"), std::string::npos) << r.err;
     const std::string svg = readFile(dir + "/r/1_2000.svg");
     const FigureLd f = figureLd(dir + "/r/1_2000.svg");
     EXPECT_EQ(f.r2, (std::map<std::string, std::string>{{"rs1", "NA"}, {"rs2", "NA"}, {"rs3", "NA"}}));
