@@ -21,7 +21,7 @@ namespace {
 constexpr int64_t kMinRegionalHalfWidth = 100000;
 // The windows' markers are matched against the panel this many at a time,
 // so the genotypes held stay bounded whatever the number of loci.
-constexpr size_t kLdBatchMarkers = 200000;
+constexpr size_t kLdBatchMarkers = 50000;
 
 std::string leadIdOf(const LociCandidates& c, const Locus& l)
 {

@@ -230,3 +230,26 @@ TEST(RegionalRows, RowsWithoutAPositionAreNotDrawn)
     const FigureLd f = figureLd(dir + "/r/1_100.svg");
     EXPECT_EQ(f.r2, (std::map<std::string, std::string>{{"rsA", "NA"}, {"rsC", "NA"}, {"rsZero", "NA"}}));
 }
+
+// The VCF copy of the panel (read around the windows through its index)
+// gives every figure the same r².
+TEST(RegionalLd, VcfPanelGivesTheSameR2)
+{
+    if (!sharedPanelPresent())
+        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/t.tsv", sharedTableText(""));
+    std::vector<std::string> vcf = args({"-regional", "v", "-out", "v.out"});
+    *std::find(vcf.begin(), vcf.end(), sharedPanel()) = sharedPanel() + ".vcf.gz";
+    ASSERT_EQ(runQuorlin(args({"-regional", "b", "-out", "b.out"}), dir).status, 0);
+    ASSERT_EQ(runQuorlin(vcf, dir).status, 0);
+    size_t figures = 0;
+    for (const auto& e : fs::directory_iterator(dir + "/b")) {
+        const std::string name = e.path().filename().string();
+        const FigureLd b = figureLd(dir + "/b/" + name), v = figureLd(dir + "/v/" + name);
+        EXPECT_EQ(b.r2, v.r2) << name;
+        EXPECT_GT(b.r2.size(), 100u) << name;
+        ++figures;
+    }
+    EXPECT_EQ(figures, 5u);
+}
