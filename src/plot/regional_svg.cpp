@@ -130,20 +130,25 @@ void RegionalDrawing::header()
     c_.start("title");
     c_.chars(title + QStringLiteral(" \u00b7 ") + word + note);
     c_.end();
+    // The note follows the status word in the title where it fits, else it
+    // opens the line under it.
+    const QString head = title + QStringLiteral(" \u00b7 locus status: ");
+    const bool noteInTitle =
+        left_ + textWidth(head + word, 20) * 1.09 + textWidth(note, 15) <= width_ - 10;
     c_.startMixed("text");
     c_.attr("x", left_);
     c_.attr("y", 34);
     c_.attr("font-size", 20);
     c_.attr("font-weight", "bold");
     c_.attr("fill", kTitleText);
-    c_.chars(title + QStringLiteral(" \u00b7 locus status: "));
+    c_.chars(head);
     c_.start("tspan");
     c_.attr("class", "locus-status");
     if (r_.status == "no_peak")
         c_.attr("fill", kNoPeakColour);
     c_.chars(word);
     c_.end();
-    if (!note.isEmpty()) {
+    if (!note.isEmpty() && noteInTitle) {
         c_.start("tspan");
         c_.attr("class", "status-note");
         c_.attr("font-weight", "normal");
@@ -152,14 +157,28 @@ void RegionalDrawing::header()
         c_.end();
     }
     c_.endMixed();
-    c_.text(left_, 56,
-            QStringLiteral("%1:%2\u2013%3 \u00b7 %4 markers \u00b7 %5 overlapping peak%6")
-                .arg(chrom, QString::fromStdString(groupDigits(int64_t(lo_))),
-                     QString::fromStdString(groupDigits(int64_t(lo_ + span_))),
-                     QString::fromStdString(groupDigits(int64_t(r_.positions.size()))))
-                .arg(r_.peaks.size())
-                .arg(r_.peaks.size() == 1 ? "" : "s"),
-            13, "start", kMutedText);
+    const QString facts = QStringLiteral("%1:%2\u2013%3 \u00b7 %4 markers \u00b7 %5 overlapping peak%6")
+                              .arg(chrom, QString::fromStdString(groupDigits(int64_t(lo_))),
+                                   QString::fromStdString(groupDigits(int64_t(lo_ + span_))),
+                                   QString::fromStdString(groupDigits(int64_t(r_.positions.size()))))
+                              .arg(r_.peaks.size())
+                              .arg(r_.peaks.size() == 1 ? "" : "s");
+    if (note.isEmpty() || noteInTitle) {
+        c_.text(left_, 56, facts, 13, "start", kMutedText);
+        return;
+    }
+    c_.startMixed("text");
+    c_.attr("x", left_);
+    c_.attr("y", 56);
+    c_.attr("font-size", 13);
+    c_.attr("fill", kMutedText);
+    c_.start("tspan");
+    c_.attr("class", "status-note");
+    c_.attr("fill", kTitleText);
+    c_.chars(word + note);
+    c_.end();
+    c_.chars(QStringLiteral(" \u00b7 ") + facts);
+    c_.endMixed();
 }
 
 // Two lines above the plot: the r² bins' swatches, then what they are

@@ -122,6 +122,13 @@ TEST(RegionalDrawing, BandsAlongTheTopOtherLociAndTheStatusInWords)
     EXPECT_EQ(others[0].attributes.at(QStringLiteral("data-lead")), u"rsOther");
     EXPECT_NE(svg.find("\"status-note\" font-weight=\"normal\" font-size=\"15\">: its peak also overlaps locus rsOther<"),
               std::string::npos);
+    // A note too long for the title opens the line under it.
+    r.leadId = "a_rather_long_marker_identifier_of_the_lead";
+    r.statusNote = "merged: its peak also overlaps loci a_rather_long_marker_identifier, "
+                   "another_long_marker_identifier, a_third_long_identifier and 12 more";
+    const std::string wide = regionalSvg(r).toStdString();
+    EXPECT_NE(wide.find("\"status-note\" fill=\"#111111\">merged: its peak also overlaps loci"), std::string::npos)
+        << wide.substr(0, 1500);
 }
 
 namespace {
