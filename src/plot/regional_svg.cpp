@@ -3,6 +3,7 @@
 
 #include "plot/plot_canvas.h"
 #include "plot/regional_genes.h"
+#include "plot/regional_parts.h"
 #include "plot/plot_layout.h"
 
 #include <QBuffer>
@@ -17,26 +18,9 @@ using namespace plotstyle;
 namespace {
 
 using regionalgenes::GeneTrack;
+using namespace regionalparts;
 
-// LD colours by r² bin, [0, 0.2), [0.2, 0.4), ... [0.8, 1]; absent grey.
-constexpr const char* kLdColours[5] = {"#1b2a80", "#7fc4e8", "#3da142", "#f29a21", "#d7261e"};
-constexpr const char* kLdBinNames[5] = {"0\u20130.2", "0.2\u20130.4", "0.4\u20130.6", "0.6\u20130.8", "0.8\u20131"};
-constexpr char kNoLdColour[] = "#b3b3b3";
-constexpr char kLeadViolet[] = "#8b2fc9";
 constexpr double kBandHeight = 17; // one row of peak bands along the plot's top
-constexpr double kDotRadius = 3.2;
-
-int ldBin(float r2)
-{
-    if (!(r2 >= 0))
-        return -1;
-    return std::min(static_cast<int>(r2 * 5), 4);
-}
-
-QString r2Text(float r2)
-{
-    return std::isnan(r2) ? QStringLiteral("NA") : QString::number(double(r2), 'f', 3);
-}
 
 class RegionalDrawing {
 public:
@@ -44,8 +28,6 @@ public:
     void draw();
 
 private:
-    void header();
-    void legend();
     void axes();
     void peaks();
     void otherLoci();
@@ -103,8 +85,8 @@ void RegionalDrawing::draw()
     c_.attr("height", QString::number(height_));
     c_.attr("fill", "#ffffff");
     c_.end();
-    header();
-    legend();
+    regionalparts::drawHeader(c_, r_, left_, width_, lo_, span_);
+    regionalparts::drawLdLegend(c_, r_, left_);
     axes();
     otherLoci();
     markers();
@@ -113,129 +95,6 @@ void RegionalDrawing::draw()
     genes();
     c_.end();
     x.writeEndDocument();
-}
-
-void RegionalDrawing::header()
-{
-    const QString chrom = QString::fromStdString(r_.chromosome);
-    const QString where = QStringLiteral("%1:%2").arg(chrom, QString::fromStdString(groupDigits(r_.leadPosition)));
-    const QString title = (r_.leadId.empty() ? where : QString::fromStdString(r_.leadId) + QStringLiteral(" \u00b7 ") + where);
-    // The status in words: the note's text after the status word.
-    QString note = QString::fromStdString(r_.statusNote);
-    const QString word = QString::fromStdString(r_.status);
-    if (note.startsWith(word))
-        note = note.mid(word.size());
-    else if (!note.isEmpty())
-        note = QStringLiteral(" (") + note + QStringLiteral(")");
-    c_.start("title");
-    c_.chars(title + QStringLiteral(" \u00b7 ") + word + note);
-    c_.end();
-    // The note follows the status word in the title where it fits, else it
-    // opens the line under it.
-    const QString head = title + QStringLiteral(" \u00b7 locus status: ");
-    const bool noteInTitle =
-        left_ + textWidth(head + word, 20) * 1.09 + textWidth(note, 15) <= width_ - 10;
-    c_.startMixed("text");
-    c_.attr("x", left_);
-    c_.attr("y", 34);
-    c_.attr("font-size", 20);
-    c_.attr("font-weight", "bold");
-    c_.attr("fill", kTitleText);
-    c_.chars(head);
-    c_.start("tspan");
-    c_.attr("class", "locus-status");
-    if (r_.status == "no_peak")
-        c_.attr("fill", kNoPeakColour);
-    c_.chars(word);
-    c_.end();
-    if (!note.isEmpty() && noteInTitle) {
-        c_.start("tspan");
-        c_.attr("class", "status-note");
-        c_.attr("font-weight", "normal");
-        c_.attr("font-size", 15);
-        c_.chars(note);
-        c_.end();
-    }
-    c_.endMixed();
-    const QString facts = QStringLiteral("%1:%2\u2013%3 \u00b7 %4 markers \u00b7 %5 overlapping peak%6")
-                              .arg(chrom, QString::fromStdString(groupDigits(int64_t(lo_))),
-                                   QString::fromStdString(groupDigits(int64_t(lo_ + span_))),
-                                   QString::fromStdString(groupDigits(int64_t(r_.positions.size()))))
-                              .arg(r_.peaks.size())
-                              .arg(r_.peaks.size() == 1 ? "" : "s");
-    if (note.isEmpty() || noteInTitle) {
-        c_.text(left_, 56, facts, 13, "start", kMutedText);
-        return;
-    }
-    c_.startMixed("text");
-    c_.attr("x", left_);
-    c_.attr("y", 56);
-    c_.attr("font-size", 13);
-    c_.attr("fill", kMutedText);
-    c_.start("tspan");
-    c_.attr("class", "status-note");
-    c_.attr("fill", kTitleText);
-    c_.chars(word + note);
-    c_.end();
-    c_.chars(QStringLiteral(" \u00b7 ") + facts);
-    c_.endMixed();
-}
-
-// Two lines above the plot: the r² bins' swatches, then what they are
-// measured against (reference, panel, samples); or that LD colouring needs
-// a panel.
-void RegionalDrawing::legend()
-{
-    const double y1 = 80, y2 = 98;
-    c_.start("g");
-    c_.attr("class", "ld-legend");
-    if (r_.r2.empty()) {
-        c_.start("circle");
-        c_.attr("cx", left_ + 5);
-        c_.attr("cy", y1 - 4);
-        c_.attr("r", kDotRadius + 0.5);
-        c_.attr("fill", kChromosomeColours[0]);
-        c_.end();
-        c_.text(left_ + 14, y1, QStringLiteral("markers \u00b7 LD colouring needs -loci-ld PANEL"), 13, "start",
-                kMutedText);
-        c_.end();
-        return;
-    }
-    double x = left_;
-    c_.text(x, y1, QStringLiteral("r\u00b2"), 13, "start", kTitleText, true);
-    x += 24;
-    for (int b = 4; b >= -1; --b) {
-        const QString name = b < 0 ? QStringLiteral("not in panel") : QString::fromUtf8(kLdBinNames[b]);
-        c_.start("circle");
-        c_.attr("cx", x + 5);
-        c_.attr("cy", y1 - 4);
-        c_.attr("r", kDotRadius + 1);
-        c_.attr("fill", b < 0 ? kNoLdColour : kLdColours[b]);
-        c_.end();
-        c_.text(x + 14, y1, name, 13, "start", kAxisColour);
-        x += 14 + textWidth(name, 13) + 16;
-    }
-    c_.start("path");
-    c_.attr("d", QStringLiteral("M%1 %2l6 6l-6 6l-6 -6Z").arg(svgNumber(x + 6), svgNumber(y1 - 10)));
-    c_.attr("fill", kLeadViolet);
-    c_.end();
-    c_.text(x + 16, y1, QStringLiteral("lead"), 13, "start", kAxisColour);
-    QString what = QStringLiteral("r\u00b2 with ") + QString::fromStdString(r_.ldReference);
-    if (r_.ldReference != r_.leadId)
-        what += QStringLiteral(" (chosen; the lead is ") + QString::fromStdString(r_.leadId) + QStringLiteral(")");
-    if (!r_.ldReferenceInPanel)
-        what += QStringLiteral(", which is not in the panel");
-    what += QStringLiteral(" \u00b7 panel ") + QString::fromStdString(r_.ldPanel) + QStringLiteral(" \u00b7 ") +
-            QString::fromStdString(r_.ldSamples);
-    c_.start("text");
-    c_.attr("class", "ld-source");
-    c_.attr("x", left_);
-    c_.attr("y", y2);
-    c_.attr("font-size", 13);
-    c_.attr("fill", kMutedText);
-    c_.chars(what);
-    c_.end();
-    c_.end();
 }
 
 void RegionalDrawing::axes()
