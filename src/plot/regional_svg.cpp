@@ -38,6 +38,12 @@ private:
     double yPix(double v) const { return top_ + h_ * (1 - std::min(v, yTicks_.top) / yTicks_.top); }
     double markerY(double v) const { return v == INFINITY ? top_ : yPix(std::max(v, 0.0)); }
     double bandRows() const { return r_.peaks.size() > 1 ? 2 : 1; }
+    // A row at the lead's position with the lead's id (or none: a table
+    // without ids names the lead CHR:POS).
+    bool isLeadRow(size_t i) const
+    {
+        return r_.positions[i] == r_.leadPosition && (i >= r_.ids.size() || r_.ids[i].empty() || r_.ids[i] == r_.leadId);
+    }
 
     SvgCanvas& c_;
     const RegionalFigure& r_;
@@ -188,7 +194,7 @@ void RegionalDrawing::markers()
         const double v = r_.values[i];
         if (std::isnan(v) || r_.positions[i] < lo_ || r_.positions[i] > lo_ + span_)
             continue;
-        const bool isLead = r_.positions[i] == r_.leadPosition && (i >= r_.ids.size() || r_.ids[i] == r_.leadId);
+        const bool isLead = isLeadRow(i);
         if (isLead && !leadSeen) {
             leadSeen = true;
             continue;
@@ -229,7 +235,7 @@ void RegionalDrawing::lead()
     const double y = std::isfinite(r_.leadValue) ? yPix(std::max(r_.leadValue, 0.0)) : top_;
     float leadR2 = NAN;
     for (size_t i = 0; i < r_.positions.size() && i < r_.r2.size(); ++i)
-        if (r_.positions[i] == r_.leadPosition && (i >= r_.ids.size() || r_.ids[i] == r_.leadId)) {
+        if (isLeadRow(i)) {
             leadR2 = r_.r2[i];
             break;
         }

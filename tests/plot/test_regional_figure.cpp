@@ -231,3 +231,21 @@ TEST(RegionalDrawing, SharedAnnotationsHlaRegion)
         expectLabelsApart(svg, r.genes.size());
     }
 }
+
+// In a table without ids the lead's row is the diamond alone, as with ids.
+TEST(RegionalDrawing, LeadRowWithoutIdsIsTheDiamondOnly)
+{
+    RegionalFigure r;
+    r.chromosome = "1";
+    r.windowEnd = 1000;
+    r.positions = {100, 200, 300};
+    r.values = {10, 1, 2};
+    r.ids = {"", "", ""};
+    r.leadPosition = 100;
+    r.leadId = "1:100";
+    r.leadValue = 10;
+    QString error;
+    const std::vector<SvgElement> all = classedElements(regionalSvg(r), &error);
+    EXPECT_EQ(ofClass(all, "marker").size(), 2u);
+    EXPECT_EQ(ofClass(all, "lead").at(0).attributes.at(QStringLiteral("data-r2")), u"NA");
+}
