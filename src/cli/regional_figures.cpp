@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -154,15 +155,14 @@ private:
     std::vector<std::vector<std::string>> ids_;
 };
 
-// The window row of the r² reference: a -regional-ld-ref variant whose
-// window this is and whose nearest lead is this locus's (refOwner), else
-// the lead's own row (its position, and its id where the table has ids).
-int64_t referenceRow(const RegionalFigure& f, const std::vector<std::string>& refs,
-                     const std::map<std::string, size_t>& refOwner, size_t k)
+// The window row of the r² reference: the first row of a -regional-ld-ref
+// variant that this locus owns (refOwner: its lead is the nearest), else the
+// lead's own row (its position, and its id where the table has ids).
+int64_t referenceRow(const RegionalFigure& f, const std::map<std::string, size_t>& refOwner, size_t k)
 {
     for (size_t i = 0; i < f.ids.size(); ++i) {
         const auto it = refOwner.find(f.ids[i]);
-        if (it != refOwner.end() && it->second == k && std::find(refs.begin(), refs.end(), f.ids[i]) != refs.end())
+        if (it != refOwner.end() && it->second == k)
             return static_cast<int64_t>(i);
     }
     int64_t byPlace = -1;
@@ -183,10 +183,11 @@ std::map<std::string, size_t> referenceOwners(const std::vector<std::string>& re
                                               const std::vector<std::vector<int32_t>>& positions,
                                               const std::vector<std::vector<std::string>>& ids)
 {
+    const std::set<std::string> wanted(refs.begin(), refs.end());
     std::map<std::string, std::pair<int64_t, size_t>> best;
     for (size_t k = 0; k < ids.size(); ++k)
         for (size_t i = 0; i < ids[k].size(); ++i) {
-            if (std::find(refs.begin(), refs.end(), ids[k][i]) == refs.end())
+            if (!wanted.count(ids[k][i]))
                 continue;
             const int64_t d = std::llabs(int64_t(positions[k][i]) - all[k].leadPosition);
             const auto it = best.find(ids[k][i]);
@@ -199,7 +200,8 @@ std::map<std::string, size_t> referenceOwners(const std::vector<std::string>& re
     return owner;
 }
 
-// "merged: its peak also overlaps locus ID (CHR:POS)" and the like.
+// The status in words: "merged: its peak also overlaps locus ID",
+// "split: 2 peaks" and the like.
 std::string statusNote(const RegionalJob& r, size_t k)
 {
     const LociCandidates& c = r.notes.candidates;
@@ -298,7 +300,7 @@ bool addLd(const RegionalJob& r, const LdPanel& panel, const std::map<std::strin
     std::vector<WindowMarkers> windows;
     for (size_t i = 0; i < figures.size(); ++i) {
         const RegionalFigure& f = figures[i];
-        windows.push_back({f.chromosome, &f.positions, &f.ids, referenceRow(f, r.options.regionalLdRefs, owners, loci[i])});
+        windows.push_back({f.chromosome, &f.positions, &f.ids, referenceRow(f, owners, loci[i])});
     }
     std::vector<std::vector<float>> r2;
     std::vector<uint8_t> found;

@@ -282,11 +282,11 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         }, why, &unusedReferences);
         if (!o.ok)
             return;
-        // In list mode a variant is in one table's windows at most: only a
+        // In list mode an id is usually meant for one of the tables: only a
         // single table's run names the ids it did not use.
         for (const std::string& id : options.listMode ? std::vector<std::string>() : unusedReferences)
-            warn(o, job.table, "-regional-ld-ref " + quoted(id) + " is in no regional figure's window; its "
-                               "locus is coloured by r\u00b2 with its lead");
+            warn(o, job.table, "-regional-ld-ref " + quoted(id) + " is in no regional figure's window, so no "
+                               "figure takes it as its r\u00b2 reference");
         if (!read) {
             if (writer)
                 return stop(o, "Input file could not be read\n", why + "; no regional figure is drawn");
