@@ -79,8 +79,8 @@ std::string placeName(std::string_view chrom, int64_t start, int64_t end)
 
 class Reader {
 public:
-    Reader(const std::string& path, const GeneTypeFilter& filter, GeneAnnotation& out)
-        : path_(path), filter_(filter), out_(out)
+    Reader(const std::string& path, const GeneTypeFilter& filter, bool exons, GeneAnnotation& out)
+        : path_(path), filter_(filter), exons_(exons), out_(out)
     {
     }
 
@@ -184,7 +184,7 @@ private:
     {
         if (geneIdText_.empty() || s.find(geneIdText_) == std::string_view::npos)
             return true;
-        splitTabs(s, fields_);
+        splitTabs(s, fields_, 9);
         int64_t start = 0, end = 0;
         if (fields_.size() < 9 || fields_[0] != geneChrom_ || !parseCoordinate(fields_[3], start) ||
             !parseCoordinate(fields_[4], end) || gtfGeneIdText(fields_[8]) != geneIdText_)
@@ -196,7 +196,7 @@ private:
     bool featureRecord(std::string_view s)
     {
         if (!thirdColumnIs(s, "gene\t"))
-            return *format_ == AnnotationFormat::Gtf && thirdColumnIs(s, "exon\t") ? exonRecord(s) : true;
+            return exons_ && *format_ == AnnotationFormat::Gtf && thirdColumnIs(s, "exon\t") ? exonRecord(s) : true;
         geneIdText_.clear();
         splitTabs(s, fields_);
         if (fields_.size() < 9)
@@ -212,7 +212,7 @@ private:
         out_.typedRecords += a.hasType;
         if (a.hasType && !filter_.counts(a.type))
             return true;
-        if (*format_ == AnnotationFormat::Gtf) {
+        if (exons_ && *format_ == AnnotationFormat::Gtf) {
             geneIdText_ = std::string(gtfGeneIdText(fields_[8]));
             geneChrom_ = std::string(fields_[0]);
         }
@@ -221,6 +221,7 @@ private:
 
     const std::string& path_;
     const GeneTypeFilter& filter_;
+    const bool exons_;
     GeneAnnotation& out_;
     std::optional<AnnotationFormat> format_;
     bool gff3Directive_ = false;
@@ -291,10 +292,10 @@ const char* formatName(AnnotationFormat format)
     return "";
 }
 
-GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter)
+GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter, bool exons)
 {
     GeneAnnotation out;
-    Reader reader(path, filter, out);
+    Reader reader(path, filter, exons, out);
     std::unique_ptr<InputSource> source = openInput(path);
     if (!source) {
         reader.fail("cannot be read (missing, a folder, or not permitted)");

@@ -44,11 +44,13 @@ struct GeneAnnotation {
     bool untyped() const { return typedRecords == 0; }
 };
 
-// Reads the annotation at path; keeps only the genes that the filter counts.
+// Reads the annotation at path; keeps only the genes that the filter counts,
+// and their exons when exons is set (a GTF's exon records cost as much time
+// again as its gene records).
 // Fails when the file cannot be read to its end, when its format is not
 // recognised or a gene record is malformed (the line number is given), when it
 // holds no gene record, and when none of its genes has a counting type.
-GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter);
+GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter, bool exons = false);
 
 // The warning line, once per run, for an annotation whose gene records name
 // no type while -gene-types chooses some: every gene counts. Empty otherwise.

@@ -21,7 +21,7 @@ std::map<std::string, Model> models(const std::string& name, const std::string& 
     writeFile(dir + "/" + name, text);
     GeneTypeFilter filter;
     filter.all = every;
-    const GeneAnnotation a = readGeneAnnotation(dir + "/" + name, filter);
+    const GeneAnnotation a = readGeneAnnotation(dir + "/" + name, filter, true);
     EXPECT_TRUE(a.ok) << a.error;
     std::map<std::string, Model> out;
     for (const GeneRef& g : a.index.overlapping("chr1", 0, 1000000000))
@@ -62,6 +62,12 @@ TEST(GeneModels, GtfExonsAreMergedOverTranscriptsOfTheirOwnGene)
     m = models("g.gtf", text, false);
     EXPECT_EQ(m.count("BETA"), 0u);
     EXPECT_EQ(m["ALPHA"].exons, (Exons{{100, 300}, {500, 600}, {700, 900}}));
+    // Without exons asked for, none are read.
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/g.gtf", text);
+    const GeneAnnotation plain = readGeneAnnotation(dir + "/g.gtf", GeneTypeFilter());
+    ASSERT_TRUE(plain.ok) << plain.error;
+    EXPECT_EQ(plain.index.overlapping("chr1", 100, 100).at(0).exonCount, 0u);
 }
 
 TEST(GeneModels, StrandInGff3AndBed)
