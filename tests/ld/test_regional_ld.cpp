@@ -253,3 +253,26 @@ TEST(RegionalLd, VcfPanelGivesTheSameR2)
     }
     EXPECT_EQ(figures, 5u);
 }
+
+// The same r² as PLINK's clumping reports: the members of a clump around the
+// strongest lead (every p, r² above 0.01) against the lead's figure.
+TEST(RegionalLd, LeadsR2IsClumpVerboseRsq)
+{
+    SKIP_WITHOUT_PLINK_OR_PANEL();
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/t.tsv", sharedTableText(""));
+    ASSERT_EQ(runQuorlin(args({"-regional", "r"}), dir).status, 0);
+    ASSERT_EQ(runPlink({"--bfile", sharedPanel(), "--clump", "t.tsv", "--clump-p1", "4.2e-22", "--clump-p2", "1",
+                        "--clump-r2", "0.01", "--clump-kb", "250", "--clump-verbose", "--allow-no-sex", "--out", "c"},
+                       dir),
+              0);
+    const std::vector<PlinkClump> clumps = readVerboseClumps(dir + "/c.clumped");
+    ASSERT_EQ(clumps.size(), 1u);
+    EXPECT_EQ(clumps[0].index, "rs12416670");
+    const FigureLd f = figureLd(dir + "/r/10_54328297.svg");
+    EXPECT_GT(clumps[0].members.size(), 20u);
+    for (const auto& [id, rsq] : clumps[0].members) {
+        ASSERT_TRUE(f.r2.count(id)) << id;
+        EXPECT_NEAR(std::atof(f.r2.at(id).c_str()), rsq, 0.001 + 1e-9) << id;
+    }
+}
