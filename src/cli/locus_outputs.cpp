@@ -1,6 +1,6 @@
-// Loci outputs. The regional figures read the table a second time and keep
-// only the rows inside some locus's window, so their memory is that of the
-// windows, whatever the table's size or order.
+// Loci outputs: the loci (by distance or by LD), their file, their marks on
+// the Manhattan figure and the regional figures' names and files (their
+// data comes from regional_figures.cpp).
 #include "cli/locus_outputs.h"
 
 #include "ld/ld_text.h"
@@ -25,92 +25,11 @@
 
 namespace {
 
-constexpr int64_t kMinRegionalHalfWidth = 100000;
-
 std::string leadId(const LociCandidates& c, const Locus& l)
 {
     const std::string_view id = c.id(l.lead);
     return id.empty() ? c.chromosomes[l.chromosome] + ":" + std::to_string(l.leadPosition) : std::string(id);
 }
-
-// One locus's window on its chromosome.
-struct Window {
-    int64_t from, to;
-    size_t locus;
-};
-
-// A regional figure's range: the lead ± half, widened to the whole locus
-// (its members lie up to the loci window from the lead, farther than half).
-Window regionalWindow(const Locus& l, int64_t half, size_t k)
-{
-    return {std::max<int64_t>(std::min<int64_t>(l.leadPosition - half, l.start), 0),
-            std::max<int64_t>(l.leadPosition + half, l.end), k};
-}
-
-// Collects the rows inside the windows, per locus, with their -log10(p):
-// NaN for a negative p.
-class WindowRows : public RowObserver {
-public:
-    WindowRows(const std::map<std::string, std::vector<Window>, std::less<>>& windows, size_t loci, bool log10Values)
-        : windows_(windows), log10_(log10Values), positions_(loci), values_(loci)
-    {
-    }
-
-    void chromosome(std::string_view name) override
-    {
-        const auto it = windows_.find(name);
-        current_ = it == windows_.end() ? nullptr : &it->second;
-        widest_ = 0;
-        for (size_t k = 0; current_ && k < current_->size(); ++k)
-            widest_ = std::max(widest_, (*current_)[k].to - (*current_)[k].from);
-    }
-
-    void rows(ObservedRows& rows) override
-    {
-        if (!current_)
-            return;
-        const int32_t* positions = rows.positions.data();
-        const double* values = rows.values.data();
-        const uint8_t* numbers = rows.numbers.data();
-        const size_t count = rows.size();
-        const std::vector<Window>& ws = *current_; // by start; none wider than widest_
-        auto exact = rows.exact.begin(); // the next row whose -log10(p) its text gives
-        for (size_t i = 0; i < count; ++i) {
-            const bool fromText = exact != rows.exact.end() && exact->row == i;
-            const double textValue = fromText ? (exact++)->log10p : 0;
-            if (!numbers[i])
-                continue;
-            const int64_t p = positions[i];
-            auto it = std::upper_bound(ws.begin(), ws.end(), p, [](int64_t x, const Window& w) { return x < w.from; });
-            while (it != ws.begin()) {
-                const Window& w = *--it;
-                if (w.from < p - widest_)
-                    break; // it, and every window starting earlier, ends before p
-                if (w.to < p)
-                    continue;
-                positions_[w.locus].push_back(positions[i]);
-                values_[w.locus].push_back(fromText ? textValue : log10_ ? values[i] : minusLog10(values[i]));
-            }
-        }
-    }
-
-    std::vector<std::vector<int32_t>>& positions() { return positions_; }
-    std::vector<std::vector<double>>& values() { return values_; }
-
-private:
-    static double minusLog10(double p) { return p > 0 ? -std::log10(p) : p == 0 ? HUGE_VAL : NAN; }
-
-    const std::map<std::string, std::vector<Window>, std::less<>>& windows_;
-    const bool log10_;
-    const std::vector<Window>* current_ = nullptr;
-    int64_t widest_ = 0;
-    std::vector<std::vector<int32_t>> positions_;
-    std::vector<std::vector<double>> values_;
-};
-
-} // namespace
-
-namespace {
 
 // The carried column named like an allele column of the given kind; -1
 // when none is.
@@ -205,67 +124,6 @@ void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const TableR
     }
 }
 
-bool regionalFigures(const RegionalJob& r, const std::vector<bool>& wanted,
-                     const std::function<bool(size_t, const RegionalFigure&)>& each, std::string& why)
-{
-    const RunOptions& options = r.options;
-    const std::string& table = r.job.table;
-    const TableLayout& layout = r.layout;
-    const TableLoci& loci = r.loci;
-    const TableReading& notes = r.notes;
-    const std::vector<ReportedPeak>& peaks = r.peaks;
-    const GeneIndex* genes = r.job.shared.genes;
-    const LociCandidates& c = notes.candidates;
-    const std::vector<Locus>& all = loci.result.loci;
-    const int64_t half = std::max<int64_t>(options.lociWindow / 2, kMinRegionalHalfWidth);
-    std::map<std::string, std::vector<Window>, std::less<>> windows;
-    for (size_t k = 0; k < all.size(); ++k)
-        if (wanted[k])
-            windows[c.chromosomes[all[k].chromosome]].push_back(regionalWindow(all[k], half, k));
-    for (auto& [name, list] : windows)
-        std::sort(list.begin(), list.end(), [](const Window& a, const Window& b) { return a.from < b.from; });
-    WindowRows rows(windows, all.size(), layout.log10Values);
-    struct stat st;
-    auto source = stat(table.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? openTable(options, table).source : nullptr;
-    TableReading again;
-    if (!source || !readTable(std::move(source), layout, options.analysis.inlimit, [](ChromosomeBatch&) {}, again,
-                              &rows)) {
-        why = "the table '" + table + "' cannot be read a second time (it is not a plain file, or it changed)";
-        return false;
-    }
-    for (size_t k = 0; k < all.size(); ++k) {
-        if (!wanted[k])
-            continue;
-        const Locus& l = all[k];
-        RegionalFigure f;
-        f.chromosome = c.chromosomes[l.chromosome];
-        const Window w = regionalWindow(l, half, k);
-        f.windowStart = w.from;
-        f.windowEnd = w.to;
-        f.positions = std::move(rows.positions()[k]);
-        f.values = std::move(rows.values()[k]);
-        f.leadPosition = l.leadPosition;
-        f.leadId = leadId(c, l);
-        f.leadValue = l.log10p;
-        f.genomeWide = -std::log10(layout.lociThreshold);
-        f.status = statusWord(l.status);
-        for (uint32_t j = 0; j < l.peaks; ++j) {
-            const PeakFeatures& p = peaks[loci.result.overlaps[l.firstOverlap + j]].features;
-            f.peaks.push_back({static_cast<int32_t>(p.firstPosition), static_cast<int32_t>(p.lastPosition), p.quality,
-                               formatReal(p.quality)});
-        }
-        if (genes) {
-            const std::vector<GeneRef> track = genes->overlapping(f.chromosome, f.windowStart, f.windowEnd);
-            const std::vector<int> rowsOf = geneTrackRows(track);
-            for (size_t g = 0; g < track.size(); ++g)
-                f.genes.push_back({std::string(track[g].name), track[g].start, track[g].end, rowsOf[g], 0, {}});
-        }
-        if (!each(k, f))
-            return true; // the figure's taker stopped, with its reason
-    }
-    return true;
-}
-
 std::vector<std::string> regionalFileNames(const TableLoci& loci, const TableReading& notes, FigureFormat format,
                                            size_t& clashes)
 {
@@ -312,9 +170,8 @@ bool RegionalWriter::write(size_t k, const QByteArray& svg)
             return false;
         }
     }
-    const RegionalSettings settings;
     QString error;
-    const QByteArray figure = renderFigure(svg, format_, QSize(settings.width, settings.height), &error);
+    const QByteArray figure = renderFigure(svg, format_, regionalSvgSize(svg), &error);
     if (figure.isEmpty()) {
         stop(o_, "Output file could not be written\n",
              "the regional figure " + quoted(path) + " could not be drawn: " + error.toStdString());

@@ -58,12 +58,16 @@ struct RegionalJob {
 };
 
 // The regional figure of each locus marked in wanted (by index), in locus
-// order, handed to each as soon as it is gathered, so that only one is held
-// at a time; each returns false to stop. The rows come from a second
-// reading of the table that keeps only the rows inside the windows. False
-// with the reason in why when the table cannot be read again.
+// order (regional_figures.cpp); each returns false to stop. The rows come
+// from a second reading of the table that keeps only the rows inside the
+// windows. With an LD panel every window marker gets its r² to the locus's
+// reference variant: a -regional-ld-ref id in the window whose lead is
+// nearest to it, else the lead; unusedReferences (when given) gets the
+// -regional-ld-ref ids found in no wanted window. False with the reason in
+// why when the table or the panel cannot be read again.
 bool regionalFigures(const RegionalJob& r, const std::vector<bool>& wanted,
-                     const std::function<bool(size_t, const RegionalFigure&)>& each, std::string& why);
+                     const std::function<bool(size_t, const RegionalFigure&)>& each, std::string& why,
+                     std::vector<std::string>* unusedReferences = nullptr);
 
 // The file names of the loci's figures in format: CHROM_LEADPOSITION.EXT,
 // the chromosome's name cleaned to letters, digits, '.', '_' and '-'. Names

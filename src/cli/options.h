@@ -42,6 +42,7 @@ struct RunOptions {
     int plotWidth = 0, plotHeight = 0; // -plot-size in px; 0: the figure's default
     std::string regionalDir;  // -regional: one figure per locus in this folder; empty: none
     std::string regionalFormat = "svg"; // -regional-format
+    std::vector<std::string> regionalLdRefs; // -regional-ld-ref, each time given: r² references in their loci
     bool keepGoing = false;   // -keep-going yes: a failing table of a list does not stop the list
     std::string outdir;       // -outdir: outputs go into this folder instead of beside the table
     bool html = false;        // -html: a page per table (and an index page for a list)

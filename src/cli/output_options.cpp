@@ -154,6 +154,17 @@ bool OptionReader::figures()
             return fail("Incorrect regional_format\n", "-regional-format " + quoted(*v) + " must be svg, png or pdf");
         out_.regionalFormat = *v;
     }
+    // Repeatable: the words come in (option, value) pairs.
+    for (size_t k = 0; k + 1 < words_.size(); k += 2) {
+        if (words_[k] != "-regional-ld-ref")
+            continue;
+        if (words_[k + 1].empty())
+            return fail("Incorrect regional_ld_ref\n", "-regional-ld-ref needs a variant id");
+        out_.regionalLdRefs.push_back(words_[k + 1]);
+    }
+    if (!out_.regionalLdRefs.empty() && !value("-loci-ld"))
+        errors_ += "quorlin: warning: -regional-ld-ref has no effect without -loci-ld (the r\u00b2 come from its "
+                   "panel)\n";
     if (const std::string* v = value("-regional")) {
         if (out_.listMode && *v != "yes")
             return fail("Incorrect regional\n", "in list mode -regional takes 'yes': each table's figures go to "

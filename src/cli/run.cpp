@@ -82,7 +82,9 @@ bool loadGenes(const RunOptions& options, std::optional<GeneAnnotation>& genes)
 {
     if (options.genesPath.empty())
         return true;
-    genes = readGeneAnnotation(options.genesPath, options.geneTypes);
+    // Exons are drawn only in the regional figures (also on the page).
+    const bool exons = !options.regionalDir.empty() || options.html;
+    genes = readGeneAnnotation(options.genesPath, options.geneTypes, exons);
     if (genes->ok) {
         std::fputs(geneTypeWarning(*genes, options.genesPath, options.geneTypes).c_str(), stderr);
         std::fputs(annotationBuildLine(options.genesPath, genes->build).c_str(), stderr);

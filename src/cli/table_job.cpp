@@ -299,13 +299,19 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         if (files.page)
             markPageFigures(o.lociText, loci, notes, onPage);
         std::string why;
+        std::vector<std::string> unusedReferences;
         const bool read = regionalFigures(regionalJob, wanted, [&](size_t k, const RegionalFigure& figure) {
             if (onPage[k])
                 pageRegional[k] = regionalJson(figure);
             return !writer || writer->write(k, regionalSvg(figure, RegionalSettings()));
-        }, why);
+        }, why, &unusedReferences);
         if (!o.ok)
             return;
+        // In list mode an id is usually meant for one of the tables: only a
+        // single table's run names the ids it did not use.
+        for (const std::string& id : options.listMode ? std::vector<std::string>() : unusedReferences)
+            warn(o, job.table, "-regional-ld-ref " + quoted(id) + " is in no regional figure's window, so no "
+                               "figure takes it as its r\u00b2 reference");
         if (!read) {
             if (writer)
                 return stop(o, "Input file could not be read\n", why + "; no regional figure is drawn");

@@ -1,8 +1,9 @@
 // One pass over the annotation's lines. Lines before the first record settle
-// the format; from then on, GTF and GFF3 lines whose third column is not
-// "gene" are dropped after two tab searches and one comparison, before any
-// other field is looked at (a GENCODE file is mostly transcript and exon
-// lines).
+// the format; from then on, GTF and GFF3 lines whose third column is neither
+// "gene" nor (GTF) "exon" are dropped after two tab searches and one
+// comparison, before any other field is looked at (a GENCODE file is mostly
+// transcript and exon lines); an exon line is read further only when it
+// holds the gene_id of the gene stored last.
 #include "genes/annotation_reader.h"
 
 #include "genes/annotation_records.h"
@@ -27,16 +28,30 @@ bool isBedHeader(std::string_view s)
     return false;
 }
 
-// The third tab-separated column is exactly "gene".
-bool thirdColumnIsGene(std::string_view line)
+// The third tab-separated column is exactly word ("gene\t", "exon\t": the
+// word and the tab after it).
+bool thirdColumnIs(std::string_view line, std::string_view word)
 {
     const char* const end = line.data() + line.size();
     const char* tab = static_cast<const char*>(std::memchr(line.data(), '\t', line.size()));
     if (!tab)
         return false;
     tab = static_cast<const char*>(std::memchr(tab + 1, '\t', static_cast<size_t>(end - tab - 1)));
-    return tab && end - tab > 5 && std::memcmp(tab + 1, "gene\t", 5) == 0;
+    return tab && static_cast<size_t>(end - tab) > word.size() && std::memcmp(tab + 1, word.data(), word.size()) == 0;
 }
+
+// The value of GTF's gene_id attribute, with its key and quotes: the text an
+// exon record of the same gene holds too. Empty without one.
+std::string_view gtfGeneIdText(std::string_view attributes)
+{
+    const size_t at = attributes.find("gene_id \"");
+    if (at == std::string_view::npos || (at > 0 && attributes[at - 1] != ' ' && attributes[at - 1] != ';'))
+        return {};
+    const size_t close = attributes.find('"', at + 9);
+    return close == std::string_view::npos ? std::string_view() : attributes.substr(at, close + 1 - at);
+}
+
+char strandOf(std::string_view field) { return field == "+" ? '+' : field == "-" ? '-' : 0; }
 
 std::optional<AnnotationFormat> formatOf(std::string_view line, bool gff3Directive,
                                          std::vector<std::string_view>& fields)
@@ -64,8 +79,8 @@ std::string placeName(std::string_view chrom, int64_t start, int64_t end)
 
 class Reader {
 public:
-    Reader(const std::string& path, const GeneTypeFilter& filter, GeneAnnotation& out)
-        : path_(path), filter_(filter), out_(out)
+    Reader(const std::string& path, const GeneTypeFilter& filter, bool exons, GeneAnnotation& out)
+        : path_(path), filter_(filter), exons_(exons), out_(out)
     {
     }
 
@@ -130,12 +145,12 @@ private:
         return true;
     }
 
-    bool store(std::string_view chrom, int64_t start, int64_t end, const std::string& name)
+    bool store(std::string_view chrom, int64_t start, int64_t end, const std::string& name, char strand)
     {
         if (chrom.empty())
             return fail("has no chromosome name");
         const std::string shown = name.empty() ? placeName(chrom, start, end) : reportableName(name);
-        if (!out_.index.add(chrom, start, end, shown))
+        if (!out_.index.add(chrom, start, end, shown, strand))
             return fail("exceeds the room for gene names");
         return true;
     }
@@ -158,13 +173,31 @@ private:
             if (!filter_.counts(fields_[6]))
                 return true;
         }
-        return store(fields_[0], start, end, fields_.size() > 3 ? std::string(fields_[3]) : std::string());
+        return store(fields_[0], start, end, fields_.size() > 3 ? std::string(fields_[3]) : std::string(),
+                     fields_.size() > 5 ? strandOf(fields_[5]) : 0);
+    }
+
+    // A GTF exon record of the gene stored last: on its chromosome, with its
+    // gene_id. Exons of genes left out, or far from their gene's record,
+    // are not drawn; they change no gene.
+    bool exonRecord(std::string_view s)
+    {
+        if (geneIdText_.empty() || s.find(geneIdText_) == std::string_view::npos)
+            return true;
+        splitTabs(s, fields_, 9);
+        int64_t start = 0, end = 0;
+        if (fields_.size() < 9 || fields_[0] != geneChrom_ || !parseCoordinate(fields_[3], start) ||
+            !parseCoordinate(fields_[4], end) || gtfGeneIdText(fields_[8]) != geneIdText_)
+            return true;
+        out_.index.addExon(start, end);
+        return true;
     }
 
     bool featureRecord(std::string_view s)
     {
-        if (!thirdColumnIsGene(s))
-            return true;
+        if (!thirdColumnIs(s, "gene\t"))
+            return exons_ && *format_ == AnnotationFormat::Gtf && thirdColumnIs(s, "exon\t") ? exonRecord(s) : true;
+        geneIdText_.clear();
         splitTabs(s, fields_);
         if (fields_.size() < 9)
             return fail("is a gene record with " + std::to_string(fields_.size()) +
@@ -179,17 +212,25 @@ private:
         out_.typedRecords += a.hasType;
         if (a.hasType && !filter_.counts(a.type))
             return true;
-        return store(fields_[0], start, end, a.name);
+        if (exons_ && *format_ == AnnotationFormat::Gtf) {
+            geneIdText_ = std::string(gtfGeneIdText(fields_[8]));
+            geneChrom_ = std::string(fields_[0]);
+        }
+        return store(fields_[0], start, end, a.name, strandOf(fields_[6]));
     }
 
     const std::string& path_;
     const GeneTypeFilter& filter_;
+    const bool exons_;
     GeneAnnotation& out_;
     std::optional<AnnotationFormat> format_;
     bool gff3Directive_ = false;
     bool sequenceReached_ = false;
     long long lineNo_ = 0;
     std::vector<std::string_view> fields_;
+    // GTF: the gene_id text and chromosome of the gene stored last, which
+    // its exon records repeat ("" when the last gene was not stored).
+    std::string geneIdText_, geneChrom_;
 };
 
 std::string typeList(const GeneTypeFilter& filter)
@@ -251,10 +292,10 @@ const char* formatName(AnnotationFormat format)
     return "";
 }
 
-GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter)
+GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter, bool exons)
 {
     GeneAnnotation out;
-    Reader reader(path, filter, out);
+    Reader reader(path, filter, exons, out);
     std::unique_ptr<InputSource> source = openInput(path);
     if (!source) {
         reader.fail("cannot be read (missing, a folder, or not permitted)");

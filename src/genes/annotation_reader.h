@@ -4,6 +4,9 @@
 // in columns 2 and 3 mean BED, nine tab-separated columns with numbers in
 // columns 4 and 5 mean GTF (GFF3 when its attributes are written key=value).
 // A BED gene's type is its 7th column, when that column is not a number.
+// Each gene keeps its strand ('+' or '-': GTF and GFF3 column 7, BED column
+// 6) and, in a GTF, the exons of the exon records that follow it with its
+// gene_id, merged over its transcripts, for the regional figures.
 #pragma once
 #include "genes/gene_index.h"
 #include "genes/genome_build.h"
@@ -41,11 +44,13 @@ struct GeneAnnotation {
     bool untyped() const { return typedRecords == 0; }
 };
 
-// Reads the annotation at path; keeps only the genes that the filter counts.
+// Reads the annotation at path; keeps only the genes that the filter counts,
+// and their exons when exons is set (a GTF's exon records cost as much time
+// again as its gene records).
 // Fails when the file cannot be read to its end, when its format is not
 // recognised or a gene record is malformed (the line number is given), when it
 // holds no gene record, and when none of its genes has a counting type.
-GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter);
+GeneAnnotation readGeneAnnotation(const std::string& path, const GeneTypeFilter& filter, bool exons = false);
 
 // The warning line, once per run, for an annotation whose gene records name
 // no type while -gene-types chooses some: every gene counts. Empty otherwise.

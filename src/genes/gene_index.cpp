@@ -20,23 +20,59 @@
 #include <limits>
 #include <tuple>
 
-bool GeneIndex::add(std::string_view chrom, int64_t start, int64_t end, std::string_view name)
+bool GeneIndex::add(std::string_view chrom, int64_t start, int64_t end, std::string_view name, char strand)
 {
     if (names_.size() + name.size() > std::numeric_limits<uint32_t>::max())
         return false;
-    const Gene g{start, end, static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(name.size())};
+    closeExons();
+    Gene g{start, end, static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(name.size())};
+    g.strand = strand == '+' || strand == '-' ? strand : 0;
+    g.exonFirst = static_cast<uint32_t>(std::min<size_t>(exons_.size(), std::numeric_limits<uint32_t>::max()));
     names_.append(name);
     if (geneCount_ == 0 || chrom != lastChrom_) {
         lastChrom_ = std::string(chrom);
         lastKey_ = chromosomeKey(chrom);
     }
-    chromosomes_[lastKey_].genes.push_back(g);
+    std::vector<Gene>& genes = chromosomes_[lastKey_].genes;
+    genes.push_back(g);
+    last_ = &genes.back();
     ++geneCount_;
     return true;
 }
 
+void GeneIndex::addExon(int64_t start, int64_t end)
+{
+    // A gene's exons are the run exons_[exonFirst, end); the index of 32-bit
+    // offsets holds at most 2^32 exons, past which exons are not kept.
+    if (!last_ || exons_.size() >= std::numeric_limits<uint32_t>::max())
+        return;
+    exons_.emplace_back(std::min(start, end), std::max(start, end));
+    ++last_->exonCount;
+}
+
+void GeneIndex::closeExons()
+{
+    if (!last_ || last_->exonCount < 2) {
+        last_ = nullptr;
+        return;
+    }
+    const auto first = exons_.begin() + last_->exonFirst;
+    std::sort(first, exons_.end());
+    auto out = first;
+    for (auto it = first + 1; it != exons_.end(); ++it) {
+        if (it->first <= out->second + 1)
+            out->second = std::max(out->second, it->second);
+        else
+            *++out = *it;
+    }
+    exons_.erase(out + 1, exons_.end());
+    last_->exonCount = static_cast<uint32_t>(exons_.end() - first);
+    last_ = nullptr;
+}
+
 void GeneIndex::finish()
 {
+    closeExons();
     for (auto& [key, c] : chromosomes_) {
         std::sort(c.genes.begin(), c.genes.end(), [this](const Gene& a, const Gene& b) {
             if (a.start != b.start)
@@ -50,11 +86,12 @@ void GeneIndex::finish()
             c.maxEnd[i] = m = std::max(m, c.genes[i].end);
     }
     names_.shrink_to_fit();
+    exons_.shrink_to_fit();
 }
 
 size_t GeneIndex::bytesUsed() const
 {
-    size_t bytes = names_.capacity();
+    size_t bytes = names_.capacity() + exons_.capacity() * sizeof(exons_[0]);
     for (const auto& [key, c] : chromosomes_)
         bytes += sizeof(key) + key.capacity() + sizeof(c) + c.genes.capacity() * sizeof(Gene) +
                  c.maxEnd.capacity() * sizeof(int64_t);
