@@ -20,6 +20,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 
@@ -144,7 +145,12 @@ bool ldLoci(const RunOptions& options, const TableReading& notes, const LdInput&
     s.p2 = options.lociP2;
     s.r2 = options.lociR2;
     s.window = options.lociWindow;
-    LdLoci ld = clumpByLd(notes.candidates, match.slot, match.planes, s);
+    // -threads N clumps the chromosomes on N threads (the caller's and N - 1
+    // more), to the same loci.
+    std::optional<ThreadPool> pool;
+    if (options.threads > 1 && notes.candidates.chromosomes.size() > 1)
+        pool.emplace(options.threads - 1);
+    LdLoci ld = clumpByLd(notes.candidates, match.slot, match.planes, s, pool ? &*pool : nullptr);
     t.membersText = ldMembersText(ld, notes.candidates);
     t.ldNotes = ldNotes(in.table, ld, match);
     clumpedBy = clumpedByWords(ld);
