@@ -137,19 +137,19 @@ bool ldLoci(const RunOptions& options, const TableReading& notes, const LdInput&
     const std::vector<std::string>& carriedNames = in.carriedNames;
     const int effect = alleleField(carriedNames, {"a1", "ea", "effect_allele", "allele1", "alt", "tested_allele"});
     const int other = alleleField(carriedNames, {"a2", "nea", "other_allele", "allele0", "allele2", "ref"});
+    // -threads N reads the panel's parts and clumps the chromosomes on N
+    // threads (the caller's and N - 1 more), to the same loci.
+    std::optional<ThreadPool> pool;
+    if (options.threads > 1)
+        pool.emplace(options.threads - 1);
     PanelMatch match;
-    if (!matchCandidates(notes.candidates, panel, effect, other, match, t.ldError))
+    if (!matchCandidates(notes.candidates, panel, effect, other, match, t.ldError, pool ? &*pool : nullptr))
         return false;
     LdSettings s;
     s.p = options.layout.lociThreshold;
     s.p2 = options.lociP2;
     s.r2 = options.lociR2;
     s.window = options.lociWindow;
-    // -threads N clumps the chromosomes on N threads (the caller's and N - 1
-    // more), to the same loci.
-    std::optional<ThreadPool> pool;
-    if (options.threads > 1 && notes.candidates.chromosomes.size() > 1)
-        pool.emplace(options.threads - 1);
     LdLoci ld = clumpByLd(notes.candidates, match.slot, match.planes, s, pool ? &*pool : nullptr);
     t.membersText = ldMembersText(ld, notes.candidates);
     t.ldNotes = ldNotes(in.table, ld, match);
