@@ -56,8 +56,9 @@ uint64_t hashOf(std::string_view s)
         std::memcpy(&w, s.data() + i, 8);
         h = mixed(h ^ w);
     }
-    uint64_t w = 0;
-    std::memcpy(&w, s.data() + i, s.size() - i);
+    uint64_t w = 0; // the last bytes, without a call for a copy of unknown size
+    for (size_t k = i; k < s.size(); ++k)
+        w |= uint64_t(static_cast<uint8_t>(s[k])) << (8 * (k - i));
     return mixed(h ^ w ^ 0x9e3779b97f4a7c15ull);
 }
 
