@@ -20,6 +20,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 
@@ -55,15 +56,20 @@ bool ldLoci(const RunOptions& options, const TableReading& notes, const LdInput&
     const std::vector<std::string>& carriedNames = in.carriedNames;
     const int effect = alleleField(carriedNames, {"a1", "ea", "effect_allele", "allele1", "alt", "tested_allele"});
     const int other = alleleField(carriedNames, {"a2", "nea", "other_allele", "allele0", "allele2", "ref"});
+    // -threads N reads the panel's parts and clumps the chromosomes on N
+    // threads (the caller's and N - 1 more), to the same loci.
+    std::optional<ThreadPool> pool;
+    if (options.threads > 1)
+        pool.emplace(options.threads - 1);
     PanelMatch match;
-    if (!matchCandidates(notes.candidates, panel, effect, other, match, t.ldError))
+    if (!matchCandidates(notes.candidates, panel, effect, other, match, t.ldError, pool ? &*pool : nullptr))
         return false;
     LdSettings s;
     s.p = options.layout.lociThreshold;
     s.p2 = options.lociP2;
     s.r2 = options.lociR2;
     s.window = options.lociWindow;
-    LdLoci ld = clumpByLd(notes.candidates, match.slot, match.planes, s);
+    LdLoci ld = clumpByLd(notes.candidates, match.slot, match.planes, s, pool ? &*pool : nullptr);
     t.membersText = ldMembersText(ld, notes.candidates);
     t.ldNotes = ldNotes(in.table, ld, match);
     clumpedBy = clumpedByWords(ld);
@@ -89,23 +95,47 @@ TableLoci tableLoci(const RunOptions& options, const TableReading& notes, const 
         t.genes.names.push_back("clumped_by");
     if (genes)
         t.genes.names.insert(t.genes.names.end(), {"nearest_gene", "gene_distance", "genes"});
-    for (size_t k = 0; k < t.result.loci.size(); ++k) {
+    for (size_t k = 0; (panel || genes) && k < t.result.loci.size(); ++k) {
         const Locus& l = t.result.loci[k];
-        std::string label = leadId(c, l);
         std::string extra = panel ? clumpedBy[k] : std::string();
         if (genes) {
             const std::string& chrom = c.chromosomes[l.chromosome];
-            const GeneColumns g = geneColumns(*genes, chrom, l.leadPosition, l.start, l.end);
+            GeneColumns g = geneColumns(*genes, chrom, l.leadPosition, l.start, l.end);
             extra += (panel ? "\t" : "") + g.nearestGene + "\t" + g.geneDistance + "\t" + g.genes;
-            t.notes.push_back(g.nearestGene == "." ? "no gene on its chromosome" : "nearest gene " + g.nearestGene);
-            if (g.nearestGene != ".")
-                label = g.nearestGene;
+            t.nearestGenes.push_back(std::move(g.nearestGene));
         }
-        if (panel || genes)
-            t.genes.values.push_back(extra);
-        t.labels.push_back(label);
+        t.genes.values.push_back(std::move(extra));
     }
     return t;
+}
+
+std::string TableLoci::label(size_t k, const LociCandidates& c) const
+{
+    if (k < nearestGenes.size() && nearestGenes[k] != ".")
+        return nearestGenes[k];
+    return leadId(c, result.loci[k]);
+}
+
+std::string TableLoci::note(size_t k) const
+{
+    if (k >= nearestGenes.size())
+        return {};
+    return nearestGenes[k] == "." ? "no gene on its chromosome" : "nearest gene " + nearestGenes[k];
+}
+
+bool writeLociFile(TableOutcome& o, OutputFile&& file, const TableLoci& loci, const TableReading& notes,
+                   const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames)
+{
+    writeLociFile(
+        loci.result, notes.candidates, peaks, carriedNames, [&](const std::string& piece) { file.write(piece); },
+        loci.genes);
+    if (file.close()) {
+        o.finished.push_back(std::move(file));
+        return true;
+    }
+    stop(o, "Output file could not be written\n",
+         "loci file " + quoted(file.path()) + " could not be written: " + std::strerror(file.error()));
+    return false;
 }
 
 std::string lociText(const TableLoci& loci, const TableReading& notes, const std::vector<ReportedPeak>& peaks,
@@ -119,7 +149,7 @@ void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const TableR
     const LociCandidates& c = notes.candidates;
     for (size_t k = 0; k < loci.result.loci.size(); ++k) {
         const Locus& l = loci.result.loci[k];
-        collector.addLocus({c.chromosomes[l.chromosome], l.leadPosition, l.log10p, loci.labels[k],
+        collector.addLocus({c.chromosomes[l.chromosome], l.leadPosition, l.log10p, loci.label(k, c),
                             statusWord(l.status)});
     }
 }

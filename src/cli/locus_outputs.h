@@ -23,11 +23,19 @@ struct LdPanel;
 struct TableLoci {
     LociResult result;
     LociExtraColumns genes;        // nearest_gene, gene_distance, genes
-    std::vector<std::string> notes; // "nearest gene NAME" per locus, for the summary
-    std::vector<std::string> labels; // per locus: its nearest gene, else its lead id
+    // With an annotation, per locus: its nearest gene ("." when its
+    // chromosome has none); empty without one.
+    std::vector<std::string> nearestGenes;
     // With an LD panel: the members file's text, the lines for standard
     // error, and why the panel could not be read (empty when it could).
     std::string membersText, ldNotes, ldError;
+
+    // Locus k's mark on the Manhattan figure: its nearest gene, else its
+    // lead id (or CHROM:POSITION).
+    std::string label(size_t k, const LociCandidates& c) const;
+    // Locus k's note in the summary: "nearest gene NAME" or "no gene on its
+    // chromosome" with an annotation, else "".
+    std::string note(size_t k) const;
 };
 
 // The loci by distance windows, or by LD clumping against the panel of
@@ -43,6 +51,12 @@ TableLoci tableLoci(const RunOptions& options, const TableReading& notes, const 
 // The loci file's whole text.
 std::string lociText(const TableLoci& loci, const TableReading& notes, const std::vector<ReportedPeak>& peaks,
                      const std::vector<std::string>& carriedNames);
+
+// Writes the loci file into file a piece at a time, never holding its whole
+// text; complete, it joins the outcome's finished outputs. False with the
+// stop in the outcome when it cannot be written.
+bool writeLociFile(TableOutcome& o, OutputFile&& file, const TableLoci& loci, const TableReading& notes,
+                   const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames);
 
 // Marks every locus on the Manhattan figure.
 void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const TableReading& notes);

@@ -269,7 +269,10 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         tableLoci(options, notes, peaks.peaks(), job.shared.genes, {job.shared.ldPanel, job.table, carriedNames});
     if (!loci.ldError.empty())
         return stop(o, "Incorrect loci_ld\n", loci.ldError);
-    if (options.loci || files.page) // the loci file, the list's study table, the page
+    // The loci file alone is written a piece at a time; the list's study
+    // table and the page read its whole text.
+    const bool wholeLociText = files.page || (options.listMode && options.loci);
+    if (wholeLociText)
         o.lociText = lociText(loci, notes, peaks.peaks(), carriedNames);
     if (files.bed && !writeBed(o, std::move(*files.bed), job.table, peaks.peaks()))
         return;
@@ -280,7 +283,9 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     }
     if (files.plot && !writePlot(o, std::move(*files.plot), *drawn))
         return;
-    if (files.loci && !writeText(o, std::move(*files.loci), "loci file", o.lociText))
+    if (files.loci && !(wholeLociText ? writeText(o, std::move(*files.loci), "loci file", o.lociText)
+                                      : writeLociFile(o, std::move(*files.loci), loci, notes, peaks.peaks(),
+                                                      carriedNames)))
         return;
     if (files.members && !writeText(o, std::move(*files.members), "members file", loci.membersText))
         return;
@@ -325,7 +330,8 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
                            "build or chromosome naming?); the gene columns are '.'");
     if (build && buildLines)
         o.err += tableBuildLines(job.table, options.build, *build, job.shared.genesBuild, job.shared.genes);
-    o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow, loci.notes);
+    o.err += tableSummary(job.table, layout, notes, peaks.peaks(), loci.result, options.lociWindow,
+                          [&](size_t k) { return loci.note(k); });
     o.err += loci.ldNotes;
     o.facts = tableFacts(notes, loci, peaks.peaks(), drawn ? drawn->lambda : std::string());
     o.facts.lambdaNote = drawn ? drawn->lambdaNote : std::string();

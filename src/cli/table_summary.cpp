@@ -97,7 +97,7 @@ std::string unusableTableCause(const std::string& table, const TableLayout& layo
 
 std::string tableSummary(const std::string& table, const TableLayout& layout, const TableReading& notes,
                          const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow,
-                         const std::vector<std::string>& lociNotes)
+                         const LocusNote& lociNotes)
 {
     const std::string prefix = "quorlin: summary: " + table + ": ";
     if (notes.dataRows > 0 && notes.usableRows == 0)

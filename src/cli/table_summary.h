@@ -2,7 +2,7 @@
 // genome-wide loci and the strongest of them with their peaks, and whether
 // the reported peaks cover every genome-wide significant marker.
 #pragma once
-#include "loci/loci.h"
+#include "loci/loci_text.h"
 #include "report/reported_peak.h"
 #include "io/table_reader.h"
 
@@ -28,4 +28,4 @@ std::string unusableTableCause(const std::string& table, const TableLayout& layo
 // referenced with peaks.
 std::string tableSummary(const std::string& table, const TableLayout& layout, const TableReading& notes,
                          const std::vector<ReportedPeak>& peaks, const LociResult& loci, int64_t lociWindow,
-                         const std::vector<std::string>& lociNotes = {});
+                         const LocusNote& lociNotes = {});

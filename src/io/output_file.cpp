@@ -142,6 +142,9 @@ bool OutputFile::close()
 {
     if (fd_ >= 0) {
         flush();
+        // A closed output may wait long for its rename (every regional
+        // figure of a table waits for the others): it keeps no buffer.
+        std::string().swap(buffer_);
         if (::close(fd_) != 0 && !failed_) {
             failed_ = true;
             error_ = errno;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numeric>
 
 bool pAtMost(const LociCandidates& c, size_t k, double threshold)
@@ -48,7 +49,7 @@ public:
     {
     }
 
-    void run(std::vector<size_t> indexOrder)
+    void run(const std::vector<size_t>& indexOrder)
     {
         for (size_t k : indexOrder) {
             if (locusOf_[k] != kNone)
@@ -134,18 +135,26 @@ private:
 } // namespace
 
 LdLoci clumpByLd(const LociCandidates& c, const std::vector<int32_t>& slot, const GenotypePlanes& planes,
-                 const LdSettings& s)
+                 const LdSettings& s, ThreadPool* pool)
 {
     const size_t n = c.candidates.size();
     std::vector<std::vector<size_t>> byChromosome(c.chromosomes.size());
     for (size_t k = 0; k < n; ++k)
         byChromosome[c.candidates[k].chromosome].push_back(k);
+    // Chromosomes clump apart from each other: each into its own clumps,
+    // joined afterwards in chromosome order. locusOf is shared, but each
+    // candidate's entry is written by its own chromosome's clumping only.
     std::vector<uint32_t> locusOf(n, kNone);
-    std::vector<std::vector<LdMember>> members;
-    std::vector<uint8_t> byDistance;
-    LdLoci out;
-    for (std::vector<size_t>& ks : byChromosome) {
-        std::vector<size_t> order;
+    struct Clumps {
+        std::vector<size_t> order; // index candidates, strongest first
+        std::vector<std::vector<LdMember>> members;
+        std::vector<uint8_t> byDistance;
+    };
+    std::vector<Clumps> perChromosome(byChromosome.size());
+    auto clump = [&](size_t chromosome, int) {
+        std::vector<size_t>& ks = byChromosome[chromosome];
+        Clumps& out = perChromosome[chromosome];
+        std::vector<size_t>& order = out.order;
         for (size_t k : ks)
             if (pAtMost(c, k, s.p))
                 order.push_back(k);
@@ -157,14 +166,27 @@ LdLoci clumpByLd(const LociCandidates& c, const std::vector<int32_t>& slot, cons
                 return sa > sb;
             return c.candidates[a].position < c.candidates[b].position;
         });
-        for (size_t k : order) {
+        std::stable_sort(ks.begin(), ks.end(),
+                         [&](size_t a, size_t b) { return c.candidates[a].position < c.candidates[b].position; });
+        ChromosomeClumps(c, slot, planes, s, std::move(ks), locusOf, out.members, out.byDistance).run(order);
+    };
+    if (pool)
+        pool->parallelFor(byChromosome.size(), clump);
+    else
+        for (size_t chromosome = 0; chromosome < byChromosome.size(); ++chromosome)
+            clump(chromosome, 0);
+    LdLoci out;
+    std::vector<std::vector<LdMember>> members;
+    std::vector<uint8_t> byDistance;
+    for (Clumps& one : perChromosome) {
+        for (size_t k : one.order) {
             ++out.indexCandidates;
             if (slot[k] < 0 && ++out.absent <= 3)
                 out.absentExamples.push_back(nameOf(c, k));
         }
-        std::stable_sort(ks.begin(), ks.end(),
-                         [&](size_t a, size_t b) { return c.candidates[a].position < c.candidates[b].position; });
-        ChromosomeClumps(c, slot, planes, s, std::move(ks), locusOf, members, byDistance).run(std::move(order));
+        std::move(one.members.begin(), one.members.end(), std::back_inserter(members));
+        byDistance.insert(byDistance.end(), one.byDistance.begin(), one.byDistance.end());
+        one = Clumps();
     }
     // The loci in findLoci's order: chromosome, start, lead position.
     std::vector<Locus> loci(members.size());

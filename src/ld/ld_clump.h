@@ -5,6 +5,8 @@
 #include "ld/genotype_planes.h"
 #include "loci/loci.h"
 
+#include "base/thread_pool.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,8 +33,10 @@ struct LdLoci {
 };
 
 // slot[k]: candidate k's genotypes in planes, -1 when absent from the panel.
+// With a pool, the chromosomes are clumped on its threads; the result is
+// the same.
 LdLoci clumpByLd(const LociCandidates& candidates, const std::vector<int32_t>& slot, const GenotypePlanes& planes,
-                 const LdSettings& settings);
+                 const LdSettings& settings, ThreadPool* pool = nullptr);
 
 // Whether candidate k's p is at most (or below) threshold, read from its
 // value as the reader compares it.

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+class ThreadPool;
+
 struct PanelPart {
     std::string key; // per-chromosome panels: the chromosome's key (chr dropped, M as MT); else ""
     bool vcf = false;  // a VCF/BCF file: vcfFile; else the PLINK fileset set
@@ -60,5 +62,7 @@ struct PanelMatch {
 // read around the candidates' positions (see vcf_panel.h); then the matched
 // variants' genotypes are read. False with the reason in why when a panel
 // file cannot be read.
+// With a pool, the .bim is read in parts on its threads; the match is the
+// same.
 bool matchCandidates(const LociCandidates& candidates, const LdPanel& panel, int effectField, int otherField,
-                     PanelMatch& match, std::string& why);
+                     PanelMatch& match, std::string& why, ThreadPool* pool = nullptr);

@@ -7,7 +7,9 @@
 // are the choices a full index of the panel would make.
 #include "ld/ld_panel.h"
 
+#include "base/thread_pool.h"
 #include "genes/gene_index.h"
+#include "ld/candidate_lookup.h"
 #include "ld/text_lines.h"
 
 #include <algorithm>
@@ -15,31 +17,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#include <unordered_map>
 
 namespace {
-
-constexpr uint64_t kNone = UINT64_MAX;
-
-std::string carriedField(const LociCandidates& c, size_t k, int field)
-{
-    std::string_view t = c.carriedText(k);
-    for (int f = 0; f < field; ++f) {
-        const size_t tab = t.find('\t');
-        if (tab == std::string_view::npos)
-            return "";
-        t.remove_prefix(tab + 1);
-    }
-    return std::string(t.substr(0, t.find('\t')));
-}
-
-std::string upper(std::string_view v)
-{
-    std::string s(v);
-    for (char& ch : s)
-        ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch);
-    return s;
-}
 
 // The part holding a chromosome of the table: the only part, or the one
 // whose key is the chromosome's; -1 when there is none.
@@ -54,207 +33,65 @@ int partOf(const LdPanel& panel, const std::string& chrom)
     return -1;
 }
 
-uint64_t placeKey(uint32_t keyNumber, int32_t position)
+// The .bim streamed past the lookup in its marked parts, on the pool's
+// threads when there is one; each part's hits are taken in file order, as
+// one reading in order would take them, and the first fault in file order
+// is the one reported.
+bool streamBim(const PlinkFileset& set, CandidateLookup& lookup, ThreadPool* pool, std::string& why)
 {
-    return (uint64_t(keyNumber) << 32) | static_cast<uint32_t>(position);
-}
-
-uint64_t mixed(uint64_t x)
-{
-    x ^= x >> 30;
-    x *= 0xbf58476d1ce4e5b9ull;
-    x ^= x >> 27;
-    x *= 0x94d049bb133111ebull;
-    return x ^ (x >> 31);
-}
-
-uint64_t hashOf(std::string_view s)
-{
-    uint64_t h = 0xcbf29ce484222325ull; // FNV-1a
-    for (char ch : s)
-        h = (h ^ static_cast<uint8_t>(ch)) * 0x100000001b3ull;
-    return mixed(h);
-}
-
-// A multimap from 64-bit hashes to candidates by open addressing, at most
-// half full, so that the millions of panel variants that match no
-// candidate mostly end at the first empty slot. Callers check the
-// candidate itself, as hashes may collide.
-class HashedCandidates {
-public:
-    void reserve(size_t n)
-    {
-        size_t size = 16;
-        while (size < 2 * n)
-            size *= 2;
-        slots_.assign(size, 0);
-        mask_ = size - 1;
-        filter_.assign(kFilterBits / 64, 0);
-    }
-    // Each slot: the hash's upper 32 bits (never 0) above the candidate.
-    void insert(uint64_t h, uint32_t k)
-    {
-        size_t i = h & mask_;
-        while (slots_[i] != 0)
-            i = (i + 1) & mask_;
-        slots_[i] = (tag(h) << 32) | k;
-        const uint64_t bit = (h >> 40) & (kFilterBits - 1);
-        filter_[bit / 64] |= uint64_t(1) << (bit % 64);
-    }
-    template <class F> void forEach(uint64_t h, F&& f) const
-    {
-        const uint64_t bit = (h >> 40) & (kFilterBits - 1);
-        if (!(filter_[bit / 64] >> (bit % 64) & 1))
-            return; // the usual case, decided in a table small enough for the L1 cache
-        const uint64_t t = tag(h);
-        for (size_t i = h & mask_; slots_[i] != 0; i = (i + 1) & mask_)
-            if (slots_[i] >> 32 == t)
-                f(static_cast<uint32_t>(slots_[i]));
-    }
-
-private:
-    static uint64_t tag(uint64_t h) { return (h >> 32) | 1; }
-    static constexpr uint64_t kFilterBits = uint64_t(1) << 17;
-    std::vector<uint64_t> slots_;
-    std::vector<uint64_t> filter_; // one bit per hash value's bits 40-56: some candidate may have it
-    size_t mask_ = 0;
-};
-
-// The candidates of one part, hashed; panel variants are offered in the
-// part's order and taken by the candidates they match.
-class CandidateLookup {
-public:
-    CandidateLookup(const LociCandidates& c, const std::vector<int>& partOfCandidate, int part, int effectField,
-                    int otherField)
-        : c_(c)
-    {
-        keyOfChromosome_.assign(c.chromosomes.size(), -1);
-        for (size_t k = 0; k < c.candidates.size(); ++k)
-            if (partOfCandidate[k] == part)
-                mine_.push_back(static_cast<uint32_t>(k));
-        byId_.reserve(mine_.size());
-        byPlace_.reserve(mine_.size());
-        for (uint32_t k : mine_) {
-            const uint32_t chrom = c.candidates[k].chromosome;
-            if (keyOfChromosome_[chrom] < 0)
-                keyOfChromosome_[chrom] = static_cast<int32_t>(
-                    keyNumber_.emplace(chromosomeKey(c.chromosomes[chrom]), uint32_t(keyNumber_.size())).first->second);
-            if (!c.id(k).empty())
-                byId_.insert(hashOf(c.id(k)), k);
-            byPlace_.insert(mixed(placeKey(uint32_t(keyOfChromosome_[chrom]), c.candidates[k].position)), k);
-        }
-        if (effectField >= 0 && otherField >= 0)
-            for (uint32_t k : mine_)
-                alleles_.emplace(k, std::make_pair(upper(carriedField(c, k, effectField)),
-                                                   upper(carriedField(c, k, otherField))));
-        idVariant_.assign(c.candidates.size(), kNone);
-        placeVariant_.assign(c.candidates.size(), kNone);
-        placeByAlleles_.assign(c.candidates.size(), 0);
-    }
-
-    bool empty() const { return mine_.empty(); }
-
-    // Offers panel variant v; true when a candidate took it.
-    bool offer(std::string_view chrom, std::string_view id, int32_t position, std::string_view a1,
-               std::string_view a2, uint64_t v)
-    {
-        bool took = false;
-        if (id != ".") {
-            byId_.forEach(hashOf(id), [&](uint32_t k) {
-                if (idVariant_[k] != kNone || c_.id(k) != id)
-                    return;
-                idVariant_[k] = v;
-                took = true;
-                const LociCandidates::Candidate& cand = c_.candidates[k];
-                if (position != cand.position || !sameChromosome(chrom, c_.chromosomes[cand.chromosome]))
-                    elsewhere_.emplace(k, std::string(chrom) + ":" + std::to_string(position));
-            });
-        }
-        if (chrom != lastChrom_) {
-            lastChrom_.assign(chrom);
-            const auto n = keyNumber_.find(chromosomeKey(chrom));
-            lastNumber_ = n == keyNumber_.end() ? -1 : int64_t(n->second);
-        }
-        if (lastNumber_ < 0)
-            return took;
-        byPlace_.forEach(mixed(placeKey(uint32_t(lastNumber_), position)), [&](uint32_t k) {
-            const LociCandidates::Candidate& cand = c_.candidates[k];
-            if (placeByAlleles_[k] || cand.position != position ||
-                keyOfChromosome_[cand.chromosome] != int32_t(lastNumber_))
+    std::vector<PlinkFileset::BimMark> marks = set.bimMarks;
+    if (marks.empty())
+        marks.emplace_back();
+    struct Part {
+        std::vector<LookupHit> hits;
+        uint64_t variants = 0, badLine = 0;
+        int error = 0;
+    };
+    std::vector<Part> parts(marks.size());
+    auto read = [&](size_t i, int) {
+        const PlinkFileset::BimMark& from = marks[i];
+        TextLines lines(set.bimPath, from.offset, i + 1 < marks.size() ? marks[i + 1].offset : UINT64_MAX,
+                        from.lines);
+        Part& part = parts[i];
+        CandidateLookup::Cursor cursor;
+        LineFields fields;
+        BimFields f;
+        uint64_t v = from.variants;
+        while (lines.next(fields)) {
+            if (!bimFields(fields, f)) {
+                part.badLine = lines.lineNumber();
                 return;
-            const auto a = alleles_.find(k);
-            const bool byAlleles = a != alleles_.end() && !a->second.first.empty() && !a->second.second.empty() &&
-                                   allelesAre(a->second, upper(a1), upper(a2));
-            if (byAlleles || placeVariant_[k] == kNone) {
-                placeVariant_[k] = v;
-                placeByAlleles_[k] = byAlleles;
-                took = true;
             }
-        });
-        return took;
-    }
-
-    // Each candidate's variant into m (id first, then place).
-    void finish(int part, PanelMatch& m) const
-    {
-        for (uint32_t k : mine_) {
-            if (idVariant_[k] != kNone) {
-                ++m.byId;
-                m.part[k] = part;
-                m.variant[k] = idVariant_[k];
-                const auto e = elsewhere_.find(k);
-                if (e != elsewhere_.end())
-                    m.elsewhere.emplace_back(k, e->second);
-            } else if (placeVariant_[k] != kNone) {
-                m.part[k] = part;
-                m.variant[k] = placeVariant_[k];
-            }
+            lookup.hits(cursor, f.chromosome, f.id, f.position, f.allele1, f.allele2, v++, part.hits);
         }
-    }
-
-private:
-    static bool allelesAre(const std::pair<std::string, std::string>& table, const std::string& a1,
-                           const std::string& a2)
-    {
-        return (a1 == table.first && a2 == table.second) || (a1 == table.second && a2 == table.first);
-    }
-    bool sameChromosome(std::string_view panel, const std::string& table) const
-    {
-        return panel == table || chromosomeKey(panel) == chromosomeKey(table);
-    }
-
-    const LociCandidates& c_;
-    std::vector<uint32_t> mine_;
-    std::unordered_map<std::string, uint32_t> keyNumber_;
-    std::vector<int32_t> keyOfChromosome_; // per table chromosome: its number in keyNumber_
-    HashedCandidates byId_, byPlace_;
-    std::unordered_map<uint32_t, std::pair<std::string, std::string>> alleles_;
-    std::unordered_map<uint32_t, std::string> elsewhere_; // "CHR:POS" in the panel
-    std::vector<uint64_t> idVariant_, placeVariant_;
-    std::vector<uint8_t> placeByAlleles_;
-    std::string lastChrom_ = std::string(1, '\0');
-    int64_t lastNumber_ = -1;
-};
-
-bool streamBim(const PlinkFileset& set, CandidateLookup& lookup, std::string& why)
-{
-    TextLines lines(set.bimPath);
-    LineFields fields;
-    BimFields f;
-    uint64_t v = 0;
-    while (lines.next(fields)) {
-        if (!bimFields(fields, f)) {
-            why = "'" + set.bimPath + "' line " + std::to_string(lines.lineNumber()) +
+        part.variants = v - from.variants;
+        part.error = lines.error();
+    };
+    if (pool)
+        pool->parallelFor(parts.size(), read);
+    else
+        for (size_t i = 0; i < parts.size(); ++i)
+            read(i, 0);
+    uint64_t variants = 0;
+    for (const Part& part : parts) {
+        if (part.badLine > 0) {
+            why = "'" + set.bimPath + "' line " + std::to_string(part.badLine) +
                   " is not a .bim line (chromosome, id, cM, position, allele 1, allele 2)";
             return false;
         }
-        lookup.offer(f.chromosome, f.id, f.position, f.allele1, f.allele2, v++);
+        if (part.error) {
+            why = "cannot read '" + set.bimPath + "': " + std::strerror(part.error);
+            return false;
+        }
+        variants += part.variants;
     }
-    if (lines.error() || !lines.opened() || v != set.variantCount) {
-        why = "cannot read '" + set.bimPath + "': " +
-              (lines.error() ? std::strerror(lines.error()) : "it changed while the run read it");
+    if (variants != set.variantCount) {
+        why = "cannot read '" + set.bimPath + "': it changed while the run read it";
         return false;
     }
+    for (const Part& part : parts)
+        for (const LookupHit& hit : part.hits)
+            lookup.take(hit);
     return true;
 }
 
@@ -351,7 +188,7 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
 } // namespace
 
 bool matchCandidates(const LociCandidates& c, const LdPanel& panel, int effectField, int otherField,
-                     PanelMatch& m, std::string& why)
+                     PanelMatch& m, std::string& why, ThreadPool* pool)
 {
     const size_t n = c.candidates.size();
     m = PanelMatch();
@@ -372,7 +209,7 @@ bool matchCandidates(const LociCandidates& c, const LdPanel& panel, int effectFi
             continue;
         const PanelPart& pp = panel.parts[p];
         if (!pp.vcf) {
-            if (!streamBim(pp.set, lookup, why))
+            if (!streamBim(pp.set, lookup, pool, why))
                 return false;
         } else {
             auto offer = [&](const VcfRecord& r) {

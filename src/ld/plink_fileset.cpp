@@ -46,8 +46,11 @@ std::string notBim(const std::string& path, uint64_t number)
 // The .bim's lines that are not blank, counted in one pass of memchr over
 // a buffer; the lines' fields are checked when a table's candidates are
 // matched (panel_match.cpp), which reads them anyway.
-bool countBim(const std::string& path, uint64_t& count, std::string& why)
+bool countBim(const std::string& path, uint64_t& count, std::vector<PlinkFileset::BimMark>& marks, std::string& why)
 {
+    constexpr uint64_t kMarkEvery = uint64_t(1) << 16;
+    marks.assign(1, PlinkFileset::BimMark());
+    uint64_t offset = 0, lines = 0; // of the buffer's first byte; lines ended so far
     errno = 0;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -77,9 +80,13 @@ bool countBim(const std::string& path, uint64_t& count, std::string& why)
             if (!newline)
                 break;
             count += content ? 1 : 0;
+            ++lines;
             content = false;
             p = newline + 1;
+            if (count >= marks.back().variants + kMarkEvery)
+                marks.push_back({offset + static_cast<uint64_t>(p - buffer.data()), lines, count});
         }
+        offset += static_cast<uint64_t>(got);
     }
     count += content ? 1 : 0;
     return true;
@@ -176,7 +183,7 @@ bool openPlinkFileset(const std::string& panel, PlinkFileset& set, std::string& 
               ", not 1); rewrite it with plink --make-bed";
         return false;
     }
-    if (!countBim(set.bimPath, set.variantCount, why) || !readFam(set.famPath, set, why))
+    if (!countBim(set.bimPath, set.variantCount, set.bimMarks, why) || !readFam(set.famPath, set, why))
         return false;
     set.bytesPerVariant = (set.sampleIds.size() + 3) / 4;
     struct stat st {};

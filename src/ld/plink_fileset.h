@@ -21,6 +21,14 @@ struct PlinkFileset {
     uint64_t variantCount = 0; // .bim lines
     std::vector<std::string> familyIds, sampleIds; // in .fam order (a VCF: sampleIds only)
     uint64_t bytesPerVariant = 0;
+    // Places in the .bim where a line starts, about every 65,536 variants
+    // (the first at the file's start), so that its parts can be read apart.
+    struct BimMark {
+        uint64_t offset = 0;   // the line's first byte
+        uint64_t lines = 0;    // lines before it, blank ones included
+        uint64_t variants = 0; // variants (lines that are not blank) before it
+    };
+    std::vector<BimMark> bimMarks;
 };
 
 // The three paths of a fileset given by its prefix or by its .bed path.

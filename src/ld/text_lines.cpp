@@ -1,6 +1,7 @@
 // Buffered line splitting for large whitespace-separated text files.
 #include "ld/text_lines.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,6 +15,15 @@ TextLines::TextLines(const std::string& path) : buffer_(kBuffer)
 {
     fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
+        error_ = errno;
+}
+
+TextLines::TextLines(const std::string& path, uint64_t from, uint64_t to, uint64_t firstLine)
+    : TextLines(path)
+{
+    line_ = firstLine;
+    left_ = to > from ? to - from : 0;
+    if (fd_ >= 0 && lseek(fd_, static_cast<off_t>(from), SEEK_SET) < 0)
         error_ = errno;
 }
 
@@ -35,7 +45,12 @@ bool TextLines::fill()
     if (end_ == buffer_.size())
         buffer_.resize(buffer_.size() * 2);
     for (;;) {
-        const ssize_t got = read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        const size_t room = static_cast<size_t>(std::min<uint64_t>(buffer_.size() - end_, left_));
+        if (room == 0) {
+            eof_ = true;
+            return false;
+        }
+        const ssize_t got = read(fd_, buffer_.data() + end_, room);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -47,6 +62,7 @@ bool TextLines::fill()
             return false;
         }
         end_ += static_cast<size_t>(got);
+        left_ -= static_cast<uint64_t>(got);
         return true;
     }
 }

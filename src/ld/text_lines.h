@@ -19,6 +19,9 @@ struct LineFields {
 class TextLines {
 public:
     explicit TextLines(const std::string& path);
+    // The lines that start in the bytes [from, to) of the file, from must
+    // be the start of a line, the first of them numbered firstLine + 1.
+    TextLines(const std::string& path, uint64_t from, uint64_t to, uint64_t firstLine);
     ~TextLines();
     TextLines(const TextLines&) = delete;
     TextLines& operator=(const TextLines&) = delete;
@@ -37,6 +40,7 @@ private:
     int fd_ = -1;
     std::vector<char> buffer_;
     size_t begin_ = 0, end_ = 0;
+    uint64_t left_ = UINT64_MAX; // bytes of the range not yet read
     bool eof_ = false;
     int error_ = 0;
     uint64_t line_ = 0;

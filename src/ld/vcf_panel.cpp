@@ -4,6 +4,8 @@
 // a candidate takes.
 #include "ld/vcf_panel.h"
 
+#include "ld/bgzf_lines.h"
+
 #include "genes/gene_index.h"
 #include "ld/tabix_linear.h"
 #include "ld/vcf_genotypes.h"
@@ -223,7 +225,7 @@ private:
                 reading = true;
             }
             for (;;) {
-                const int r = bgzf_getline(bgzf, '\n', &line_);
+                const int r = bgzfLine(bgzf, &line_);
                 if (r < -1)
                     return damaged("");
                 if (r == -1)

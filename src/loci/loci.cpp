@@ -76,6 +76,29 @@ void place(uint32_t chromosome, const Key& key, int64_t w, std::map<int32_t, siz
     ++l.markers;
 }
 
+// At most how many leads the candidates can give: on one chromosome, leads
+// lie more than w apart, so a span of s bp holds at most s / (w + 1) + 1 of
+// them, and never more than its candidates. Reserving this keeps the loci
+// from being copied as they grow.
+size_t leadBound(const LociCandidates& c, const std::vector<size_t>& first, int64_t w)
+{
+    const size_t chromosomes = first.size() - 1;
+    std::vector<int32_t> low(chromosomes, INT32_MAX), high(chromosomes, INT32_MIN);
+    for (const LociCandidates::Candidate& m : c.candidates) {
+        low[m.chromosome] = std::min(low[m.chromosome], m.position);
+        high[m.chromosome] = std::max(high[m.chromosome], m.position);
+    }
+    size_t bound = 0;
+    for (size_t k = 0; k < chromosomes; ++k) {
+        const size_t count = first[k + 1] - first[k];
+        if (count == 0)
+            continue;
+        const uint64_t span = static_cast<uint64_t>(int64_t(high[k]) - int64_t(low[k]));
+        bound += static_cast<size_t>(std::min<uint64_t>(count, span / static_cast<uint64_t>(w + 1) + 1));
+    }
+    return bound;
+}
+
 } // namespace
 
 LociResult findLoci(const LociCandidates& c, int64_t window)
@@ -90,22 +113,42 @@ LociResult findLoci(const LociCandidates& c, int64_t window)
     std::vector<size_t> first(c.chromosomes.size() + 1, 0);
     for (const LociCandidates::Candidate& m : c.candidates)
         ++first[m.chromosome + 1];
+    size_t largest = 0;
+    for (size_t k = 0; k + 1 < first.size(); ++k)
+        largest = std::max(largest, first[k + 1]);
     std::partial_sum(first.begin(), first.end(), first.begin());
-    std::vector<size_t> next(first.begin(), first.end() - 1);
-    std::vector<Key> keys(n);
-    for (size_t k = 0; k < n; ++k) {
+    auto keyOf = [&c](size_t k) {
         const double s = c.strength(k) + 0.0; // -0 (p = 1) as +0, whose bits order
         uint64_t bits = 0;
         std::memcpy(&bits, &s, sizeof bits);
-        const LociCandidates::Candidate& m = c.candidates[k];
-        keys[next[m.chromosome]++] = {~bits, k, m.position};
+        return Key{~bits, k, c.candidates[k].position};
+    };
+    // In a table whose chromosomes come one after another (chromosomes are
+    // numbered by first appearance, so the numbers never fall), chromosome
+    // j's candidates are [first[j], first[j + 1]) already: its keys are made
+    // when it is clumped, and only the largest chromosome's are held.
+    const bool grouped =
+        std::is_sorted(c.candidates.begin(), c.candidates.end(),
+                       [](const LociCandidates::Candidate& a, const LociCandidates::Candidate& b) {
+                           return a.chromosome < b.chromosome;
+                       });
+    std::vector<Key> keys(grouped ? largest : n);
+    if (!grouped) {
+        std::vector<size_t> next(first.begin(), first.end() - 1);
+        for (size_t k = 0; k < n; ++k)
+            keys[next[c.candidates[k].chromosome]++] = keyOf(k);
     }
     LociResult result;
     std::vector<Locus>& loci = result.loci;
+    loci.reserve(leadBound(c, first, w));
     std::map<int32_t, size_t> leads; // of the current chromosome: position -> locus
     for (size_t chromosome = 0; chromosome + 1 < first.size(); ++chromosome) {
-        const auto begin = keys.begin() + static_cast<std::ptrdiff_t>(first[chromosome]);
-        const auto end = keys.begin() + static_cast<std::ptrdiff_t>(first[chromosome + 1]);
+        const size_t from = first[chromosome], count = first[chromosome + 1] - from;
+        if (grouped)
+            for (size_t k = 0; k < count; ++k)
+                keys[k] = keyOf(from + k);
+        const auto begin = keys.begin() + static_cast<std::ptrdiff_t>(grouped ? 0 : from);
+        const auto end = begin + static_cast<std::ptrdiff_t>(count);
         std::sort(begin, end, [](const Key& a, const Key& b) {
             return a.weakness != b.weakness ? a.weakness < b.weakness : a.index < b.index;
         });
@@ -113,6 +156,11 @@ LociResult findLoci(const LociCandidates& c, int64_t window)
         for (auto key = begin; key != end; ++key)
             place(static_cast<uint32_t>(chromosome), *key, w, leads, loci);
     }
+    std::vector<Key>().swap(keys);
+    // A loose bound (small windows over sparse candidates) gives its room
+    // back; the copy is smaller than the keys just freed.
+    if (loci.size() <= loci.capacity() / 4)
+        loci.shrink_to_fit();
     std::sort(loci.begin(), loci.end(), [](const Locus& a, const Locus& b) {
         if (a.chromosome != b.chromosome)
             return a.chromosome < b.chromosome;

@@ -7,7 +7,6 @@
 #include "report/peak_row.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace {
 
@@ -122,7 +121,7 @@ std::string lociFileText(const LociResult& result, const LociCandidates& candida
 
 std::string lociSummary(const std::string& table, const LociResult& result, const LociCandidates& candidates,
                         const std::vector<ReportedPeak>& peaks, double threshold, int64_t window,
-                        const std::vector<std::string>& notes)
+                        const LocusNote& note)
 {
     const std::string prefix = "quorlin: summary: " + table + ": ";
     const std::vector<Locus>& loci = result.loci;
@@ -146,20 +145,29 @@ std::string lociSummary(const std::string& table, const LociResult& result, cons
     }
     text += "\n";
 
-    std::vector<size_t> order(loci.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    const size_t shown = std::min(kStrongestShown, order.size());
-    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
-                      [&](size_t a, size_t b) { return stronger(loci[a], loci[b]); });
+    // The strongest few, kept in order while the loci pass by: no index of
+    // every locus.
+    std::vector<size_t> order;
+    for (size_t k = 0; k < loci.size(); ++k) {
+        if (order.size() == kStrongestShown && !stronger(loci[k], loci[order.back()]))
+            continue;
+        const auto at = std::upper_bound(order.begin(), order.end(), k,
+                                         [&](size_t a, size_t b) { return stronger(loci[a], loci[b]); });
+        order.insert(at, k);
+        if (order.size() > kStrongestShown)
+            order.pop_back();
+    }
+    const size_t shown = order.size();
     for (size_t k = 0; k < shown; ++k) {
         const Locus& l = loci[order[k]];
+        const std::string said = note ? note(order[k]) : std::string();
         double best = 0;
         const bool hasPeak = bestQuality(l, result, peaks, best);
         text += prefix + "locus " + std::to_string(k + 1) + ": " + candidates.chromosomes[l.chromosome] + ":" +
                 std::to_string(l.start) + "-" + std::to_string(l.end) + ", lead " + markerName(candidates, l) +
                 ", -log10(p) " + formatReal(l.log10p) + ", " + statusWord(l.status) + ", GQS " +
                 (hasPeak ? formatReal(best) : std::string("NA")) +
-                (notes.size() == loci.size() && !notes[order[k]].empty() ? ", " + notes[order[k]] : "") + "\n";
+                (said.empty() ? "" : ", " + said) + "\n";
     }
     return text;
 }

@@ -31,10 +31,13 @@ std::string lociFileText(const LociResult& result, const LociCandidates& candida
                          const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames,
                          const LociExtraColumns& extra = {});
 
+// A locus's note in the summary (such as its nearest gene), by its index.
+using LocusNote = std::function<std::string(size_t locus)>;
+
 // The summary's loci lines, each starting "quorlin: summary: TABLE: ": the
 // count with how many have a peak (and the strongest without one), then the
 // five strongest loci with their status and best GQS, and each one's note
-// (such as its nearest gene) when notes holds one per locus.
+// when note is given.
 std::string lociSummary(const std::string& table, const LociResult& result, const LociCandidates& candidates,
                         const std::vector<ReportedPeak>& peaks, double threshold, int64_t window,
-                        const std::vector<std::string>& notes = {});
+                        const LocusNote& note = {});
