@@ -114,7 +114,7 @@ void ManhattanPanel::locusMarks()
             continue;
         }
         const double x = xOf(slot, l.position);
-        const double y = yPix(std::isfinite(l.value) ? std::max(l.value, 0.0) : yTicks_.top);
+        const double y = yPix(std::isfinite(l.value) ? std::max(l.value, 0.0) : axisTop());
         const QString status = QString::fromStdString(l.status);
         if (l.status == "no_peak") {
             c_.start("path");
@@ -170,14 +170,14 @@ void ManhattanPanel::labels()
         // The mark as locusMarks draws it: a ring of radius 5 at the lead,
         // or a triangle from 14 to 4 px above it; with its stroke.
         const double mx = xOf(slot, l.position);
-        const double my = yPix(std::isfinite(l.value) ? std::max(l.value, 0.0) : yTicks_.top);
+        const double my = yPix(std::isfinite(l.value) ? std::max(l.value, 0.0) : axisTop());
         const Box mark = l.status == "no_peak" ? Box{mx - 7, my - 15, mx + 7, my - 3} : Box{mx - 6, my - 6, mx + 6, my + 6};
         taken.push_back({mark, static_cast<int>(k)});
         const QString text = l.label.empty()
                                  ? QStringLiteral("%1:%2").arg(QString::fromStdString(l.chromosome)).arg(l.position)
                                  : QString::fromStdString(l.label);
         // Above the locus mark.
-        wishes.push_back({xOf(slot, l.position), yPix(std::max(0.0, std::min(finite(l.value), yTicks_.top))) - 10,
+        wishes.push_back({xOf(slot, l.position), yPix(std::max(0.0, std::min(finite(l.value), axisTop()))) - 10,
                           finite(l.value), text, static_cast<int>(k)});
     }
     if (m_.loci.empty()) {
