@@ -117,15 +117,17 @@ void ManhattanPanel::locusMarks()
         const double y = yPix(std::isfinite(l.value) ? std::max(l.value, 0.0) : axisTop());
         const QString status = QString::fromStdString(l.status);
         if (l.status == "no_peak") {
+            const bool many = m_.loci.size() > kManyLoci;
+            const double half = many ? 4 : 6, tall = many ? 7 : 10;
             c_.start("path");
             c_.attr("class", "locus-mark");
             c_.attr("data-status", status);
             c_.attr("d", QStringLiteral("M%1 %2L%3 %4L%5 %4Z")
-                             .arg(svgNumber(x), svgNumber(y - 4), svgNumber(x - 6), svgNumber(y - 14),
-                                  svgNumber(x + 6)));
+                             .arg(svgNumber(x), svgNumber(y - 4), svgNumber(x - half), svgNumber(y - 4 - tall),
+                                  svgNumber(x + half)));
             c_.attr("fill", "none");
-            c_.attr("stroke", kNoPeakColour);
-            c_.attr("stroke-width", 2);
+            c_.attr("stroke", many ? kNoPeakLightColour : kNoPeakColour);
+            c_.attr("stroke-width", many ? 1.5 : 2);
             c_.attr("stroke-linejoin", "round");
         } else {
             c_.start("circle");
@@ -171,7 +173,10 @@ void ManhattanPanel::labels()
         // or a triangle from 14 to 4 px above it; with its stroke.
         const double mx = xOf(slot, l.position);
         const double my = yPix(std::isfinite(l.value) ? std::max(l.value, 0.0) : axisTop());
-        const Box mark = l.status == "no_peak" ? Box{mx - 7, my - 15, mx + 7, my - 3} : Box{mx - 6, my - 6, mx + 6, my + 6};
+        const bool many = m_.loci.size() > kManyLoci;
+        const Box mark = l.status != "no_peak" ? Box{mx - 6, my - 6, mx + 6, my + 6}
+                         : many               ? Box{mx - 5, my - 12, mx + 5, my - 3}
+                                              : Box{mx - 7, my - 15, mx + 7, my - 3};
         taken.push_back({mark, static_cast<int>(k)});
         const QString text = l.label.empty()
                                  ? QStringLiteral("%1:%2").arg(QString::fromStdString(l.chromosome)).arg(l.position)

@@ -23,6 +23,10 @@ inline constexpr char kMutedText[] = "#555555";
 // Open triangles over the leads of loci without a peak shape: a cool violet,
 // apart from the warm bands and the blue markers.
 inline constexpr char kNoPeakColour[] = "#7b3294";
+// Beyond kManyLoci loci, the no_peak triangles are smaller and in this
+// lighter violet, so that dozens of them do not outweigh the peaks.
+inline constexpr char kNoPeakLightColour[] = "#b58cc7";
+constexpr size_t kManyLoci = 30;
 inline constexpr char kLeadColour[] = "#1a1a1a";
 inline constexpr char kTitleText[] = "#111111";
 inline constexpr char kGenomeWideDash[] = "7 4";
