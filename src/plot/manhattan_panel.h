@@ -39,6 +39,7 @@ private:
     double xOf(int i, double position) const;
     // Left and right x of a peak's range, at least 3 px apart.
     double bandX(const PlotPeak& p, int chrom, double* x1) const;
+    void markAt(const PlotLocus& l, int slot, double* x, double* y) const;
 
     SvgCanvas& c_;
     const PlotModel& m_;

@@ -89,3 +89,41 @@ TEST(ManhattanLegend, LinesStayInsideTheCanvas)
             EXPECT_LE(x + textWidth(text, 13), w - 10 + 0.5) << w << "x" << h << ": " << text.toStdString();
     }
 }
+
+// 500,000 one-row chromosomes, a third of them a genome-wide peak and a
+// locus: marks that fall on one pixel are merged, each counting what it
+// stands for, and the figure stays under 5 MB with every peak and locus
+// accounted for.
+TEST(ManhattanLegend, MarksOfManyOneRowChromosomesAreMergedPerPixel)
+{
+    const int n = 500000;
+    PlotCollector c(0.001);
+    for (int k = 0; k < n; ++k) {
+        const std::string name = "ctg" + std::to_string(k);
+        c.startChromosome(name);
+        const bool strong = k % 3 == 0;
+        c.addRow(1000 + k % 5000, strong ? 1e-9 : 0.3, true);
+        if (strong) {
+            c.addPeak({name, 1000 + k % 5000, 1000 + k % 5000, 2, 9, "rs" + std::to_string(k)});
+            c.addLocus({name, 1000 + k % 5000, 9, "rs" + std::to_string(k), "peak"});
+        }
+    }
+    const PlotModel m = std::move(c).finish();
+    const QByteArray svg = figureSvg(m);
+    EXPECT_LT(svg.size(), 5 * 1000 * 1000);
+    QString error;
+    const std::vector<SvgElement> all = classedElements(svg, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const auto counted = [](const std::vector<SvgElement>& marks) {
+        int64_t total = 0;
+        for (const SvgElement& e : marks) {
+            const auto it = e.attributes.find(QStringLiteral("data-count"));
+            total += it == e.attributes.end() ? 1 : it->second.toLongLong();
+        }
+        return total;
+    };
+    const int64_t strong = (n + 2) / 3;
+    EXPECT_EQ(counted(ofClass(all, "peak-band")), strong);
+    EXPECT_EQ(counted(ofClass(all, "locus-mark")), strong);
+    EXPECT_LT(ofClass(all, "peak-band").size(), 5000u);
+}
