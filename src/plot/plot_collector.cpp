@@ -91,6 +91,7 @@ void PlotCollector::storeCurrent()
 
 void PlotCollector::startChromosome(std::string_view name)
 {
+    clearCursor();
     storeCurrent();
     const auto found = index_.find(std::string(name));
     if (found != index_.end()) {
@@ -160,6 +161,19 @@ void PlotCollector::addDrawn(int32_t position, double p, bool pIsNumber)
     ++c.cellsDrawn;
     ++c.drawn;
     ++drawn_;
+    setCursor();
+}
+
+void PlotCollector::setCursor()
+{
+    PlotChromosome& c = chromosomes_[current_];
+    cursorChromosome_ = &c;
+    cursorCells_ = c.cells.data();
+    cursorColLo_ = c.colLo;
+    cursorLo_ = usedLo_[current_];
+    cursorHi_ = usedHi_[current_];
+    cursorSpanLimit_ = xShift_ >= kMaxXShift ? std::numeric_limits<int64_t>::max()
+                                              : (kXCellsBeforeCoarsening << xShift_) - spanOthers_;
 }
 
 void PlotCollector::addExtreme(int32_t position, double p, double value)
@@ -212,6 +226,7 @@ void PlotCollector::thinExtremes()
 
 void PlotCollector::growColumns(PlotChromosome& c, uint32_t col)
 {
+    clearCursor();
     if (c.cols == 0) {
         c.colLo = col;
         c.cols = 1;
@@ -234,6 +249,7 @@ void PlotCollector::growColumns(PlotChromosome& c, uint32_t col)
 
 void PlotCollector::coarsenX()
 {
+    clearCursor();
     ++xShift_;
     for (size_t i = 0; i < chromosomes_.size(); ++i) {
         PlotChromosome& c = chromosomes_[i];
@@ -298,6 +314,7 @@ void PlotCollector::countPending()
 
 PlotModel PlotCollector::finish() &&
 {
+    clearCursor();
     countPending();
     storeCurrent();
     mergeSmallest(kPlotChromosomeCap);

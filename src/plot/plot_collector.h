@@ -42,6 +42,11 @@
 #include <unordered_map>
 #include <vector>
 
+// -log2 p in fixed point (4096 per unit) for 0 < p <= 1 from the bits of p,
+// through a 4096-entry table: at or above the exact value, by less than
+// 2.5/4096 (0.0002 in -log10 p).
+int64_t plotMinusLog2Fixed(double p);
+
 // A reported peak, as the analysis reports it.
 struct PlotPeak {
     std::string chromosome;
@@ -158,8 +163,25 @@ public:
     void addRow(int32_t position, double p, bool pIsNumber)
     {
         countRow(position, p, pIsNumber);
-        if (p <= drawLimit_)
-            addDrawn(position, p, pIsNumber);
+        if (!(p <= drawLimit_))
+            return;
+        // The common row: not retained, a p-value, in a grid cell of the
+        // current chromosome that a row before it reached (see the cursor).
+        if (p > inlimit_ && p <= 1 && pIsNumber && int64_t(max_) - min_ < cursorSpanLimit_) {
+            const int64_t fixed = plotMinusLog2Fixed(p);
+            const uint32_t col = static_cast<uint32_t>(uint64_t(uint32_t(position) ^ 0x80000000u) >> xShift_);
+            if (col - cursorLo_ <= cursorHi_ - cursorLo_ && cursorHi_ >= cursorLo_ && (fixed >> yShift_) < kPlotYCells) {
+                const int cell = static_cast<int>(fixed >> yShift_);
+                cursorCells_[size_t(col - cursorColLo_) * kPlotCellWords + size_t(cell >> 6)] |= uint64_t(1) << (cell & 63);
+                if (fixed > maxLog2Fixed_)
+                    maxLog2Fixed_ = fixed;
+                ++cursorChromosome_->cellsDrawn;
+                ++cursorChromosome_->drawn;
+                ++drawn_;
+                return;
+            }
+        }
+        addDrawn(position, p, pIsNumber);
     }
 
     // A row whose -log10 p (value) lies beyond the grid's range: p is its
@@ -191,6 +213,20 @@ private:
             countPending();
     }
     void addDrawn(int32_t position, double p, bool pIsNumber);
+    // Design note. The cursor lets addRow set a grid cell inline: the
+    // current chromosome, its cells and the x cells its drawn rows have
+    // reached (cursorLo_ .. cursorHi_, inside the grid), and the span below
+    // which the x scale needs no coarsening. addDrawn sets it after each row;
+    // whatever moves or reshapes a grid (a new chromosome, growing or
+    // coarsening columns, a merge) clears it (cursorHi_ < cursorLo_), so
+    // the inline path only ever writes where addDrawn would.
+    void setCursor();
+    void clearCursor()
+    {
+        cursorLo_ = 1;
+        cursorHi_ = 0;
+        cursorSpanLimit_ = 0;
+    }
     void thinExtremes();
     void countPending();
     void storeCurrent();
@@ -219,6 +255,10 @@ private:
     int64_t maxLog2Fixed_ = -1;
     int64_t retained_ = 0, retainedTop_ = 0, retainedAbove1_ = 0, retainedNotNumber_ = 0;
     int64_t drawn_ = 0, extremes_ = 0;
+    PlotChromosome* cursorChromosome_ = nullptr;
+    uint64_t* cursorCells_ = nullptr;
+    uint32_t cursorColLo_ = 0, cursorLo_ = 1, cursorHi_ = 0;
+    int64_t cursorSpanLimit_ = 0;
     size_t extremesHeld_ = 0;
     double extremeStep_ = 1.0 / 64; // value step of thinned extreme markers
     int extremeXShift_ = 0;         // their x cells: the grid's, this many times coarser
@@ -235,7 +275,4 @@ private:
     size_t pendingCount_ = 0;
 };
 
-// -log2 p in fixed point (4096 per unit) for 0 < p <= 1 from the bits of p,
-// through a 4096-entry table: at or above the exact value, by less than
-// 2.5/4096 (0.0002 in -log10 p).
-int64_t plotMinusLog2Fixed(double p);
+

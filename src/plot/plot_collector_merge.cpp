@@ -17,6 +17,7 @@
 
 void PlotCollector::mergeSmallest(size_t keep)
 {
+    clearCursor();
     // Slots other than the "other" one, in order.
     std::vector<size_t> named;
     size_t other = chromosomes_.size();
