@@ -57,6 +57,10 @@ struct PlotFrame {
 
     explicit PlotFrame(const PlotSettings& s);
     double bottom() const { return top + h; }
+    // Shrinks the QQ square (to 120 px at least, its top left corner kept)
+    // and lifts the legend under it by as much, so that a legend ending at
+    // legendBottom ends inside the canvas.
+    void fitLegend(double legendBottom);
 };
 
 class SvgCanvas {
@@ -98,4 +102,5 @@ private:
 void drawManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f,
                         PlotDrawStats& stats);
 void drawQqPanel(SvgCanvas& c, const PlotModel& m, const PlotFrame& f, PlotDrawStats& stats);
-void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f);
+// Returns the y below the legend's last line (its descenders included).
+double drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f);

@@ -67,7 +67,7 @@ void gqsBar(SvgCanvas& c, double x, double y)
 
 } // namespace
 
-void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f)
+double drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f)
 {
     c.layer("legend", "Legend");
     const double x = f.legendLeft, tx = x + kSample + 8;
@@ -96,7 +96,7 @@ void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const P
     y = wrappedText(c, tx, y, QStringLiteral("weaker peak: tick at the foot of the axis"), right);
     if (m.loci.empty()) {
         c.end();
-        return;
+        return y + 4;
     }
     y += kRow;
     c.start("circle");
@@ -135,6 +135,7 @@ void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const P
     QString noPeak = QStringLiteral("locus without a peak shape (no_peak), over its lead");
     if (many)
         noPeak += QStringLiteral(" (%1)").arg(QString::fromStdString(groupDigits(byStatus["no_peak"])));
-    wrappedText(c, tx, y, noPeak, right);
+    y = wrappedText(c, tx, y, noPeak, right);
     c.end();
+    return y + 4;
 }

@@ -9,8 +9,8 @@
 
 namespace {
 
-// The text elements of the legend layer: x, text.
-std::vector<std::pair<double, QString>> legendTexts(const QByteArray& svg)
+// The text elements of the legend layer: x, text (and with ys, their y).
+std::vector<std::pair<double, QString>> legendTexts(const QByteArray& svg, std::vector<double>* ys = nullptr)
 {
     std::vector<std::pair<double, QString>> out;
     QXmlStreamReader r(svg);
@@ -25,6 +25,8 @@ std::vector<std::pair<double, QString>> legendTexts(const QByteArray& svg)
             layers.push_back(r.attributes().value(QLatin1String("id")).toString());
         if (r.name() == u"text" && !layers.empty() && layers.back() == u"legend") {
             const double x = r.attributes().value(QLatin1String("x")).toDouble();
+            if (ys)
+                ys->push_back(r.attributes().value(QLatin1String("y")).toDouble());
             out.push_back({x, r.readElementText(QXmlStreamReader::IncludeChildElements)});
         }
     }
@@ -76,17 +78,25 @@ TEST(ManhattanLegend, ManyLociStepBackAndAreCounted)
 }
 
 // At 1200x600 and at the smallest width the legend wraps its lines instead
-// of running off the canvas's right edge.
+// of running off the canvas's right edge, and it ends above the canvas's
+// foot.
 TEST(ManhattanLegend, LinesStayInsideTheCanvas)
 {
     for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1200, 600}, {800, 480}, {1600, 900}}) {
         PlotSettings s;
         s.width = w;
         s.height = h;
-        const auto texts = legendTexts(figureSvg(lociModel(40, 10), s));
+        std::vector<double> ys;
+        const auto texts = legendTexts(figureSvg(lociModel(40, 10), s), &ys);
         ASSERT_GE(texts.size(), 5u);
         for (const auto& [x, text] : texts)
             EXPECT_LE(x + textWidth(text, 13), w - 10 + 0.5) << w << "x" << h << ": " << text.toStdString();
+        // Down to 1200x600 the QQ square gives way so that the legend's
+        // last line (and its descenders) stays inside the canvas too.
+        if (h >= 600) {
+            for (double y : ys)
+                EXPECT_LE(y + 4, h) << w << "x" << h;
+        }
     }
 }
 
