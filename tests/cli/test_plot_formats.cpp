@@ -81,18 +81,27 @@ TEST(PlotFormats, ExtensionsAndPlotFormatChooseTheFormat)
     }
 }
 
-// In list mode -plot yes writes each table's figure in the -plot-format.
+// In list mode -plot yes writes each table's figure in the -plot-format,
+// and the regional figures follow it.
 TEST(PlotFormats, ListModeFiguresInTheChosenFormat)
 {
     const std::string dir = makeTempDir();
     writeFile(dir + "/t.tsv", kTable);
     writeFile(dir + "/u.tsv", kTable);
     writeFile(dir + "/l.txt", "t.tsv\nu.tsv\n");
-    const RunResult r = runQuorlin(cols({"-list", "l.txt", "-plot", "yes", "-plot-format", "png"}), dir);
+    const RunResult r =
+        runQuorlin(cols({"-list", "l.txt", "-plot", "yes", "-plot-format", "png", "-loci", "yes", "-regional", "yes"}), dir);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     for (const char* table : {"t.tsv", "u.tsv"}) {
         EXPECT_EQ(head(dir + "/" + table + ".png", 4), "\x89PNG") << table;
         EXPECT_FALSE(fileExists(dir + "/" + table + ".svg")) << table;
+        // The regional figures take the same format.
+        size_t figures = 0;
+        for (const auto& e : fs::directory_iterator(dir + "/" + table + ".regional")) {
+            EXPECT_EQ(e.path().extension(), ".png") << e.path();
+            ++figures;
+        }
+        EXPECT_EQ(figures, 2u) << table;
     }
     const RunResult bad = runQuorlin(cols({"-list", "l.txt", "-plot", "yes", "-plot-format", "jpg"}), dir);
     EXPECT_EQ(bad.status, 1);
