@@ -297,6 +297,46 @@ void ManhattanPanel::labels()
             break;
         }
     }
+    // In a broken axis's band, the values of the strongest extreme markers
+    // (up to five), beside their dots where no label or mark is in the way:
+    // the band's scale is compressed, so the value is written out.
+    if (yAxis_.broken) {
+        struct Dot {
+            double x, y, value;
+        };
+        std::vector<Dot> dots;
+        for (size_t i = 0; i < m_.chromosomes.size(); ++i)
+            for (const PlotExtreme& e : m_.chromosomes[i].extremes)
+                if (e.value >= yAxis_.bandLow)
+                    dots.push_back({xOf(static_cast<int>(i), e.position), yPix(e.value), e.value});
+        std::stable_sort(dots.begin(), dots.end(), [](const Dot& a, const Dot& b) { return a.value > b.value; });
+        const double fontSize = 11;
+        int written = 0;
+        for (const Dot& d : dots) {
+            if (written == 5)
+                break;
+            const QString text = QString::number(d.value, 'g', 6);
+            const double w = textWidth(text, fontSize);
+            // Right of the dot (clear of a locus ring around it), or left of
+            // it near the panel's right edge.
+            const bool right = d.x + 10 + w <= f_.left + f_.w;
+            const double x0 = right ? d.x + 9 : d.x - 9 - w;
+            const Box box{x0 - 1, d.y - fontSize / 2 - 1, x0 + w + 1, d.y + fontSize / 2 + 1};
+            if (box.y0 < f_.top ||
+                std::any_of(taken.begin(), taken.end(), [&](const Taken& t) { return t.box.overlaps(box); }))
+                continue;
+            taken.push_back({box, -1});
+            c_.start("text");
+            c_.attr("class", "band-value");
+            c_.attr("x", x0);
+            c_.attr("y", d.y + 4);
+            c_.attr("font-size", fontSize);
+            c_.attr("fill", kMutedText);
+            c_.chars(text);
+            c_.end();
+            ++written;
+        }
+    }
     c_.end();
 }
 

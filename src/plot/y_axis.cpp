@@ -79,7 +79,7 @@ YAxis makeYAxis(std::vector<double> values, double floor, const YBreakChoice& ch
     // Room below the lowest band value and above the highest (for labels).
     const double range = std::max(vmax - bandMin, std::max(1.0, 0.1 * vmax));
     a.bandLow = std::max(a.low.top, bandMin - 0.08 * range);
-    a.bandHigh = vmax + 0.25 * range;
+    a.bandHigh = vmax + 0.45 * range;
     a.bandBottom = top + kBandShare * height;
     a.lowTop = a.bandBottom + kGapPx;
     a.bandTicks = bandTickValues(a.bandLow, a.bandHigh);

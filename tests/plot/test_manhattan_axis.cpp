@@ -39,6 +39,7 @@ struct Manhattan {
     std::map<QString, std::vector<DotRun>> dots;
     std::map<double, double> tickY;
     int breaks = 0;
+    std::vector<QString> bandValues; // the texts of class band-value
 };
 
 Manhattan readManhattan(const QByteArray& svg)
@@ -68,6 +69,8 @@ Manhattan readManhattan(const QByteArray& svg)
                 const int y0 = x.captured(2).toInt();
                 m.dots[chromosome].push_back({x.captured(1).toInt(), y0, x.captured(3).isEmpty() ? y0 : x.captured(3).toInt()});
             }
+        } else if (name == u"text" && cls == u"band-value") {
+            m.bandValues.push_back(r.readElementText());
         } else if (name == u"text" && !layers.empty() && layers.back() == u"manhattan-axes" &&
                    attr("text-anchor") == u"end") {
             const double y = attr("y").toDouble() - 4.5; // the label sits 4.5 px under its tick
@@ -230,7 +233,7 @@ TEST(ManhattanAxis, BreakRule)
 // A -log10 p table with values 401, 450 and 1000.5, each alone on its
 // chromosome among ordinary rows: the axis breaks (an element of class
 // axis-break), and each extreme dot sits at its value on the band's scale,
-// read back from the band's tick labels.
+// read back from the band's tick labels, its value written beside it.
 TEST(ManhattanAxis, ExtremeValuesSitAtTheirValueAboveTheBreak)
 {
     const std::string dir = makeTempDir();
@@ -246,6 +249,8 @@ TEST(ManhattanAxis, ExtremeValuesSitAtTheirValueAboveTheBreak)
     const Manhattan m = readManhattan(
         runFigure(dir, {"-file", "t.tsv", "-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "3", "-log10p", "yes"}));
     EXPECT_EQ(m.breaks, 1);
+    // The band's scale is compressed: each extreme value is written out.
+    EXPECT_EQ(m.bandValues, (std::vector<QString>{QStringLiteral("1000.5"), QStringLiteral("450"), QStringLiteral("401")}));
     std::map<double, double> band;
     double lowTopY = 0; // the lower part's highest tick
     for (const auto& [v, y] : m.tickY) {
