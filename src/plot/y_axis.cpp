@@ -9,6 +9,7 @@ namespace {
 constexpr double kBandShare = 0.22;
 constexpr double kGapPx = 14;
 constexpr double kBreakAbove = 40;
+constexpr double kLargest = 1e300;
 
 // Tick values inside [lo, hi]: multiples of a 1-2-5 step, at most 3 or 4.
 std::vector<double> bandTickValues(double lo, double hi)
@@ -23,17 +24,26 @@ std::vector<double> bandTickValues(double lo, double hi)
 
 double YAxis::y(double value) const
 {
+    double y;
     if (!broken || value <= low.top)
-        return lowTop + (height - (lowTop - top)) * (1 - value / low.top);
-    if (value < bandLow)
-        return (bandBottom + lowTop) / 2;
-    return top + (bandBottom - top) * (1 - (value - bandLow) / (bandHigh - bandLow));
+        y = lowTop + (height - (lowTop - top)) * (1 - value / low.top);
+    else if (value < bandLow)
+        y = (bandBottom + lowTop) / 2;
+    else
+        y = top + (bandBottom - top) * (1 - (value - bandLow) / (bandHigh - bandLow));
+    // Within the plot area whatever the value (above 1e300, say).
+    return std::min(std::max(y, top), top + height);
 }
 
 YAxis makeYAxis(std::vector<double> values, double floor, const YBreakChoice& choice, double top, double height)
 {
+    // Values beyond kLargest (absurd, but a -log10 p column may hold them)
+    // count as kLargest: the arithmetic below stays finite, and they are
+    // drawn at the top of the axis.
     values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return !std::isfinite(v); }),
                  values.end());
+    for (double& v : values)
+        v = std::min(v, kLargest);
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
     YAxis a;

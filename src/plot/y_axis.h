@@ -24,7 +24,8 @@ struct YAxis {
     double lowTop = 0;              // px: the top of the lower part
 
     // Pixel y of a value: linear in the lower part and in the band; a value
-    // between them (none is, by construction) lands in the gap's middle.
+    // between them (none is, by construction) lands in the gap's middle;
+    // never outside the plot area.
     double y(double value) const;
 };
 
@@ -38,4 +39,5 @@ struct YAxis {
 // shows values that would otherwise squash the rest of the panel into its
 // bottom half or less. With At, the lower part ends at the given value and
 // the band holds what lies above it (no break when nothing does).
+// Values above 1e300 count as 1e300 (and are drawn at the top).
 YAxis makeYAxis(std::vector<double> values, double floor, const YBreakChoice& choice, double top, double height);

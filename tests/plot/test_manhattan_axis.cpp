@@ -228,6 +228,14 @@ TEST(ManhattanAxis, BreakRule)
     EXPECT_EQ(at.low.top, 20);
     EXPECT_LE(at.bandLow, 25);
     EXPECT_FALSE(makeYAxis({0.2, 12}, floor, {YBreakChoice::At, 20}, 84, 600).broken);
+    // Absurd values keep the arithmetic finite, broken or not.
+    for (const YBreakChoice& choice : {YBreakChoice{}, YBreakChoice{YBreakChoice::Never, 0}}) {
+        const YAxis huge = makeYAxis({3, 1e308, 1.7e308}, floor, choice, 84, 600);
+        EXPECT_TRUE(std::isfinite(huge.y(1e300)));
+        EXPECT_TRUE(std::isfinite(huge.y(3)));
+        EXPECT_GE(huge.y(1e300), 84 - 1e-6);
+        EXPECT_EQ(huge.y(1.7e308), 84); // beyond the axis: at its top
+    }
 }
 
 // A -log10 p table with values 401, 450 and 1000.5, each alone on its
