@@ -30,8 +30,26 @@ void FigureRows::feed(const Item& item)
         return;
     }
     const ObservedRows& r = item.rows;
-    for (size_t i = 0; i < r.size(); ++i)
-        collector_.addRow(r.positions[i], log10_ ? std::pow(10.0, -r.values[i]) : r.values[i], r.numbers[i] != 0);
+    if (log10_) {
+        for (size_t i = 0; i < r.size(); ++i) {
+            const double v = r.values[i];
+            if (v > kPlotExtremeLog10 && r.numbers[i] && std::isfinite(v))
+                collector_.addExtreme(r.positions[i], std::pow(10.0, -v), v);
+            else
+                collector_.addRow(r.positions[i], std::pow(10.0, -v), r.numbers[i] != 0);
+        }
+        return;
+    }
+    // Rows whose p text lies below the normal range come with the -log10 p
+    // of their text, in row order.
+    size_t next = 0;
+    for (size_t i = 0; i < r.size(); ++i) {
+        if (next < r.exact.size() && r.exact[next].row == i) {
+            collector_.addExtreme(r.positions[i], r.values[i], r.exact[next++].log10p);
+            continue;
+        }
+        collector_.addRow(r.positions[i], r.values[i], r.numbers[i] != 0);
+    }
 }
 
 void FigureRows::chromosome(std::string_view name)

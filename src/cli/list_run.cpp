@@ -100,7 +100,7 @@ std::vector<TableJob> listJobs(const RunOptions& options, const std::vector<std:
         job.table = table;
         job.outputs.report = base + ".out";
         job.outputs.bed = options.bed ? base + ".bed" : "";
-        job.outputs.plot = options.plot ? base + ".svg" : "";
+        job.outputs.plot = options.plot ? base + "." + options.plotFormat : "";
         job.outputs.loci = options.loci ? base + ".loci.tsv" : "";
         job.outputs.members = options.lociMembers ? base + ".loci.members.tsv" : "";
         job.outputs.page = options.html ? base + ".html" : "";

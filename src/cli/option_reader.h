@@ -25,6 +25,7 @@ public:
     bool loci();
     bool lociLd();
     bool figures();
+    bool plotOutput();
     bool study();
 
 private:

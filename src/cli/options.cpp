@@ -25,7 +25,7 @@ const char* const kOptionWords[] = {"-file",   "-out",     "-delim",    "-lcolum
                                     "-loci-window", "-carry", "-genes", "-gene-types", "-plot-title", "-plot-size",
                                     "-regional", "-regional-format", "-keep-going", "-outdir", "-html",
                                     "-loci-ld", "-loci-r2", "-loci-p2", "-loci-ld-samples", "-loci-members",
-                                    "-vcf-study", "-build", "-regional-ld-ref"};
+                                    "-vcf-study", "-build", "-regional-ld-ref", "-plot-ybreak", "-plot-format"};
 
 const char* const kColumnWords[] = {"-lcolumn", "-pcolumn", "-chrcolumn", "-format"};
 

@@ -40,6 +40,8 @@ struct RunOptions {
     GeneTypeFilter geneTypes; // -gene-types
     std::string plotTitle;    // -plot-title; empty: the table's file name
     int plotWidth = 0, plotHeight = 0; // -plot-size in px; 0: the figure's default
+    double plotYBreak = -1;   // -plot-ybreak: the value above which the y axis breaks; -1 auto, 0 never
+    std::string plotFormat = "svg"; // -plot-format: list mode's -plot yes figures (and regional by default)
     std::string regionalDir;  // -regional: one figure per locus in this folder; empty: none
     std::string regionalFormat = "svg"; // -regional-format
     std::vector<std::string> regionalLdRefs; // -regional-ld-ref, each time given: r² references in their loci

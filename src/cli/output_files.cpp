@@ -67,6 +67,10 @@ DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, cons
         settings.width = options.plotWidth;
         settings.height = options.plotHeight;
     }
+    if (options.plotYBreak == 0)
+        settings.yBreak.mode = YBreakChoice::Never;
+    else if (options.plotYBreak > 0)
+        settings.yBreak = {YBreakChoice::At, options.plotYBreak};
     DrawnFigure drawn;
     QBuffer buffer(&drawn.svg);
     buffer.open(QIODevice::WriteOnly);

@@ -7,6 +7,8 @@
 #include "plot/figure_render.h"
 #include "report/number_format.h"
 
+#include <cmath>
+
 std::string outputBase(const std::string& table, const std::string& outdir)
 {
     return outdir.empty() ? table : outdir + "/" + fileNameOf(table);
@@ -33,10 +35,37 @@ bool OptionReader::extraOutput(const char* word, const char* message, const char
     return true;
 }
 
+// The figure's file: its extension, when it has one, names a format the
+// figure is drawn in, so that no file gets contents its name belies.
+bool OptionReader::plotOutput()
+{
+    if (!extraOutput("-plot", "Incorrect plot\n", ".svg", out_.plot, out_.plotPath))
+        return false;
+    if (const std::string* v = value("-plot-format")) {
+        FigureFormat format;
+        if (!figureFormatOfWord(QString::fromStdString(*v), &format))
+            return fail("Incorrect plot_format\n", "-plot-format " + quoted(*v) + " must be svg, png or pdf");
+        out_.plotFormat = QString::fromStdString(*v).toLower().toStdString();
+        if (!out_.listMode && out_.plot && *value("-plot") == "yes")
+            out_.plotPath = outputBase(out_.table, out_.outdir) + "." + out_.plotFormat;
+        if (!value("-regional-format"))
+            out_.regionalFormat = out_.plotFormat;
+    }
+    if (out_.plotPath.empty())
+        return true;
+    const QString path = QString::fromStdString(out_.plotPath);
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const bool hasExtension = dot >= 0 && path.indexOf(QLatin1Char('/'), dot) < 0;
+    FigureFormat format;
+    if (hasExtension && !figureFormatOfPath(path, &format))
+        return fail("Incorrect plot\n", "the -plot file " + quoted(out_.plotPath) +
+                                             " must end in .svg, .png or .pdf (the figure's format)");
+    return true;
+}
+
 bool OptionReader::outputs()
 {
-    return extraOutput("-bed", "Incorrect bed\n", ".bed", out_.bed, out_.bedPath) &&
-           extraOutput("-plot", "Incorrect plot\n", ".svg", out_.plot, out_.plotPath) &&
+    return extraOutput("-bed", "Incorrect bed\n", ".bed", out_.bed, out_.bedPath) && plotOutput() &&
            lociOutput() &&
            extraOutput("-loci-members", "Incorrect loci_members\n", ".loci.members.tsv", out_.lociMembers,
                        out_.lociMembersPath) &&
@@ -148,6 +177,14 @@ bool OptionReader::figures()
         out_.plotWidth = size.width();
         out_.plotHeight = size.height();
     }
+    if (const std::string* v = value("-plot-ybreak")) {
+        bool ok = false;
+        const double at = *v == "auto" ? -1 : *v == "no" ? 0 : toDouble(*v, &ok);
+        if (*v != "auto" && *v != "no" && (!ok || !(at > 0) || !std::isfinite(at)))
+            return fail("Incorrect plot_ybreak\n", "-plot-ybreak " + quoted(*v) +
+                                                         " must be auto, no or a -log10 p value above 0");
+        out_.plotYBreak = at;
+    }
     if (const std::string* v = value("-regional-format")) {
         FigureFormat format;
         if (!figureFormatOfWord(QString::fromStdString(*v), &format))
@@ -184,7 +221,12 @@ bool OptionReader::study()
 bool rendersRasterFigures(const RunOptions& options)
 {
     FigureFormat plot = FigureFormat::Svg, regional = FigureFormat::Svg;
-    figureFormatOfPath(QString::fromStdString(options.plotPath), &plot);
+    if (options.listMode) {
+        if (options.plot)
+            figureFormatOfWord(QString::fromStdString(options.plotFormat), &plot);
+    } else {
+        figureFormatOfPath(QString::fromStdString(options.plotPath), &plot);
+    }
     figureFormatOfWord(QString::fromStdString(options.regionalFormat), &regional);
     return plot != FigureFormat::Svg || (!options.regionalDir.empty() && regional != FigureFormat::Svg);
 }

@@ -1,5 +1,5 @@
-// The Manhattan panel: chromosomes side by side in natural order, retained
-// markers thinned to pixels, the dashed significance lines, axes with every
+// The Manhattan panel: chromosomes side by side in natural order, every
+// drawn marker thinned to pixels, the dashed significance lines, axes with every
 // chromosome labelled. Peak and locus marks: manhattan_marks.cpp.
 #include "plot/manhattan_panel.h"
 
@@ -15,18 +15,28 @@ ManhattanPanel::ManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSetti
                                PlotDrawStats& stats)
     : c_(c), m_(m), s_(s), f_(f), stats_(stats)
 {
-    // The y axis: the retained markers, the peaks, the loci and both dashed
-    // lines fit, with room above for the labels.
-    double yMax = std::max(genomeWide(), s_.peakThreshold);
+    // The y axis: every drawn marker, the peaks, the loci and both dashed
+    // lines fit, with room above for the labels; broken where a few extreme
+    // values would squash the rest (y_axis.h).
+    std::vector<double> values;
+    uint64_t occupied[kPlotCellWords] = {};
+    for (const PlotChromosome& c : m_.chromosomes) {
+        for (size_t at = 0; at < c.cells.size(); at += kPlotCellWords)
+            for (int w = 0; w < kPlotCellWords; ++w)
+                occupied[w] |= c.cells[at + size_t(w)];
+        for (const PlotExtreme& e : c.extremes)
+            values.push_back(e.value);
+    }
+    for (int cell = 0; cell < kPlotYCells; ++cell)
+        if ((occupied[cell >> 6] >> (cell & 63)) & 1)
+            values.push_back(m_.yCellValue(cell));
     if (m_.maxLog2Fixed >= 0)
-        yMax = std::max(yMax, double(m_.maxLog2Fixed) / kPlotLog2Scale * std::log10(2.0));
+        values.push_back(double(m_.maxLog2Fixed) / kPlotLog2Scale * std::log10(2.0));
     for (const PlotPeak& p : m_.peaks)
-        if (std::isfinite(p.height))
-            yMax = std::max(yMax, p.height);
+        values.push_back(p.height);
     for (const PlotLocus& l : m_.loci)
-        if (std::isfinite(l.value))
-            yMax = std::max(yMax, l.value);
-    yTicks_ = niceTicks(yMax * 1.08, 8);
+        values.push_back(l.value);
+    yAxis_ = makeYAxis(std::move(values), std::max(genomeWide(), s_.peakThreshold), s_.yBreak, f_.top, f_.h);
     std::vector<std::string> names;
     for (size_t i = 0; i < m_.chromosomes.size(); ++i) {
         const PlotChromosome& chr = m_.chromosomes[i];
@@ -106,19 +116,54 @@ void ManhattanPanel::header()
 void ManhattanPanel::axes()
 {
     c_.layer("manhattan-axes", "Manhattan axes");
-    for (double v : yTicks_.values) {
-        const double y = yPix(v);
-        if (v > 0)
-            c_.line(f_.left, y, f_.left + f_.w, y, kGridColour, 1);
-        c_.line(f_.left - 5, y, f_.left, y, kAxisColour, 1);
-        c_.text(f_.left - 8, y + 4.5, QString::fromStdString(tickText(v)), 13, "end", kAxisColour);
+    for (double v : yAxis_.low.values)
+        yTick(v);
+    for (double v : yAxis_.bandTicks)
+        yTick(v);
+    if (yAxis_.broken) {
+        c_.line(f_.left, f_.top, f_.left, yAxis_.bandBottom, kAxisColour, 1);
+        c_.line(f_.left, yAxis_.lowTop, f_.left, f_.bottom(), kAxisColour, 1);
+        axisBreak();
+    } else {
+        c_.line(f_.left, f_.top, f_.left, f_.bottom(), kAxisColour, 1);
     }
-    c_.line(f_.left, f_.top, f_.left, f_.bottom(), kAxisColour, 1);
     c_.line(f_.left, f_.bottom(), f_.left + f_.w, f_.bottom(), kAxisColour, 1);
     c_.log10Text(26, f_.top + f_.h / 2, QString(), 15, "middle", -90);
     chromosomeLabels();
     c_.text(f_.left + f_.w / 2, f_.bottom() + 66, QStringLiteral("Chromosome"), 15, "middle", kAxisColour);
     c_.end();
+}
+
+void ManhattanPanel::yTick(double v)
+{
+    const double y = yPix(v);
+    if (v > 0)
+        c_.line(f_.left, y, f_.left + f_.w, y, kGridColour, 1);
+    c_.line(f_.left - 5, y, f_.left, y, kAxisColour, 1);
+    c_.text(f_.left - 8, y + 4.5, QString::fromStdString(tickText(v)), 13, "end", kAxisColour);
+}
+
+// The break between the lower part and the band: two slanted strokes over
+// the y axis, one at each edge of the gap, and a dotted line across the
+// panel at the band's foot.
+void ManhattanPanel::axisBreak()
+{
+    const double y0 = yAxis_.bandBottom, y1 = yAxis_.lowTop;
+    c_.start("path");
+    c_.attr("class", "axis-break");
+    c_.attr("d", QStringLiteral("M%1 %2L%3 %4M%1 %5L%3 %6")
+                     .arg(svgNumber(f_.left - 7), svgNumber(y0 + 3), svgNumber(f_.left + 7), svgNumber(y0 - 3),
+                          svgNumber(y1 + 3), svgNumber(y1 - 3)));
+    c_.attr("fill", "none");
+    c_.attr("stroke", kAxisColour);
+    c_.attr("stroke-width", 1.5);
+    c_.start("title");
+    c_.chars(QStringLiteral("axis broken between %1 and %2")
+                 .arg(QString::fromStdString(tickText(yAxis_.low.top)),
+                      QString::fromStdString(tickText(yAxis_.bandLow))));
+    c_.end();
+    c_.end();
+    c_.line(f_.left, y0, f_.left + f_.w, y0, "#bbbbbb", 1, "2 3");
 }
 
 // Every chromosome's name under the middle of its place, on two rows where
@@ -169,14 +214,14 @@ void ManhattanPanel::markers()
     for (size_t k = 0; k < axisOrder_.size(); ++k) {
         const size_t i = static_cast<size_t>(axisOrder_[k]);
         const PlotChromosome& c = m_.chromosomes[i];
-        if (c.retained == 0)
+        if (c.drawn == 0)
             continue;
         std::string d;
         chromosomeDots(i, cellY, d);
         c_.dotPath("markers", kChromosomeColours[k % 2], d,
                    QStringLiteral("chromosome %1: %2 markers")
                        .arg(QString::fromStdString(c.isOther() ? std::string("other") : c.name),
-                            QString::fromStdString(groupDigits(c.retained))));
+                            QString::fromStdString(groupDigits(c.drawn))));
     }
     c_.end();
 }
@@ -200,6 +245,10 @@ void ManhattanPanel::chromosomeDots(size_t i, const std::vector<int>& cellY, std
             for (uint64_t bits = w[j]; bits; bits &= bits - 1)
                 pixels.set(px, cellY[j * 64 + __builtin_ctzll(bits)] - top);
     }
+    for (const PlotExtreme& e : c.extremes) {
+        const int px = static_cast<int>(std::lround(positionX(s, c.span(), c.minPosition, e.position))) - px0;
+        pixels.set(px, static_cast<int>(std::lround(yPix(e.value))) - top);
+    }
     stats_.manhattanDots += pixels.appendPath(d, px0, top);
     stats_.manhattanPixels += pixels.count();
 }
@@ -210,7 +259,7 @@ void ManhattanPanel::lines()
     const double right = f_.left + f_.w;
     const double yg = yPix(genomeWide());
     c_.line(f_.left, yg, right, yg, kGenomeWideColour, 1.3, kGenomeWideDash);
-    if (s_.peakThreshold >= 0 && s_.peakThreshold <= yTicks_.top) {
+    if (s_.peakThreshold >= 0 && s_.peakThreshold <= yAxis_.low.top) {
         const double yt = yPix(s_.peakThreshold);
         c_.line(f_.left, yt, right, yt, kThresholdColour, 1.1, kThresholdDash);
     }

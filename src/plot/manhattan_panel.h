@@ -4,6 +4,7 @@
 #pragma once
 #include "plot/plot_canvas.h"
 #include "plot/plot_layout.h"
+#include "plot/y_axis.h"
 
 #include <string>
 #include <unordered_map>
@@ -26,7 +27,11 @@ private:
     void labels();
     void haloText(double x, double y, const QString& text, double fontSize);
 
-    double yPix(double v) const { return f_.top + f_.h * (1 - v / yTicks_.top); }
+    double yPix(double v) const { return yAxis_.y(v); }
+    // The largest value on the axis.
+    double axisTop() const { return yAxis_.broken ? yAxis_.bandHigh : yAxis_.low.top; }
+    void yTick(double v);
+    void axisBreak();
     // The slot of a chromosome name: its own, else the "other" slot when
     // there is one, else -1.
     int slotOf(const std::string& name) const;
@@ -34,6 +39,7 @@ private:
     double xOf(int i, double position) const;
     // Left and right x of a peak's range, at least 3 px apart.
     double bandX(const PlotPeak& p, int chrom, double* x1) const;
+    void markAt(const PlotLocus& l, int slot, double* x, double* y) const;
 
     SvgCanvas& c_;
     const PlotModel& m_;
@@ -44,5 +50,5 @@ private:
     std::vector<plotlayout::Segment> segments_;   // per slot
     std::unordered_map<std::string, int> chromIndex_;
     int otherSlot_ = -1;
-    plotlayout::Ticks yTicks_;
+    YAxis yAxis_;
 };

@@ -48,6 +48,16 @@ PlotFrame::PlotFrame(const PlotSettings& s)
     canvasWidth = width;
 }
 
+void PlotFrame::fitLegend(double legendBottom)
+{
+    const double over = legendBottom - (height - 6);
+    if (over <= 0)
+        return;
+    const double size = std::max(120.0, qSize - over);
+    legendTop -= qSize - size;
+    qSize = size;
+}
+
 SvgCanvas::SvgCanvas(QIODevice& out) : x_(&out)
 {
     x_.setAutoFormatting(true);

@@ -23,6 +23,10 @@ inline constexpr char kMutedText[] = "#555555";
 // Open triangles over the leads of loci without a peak shape: a cool violet,
 // apart from the warm bands and the blue markers.
 inline constexpr char kNoPeakColour[] = "#7b3294";
+// Beyond kManyLoci loci, the no_peak triangles are smaller and in this
+// lighter violet, so that dozens of them do not outweigh the peaks.
+inline constexpr char kNoPeakLightColour[] = "#b58cc7";
+constexpr size_t kManyLoci = 30;
 inline constexpr char kLeadColour[] = "#1a1a1a";
 inline constexpr char kTitleText[] = "#111111";
 inline constexpr char kGenomeWideDash[] = "7 4";
@@ -53,6 +57,10 @@ struct PlotFrame {
 
     explicit PlotFrame(const PlotSettings& s);
     double bottom() const { return top + h; }
+    // Shrinks the QQ square (to 120 px at least, its top left corner kept)
+    // and lifts the legend under it by as much, so that a legend ending at
+    // legendBottom ends inside the canvas.
+    void fitLegend(double legendBottom);
 };
 
 class SvgCanvas {
@@ -94,4 +102,5 @@ private:
 void drawManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f,
                         PlotDrawStats& stats);
 void drawQqPanel(SvgCanvas& c, const PlotModel& m, const PlotFrame& f, PlotDrawStats& stats);
-void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f);
+// Returns the y below the legend's last line (its descenders included).
+double drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f);

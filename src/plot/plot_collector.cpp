@@ -64,7 +64,7 @@ double PlotModel::xCellPosition(uint32_t col) const
     return start + 0.5 * std::ldexp(1.0, xShift) - 2147483648.0;
 }
 
-PlotCollector::PlotCollector(double inlimit) : inlimit_(inlimit) {}
+PlotCollector::PlotCollector(double inlimit) : inlimit_(inlimit), drawLimit_(std::max(inlimit, 1.0)) {}
 
 PlotChromosome& PlotCollector::current()
 {
@@ -91,6 +91,7 @@ void PlotCollector::storeCurrent()
 
 void PlotCollector::startChromosome(std::string_view name)
 {
+    clearCursor();
     storeCurrent();
     const auto found = index_.find(std::string(name));
     if (found != index_.end()) {
@@ -115,13 +116,17 @@ void PlotCollector::startChromosome(std::string_view name)
     max_ = std::numeric_limits<int32_t>::min();
 }
 
-void PlotCollector::addRetained(int32_t position, double p, bool pIsNumber)
+void PlotCollector::addDrawn(int32_t position, double p, bool pIsNumber)
 {
     if (!pIsNumber) {
         ++retainedNotNumber_;
         return;
     }
     PlotChromosome& c = current();
+    if (p <= inlimit_) {
+        ++c.retained;
+        ++retained_;
+    }
     // The x scale may coarsen once the spans seen so far allow it.
     const int64_t totalSpan = spanOthers_ + (int64_t(max_) - min_);
     while (totalSpan >= (kXCellsBeforeCoarsening << xShift_) && xShift_ < kMaxXShift)
@@ -147,18 +152,81 @@ void PlotCollector::addRetained(int32_t position, double p, bool pIsNumber)
     if (col < c.colLo || col - c.colLo >= c.cols)
         growColumns(c, col);
     c.cells[size_t(col - c.colLo) * kPlotCellWords + (cell >> 6)] |= uint64_t(1) << (cell & 63);
-    if (c.retained == 0) {
+    if (c.cellsDrawn == 0) {
         usedLo_[current_] = usedHi_[current_] = col;
     } else {
         usedLo_[current_] = std::min(usedLo_[current_], col);
         usedHi_[current_] = std::max(usedHi_[current_], col);
     }
-    ++c.retained;
-    ++retained_;
+    ++c.cellsDrawn;
+    ++c.drawn;
+    ++drawn_;
+    setCursor();
+}
+
+void PlotCollector::setCursor()
+{
+    PlotChromosome& c = chromosomes_[current_];
+    cursorChromosome_ = &c;
+    cursorCells_ = c.cells.data();
+    cursorColLo_ = c.colLo;
+    cursorLo_ = usedLo_[current_];
+    cursorHi_ = usedHi_[current_];
+    cursorSpanLimit_ = xShift_ >= kMaxXShift ? std::numeric_limits<int64_t>::max()
+                                              : (kXCellsBeforeCoarsening << xShift_) - spanOthers_;
+}
+
+void PlotCollector::addExtreme(int32_t position, double p, double value)
+{
+    countRow(position, p, true);
+    PlotChromosome& c = current();
+    if (p <= inlimit_) {
+        ++c.retained;
+        ++retained_;
+    }
+    c.extremes.push_back({position, value});
+    ++c.drawn;
+    ++drawn_;
+    ++extremes_;
+    if (++extremesHeld_ >= kPlotExtremeCap)
+        thinExtremes();
+}
+
+// Design note. Extreme markers are few in any real table, but a -log10 p
+// column may hold millions of them. Past the cap, each chromosome's list
+// keeps one marker per x cell and value step: first the grid's x cells and
+// a value step of 1/64, and while the lists still hold more than half the
+// cap, cells and step both twice as large. The memory stays bounded (at
+// worst one marker per chromosome slot), and what is dropped shares a
+// pixel with what is kept as long as the cells and step stay below a pixel.
+void PlotCollector::thinExtremes()
+{
+    for (;;) {
+        extremesHeld_ = 0;
+        const int shift = std::min(xShift_ + extremeXShift_, kMaxXShift);
+        for (PlotChromosome& c : chromosomes_) {
+            auto key = [&](const PlotExtreme& e) {
+                const uint32_t col = static_cast<uint32_t>(uint64_t(uint32_t(e.position) ^ 0x80000000u) >> shift);
+                return std::make_pair(col, std::floor(e.value / extremeStep_));
+            };
+            std::sort(c.extremes.begin(), c.extremes.end(),
+                      [&](const PlotExtreme& a, const PlotExtreme& b) { return key(a) < key(b); });
+            c.extremes.erase(std::unique(c.extremes.begin(), c.extremes.end(),
+                                         [&](const PlotExtreme& a, const PlotExtreme& b) { return key(a) == key(b); }),
+                             c.extremes.end());
+            c.extremes.shrink_to_fit();
+            extremesHeld_ += c.extremes.size();
+        }
+        if (extremesHeld_ <= kPlotExtremeCap / 2 || (shift >= kMaxXShift && extremeStep_ > 1e300))
+            return;
+        extremeStep_ *= 2;
+        ++extremeXShift_;
+    }
 }
 
 void PlotCollector::growColumns(PlotChromosome& c, uint32_t col)
 {
+    clearCursor();
     if (c.cols == 0) {
         c.colLo = col;
         c.cols = 1;
@@ -181,10 +249,11 @@ void PlotCollector::growColumns(PlotChromosome& c, uint32_t col)
 
 void PlotCollector::coarsenX()
 {
+    clearCursor();
     ++xShift_;
     for (size_t i = 0; i < chromosomes_.size(); ++i) {
         PlotChromosome& c = chromosomes_[i];
-        if (c.retained == 0) {
+        if (c.cellsDrawn == 0) {
             c.colLo = c.cols = 0;
             c.cells.clear();
             continue;
@@ -245,6 +314,7 @@ void PlotCollector::countPending()
 
 PlotModel PlotCollector::finish() &&
 {
+    clearCursor();
     countPending();
     storeCurrent();
     mergeSmallest(kPlotChromosomeCap);
@@ -259,6 +329,8 @@ PlotModel PlotCollector::finish() &&
     for (const PlotChromosome& c : model.chromosomes)
         model.rows += c.rows;
     model.retained = retained_;
+    model.drawn = drawn_;
+    model.extremes = extremes_;
     model.retainedTop = retainedTop_;
     model.retainedAbove1 = retainedAbove1_;
     model.retainedNotNumber = retainedNotNumber_;

@@ -4,7 +4,11 @@
 // Per chromosome (in order of first appearance; a name that comes back later
 // in an ungrouped table extends the same chromosome): the smallest and
 // largest position of all its rows and its row count, and a grid of
-// occupied cells of its retained markers (p <= inlimit). The grid's x cells
+// occupied cells of every row it draws: each row whose p is a number no
+// larger than max(inlimit, 1), retained by the analysis (p <= inlimit) or
+// not. Rows whose -log10 p lies beyond the double range of p (a -log10 p
+// column's values above kPlotExtremeLog10, or p text below the normal range)
+// are kept apart, at their value, as extreme markers (thinned to a bound). The grid's x cells
 // are position ranges of 2^xShift bp aligned on a genome-wide grid, its y
 // cells -log2(p) ranges of 2^yShift / 4096; both scales start fine and
 // coarsen by powers of two while the table streams, so that
@@ -25,9 +29,8 @@
 // "other" slot (plot_collector_merge.cpp), so a table of millions of
 // one-row contigs holds a few thousand slots, not millions.
 //
-// addRow is the per-row path: a handful of compares and one increment for a
-// row that is not retained; a table lookup and one bit set for a retained
-// one. Nothing is allocated or hashed per row.
+// addRow is the per-row path: a handful of compares, a table lookup and one
+// bit set. Nothing is allocated or hashed per row.
 #pragma once
 #include "plot/plot_histogram.h"
 
@@ -39,6 +42,11 @@
 #include <unordered_map>
 #include <vector>
 
+// -log2 p in fixed point (4096 per unit) for 0 < p <= 1 from the bits of p,
+// through a 4096-entry table: at or above the exact value, by less than
+// 2.5/4096 (0.0002 in -log10 p).
+int64_t plotMinusLog2Fixed(double p);
+
 // A reported peak, as the analysis reports it.
 struct PlotPeak {
     std::string chromosome;
@@ -47,6 +55,18 @@ struct PlotPeak {
     double height = 0;           // -log10 p of the summit
     std::string label;           // lead marker label
 };
+
+// A marker whose -log10 p is beyond the grid's range, at its value.
+struct PlotExtreme {
+    int32_t position = 0;
+    double value = 0; // -log10 p
+};
+
+// -log10 p values above this, from a -log10 p column, are extreme markers:
+// their p would be subnormal or zero.
+constexpr double kPlotExtremeLog10 = 300;
+// Extreme markers kept at most, over all chromosomes, before they are thinned.
+constexpr size_t kPlotExtremeCap = 65536;
 
 // A locus of the loci table: its lead marker and how the analysis saw it.
 struct PlotLocus {
@@ -77,12 +97,17 @@ struct PlotChromosome {
     int64_t merged = 0;
     int64_t mergedWidth = 0;
     int64_t rows = 0;                          // accepted rows
-    int64_t retained = 0;                      // rows drawn in the Manhattan panel
-    // Grid of retained markers: x cells colLo .. colLo + cols - 1, each
+    int64_t retained = 0;                      // rows with p <= inlimit
+    int64_t drawn = 0;                         // rows drawn in the Manhattan panel
+    int64_t cellsDrawn = 0;                    // of which in the grid
+    // Grid of drawn markers: x cells colLo .. colLo + cols - 1, each
     // kPlotCellWords words of y-cell bits.
     uint32_t colLo = 0;
     uint32_t cols = 0;
     std::vector<uint64_t> cells;
+    // Markers beyond the grid's range, at their values (thinned: one per x
+    // cell and value step at most once there are many).
+    std::vector<PlotExtreme> extremes;
 
     int64_t span() const { return rows ? int64_t(maxPosition) - minPosition : 0; }
     bool isOther() const { return merged > 0; }
@@ -102,13 +127,15 @@ struct PlotModel {
     std::vector<PlotChromosome> chromosomes;
     int xShift = 0; // x cell of a position: (uint32(position) ^ 0x80000000) >> xShift (0..33)
     int yShift = 7; // y cell of a p-value: (-log2(p) * 4096) >> yShift
-    // Largest -log2 p (fixed point, 4096 per unit) of a retained marker drawn
+    // Largest -log2 p (fixed point, 4096 per unit) of a grid marker drawn
     // at its value; -1 when there is none.
     int64_t maxLog2Fixed = -1;
     int64_t rows = 0;
-    int64_t retained = 0;        // markers in the Manhattan grid
-    int64_t retainedTop = 0;     // of which drawn at the top (p <= 0, smallest subnormal)
-    int64_t retainedAbove1 = 0;  // of which p > 1, drawn at 0
+    int64_t retained = 0;        // rows with p <= inlimit (of which not numbers: not drawn)
+    int64_t drawn = 0;           // rows drawn in the Manhattan panel (grid and extremes)
+    int64_t extremes = 0;        // of which extreme markers, drawn at their value
+    int64_t retainedTop = 0;     // drawn at the top (p <= 0, smallest subnormal)
+    int64_t retainedAbove1 = 0;  // p > 1 (only with an inlimit above 1), drawn at 0
     int64_t retainedNotNumber = 0; // p <= inlimit only because the text was not a number: not drawn
     std::vector<PlotPeak> peaks;
     std::vector<PlotLocus> loci;
@@ -135,6 +162,41 @@ public:
     // pIsNumber false when the text was not a number).
     void addRow(int32_t position, double p, bool pIsNumber)
     {
+        countRow(position, p, pIsNumber);
+        if (!(p <= drawLimit_))
+            return;
+        // The common row: not retained, a p-value, in a grid cell of the
+        // current chromosome that a row before it reached (see the cursor).
+        if (p > inlimit_ && p <= 1 && pIsNumber && int64_t(max_) - min_ < cursorSpanLimit_) {
+            const int64_t fixed = plotMinusLog2Fixed(p);
+            const uint32_t col = static_cast<uint32_t>(uint64_t(uint32_t(position) ^ 0x80000000u) >> xShift_);
+            if (col - cursorLo_ <= cursorHi_ - cursorLo_ && cursorHi_ >= cursorLo_ && (fixed >> yShift_) < kPlotYCells) {
+                const int cell = static_cast<int>(fixed >> yShift_);
+                cursorCells_[size_t(col - cursorColLo_) * kPlotCellWords + size_t(cell >> 6)] |= uint64_t(1) << (cell & 63);
+                if (fixed > maxLog2Fixed_)
+                    maxLog2Fixed_ = fixed;
+                ++cursorChromosome_->cellsDrawn;
+                ++cursorChromosome_->drawn;
+                ++drawn_;
+                return;
+            }
+        }
+        addDrawn(position, p, pIsNumber);
+    }
+
+    // A row whose -log10 p (value) lies beyond the grid's range: p is its
+    // p-value as a double (subnormal or zero), for the histogram.
+    void addExtreme(int32_t position, double p, double value);
+
+    void addPeak(const PlotPeak& peak);
+    void addLocus(const PlotLocus& locus);
+
+    // Everything collected; the collector is left empty.
+    PlotModel finish() &&;
+
+private:
+    void countRow(int32_t position, double p, bool pIsNumber)
+    {
         ++rows_;
         if (position < min_)
             min_ = position;
@@ -149,18 +211,23 @@ public:
         pending_[pendingCount_] = pIsNumber ? bits : kNotAPValue;
         if (++pendingCount_ == kPendingSize)
             countPending();
-        if (p <= inlimit_)
-            addRetained(position, p, pIsNumber);
     }
-
-    void addPeak(const PlotPeak& peak);
-    void addLocus(const PlotLocus& locus);
-
-    // Everything collected; the collector is left empty.
-    PlotModel finish() &&;
-
-private:
-    void addRetained(int32_t position, double p, bool pIsNumber);
+    void addDrawn(int32_t position, double p, bool pIsNumber);
+    // Design note. The cursor lets addRow set a grid cell inline: the
+    // current chromosome, its cells and the x cells its drawn rows have
+    // reached (cursorLo_ .. cursorHi_, inside the grid), and the span below
+    // which the x scale needs no coarsening. addDrawn sets it after each row;
+    // whatever moves or reshapes a grid (a new chromosome, growing or
+    // coarsening columns, a merge) clears it (cursorHi_ < cursorLo_), so
+    // the inline path only ever writes where addDrawn would.
+    void setCursor();
+    void clearCursor()
+    {
+        cursorLo_ = 1;
+        cursorHi_ = 0;
+        cursorSpanLimit_ = 0;
+    }
+    void thinExtremes();
     void countPending();
     void storeCurrent();
     PlotChromosome& current();
@@ -177,6 +244,7 @@ private:
     static constexpr int kMaxXShift = 33;
 
     double inlimit_;
+    double drawLimit_; // max(inlimit, 1): rows up to it are drawn
     // The current chromosome's row count and span, kept here for the row path.
     int64_t rows_ = 0;
     int32_t min_ = std::numeric_limits<int32_t>::max();
@@ -186,6 +254,14 @@ private:
     int xShift_ = 0, yShift_ = 7;
     int64_t maxLog2Fixed_ = -1;
     int64_t retained_ = 0, retainedTop_ = 0, retainedAbove1_ = 0, retainedNotNumber_ = 0;
+    int64_t drawn_ = 0, extremes_ = 0;
+    PlotChromosome* cursorChromosome_ = nullptr;
+    uint64_t* cursorCells_ = nullptr;
+    uint32_t cursorColLo_ = 0, cursorLo_ = 1, cursorHi_ = 0;
+    int64_t cursorSpanLimit_ = 0;
+    size_t extremesHeld_ = 0;
+    double extremeStep_ = 1.0 / 64; // value step of thinned extreme markers
+    int extremeXShift_ = 0;         // their x cells: the grid's, this many times coarser
     std::vector<PlotChromosome> chromosomes_;
     // Retained x-cell range per chromosome (the grid may hold spare cells).
     std::vector<uint32_t> usedLo_, usedHi_;
@@ -199,7 +275,4 @@ private:
     size_t pendingCount_ = 0;
 };
 
-// -log2 p in fixed point (4096 per unit) for 0 < p <= 1 from the bits of p,
-// through a 4096-entry table: at or above the exact value, by less than
-// 2.5/4096 (0.0002 in -log10 p).
-int64_t plotMinusLog2Fixed(double p);
+

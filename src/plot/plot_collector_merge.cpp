@@ -17,6 +17,7 @@
 
 void PlotCollector::mergeSmallest(size_t keep)
 {
+    clearCursor();
     // Slots other than the "other" one, in order.
     std::vector<size_t> named;
     size_t other = chromosomes_.size();
@@ -112,9 +113,14 @@ void PlotCollector::mergeInto(size_t other, size_t from)
     }
     ++o.merged;
     o.mergedWidth += c.span() + 1;
-    if (c.retained == 0)
+    o.retained += c.retained;
+    o.drawn += c.drawn;
+    o.extremes.insert(o.extremes.end(), c.extremes.begin(), c.extremes.end());
+    c.extremes.clear();
+    c.extremes.shrink_to_fit();
+    if (c.cellsDrawn == 0)
         return;
-    bool seen = o.retained > 0;
+    bool seen = o.cellsDrawn > 0;
     for (uint64_t at = usedLo_[from]; at <= usedHi_[from]; ++at) {
         const uint32_t col = static_cast<uint32_t>(at);
         const uint64_t* w = &c.cells[size_t(col - c.colLo) * kPlotCellWords];
@@ -129,7 +135,7 @@ void PlotCollector::mergeInto(size_t other, size_t from)
         usedHi_[other] = seen ? std::max(usedHi_[other], col) : col;
         seen = true;
     }
-    o.retained += c.retained;
+    o.cellsDrawn += c.cellsDrawn;
     c.cells.clear();
     c.cells.shrink_to_fit();
 }

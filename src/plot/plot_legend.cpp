@@ -4,16 +4,37 @@
 #include "plot/plot_canvas.h"
 #include "plot/plot_layout.h"
 
+#include <QStringList>
+
+#include <map>
+#include <string>
+
 using namespace plotlayout;
 using namespace plotstyle;
 
 namespace {
 
-constexpr double kRow = 24, kTextSize = 13, kSample = 34;
+constexpr double kRow = 24, kTextSize = 13, kSample = 34, kLineStep = 16;
 
-void genomeWideText(SvgCanvas& c, double x, double y)
+// text from (x, y) on as many lines as it needs to stay left of right
+// (split between words; a single word wider than the room stays whole).
+// Returns the y of its last line.
+double wrappedText(SvgCanvas& c, double x, double y, const QString& text, double right)
 {
-    c.text(x, y, QStringLiteral("genome-wide significance (p = 5\u00d710\u207b\u2078)"), kTextSize, "start", kAxisColour);
+    const QStringList words = text.split(QLatin1Char(' '));
+    QString line;
+    for (const QString& word : words) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && x + textWidth(longer, kTextSize) > right) {
+            c.text(x, y, line, kTextSize, "start", kAxisColour);
+            y += kLineStep;
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    c.text(x, y, line, kTextSize, "start", kAxisColour);
+    return y;
 }
 
 void gqsBar(SvgCanvas& c, double x, double y)
@@ -46,20 +67,22 @@ void gqsBar(SvgCanvas& c, double x, double y)
 
 } // namespace
 
-void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f)
+double drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f)
 {
     c.layer("legend", "Legend");
     const double x = f.legendLeft, tx = x + kSample + 8;
+    // Lines wrap to stay inside the canvas at any size.
+    const double right = f.canvasWidth - 10;
     double y = f.legendTop;
     c.line(x, y - 4, x + kSample, y - 4, kGenomeWideColour, 1.3, kGenomeWideDash);
-    genomeWideText(c, tx, y);
+    y = wrappedText(c, tx, y, QStringLiteral("genome-wide significance (p = 5\u00d710\u207b\u2078)"), right);
     y += kRow;
     c.line(x, y - 4, x + kSample, y - 4, kThresholdColour, 1.1, kThresholdDash);
-    c.text(tx, y, QStringLiteral("peak threshold (\u2212log\u2081\u2080 p = %1)").arg(QString::fromStdString(tickText(s.peakThreshold))),
-           kTextSize, "start", kAxisColour);
+    y = wrappedText(c, tx, y,
+                    QStringLiteral("peak threshold (\u2212log\u2081\u2080 p = %1)").arg(QString::fromStdString(tickText(s.peakThreshold))),
+                    right);
     y += kRow;
-    c.text(x, y, QStringLiteral("peak reaching genome-wide significance: band coloured by quality (GQS)"), kTextSize,
-           "start", kAxisColour);
+    y = wrappedText(c, x, y, QStringLiteral("peak reaching genome-wide significance: band coloured by quality (GQS)"), right);
     y += 8;
     gqsBar(c, x + 4, y);
     y += 14 + kRow + 6;
@@ -70,10 +93,10 @@ void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const P
     c.attr("height", 11);
     c.attr("fill", gqsColour(3).c_str());
     c.end();
-    c.text(tx, y, QStringLiteral("weaker peak: tick at the foot of the axis"), kTextSize, "start", kAxisColour);
+    y = wrappedText(c, tx, y, QStringLiteral("weaker peak: tick at the foot of the axis"), right);
     if (m.loci.empty()) {
         c.end();
-        return;
+        return y + 4;
     }
     y += kRow;
     c.start("circle");
@@ -84,17 +107,35 @@ void drawLegend(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const P
     c.attr("stroke", kLeadColour);
     c.attr("stroke-width", 1.3);
     c.end();
-    c.text(tx, y, QStringLiteral("lead marker of a locus"), kTextSize, "start", kAxisColour);
+    // Beyond kManyLoci loci, the counts by status.
+    const bool many = m.loci.size() > kManyLoci;
+    std::map<std::string, int64_t> byStatus;
+    for (const PlotLocus& l : m.loci)
+        ++byStatus[l.status];
+    QString withShape = QStringLiteral("lead marker of a locus");
+    if (many) {
+        QStringList counts;
+        for (const auto& [status, n] : byStatus)
+            if (status != "no_peak")
+                counts << QStringLiteral("%1 %2").arg(QString::fromStdString(groupDigits(n)), QString::fromStdString(status));
+        withShape += QStringLiteral(" (%1)").arg(counts.join(QStringLiteral(", ")));
+    }
+    y = wrappedText(c, tx, y, withShape, right);
     y += kRow;
     c.start("path");
     const double mx = x + kSample / 2;
+    const double half = many ? 4 : 6, tall = many ? 7 : 10;
     c.attr("d", QStringLiteral("M%1 %2L%3 %4L%5 %4Z")
-                    .arg(svgNumber(mx), svgNumber(y), svgNumber(mx - 6), svgNumber(y - 10), svgNumber(mx + 6)));
+                    .arg(svgNumber(mx), svgNumber(y), svgNumber(mx - half), svgNumber(y - tall), svgNumber(mx + half)));
     c.attr("fill", "none");
-    c.attr("stroke", kNoPeakColour);
-    c.attr("stroke-width", 2);
+    c.attr("stroke", many ? kNoPeakLightColour : kNoPeakColour);
+    c.attr("stroke-width", many ? 1.5 : 2);
     c.attr("stroke-linejoin", "round");
     c.end();
-    c.text(tx, y, QStringLiteral("locus without a peak shape (no_peak), over its lead"), kTextSize, "start", kAxisColour);
+    QString noPeak = QStringLiteral("locus without a peak shape (no_peak), over its lead");
+    if (many)
+        noPeak += QStringLiteral(" (%1)").arg(QString::fromStdString(groupDigits(byStatus["no_peak"])));
+    y = wrappedText(c, tx, y, noPeak, right);
     c.end();
+    return y + 4;
 }

@@ -4,6 +4,7 @@
 
 #include "plot/plot_canvas.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QIODevice>
 
@@ -13,7 +14,15 @@ const char* const kInkscape = "http://www.inkscape.org/namespaces/inkscape";
 
 void writeDocument(SvgCanvas& c, const PlotModel& model, const PlotSettings& settings, PlotDrawStats& stats)
 {
-    const PlotFrame f(settings);
+    PlotFrame f(settings);
+    {
+        // The legend drawn once aside, to measure it: where it would run off
+        // the canvas's foot, the QQ square above it gives way.
+        QBuffer scratch;
+        scratch.open(QIODevice::WriteOnly);
+        SvgCanvas dry(scratch);
+        f.fitLegend(drawLegend(dry, model, settings, f));
+    }
     QXmlStreamWriter& x = c.xml();
     x.writeStartDocument();
     x.writeDefaultNamespace(QStringLiteral("http://www.w3.org/2000/svg"));

@@ -3,6 +3,7 @@
 // settings always give the same bytes.
 #pragma once
 #include "plot/plot_collector.h"
+#include "plot/y_axis.h"
 
 #include <QString>
 
@@ -15,6 +16,7 @@ struct PlotSettings {
     double peakThreshold = 5.0; // -log10 p height of the dashed threshold line
     int width = 1600;           // the whole figure, in px (at least 800)
     int height = 900;           // in px (at least 480)
+    YBreakChoice yBreak{};      // whether the Manhattan y axis may break
 };
 
 // Writes the figure to out (open for writing). False when a write failed.

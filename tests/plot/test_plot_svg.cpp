@@ -112,9 +112,9 @@ TEST(PlotSvg, ZeroAndTooSmallPValuesAreDrawnAtTheTop)
     ASSERT_EQ(p.markerPaths.size(), 1);
     // The plot area's top is y = 84 in both panels; the axis reaches 10 (the
     // genome-wide line and the 1e-9 marker fit), and the marker at 9 sits
-    // below the top.
+    // below the top; the markers at p = 0.5, above -inlimit, are drawn too.
     const std::vector<int> manhattan = pointYs(p.markerPaths[0]), qq = pointYs(p.qqPath);
-    ASSERT_EQ(manhattan.size(), 3u);
+    ASSERT_EQ(manhattan.size(), 5u);
     EXPECT_EQ(std::count(manhattan.begin(), manhattan.end(), 84), 2);
     EXPECT_TRUE(p.texts.contains(QStringLiteral("10")));
     EXPECT_NE(std::count(qq.begin(), qq.end(), 84), 0);
@@ -125,7 +125,7 @@ TEST(PlotSvg, ZeroAndTooSmallPValuesAreDrawnAtTheTop)
 // On a 100 Mb chromosome over about 1,500 px: 100,000 markers within a few
 // bp and a hair of -log10 p of each other are one pixel (and their QQ points
 // about one per pixel); markers 1 Mb apart (15 px) at two heights are each
-// drawn. The size of a figure of millions of rows: test_chromosome_axis.cpp.
+// drawn, as are the two at p = 0.5 at the chromosome's ends. The size of a figure of millions of rows: test_chromosome_axis.cpp.
 TEST(PlotSvg, MarkersAreThinnedToPixels)
 {
     std::vector<std::pair<int32_t, double>> close = {{1, 0.5}, {100000000, 0.5}}, apart = close;
@@ -136,10 +136,10 @@ TEST(PlotSvg, MarkersAreThinnedToPixels)
     PlotDrawStats one, many;
     drawRows(close, &one);
     drawRows(apart, &many);
-    EXPECT_EQ(one.manhattanPixels, 1);
-    EXPECT_EQ(one.manhattanDots, 1);
+    EXPECT_EQ(one.manhattanPixels, 3);
+    EXPECT_EQ(one.manhattanDots, 3);
     EXPECT_LT(one.qqPixels, 4 * 400); // about one QQ point per pixel along the curve
-    EXPECT_EQ(many.manhattanPixels, 198);
+    EXPECT_EQ(many.manhattanPixels, 200);
 }
 
 TEST(PlotSvg, NamesWithMarkupAndControlCharactersStayWellFormed)
