@@ -113,7 +113,8 @@ struct Unsigned {
     bool negative = false;
 };
 
-Unsigned unsignedPart(const char* text, size_t len)
+// Inlined: both conversions of every row start here.
+[[gnu::always_inline]] inline Unsigned unsignedPart(const char* text, size_t len)
 {
     Unsigned u{text, text + len};
     trim(u.b, u.e);
@@ -157,15 +158,17 @@ double toDouble(const char* text, size_t len, bool* ok)
     if (b == e)
         return 0.0;
     double v = 0.0;
-    if (equalsNoCase(b, e, "nan")) {
-        v = std::numeric_limits<double>::quiet_NaN();
-    } else if (equalsNoCase(b, e, "inf")) {
-        v = std::numeric_limits<double>::infinity();
-    } else {
-        // from_chars would also take a second sign, "infinity" and "nan(...)":
-        // only a digit or a point may start the number itself.
-        if (!((*b >= '0' && *b <= '9') || *b == '.'))
+    if (!(isDigit(*b) || *b == '.')) {
+        // The two words; from_chars would also take a second sign,
+        // "infinity" and "nan(...)": only a digit or a point may start a
+        // number.
+        if (equalsNoCase(b, e, "nan"))
+            v = std::numeric_limits<double>::quiet_NaN();
+        else if (equalsNoCase(b, e, "inf"))
+            v = std::numeric_limits<double>::infinity();
+        else
             return 0.0;
+    } else {
         if (simpleDecimal(b, e, v)) {
             if (ok)
                 *ok = true;
