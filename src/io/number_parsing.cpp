@@ -18,7 +18,7 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-void trim(const char*& b, const char*& e)
+[[gnu::always_inline]] inline void trim(const char*& b, const char*& e)
 {
     if (b < e && !isBlank(*b) && !isBlank(e[-1]))
         return;
@@ -129,6 +129,23 @@ struct Unsigned {
 
 int32_t toInt32(const char* text, size_t len, bool* ok)
 {
+    // The common field, 1 to 9 digits and nothing else, fits without a
+    // range check.
+    if (len - 1 < 9) {
+        uint32_t v = 0;
+        size_t i = 0;
+        for (; i < len; ++i) {
+            const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned('0');
+            if (digit > 9)
+                break;
+            v = v * 10 + digit;
+        }
+        if (i == len) {
+            if (ok)
+                *ok = true;
+            return static_cast<int32_t>(v);
+        }
+    }
     const auto [b, e, negative] = unsignedPart(text, len);
     if (ok)
         *ok = false;
