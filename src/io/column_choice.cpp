@@ -26,13 +26,6 @@ bool looksLikeInteger(const std::string& text)
 
 } // namespace
 
-bool isWholeNumber(const std::string& value)
-{
-    bool ok = false;
-    toInt32(value, &ok);
-    return ok;
-}
-
 ColumnChoice parseColumnChoice(const std::string& value)
 {
     ColumnChoice choice;

@@ -11,10 +11,6 @@ struct ColumnChoice {
     std::string text; // the value as given, for messages
 };
 
-// True when value reads as a whole 32-bit number with optional sign and
-// blanks around it, the column numbers the options always took.
-bool isWholeNumber(const std::string& value);
-
 // A whole number gives that column number, even 0 or a negative one (both
 // errors of the option). Text that is blank, or all digits but beyond the
 // 32-bit range, gives number 0, the option's error, rather than a name no

@@ -183,15 +183,6 @@ ColumnPlanResult planColumns(const ColumnRequest& request, const std::string* he
     return result;
 }
 
-std::vector<std::string> carriedColumnNames(const std::vector<int>& columns, const std::string* headerLine,
-                                            const FieldSeparator& sep)
-{
-    if (!headerLine)
-        return namesFor(columns, nullptr);
-    const std::vector<std::string> names = headerNames(*headerLine, sep);
-    return namesFor(columns, &names);
-}
-
 std::string formatSuggestion(std::string_view firstLine)
 {
     const FormatPreset* preset = detectFormat(firstLine);

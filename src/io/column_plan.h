@@ -63,11 +63,6 @@ struct ColumnPlanResult {
 ColumnPlanResult planColumns(const ColumnRequest& request, const std::string* headerLine,
                              const FieldSeparator& sep);
 
-// Names for carried columns: the header's name of each (headerLine split
-// with sep; null without a header), or "colN" where the header has none.
-std::vector<std::string> carriedColumnNames(const std::vector<int>& columns, const std::string* headerLine,
-                                            const FieldSeparator& sep);
-
 // For a run that stops for want of column options and -format: when
 // firstLine looks like a known program's output, a standard-error line
 // that suggests its -format; otherwise "".

@@ -1,6 +1,7 @@
 // Block-buffered line splitting: one memchr per line in the common case.
 // Each refill starts a fresh buffer (carrying the unread tail over), so the
-// lines already handed out stay valid while their chunk is held. Also the
+// lines already handed out stay valid while their chunk is held; buffers
+// let go of come back through a pool. Also the
 // look at a table's first lines: a header peeked from a pipe, a line read
 // for a message.
 #include "io/line_reader.h"
@@ -13,7 +14,8 @@
 
 namespace {
 constexpr size_t kChunk = 1 << 20;
-}
+constexpr size_t kSpareChunks = 8; // as many as the row pipeline holds at once
+} // namespace
 
 ByteChunk::ByteChunk(size_t size) : data_(static_cast<char*>(std::malloc(size))), size_(size)
 {
@@ -35,9 +37,48 @@ void ByteChunk::grow(size_t size)
     size_ = size;
 }
 
-LineReader::LineReader(std::unique_ptr<InputSource> source)
-    : source_(std::move(source)), buf_(std::make_shared<ByteChunk>(kChunk))
+ChunkPool::~ChunkPool()
 {
+    for (ByteChunk* chunk : spare_)
+        delete chunk;
+}
+
+ByteChunk* ChunkPool::take(size_t size)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spare_.empty() || size != kChunk)
+        return nullptr;
+    ByteChunk* chunk = spare_.back();
+    spare_.pop_back();
+    return chunk;
+}
+
+void ChunkPool::give(ByteChunk* chunk)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (chunk->size() == kChunk && spare_.size() < kSpareChunks) {
+            spare_.push_back(chunk);
+            return;
+        }
+    }
+    delete chunk;
+}
+
+LineReader::LineReader(std::unique_ptr<InputSource> source)
+    : pool_(std::make_shared<ChunkPool>()), source_(std::move(source)), buf_(freshChunk(kChunk))
+{
+}
+
+// A block of `size` bytes that goes back to the pool when its last holder
+// lets go.
+std::shared_ptr<ByteChunk> LineReader::freshChunk(size_t size)
+{
+    ByteChunk* chunk = pool_->take(size);
+    if (!chunk)
+        chunk = new ByteChunk(size);
+    // Should the count's allocation fail, the deleter has taken the block.
+    return std::shared_ptr<ByteChunk>(chunk, [pool = pool_](ByteChunk* c) { pool->give(c); });
 }
 
 // Reads more after the unread tail: in a fresh buffer, or, when one line
@@ -51,7 +92,7 @@ bool LineReader::fill()
         buf_->grow(2 * buf_->size());
     } else if (pos_ > 0 || end_ == buf_->size()) {
         const size_t tail = end_ - pos_;
-        auto fresh = std::make_shared<ByteChunk>(std::max(kChunk, 2 * tail));
+        auto fresh = freshChunk(std::max(kChunk, 2 * tail));
         std::memcpy(fresh->data(), buf_->data() + pos_, tail);
         firstCR_ = firstCR_ > pos_ ? firstCR_ - pos_ : 0;
         buf_ = std::move(fresh);

@@ -5,6 +5,7 @@
 #include "io/byte_source.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,25 @@ private:
     size_t size_;
 };
 
+// Spare blocks of the standard size. A block whose last holder lets go
+// (on any thread) comes back here, so refills land in memory already
+// mapped rather than in fresh pages that fault and are zeroed again.
+class ChunkPool {
+public:
+    ChunkPool() = default;
+    ChunkPool(const ChunkPool&) = delete;
+    ChunkPool& operator=(const ChunkPool&) = delete;
+    ~ChunkPool();
+    // A spare block of `size` bytes, or null when none waits.
+    ByteChunk* take(size_t size);
+    // Keeps a block for take(), or frees it when enough wait already.
+    void give(ByteChunk* chunk);
+
+private:
+    std::mutex mutex_;
+    std::vector<ByteChunk*> spare_;
+};
+
 class LineReader {
 public:
     explicit LineReader(std::unique_ptr<InputSource> source);
@@ -49,7 +69,9 @@ private:
     bool fill();
     size_t dropCarriageReturns(char* s, size_t n);
     void findCarriageReturn(size_t from);
+    std::shared_ptr<ByteChunk> freshChunk(size_t size);
 
+    std::shared_ptr<ChunkPool> pool_; // held by every chunk handed out, too
     std::unique_ptr<InputSource> source_;
     std::shared_ptr<ByteChunk> buf_;
     size_t pos_ = 0;

@@ -18,7 +18,7 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-void trim(const char*& b, const char*& e)
+[[gnu::always_inline]] inline void trim(const char*& b, const char*& e)
 {
     if (b < e && !isBlank(*b) && !isBlank(e[-1]))
         return;
@@ -56,6 +56,9 @@ double outOfRange(const char* b, const char* e)
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Exact fast path for plain decimals such as 0.0123 or 1.5e-08: a mantissa
 // of at most 2^53 scaled by a power of ten up to 10^22 is one correctly
@@ -99,8 +102,6 @@ bool simpleDecimal(const char* p, const char* e, double& out)
     }
     if (p != e || m > (uint64_t(1) << 53) || exp10 < -22 || exp10 > 22)
         return false;
-    static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const double mantissa = static_cast<double>(m);
     out = exp10 < 0 ? mantissa / kPow10[-exp10] : mantissa * kPow10[exp10];
     return true;
@@ -113,7 +114,8 @@ struct Unsigned {
     bool negative = false;
 };
 
-Unsigned unsignedPart(const char* text, size_t len)
+// Inlined: both conversions of every row start here.
+[[gnu::always_inline]] inline Unsigned unsignedPart(const char* text, size_t len)
 {
     Unsigned u{text, text + len};
     trim(u.b, u.e);
@@ -128,6 +130,23 @@ Unsigned unsignedPart(const char* text, size_t len)
 
 int32_t toInt32(const char* text, size_t len, bool* ok)
 {
+    // The common field, 1 to 9 digits and nothing else, fits without a
+    // range check.
+    if (len - 1 < 9) {
+        uint32_t v = 0;
+        size_t i = 0;
+        for (; i < len; ++i) {
+            const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned('0');
+            if (digit > 9)
+                break;
+            v = v * 10 + digit;
+        }
+        if (i == len) {
+            if (ok)
+                *ok = true;
+            return static_cast<int32_t>(v);
+        }
+    }
     const auto [b, e, negative] = unsignedPart(text, len);
     if (ok)
         *ok = false;
@@ -151,21 +170,45 @@ int32_t toInt32(const char* text, size_t len, bool* ok)
 
 double toDouble(const char* text, size_t len, bool* ok)
 {
+    // The common field, such as 0.0123: at most 19 digits with at most one
+    // point, nothing else. Its value is the one simpleDecimal gives (the
+    // same mantissa and power of ten), in one pass.
+    if (len - 1 < 20 && isDigit(text[0])) {
+        uint64_t m = 0;
+        size_t i = 0, point = len;
+        for (; i < len; ++i) {
+            const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned('0');
+            if (digit <= 9)
+                m = m * 10 + digit;
+            else if (text[i] != '.' || point != len)
+                break;
+            else
+                point = i;
+        }
+        const size_t digits = point == len ? len : len - 1;
+        if (i == len && digits <= 19 && m <= (uint64_t(1) << 53)) {
+            if (ok)
+                *ok = true;
+            return static_cast<double>(m) / kPow10[point == len ? 0 : len - 1 - point];
+        }
+    }
     const auto [b, e, negative] = unsignedPart(text, len);
     if (ok)
         *ok = false;
     if (b == e)
         return 0.0;
     double v = 0.0;
-    if (equalsNoCase(b, e, "nan")) {
-        v = std::numeric_limits<double>::quiet_NaN();
-    } else if (equalsNoCase(b, e, "inf")) {
-        v = std::numeric_limits<double>::infinity();
-    } else {
-        // from_chars would also take a second sign, "infinity" and "nan(...)":
-        // only a digit or a point may start the number itself.
-        if (!((*b >= '0' && *b <= '9') || *b == '.'))
+    if (!(isDigit(*b) || *b == '.')) {
+        // The two words; from_chars would also take a second sign,
+        // "infinity" and "nan(...)": only a digit or a point may start a
+        // number.
+        if (equalsNoCase(b, e, "nan"))
+            v = std::numeric_limits<double>::quiet_NaN();
+        else if (equalsNoCase(b, e, "inf"))
+            v = std::numeric_limits<double>::infinity();
+        else
             return 0.0;
+    } else {
         if (simpleDecimal(b, e, v)) {
             if (ok)
                 *ok = true;

@@ -1,5 +1,6 @@
 // The row pipeline: a producer step that fills one block of rows, a short
-// queue of blocks.
+// queue of blocks, and the blocks the consumer is done with going back to
+// the producer emptied, so their room is not allocated and faulted in anew.
 #include "io/row_pipeline.h"
 
 #include "io/line_reader.h"
@@ -20,13 +21,29 @@ RowPipeline::RowPipeline(std::unique_ptr<InputSource> source, FieldSeparator sep
 
 const RowBlock* RowPipeline::next()
 {
+    if (current_) {
+        current_->fields.clear();
+        current_->chunks.clear(); // the read buffers go back to their pool
+        std::lock_guard<std::mutex> lock(spareMutex_);
+        if (spareBlocks_.size() < kBlocksAhead)
+            spareBlocks_.push_back(std::move(current_));
+        current_.reset();
+    }
     if (!blocks_.next(current_))
         return nullptr;
     return current_.get();
 }
 
-std::unique_ptr<RowBlock> RowPipeline::newBlock() const
+std::unique_ptr<RowBlock> RowPipeline::newBlock()
 {
+    {
+        std::lock_guard<std::mutex> lock(spareMutex_);
+        if (!spareBlocks_.empty()) {
+            std::unique_ptr<RowBlock> block = std::move(spareBlocks_.back());
+            spareBlocks_.pop_back();
+            return block;
+        }
+    }
     auto block = std::make_unique<RowBlock>();
     block->stride = columns_.count + (keepLines_ ? 1 : 0);
     block->fields.reserve(static_cast<size_t>(block->stride) * kRowsPerBlock);

@@ -9,6 +9,7 @@
 #include "io/line_reader.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,7 +51,8 @@ public:
 private:
     // The producer's step: the next block of rows; false at the end.
     bool produce(std::unique_ptr<RowBlock>& block);
-    std::unique_ptr<RowBlock> newBlock() const;
+    // An emptied block the consumer is done with (its room kept), or a new one.
+    std::unique_ptr<RowBlock> newBlock();
 
     FieldSeparator sep_;
     PickedColumns columns_;
@@ -63,5 +65,7 @@ private:
     bool empty_ = false, failed_ = false, ended_ = false;
     long long shortRows_ = 0, dataRows_ = 0, innerCarriageReturns_ = 0;
     std::string firstRow_;
+    std::mutex spareMutex_; // guards spareBlocks_, which both sides touch
+    std::vector<std::unique_ptr<RowBlock>> spareBlocks_;
     PipelineSource<std::unique_ptr<RowBlock>> blocks_; // last: its worker stops first
 };

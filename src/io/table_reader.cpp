@@ -63,7 +63,9 @@ public:
             TableReading& notes, RowObserver* observer, RowProbe* probe)
         : inlimit_(inlimit), minLog10_(-std::log10(inlimit)), log10_(layout.log10Values),
           largestValid_(layout.log10Values ? HUGE_VAL : 1.0), lociP_(std::max(layout.lociThreshold, layout.lociMemberThreshold)),
-          lociMinLog10_(-std::log10(lociP_)), layout_(layout), fields_(fields),
+          lociMinLog10_(-std::log10(lociP_)),
+          rareP_(std::max({inlimit_, kGenomeWideSignificance, lociP_})),
+          rareLog10_(std::min({minLog10_, kMinSignificantLog10, lociMinLog10_})), layout_(layout), fields_(fields),
           carried_(layout.carriedColumns), handle_(handle), notes_(notes), observer_(observer), probe_(probe)
     {
         batch_.valuesAreLog10 = log10_;
@@ -98,6 +100,10 @@ public:
         bool positionOk = false, pOk = false;
         const int32_t position = toInt32(f[0].data(), f[0].size(), &positionOk);
         double p = toDouble(f[1].data(), f[1].size(), &pOk);
+        if (positionOk && pOk && p >= 0 && (log10_ ? p < rareLog10_ : p > rareP_ && p <= 1.0)) {
+            addCommon(position, p, f);
+            return;
+        }
         if (!(positionOk && pOk && p >= 0 && p <= largestValid_))
             noteOddValues(positionOk, pOk, p);
         // 0 when the p-value's double holds it; else its -log10 from the text.
@@ -125,6 +131,23 @@ public:
             noteSignificant(position, exact > 0 ? -exact : p, f);
         if (pOk && positionOk && (log10_ ? p >= lociMinLog10_ : p <= lociP_ && p >= 0))
             noteCandidate(position, exact > 0 ? -exact : p, f);
+    }
+
+    // A usable row weaker than every threshold (most rows): it is neither
+    // retained, significant nor a candidate, and its p is a normal double.
+    void addCommon(int32_t position, double p, const std::string_view* f)
+    {
+        if (!started_)
+            start(f[2]);
+        else if (f[2] != batch_.chromosome)
+            switchTo(f[2]);
+        if (probe_)
+            probe_->row(position, fields_.probeId >= 0 ? f[fields_.probeId] : std::string_view());
+        if (observer_) {
+            seen_.positions.push_back(position);
+            seen_.values.push_back(p);
+            seen_.numbers.push_back(true);
+        }
     }
 
     // Hands over the batch still held (with an empty name when no row was
@@ -275,6 +298,9 @@ private:
     const bool log10_;
     const double largestValid_; // p-values above this are outside their range
     const double lociP_, lociMinLog10_;
+    // A p above rareP_ (a -log10(p) below rareLog10_) meets no threshold:
+    // at least 5e-8, so its double is normal and exact.
+    const double rareP_, rareLog10_;
     const TableLayout& layout_;
     const OptionalFields fields_;
     const CarriedPick carried_;

@@ -99,6 +99,34 @@ size_t leadBound(const LociCandidates& c, const std::vector<size_t>& first, int6
     return bound;
 }
 
+// Sorts a chromosome's keys strongest first. The keys come in index order,
+// so a stable sort by weakness alone gives the (weakness, index) order: a
+// least-significant-byte radix sort, which skips a byte all keys share (a
+// strength's sign and most of its exponent).
+void sortStrongestFirst(Key* keys, size_t n, std::vector<Key>& spare)
+{
+    if (n < 256) {
+        std::stable_sort(keys, keys + n, [](const Key& a, const Key& b) { return a.weakness < b.weakness; });
+        return;
+    }
+    spare.resize(n);
+    Key* from = keys;
+    Key* to = spare.data();
+    for (int shift = 0; shift < 64; shift += 8) {
+        size_t start[257] = {};
+        for (size_t k = 0; k < n; ++k)
+            ++start[((from[k].weakness >> shift) & 255u) + 1];
+        if (std::find(start + 1, start + 257, n) != start + 257)
+            continue; // one byte value for all
+        std::partial_sum(start, start + 257, start);
+        for (size_t k = 0; k < n; ++k)
+            to[start[(from[k].weakness >> shift) & 255u]++] = from[k];
+        std::swap(from, to);
+    }
+    if (from != keys)
+        std::copy(from, from + n, keys);
+}
+
 } // namespace
 
 LociResult findLoci(const LociCandidates& c, int64_t window)
@@ -142,6 +170,7 @@ LociResult findLoci(const LociCandidates& c, int64_t window)
     std::vector<Locus>& loci = result.loci;
     loci.reserve(leadBound(c, first, w));
     std::map<int32_t, size_t> leads; // of the current chromosome: position -> locus
+    std::vector<Key> spare;
     for (size_t chromosome = 0; chromosome + 1 < first.size(); ++chromosome) {
         const size_t from = first[chromosome], count = first[chromosome + 1] - from;
         if (grouped)
@@ -149,9 +178,7 @@ LociResult findLoci(const LociCandidates& c, int64_t window)
                 keys[k] = keyOf(from + k);
         const auto begin = keys.begin() + static_cast<std::ptrdiff_t>(grouped ? 0 : from);
         const auto end = begin + static_cast<std::ptrdiff_t>(count);
-        std::sort(begin, end, [](const Key& a, const Key& b) {
-            return a.weakness != b.weakness ? a.weakness < b.weakness : a.index < b.index;
-        });
+        sortStrongestFirst(keys.data() + (grouped ? 0 : from), count, spare);
         leads.clear();
         for (auto key = begin; key != end; ++key)
             place(static_cast<uint32_t>(chromosome), *key, w, leads, loci);

@@ -15,13 +15,6 @@
 
 namespace {
 
-// Fewer generated chromosomes under the sanitizers, which run far slower.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kScale = 4;
-#else
-constexpr int kScale = 1;
-#endif
-
 // Generated chromosomes from a fixed seed: each test makes its own.
 class Generator {
 public:

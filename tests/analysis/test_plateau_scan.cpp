@@ -15,17 +15,6 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kScale = 4;
-#else
-constexpr int kScale = 1;
-#endif
-
-struct Chromosome {
-    IntVector positions;
-    DoubleVector pvalues;
-};
-
 // Chromosomes built from plateaus (one p-value over a stretch), staircases of
 // plateaus at different levels, smooth peaks and background, with equal,
 // alternating, random or repeated gaps.

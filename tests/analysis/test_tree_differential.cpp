@@ -14,19 +14,8 @@
 
 namespace {
 
-// Fewer and smaller chromosomes under the sanitizers, which run far slower.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kScale = 4;
-constexpr int kLargestBroadRegion = 2000;
-#else
-constexpr int kScale = 1;
-constexpr int kLargestBroadRegion = 20000;
-#endif
-
-struct Chromosome {
-    IntVector positions;
-    DoubleVector pvalues;
-};
+// Smaller broad regions under the sanitizers.
+constexpr int kLargestBroadRegion = kScale > 1 ? 2000 : 20000;
 
 class ShapeGenerator {
 public:

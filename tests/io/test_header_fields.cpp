@@ -101,21 +101,18 @@ TEST(ColumnChoice, NumbersAsBeforeNamesOtherwise)
 {
     const struct {
         const char* value;
-        bool whole, byName;
+        bool byName;
         int number;
         const char* name;
     } cases[] = {
-        {"3", true, false, 3, ""},          {" 7\t", true, false, 7, ""},      {"+2", true, false, 2, ""},
-        {"-1", true, false, -1, ""},        {"0", true, false, 0, ""},         {"", false, false, 0, ""},
-        {"  ", false, false, 0, ""},        {"99999999999", false, false, 0, ""},
-        {"-99999999999", false, false, 0, ""},
-        {"BP", false, true, 0, "BP"},       {" BP ", false, true, 0, "BP"},    {"2.5", false, true, 0, "2.5"},
-        {"1e3", false, true, 0, "1e3"},     {"-", false, true, 0, "-"},        {"12a", false, true, 0, "12a"},
+        {"3", false, 3, ""},    {" 7\t", false, 7, ""},  {"+2", false, 2, ""},     {"-1", false, -1, ""},
+        {"0", false, 0, ""},    {"", false, 0, ""},      {"  ", false, 0, ""},     {"99999999999", false, 0, ""},
+        {"-99999999999", false, 0, ""},                  {"BP", true, 0, "BP"},    {" BP ", true, 0, "BP"},
+        {"2.5", true, 0, "2.5"}, {"1e3", true, 0, "1e3"}, {"-", true, 0, "-"},      {"12a", true, 0, "12a"},
     };
     for (const auto& c : cases) {
         const ColumnChoice choice = parseColumnChoice(c.value);
         SCOPED_TRACE(std::string("[") + c.value + "]");
-        EXPECT_EQ(isWholeNumber(c.value), c.whole);
         EXPECT_EQ(choice.byName, c.byName);
         EXPECT_EQ(choice.number, c.number);
         EXPECT_EQ(choice.name, c.name);

@@ -179,6 +179,31 @@ std::string referenceLoci(const std::string& text, const Layout& L, const std::v
     return out;
 }
 
+// The carried columns' names as the run's column plan gives them.
+std::vector<std::string> carriedNames(const Layout& L, const std::string& headerLine, const FieldSeparator& sep)
+{
+    const auto column = [](int number) {
+        ColumnChoice c;
+        c.number = number;
+        c.text = std::to_string(number);
+        return c;
+    };
+    ColumnRequest request;
+    request.position = column(L.pos);
+    request.pvalue = column(L.p);
+    request.chromosome = column(L.chrom);
+    if (L.id > 0)
+        request.id = column(L.id);
+    CarryRequest carry;
+    carry.none = L.carried.empty();
+    for (int number : L.carried)
+        carry.columns.push_back(column(number));
+    request.carry = carry;
+    const ColumnPlanResult r = planColumns(request, &headerLine, sep);
+    EXPECT_TRUE(r.ok) << r.error.stderrLine;
+    return r.plan.carriedNames;
+}
+
 // The loci file of the production path: the reader, findLoci,
 // crossReference, lociFileText.
 std::string productionLoci(const std::string& path, const std::string& headerLine, const Layout& L,
@@ -196,7 +221,7 @@ std::string productionLoci(const std::string& path, const std::string& headerLin
     EXPECT_TRUE(readTable(openInput(path), layout, 0.001, [](ChromosomeBatch&) {}, notes)) << path;
     LociResult loci = findLoci(notes.candidates, L.window);
     crossReference(loci, notes.candidates, peaks);
-    return lociFileText(loci, notes.candidates, peaks, carriedColumnNames(L.carried, &headerLine, layout.separator));
+    return lociFileText(loci, notes.candidates, peaks, carriedNames(L, headerLine, layout.separator));
 }
 
 ReportedPeak peak(const std::string& chromosome, long first, long last, double gqs)

@@ -22,6 +22,18 @@ struct ScanResult {
     int64_t treeChoices = 0, linearChoices = 0, levelChoices = 0;
 };
 ScanResult scanWith(const AnalysisSettings& settings, ScanSteps steps, IntVector positions, DoubleVector pvalues);
+
+// Generated chromosomes for the differential tests, and how many fewer of
+// them run under the sanitizers, which run far slower.
+struct Chromosome {
+    IntVector positions;
+    DoubleVector pvalues;
+};
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kScale = 4;
+#else
+constexpr int kScale = 1;
+#endif
 // "" when both took the same chunks (heights to the bit) and wrote the same
 // rows, else the first difference.
 std::string scanDifference(const ScanResult& fast, const ScanResult& reference);
