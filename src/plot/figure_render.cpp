@@ -41,8 +41,18 @@ bool formatOf(QString word, FigureFormat* format)
     return false;
 }
 
+// Besides the image itself, what painting and packing a PNG take at most:
+// Qt's span and glyph buffers, the dot stamps, the packed parts.
+constexpr size_t kPaintRoom = size_t(24) << 20;
+
 QByteArray png(const QByteArray& svg, QSize size, QString* error)
 {
+    // Qt's painter crashes where an allocation inside it is refused (an
+    // address-space limit), so the room is asked for first.
+    const size_t imageBytes = size_t(size.width()) * 2 * size_t(size.height()) * 2 * 4;
+    if (!addressSpaceAvailable(imageBytes + kPaintRoom))
+        throw MemoryShortage("not enough memory to paint the PNG figure (it needs about " +
+                             std::to_string((imageBytes + kPaintRoom) >> 20) + " MB of address space)");
     // 192 dpi: twice the 96 px per inch of the SVG.
     QByteArray out = pngFigure(svg, size * 2, 7559, error);
     if (out.isEmpty() && error && error->isEmpty())
