@@ -125,7 +125,8 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
         out += "<p class=\"note\" id=\"loci-unlisted\">" + groupDigits(static_cast<int64_t>(total)) +
                " loci: this page lists the first " + groupDigits(static_cast<int64_t>(shown)) +
                " to stay small; every locus is in the loci file" +
-               (t.lociFileName.empty() ? std::string() : " " + escapeHtml(t.lociFileName)) + ".</p>\n";
+               (t.lociFileName.empty() ? std::string(" that -loci writes") : " " + escapeHtml(t.lociFileName)) +
+               ".</p>\n";
     if (leftOut > 0)
         out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(leftOut)) +
                " more regional figures are left out to keep this page small; they are in the regional figure "

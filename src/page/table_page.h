@@ -37,7 +37,7 @@ struct TablePage {
     // The rows of the whole loci file and report when lociTsv and reportTsv
     // hold only their first lines; 0: they hold every row.
     size_t lociTotal = 0, reportTotal = 0;
-    std::string lociFileName; // the loci file, named in the note on unlisted loci; empty: none written
+    std::string lociFileName; // the loci file, named in the note on unlisted loci; empty: none written (-loci)
     std::map<LocusKey, std::string> regionalSvgs; // SVG documents by locus
     std::string messages;     // the warning and summary lines (standard error)
     // The interactive views' data; hasView false: the page shows the static

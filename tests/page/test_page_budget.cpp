@@ -123,6 +123,19 @@ TEST(PageBudget, ManyLociStayOutOfThePage)
     const size_t viewEnd = html.find("],\"reg\":", view);
     ASSERT_NE(view, std::string::npos);
     EXPECT_EQ(countOf(html, "{\"c\":", view, viewEnd), listed) << "the view marks the listed loci only";
+
+    // Without a loci file the page lists the same rows and says how to get
+    // the others.
+    std::vector<std::string> pageOnly = common;
+    pageOnly.insert(pageOnly.end(), {"-out", "r.out", "-html", "r.html"});
+    const RunResult alone = runQuorlin(pageOnly, dir);
+    ASSERT_EQ(alone.status, 0) << alone.command << alone.err;
+    const std::string page = readFile(dir + "/r.html");
+    EXPECT_NE(page.find("10,000 loci: this page lists the first " + groupDigits(int64_t(listed)) +
+                        " to stay small; every locus is in the loci file that -loci writes."),
+              std::string::npos);
+    const size_t rows = page.find("<table id=\"loci-table\"");
+    EXPECT_EQ(countOf(page, "<tr class=\"item\" data-k=", rows, page.find("</table>", rows)), listed);
 }
 
 // A report given as its first lines lists what the budget allows and counts
