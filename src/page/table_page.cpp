@@ -301,6 +301,10 @@ size_t listedRows(const TsvTable& table, const PageSettings& settings)
     return rows;
 }
 
+// Invariant: listedRows gives the same count on the head as on the whole
+// text. It lists at most maxTableRows rows (the head holds that many past
+// the header), and a row costs more than its line (12 bytes a field against
+// one tab), so once the rows held pass tableBytes, no row after them fits.
 void ListedText::add(const std::string& piece)
 {
     for (size_t from = 0; !full_ && from < piece.size();) {
@@ -308,8 +312,11 @@ void ListedText::add(const std::string& piece)
         const size_t end = line == std::string::npos ? piece.size() : line + 1;
         text_.append(piece, from, end - from);
         from = end;
-        if (line != std::string::npos && (++held_ >= lines_ || text_.size() >= bytes_))
-            full_ = true;
+        if (line == std::string::npos)
+            continue;
+        if (++held_ == 1)
+            header_ = text_.size();
+        full_ = held_ >= lines_ || text_.size() - header_ >= bytes_;
     }
 }
 

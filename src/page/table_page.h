@@ -51,8 +51,8 @@ struct PageSettings {
     // Regional figures are embedded for at most this many loci, the
     // strongest by lead_log10p (ties: table order)...
     size_t maxRegionalFigures = 200;
-    // ...while the whole page stays under this many bytes (the tables and
-    // the Manhattan figure always go in whole).
+    // ...while the whole page stays under this many bytes (the tables' listed
+    // rows and the Manhattan figure always go in).
     size_t pageBytes = 4'800'000;
     // The loci table and the peak report show at most this many rows each,
     // the first ones; the page says where the others are.
@@ -72,8 +72,8 @@ size_t listedRows(const TsvTable& table, const PageSettings& settings = PageSett
 
 // Keeps the first lines of a text handed over in pieces, enough for the page
 // to list what listedRows allows (the header and at most maxTableRows lines,
-// stopping once tableBytes are held), so that a caller never needs the
-// whole text of a long table.
+// stopping once the lines past the header hold tableBytes), so that a caller
+// never needs the whole text of a long table.
 class ListedText {
 public:
     explicit ListedText(const PageSettings& settings = PageSettings())
@@ -84,7 +84,8 @@ public:
 
 private:
     size_t lines_, bytes_;
-    size_t held_ = 0; // whole lines in text_
+    size_t held_ = 0;   // whole lines in text_
+    size_t header_ = 0; // the first line's bytes
     bool full_ = false;
     std::string text_;
 };

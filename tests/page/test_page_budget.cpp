@@ -46,10 +46,10 @@ TEST(PageBudget, ListedTextKeepsWholeFirstLines)
     EXPECT_EQ(byLines.text(), "header\n" + lines(0, 100));
 
     settings.maxTableRows = 1000;
-    settings.tableBytes = 50; // "header\n" and the rows up to 50 bytes, the one crossing it included
+    settings.tableBytes = 50; // the rows after "header\n" up to 50 bytes, the one crossing it included
     page::ListedText byBytes(settings);
     byBytes.add(whole);
-    EXPECT_EQ(byBytes.text(), "header\n" + lines(0, 7)) << "7 + 7 * 7 bytes";
+    EXPECT_EQ(byBytes.text(), "header\n" + lines(0, 8)) << "8 rows of 7 bytes";
 
     page::ListedText all;
     all.add("header\nrow0\tx");
