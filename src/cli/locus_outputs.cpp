@@ -124,10 +124,16 @@ std::string TableLoci::note(size_t k) const
 }
 
 bool writeLociFile(TableOutcome& o, OutputFile&& file, const TableLoci& loci, const TableReading& notes,
-                   const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames)
+                   const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames,
+                   const std::function<void(const std::string&)>& alsoTo)
 {
     writeLociFile(
-        loci.result, notes.candidates, peaks, carriedNames, [&](const std::string& piece) { file.write(piece); },
+        loci.result, notes.candidates, peaks, carriedNames,
+        [&](const std::string& piece) {
+            file.write(piece);
+            if (alsoTo)
+                alsoTo(piece);
+        },
         loci.genes);
     if (file.close()) {
         o.finished.push_back(std::move(file));

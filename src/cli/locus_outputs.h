@@ -54,9 +54,11 @@ std::string lociText(const TableLoci& loci, const TableReading& notes, const std
 
 // Writes the loci file into file a piece at a time, never holding its whole
 // text; complete, it joins the outcome's finished outputs. False with the
-// stop in the outcome when it cannot be written.
+// stop in the outcome when it cannot be written. alsoTo, when given, gets
+// each piece too.
 bool writeLociFile(TableOutcome& o, OutputFile&& file, const TableLoci& loci, const TableReading& notes,
-                   const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames);
+                   const std::vector<ReportedPeak>& peaks, const std::vector<std::string>& carriedNames,
+                   const std::function<void(const std::string&)>& alsoTo = {});
 
 // Marks every locus on the Manhattan figure.
 void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const TableReading& notes);

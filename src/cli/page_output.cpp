@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -29,12 +30,12 @@ std::string relativeLink(const std::string& from, const std::string& target)
 void markPageFigures(const std::string& lociText, const TableLoci& loci, const TableReading& notes,
                      std::vector<bool>& wanted)
 {
-    const std::vector<page::LocusKey> keys = page::figureLoci(lociText);
+    const std::vector<page::LocusKey> found = page::figureLoci(lociText);
+    const std::set<page::LocusKey> keys(found.begin(), found.end());
     const LociCandidates& c = notes.candidates;
     for (size_t k = 0; k < loci.result.loci.size(); ++k) {
         const Locus& l = loci.result.loci[k];
-        const page::LocusKey key{c.chromosomes[l.chromosome], l.leadPosition};
-        if (std::find(keys.begin(), keys.end(), key) != keys.end())
+        if (keys.count(page::LocusKey{c.chromosomes[l.chromosome], l.leadPosition}))
             wanted[k] = true;
     }
 }
@@ -106,14 +107,29 @@ std::string tablePageText(const RunOptions& options, const std::string& table, c
         p.manhattanSvg = figure->svg.toStdString();
         p.lambdaNote = figure->lambdaNote;
     }
+    // The report's and the loci file's first lines, as many as the page may
+    // list; every row is in the files themselves.
+    const page::PageSettings settings;
     p.lociTsv = lociText;
-    p.reportTsv = kReportHeader;
-    for (const ReportedPeak& peak : peaks)
-        appendPeakRow(p.reportTsv, table, peak.chromosome, peak.features);
+    p.lociTotal = loci.result.loci.size();
+    p.lociFileName = extras.lociFileName;
+    page::ListedText report(settings);
+    report.add(kReportHeader);
+    std::string row;
+    for (const ReportedPeak& peak : peaks) {
+        row.clear();
+        appendPeakRow(row, table, peak.chromosome, peak.features);
+        report.add(row);
+        if (report.full())
+            break;
+    }
+    p.reportTsv = report.text();
+    p.reportTotal = peaks.size();
     if (extras.markers) {
         p.hasView = true;
+        // The view's loci are the rows the loci table lists.
         p.view = pageView(figure ? &figure->model : nullptr, std::move(*extras.markers), loci, notes,
-                          page::PageSettings().pointBytes);
+                          settings.pointBytes, page::listedRows(page::parseTsv(lociText), settings));
         p.view.regional = std::move(extras.regional);
     }
     p.messages = messages;

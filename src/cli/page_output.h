@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-// Marks in wanted the loci whose regional figures the page embeds.
+// Marks in wanted the loci whose regional figures the page embeds (lociText:
+// the loci file's text, or its first lines).
 void markPageFigures(const std::string& lociText, const TableLoci& loci, const TableReading& notes,
                      std::vector<bool>& wanted);
 
@@ -26,9 +27,11 @@ struct PageExtras {
     PageMarkers* markers = nullptr;      // the view's points (taken); null: no view
     std::map<size_t, std::string> regional; // regionalJson per locus index
     std::string buildText, ldPanelText;
+    std::string lociFileName; // the loci file written, for the page's note; empty: none
     double seconds = 0; // elapsed since the table started
 };
 
+// lociText: the loci file's text, or its first lines (page::ListedText).
 std::string tablePageText(const RunOptions& options, const std::string& table, const std::vector<ReportedPeak>& peaks,
                           const std::string& lociText, const TableLoci& loci, const TableReading& notes,
                           PageExtras&& extras, const std::string& messages, const TableFacts& facts);

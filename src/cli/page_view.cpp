@@ -85,7 +85,7 @@ void thinLayer(const PlotModel& model, const PlotChromosome& grid, double thinTo
 } // namespace
 
 page::ViewData pageView(const PlotModel* model, PageMarkers&& markers, const TableLoci& loci,
-                        const TableReading& notes, size_t pointBytes)
+                        const TableReading& notes, size_t pointBytes, size_t lociShown)
 {
     page::ViewData view;
     view.pointLimit = markers.limit();
@@ -170,7 +170,7 @@ page::ViewData pageView(const PlotModel* model, PageMarkers&& markers, const Tab
         return static_cast<int>(std::find(extra.begin(), extra.end(), name) - extra.begin());
     };
     const int nearest = column("nearest_gene"), genes = column("genes");
-    for (size_t k = 0; k < loci.result.loci.size(); ++k) {
+    for (size_t k = 0; k < std::min(lociShown, loci.result.loci.size()); ++k) {
         const Locus& l = loci.result.loci[k];
         page::ViewLocus v;
         v.chromosome = newIndex[at[cand.chromosomes[l.chromosome]]];

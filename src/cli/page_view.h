@@ -41,9 +41,11 @@ private:
 };
 
 // The view data; model is the figure's (null when none was drawn). The
-// points take at most about pointBytes of the page (keepStrongestPoints).
+// points take at most about pointBytes of the page (keepStrongestPoints);
+// the view holds the marks and search data of the first lociShown loci.
 page::ViewData pageView(const PlotModel* model, PageMarkers&& markers, const TableLoci& loci,
-                        const TableReading& notes, size_t pointBytes = 4'000'000);
+                        const TableReading& notes, size_t pointBytes = 4'000'000,
+                        size_t lociShown = std::numeric_limits<size_t>::max());
 
 // A regional figure as the JSON object the page's regional view draws.
 std::string regionalJson(const RegionalFigure& figure);

@@ -16,12 +16,14 @@
 #include "report/peak_row.h"
 #include "cli/table_source.h"
 #include "cli/table_summary.h"
+#include "page/table_page.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <map>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 
@@ -269,11 +271,14 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         tableLoci(options, notes, peaks.peaks(), job.shared.genes, {job.shared.ldPanel, job.table, carriedNames});
     if (!loci.ldError.empty())
         return stop(o, "Incorrect loci_ld\n", loci.ldError);
-    // The loci file alone is written a piece at a time; the list's study
-    // table and the page read its whole text.
-    const bool wholeLociText = files.page || (options.listMode && options.loci);
+    // The loci file is written a piece at a time; the list's study table
+    // and index page read its whole text, the page only the first lines it
+    // lists.
+    const bool wholeLociText = options.listMode && (options.loci || files.page);
     if (wholeLociText)
         o.lociText = lociText(loci, notes, peaks.peaks(), carriedNames);
+    page::ListedText pageLoci;
+    const std::function<void(const std::string&)> toPage = [&](const std::string& piece) { pageLoci.add(piece); };
     if (files.bed && !writeBed(o, std::move(*files.bed), job.table, peaks.peaks()))
         return;
     std::optional<DrawnFigure> drawn;
@@ -285,14 +290,19 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         return;
     if (files.loci && !(wholeLociText ? writeText(o, std::move(*files.loci), "loci file", o.lociText)
                                       : writeLociFile(o, std::move(*files.loci), loci, notes, peaks.peaks(),
-                                                      carriedNames)))
+                                                      carriedNames,
+                                                      files.page ? toPage : std::function<void(const std::string&)>())))
         return;
+    if (files.page && wholeLociText)
+        pageLoci.add(o.lociText);
+    else if (files.page && !files.loci)
+        writeLociFile(loci.result, notes.candidates, peaks.peaks(), carriedNames, toPage, loci.genes);
     if (files.members && !writeText(o, std::move(*files.members), "members file", loci.membersText))
         return;
     const RegionalJob regionalJob{options, job, layout, loci, notes, peaks.peaks()};
     std::vector<bool> wanted(loci.result.loci.size(), !job.outputs.regionalFolder.empty());
     if (files.page)
-        markPageFigures(o.lociText, loci, notes, wanted);
+        markPageFigures(pageLoci.text(), loci, notes, wanted);
     // Each figure is written as it is drawn; the page keeps those it embeds
     // as data.
     std::map<size_t, std::string> pageRegional;
@@ -302,7 +312,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
             writer.emplace(regionalJob, o);
         std::vector<bool> onPage(wanted.size(), false);
         if (files.page)
-            markPageFigures(o.lociText, loci, notes, onPage);
+            markPageFigures(pageLoci.text(), loci, notes, onPage);
         std::string why;
         std::vector<std::string> unusedReferences;
         const bool read = regionalFigures(regionalJob, wanted, [&](size_t k, const RegionalFigure& figure) {
@@ -343,7 +353,8 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         extras.buildText = pageBuildText(options, job.table, *build);
         extras.ldPanelText = options.ldPanel;
         extras.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        const std::string html = tablePageText(options, job.table, peaks.peaks(), o.lociText, loci, notes,
+        extras.lociFileName = job.outputs.loci;
+        const std::string html = tablePageText(options, job.table, peaks.peaks(), pageLoci.text(), loci, notes,
                                                std::move(extras), o.err, o.facts);
         writeText(o, std::move(*files.page), "page", html);
     }

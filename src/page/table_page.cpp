@@ -32,7 +32,7 @@ std::vector<RankedLocus> strongestLoci(const TsvTable& loci, const PageSettings&
     const int chrom = loci.column("chrom"), lead = loci.column("lead_position"), log10p = loci.column("lead_log10p");
     if (chrom < 0 || lead < 0)
         return out;
-    std::vector<size_t> order(std::min(loci.rows.size(), settings.maxTableRows)); // the rows the page lists
+    std::vector<size_t> order(listedRows(loci, settings)); // the rows the page lists
     std::iota(order.begin(), order.end(), size_t(0));
     if (log10p >= 0) {
         std::vector<double> strength(order.size());
@@ -113,17 +113,20 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
         out += "<p>No loci table.</p>\n</section>\n";
         return;
     }
-    const size_t shown = std::min(loci.rows.size(), settings.maxTableRows);
+    const size_t shown = listedRows(loci, settings);
+    const size_t total = std::max(t.lociTotal, loci.rows.size());
     const int status = loci.column("status"), lead = loci.column("lead_id");
-    if (loci.rows.size() > settings.maxRegionalFigures && (!t.regionalSvgs.empty() || !t.view.regional.empty()))
-        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(loci.rows.size())) +
+    if (total > settings.maxRegionalFigures && (!t.regionalSvgs.empty() || !t.view.regional.empty()))
+        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(total)) +
                " loci: this page embeds the regional figures of the " +
                groupDigits(static_cast<int64_t>(settings.maxRegionalFigures)) +
                " strongest (by lead_log10p); the others are in the regional figure folder.</p>\n";
-    if (loci.rows.size() > settings.maxTableRows)
-        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(loci.rows.size())) +
-               " loci: this page lists the first " + groupDigits(static_cast<int64_t>(settings.maxTableRows)) +
-               " to stay small; every locus is in the loci file.</p>\n";
+    if (total > shown)
+        out += "<p class=\"note\" id=\"loci-unlisted\">" + groupDigits(static_cast<int64_t>(total)) +
+               " loci: this page lists the first " + groupDigits(static_cast<int64_t>(shown)) +
+               " to stay small; every locus is in the loci file" +
+               (t.lociFileName.empty() ? std::string(" that -loci writes") : " " + escapeHtml(t.lociFileName)) +
+               ".</p>\n";
     if (leftOut > 0)
         out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(leftOut)) +
                " more regional figures are left out to keep this page small; they are in the regional figure "
@@ -132,8 +135,8 @@ void lociSection(std::string& out, const TablePage& t, const PageSettings& setti
     out += "<div class=\"controls\">";
     if (status >= 0) {
         std::set<std::string> statuses;
-        for (const auto& row : loci.rows)
-            statuses.insert(row[static_cast<size_t>(status)]);
+        for (size_t i = 0; i < shown; ++i)
+            statuses.insert(loci.rows[i][static_cast<size_t>(status)]);
         out += "<label>Status <select id=\"status-filter\"><option value=\"\">all</option>";
         for (const std::string& s : statuses)
             out += "<option value=\"" + escapeHtml(s) + "\">" + escapeHtml(s) + "</option>";
@@ -187,7 +190,9 @@ void reportSection(std::string& out, const TablePage& t, const PageSettings& set
         out += "<p>No peak report.</p>\n</section>\n";
         return;
     }
-    out += "<p class=\"meta\">" + groupDigits(static_cast<int64_t>(report.rows.size())) +
+    const size_t shown = listedRows(report, settings);
+    const size_t total = std::max(t.reportTotal, report.rows.size());
+    out += "<p class=\"meta\">" + groupDigits(static_cast<int64_t>(total)) +
            " peaks in the order they were found.<span class=\"hint\"> Hover a header for its meaning.</span></p>\n";
     out += "<div class=\"scroll\"><table id=\"report-table\" class=\"sortable\">\n<thead><tr>";
     for (size_t c = 0; c < report.header.size(); ++c) {
@@ -196,7 +201,6 @@ void reportSection(std::string& out, const TablePage& t, const PageSettings& set
         sortableHeader(out, static_cast<int>(c), name, reportColumnMeaning(name, occurrence));
     }
     out += "</tr></thead>\n<tbody>\n";
-    const size_t shown = std::min(report.rows.size(), settings.maxTableRows);
     for (size_t i = 0; i < shown; ++i) {
         const auto& row = report.rows[i];
         out += "<tr class=\"item\">";
@@ -205,8 +209,8 @@ void reportSection(std::string& out, const TablePage& t, const PageSettings& set
         out += "</tr>\n";
     }
     out += "</tbody>\n</table></div>\n";
-    if (shown < report.rows.size())
-        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(report.rows.size())) +
+    if (shown < total)
+        out += "<p class=\"note\">" + groupDigits(static_cast<int64_t>(total)) +
                " peaks: this page lists the first " + groupDigits(static_cast<int64_t>(shown)) +
                " to stay small; every peak is in the report.</p>\n";
     out += "</section>\n";
@@ -280,6 +284,41 @@ std::string composePage(const TablePage& t, const PageSettings& settings, size_t
 }
 
 } // namespace
+
+size_t listedRows(const TsvTable& table, const PageSettings& settings)
+{
+    // A row's share: its fields with their cells, its row element and
+    // attributes, and for a locus its mark and search data in the view.
+    size_t rows = 0, bytes = 0;
+    for (; rows < table.rows.size() && rows < settings.maxTableRows; ++rows) {
+        size_t cost = 160;
+        for (const std::string& field : table.rows[rows])
+            cost += field.size() + 12;
+        if (bytes + cost > settings.tableBytes)
+            break;
+        bytes += cost;
+    }
+    return rows;
+}
+
+// Invariant: listedRows gives the same count on the head as on the whole
+// text. It lists at most maxTableRows rows (the head holds that many past
+// the header), and a row costs more than its line (12 bytes a field against
+// one tab), so once the rows held pass tableBytes, no row after them fits.
+void ListedText::add(const std::string& piece)
+{
+    for (size_t from = 0; !full_ && from < piece.size();) {
+        const size_t line = piece.find('\n', from);
+        const size_t end = line == std::string::npos ? piece.size() : line + 1;
+        text_.append(piece, from, end - from);
+        from = end;
+        if (line == std::string::npos)
+            continue;
+        if (++held_ == 1)
+            header_ = text_.size();
+        full_ = held_ >= lines_ || text_.size() - header_ >= bytes_;
+    }
+}
 
 std::vector<LocusKey> figureLoci(const std::string& lociTsv, const PageSettings& settings)
 {

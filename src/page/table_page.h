@@ -5,6 +5,7 @@
 // and SVG, no external link) and work from a file:// address.
 #pragma once
 
+#include "page/tsv_text.h"
 #include "page/view_data.h"
 
 #include <cstddef>
@@ -31,8 +32,12 @@ struct TablePage {
     std::string buildText;    // the table's genome build in words; empty: no card
     std::string ldPanelText;  // the LD panel's name; empty: no card
     std::string manhattanSvg; // the Manhattan and QQ SVG document; empty: none drawn
-    std::string lociTsv;      // the loci table file's text; empty: no loci
-    std::string reportTsv;    // the peak report file's text
+    std::string lociTsv;      // the loci table file's text, or its first lines (listedText); empty: no loci
+    std::string reportTsv;    // the peak report file's text, or its first lines
+    // The rows of the whole loci file and report when lociTsv and reportTsv
+    // hold only their first lines; 0: they hold every row.
+    size_t lociTotal = 0, reportTotal = 0;
+    std::string lociFileName; // the loci file, named in the note on unlisted loci; empty: none written (-loci)
     std::map<LocusKey, std::string> regionalSvgs; // SVG documents by locus
     std::string messages;     // the warning and summary lines (standard error)
     // The interactive views' data; hasView false: the page shows the static
@@ -46,16 +51,43 @@ struct PageSettings {
     // Regional figures are embedded for at most this many loci, the
     // strongest by lead_log10p (ties: table order)...
     size_t maxRegionalFigures = 200;
-    // ...while the whole page stays under this many bytes (the tables and
-    // the Manhattan figure always go in whole).
+    // ...while the whole page stays under this many bytes (the tables' listed
+    // rows and the Manhattan figure always go in).
     size_t pageBytes = 4'800'000;
     // The loci table and the peak report show at most this many rows each,
     // the first ones; the page says where the others are.
     size_t maxTableRows = 25'000;
+    // ...and only as many as fit in about this many bytes of the page
+    // (listedRows), the loci's marks and search data in the view included.
+    size_t tableBytes = 1'500'000;
     // The Manhattan view's points take at most about this many bytes (the
     // strongest markers; the others join the thinned layer), on top of
     // pageBytes, so that the page of any table stays under 10 MB.
     size_t pointBytes = 4'000'000;
+};
+
+// How many of the table's first rows the page lists: at most maxTableRows,
+// while their estimated share of the page stays within tableBytes.
+size_t listedRows(const TsvTable& table, const PageSettings& settings = PageSettings());
+
+// Keeps the first lines of a text handed over in pieces, enough for the page
+// to list what listedRows allows (the header and at most maxTableRows lines,
+// stopping once the lines past the header hold tableBytes), so that a caller
+// never needs the whole text of a long table.
+class ListedText {
+public:
+    explicit ListedText(const PageSettings& settings = PageSettings())
+        : lines_(settings.maxTableRows + 1), bytes_(settings.tableBytes) {}
+    void add(const std::string& piece);
+    const std::string& text() const { return text_; }
+    bool full() const { return full_; }
+
+private:
+    size_t lines_, bytes_;
+    size_t held_ = 0;   // whole lines in text_
+    size_t header_ = 0; // the first line's bytes
+    bool full_ = false;
+    std::string text_;
 };
 
 // One HTML5 document, UTF-8.
