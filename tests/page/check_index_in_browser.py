@@ -11,12 +11,11 @@ selects their rows; no script error; no request but the page's own file.
 Without Chromium: SKIP, 0.
 """
 import os
-import shutil
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from check_page_in_browser import Browser  # noqa: E402
+from check_page_in_browser import Browser, Checks, chromium, read_tsv  # noqa: E402
 
 RESULTS_JS = ("Array.prototype.map.call(document.querySelectorAll('#search-results li'),function(l){"
               "var a=l.querySelector('a');return [l.getAttribute('data-table'),a?a.getAttribute('href'):'']})")
@@ -29,20 +28,15 @@ def main():
     if len(args) < 4:
         print(__doc__)
         return 2
-    binary = shutil.which("chromium") or shutil.which("chromium-browser")
+    binary = chromium()
     if not binary:
-        print("SKIP: chromium is not installed")
         return 0
     page_path, study_path, tables = os.path.abspath(args[0]), args[1], int(args[2])
-    lines = [l.split("\t") for l in open(study_path, encoding="utf-8").read().split("\n") if l.strip()]
+    lines = read_tsv(study_path)
     col = {name: i for i, name in enumerate(lines[0])}
     rows = lines[1:]
     strongest = max(rows, key=lambda r: float(r[col["lead_log10p"]]))
-    failures = []
-
-    def check(ok, what):
-        print(("ok   " if ok else "FAIL ") + what)
-        failures.extend([] if ok else [what])
+    check = Checks()
 
     def holders(word):
         w = word.lower()
@@ -81,8 +75,7 @@ def main():
         finally:
             browser.proc.kill()
             browser.proc.wait()
-    print("PASS" if not failures else "FAIL: " + "; ".join(failures))
-    return 1 if failures else 0
+    return check.verdict()
 
 
 if __name__ == "__main__":

@@ -103,6 +103,42 @@ class Browser:
             self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left", clickCount=1)
 
 
+def take_option(args, word):
+    """args without "word VALUE", and VALUE (None when absent)."""
+    if word in args[:-1]:
+        at = args.index(word)
+        return args[:at] + args[at + 2:], args[at + 1]
+    return args, None
+
+
+def chromium():
+    """Debian's chromium; None (after printing SKIP) where it is not installed."""
+    binary = shutil.which("chromium") or shutil.which("chromium-browser")
+    if not binary:
+        print("SKIP: chromium is not installed")
+    return binary
+
+
+def read_tsv(path):
+    """The fields of each non-blank line of a TSV file."""
+    return [l.split("\t") for l in open(path, encoding="utf-8").read().split("\n") if l.strip()]
+
+
+class Checks:
+    """Prints each check as it is made; verdict() gives the exit status."""
+
+    def __init__(self):
+        self.failures = []
+
+    def __call__(self, ok, what):
+        print(("ok   " if ok else "FAIL ") + what)
+        self.failures.extend([] if ok else [what])
+
+    def verdict(self):
+        print("PASS" if not self.failures else "FAIL: " + "; ".join(self.failures))
+        return 1 if self.failures else 0
+
+
 def natural_rank(name):
     """1..22, X 23, Y 24, XY 25, MT 26 (with or without chr); other names after them."""
     key = name[3:] if name.lower().startswith("chr") and len(name) > 3 else name
@@ -123,27 +159,18 @@ def strength(text):
 
 
 def main():
-    args = sys.argv[1:]
-    shots = None
-    if "--screenshots" in args[:-1]:
-        at = args.index("--screenshots")
-        shots, args = args[at + 1], args[:at] + args[at + 2:]
+    args, shots = take_option(sys.argv[1:], "--screenshots")
     if len(args) != 2:
         print(__doc__)
         return 2
-    binary = shutil.which("chromium") or shutil.which("chromium-browser")
+    binary = chromium()
     if not binary:
-        print("SKIP: chromium is not installed")
         return 0
     page_path = os.path.abspath(args[0])
-    lines = [l.split("\t") for l in open(args[1], encoding="utf-8").read().split("\n") if l.strip()]
+    lines = read_tsv(args[1])
     col = {name: i + 1 for i, name in reversed(list(enumerate(lines[0])))}  # + the figure button's column
     loci = [[""] + l for l in lines[1:]]
-    failures = []
-
-    def check(ok, what):
-        print(("ok   " if ok else "FAIL ") + what)
-        failures.extend([] if ok else [what])
+    check = Checks()
 
     with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
         browser = Browser(binary, os.path.join(work, "profile"))
@@ -208,8 +235,7 @@ def main():
             browser.proc.kill()
             browser.proc.wait()  # its profile folder is removed only after it has gone
             browser.proc.wait()
-    print("PASS" if not failures else "FAIL: " + "; ".join(failures))
-    return 1 if failures else 0
+    return check.verdict()
 
 
 if __name__ == "__main__":

@@ -15,14 +15,13 @@ the page's own file. Without Chromium: SKIP, 0.
 import base64
 import json
 import os
-import shutil
 import sys
 import tempfile
 import urllib.parse
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from check_page_in_browser import Browser  # noqa: E402
+from check_page_in_browser import Browser, Checks, chromium, read_tsv, take_option  # noqa: E402
 
 DATA_JS = "JSON.parse(document.getElementById('view-data').textContent)"
 POINT_JS = """(function(chrom){
@@ -35,26 +34,17 @@ EXPORT_JS = """(function(){var a=document.getElementById('export-link');if(!a)re
 
 
 def main():
-    args = sys.argv[1:]
-    shots = None
-    if "--screenshots" in args[:-1]:
-        at = args.index("--screenshots")
-        shots, args = args[at + 1], args[:at] + args[at + 2:]
+    args, shots = take_option(sys.argv[1:], "--screenshots")
     if len(args) != 3:
         print(__doc__)
         return 2
-    binary = shutil.which("chromium") or shutil.which("chromium-browser")
+    binary = chromium()
     if not binary:
-        print("SKIP: chromium is not installed")
         return 0
     page_path, loci_path, gene = os.path.abspath(args[0]), args[1], args[2]
-    lines = [l.split("\t") for l in open(loci_path, encoding="utf-8").read().split("\n") if l.strip()]
+    lines = read_tsv(loci_path)
     col = {name: i for i, name in reversed(list(enumerate(lines[0])))}
-    failures = []
-
-    def check(ok, what):
-        print(("ok   " if ok else "FAIL ") + what)
-        failures.extend([] if ok else [what])
+    check = Checks()
 
     def shot(browser, name):
         if shots:
@@ -173,8 +163,7 @@ def main():
         finally:
             browser.proc.kill()
             browser.proc.wait()
-    print("PASS" if not failures else "FAIL: " + "; ".join(failures))
-    return 1 if failures else 0
+    return check.verdict()
 
 
 if __name__ == "__main__":
