@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
-#include <map>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -25,59 +23,6 @@ const std::string kGenes = "1\t90\t310\tGENEA\n2\t10\t60\tGENEB\n";
 std::vector<std::string> cols(std::vector<std::string> words)
 {
     return with(std::move(words), kColumns);
-}
-
-std::map<std::string, std::string> snapshot(const std::string& dir)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        const std::string name = e.path().lexically_relative(dir).string();
-        if (fs::is_symlink(e.symlink_status()))
-            files[name] = "-> " + fs::read_symlink(e.path()).string();
-        else
-            files[name] = e.is_regular_file() ? readFile(e.path().string()) : std::string("<folder>");
-    }
-    return files;
-}
-
-// The names of the files that differ between two snapshots.
-std::string changedFiles(const std::map<std::string, std::string>& before,
-                         const std::map<std::string, std::string>& after)
-{
-    std::string names;
-    for (const auto& [name, text] : before)
-        if (!after.count(name) || after.at(name) != text)
-            names += name + (after.count(name) ? " (changed) " : " (gone) ");
-    for (const auto& [name, text] : after)
-        if (!before.count(name))
-            names += name + " (new) ";
-    return names;
-}
-
-struct LateCase {
-    const char* name;
-    std::function<void(const std::string& dir)> lay;
-    std::vector<std::string> args;
-    const char* message;
-};
-
-// Runs each case in a fresh folder: exit status 1, the message on standard
-// output, and every file as it was.
-void expectRefused(const std::vector<LateCase>& cases)
-{
-    for (const LateCase& c : cases) {
-        const std::string dir = makeTempDir();
-        writeFile(dir + "/t.tsv", kTable);
-        c.lay(dir);
-        const auto before = snapshot(dir);
-        const RunResult r = runQuorlin(c.args, dir);
-        SCOPED_TRACE(std::string(c.name) + ": " + r.command);
-        EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out << r.err;
-        EXPECT_NE(r.err.find("quorlin: "), std::string::npos) << "a reason on standard error";
-        EXPECT_EQ(changedFiles(before, snapshot(dir)), "") << r.err;
-        fs::remove_all(dir);
-    }
 }
 
 void earlierOutputs(const std::string& d)
@@ -127,7 +72,7 @@ TEST(LateOutputs, RegionalFiguresNeverReplaceAnInputOrAnotherOutput)
          [](const std::string& d) { earlierOutputs(d); fs::create_directory(d + "/D"); writeFile(d + "/D/2_50.svg", kGenes); },
          cols({"-file", "t.tsv", "-out", "r.out", "-genes", "D/2_50.svg", "-regional", "D", "-loci", "yes"}),
          "Output file is the input file"},
-    });
+    }, kTable);
 }
 
 TEST(LateOutputs, LateFailuresLeaveEveryEarlierFileAsItWas)
@@ -151,7 +96,7 @@ TEST(LateOutputs, LateFailuresLeaveEveryEarlierFileAsItWas)
          cols(with({"-file", "t.tsv", "-regional", "no/D"}, kAllOutputs)), "Output file could not be written"},
         {"the regional folder is a file", [](const std::string& d) { earlierOutputs(d); writeFile(d + "/D", kEarlier); },
          cols(with({"-file", "t.tsv", "-regional", "D"}, kAllOutputs)), "Output file could not be written"},
-    });
+    }, kTable);
 }
 
 // In a list each table's outputs commit together: a later table's failure
@@ -184,12 +129,12 @@ TEST(LateOutputs, RegionalFiguresOfAPipeStopBeforeAnythingIsWritten)
     const std::string dir = makeTempDir();
     ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
     earlierOutputs(dir);
-    const auto before = snapshot(dir);
+    const auto before = folderSnapshot(dir);
     const RunResult r = runQuorlin(cols(with({"-file", "pipe", "-regional", "D"}, kAllOutputs)), dir);
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.out.find("Incorrect regional"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("is a pipe or device"), std::string::npos) << r.err;
-    EXPECT_EQ(changedFiles(before, snapshot(dir)), "");
+    EXPECT_EQ(changedFiles(before, folderSnapshot(dir)), "");
 }
 
 // Chromosome names that clean to one file name keep their figures apart,
