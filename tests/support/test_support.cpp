@@ -320,3 +320,10 @@ std::string realFile(const std::string& name)
     EXPECT_TRUE(fileExists(path)) << "real table missing: " << path;
     return path;
 }
+
+const std::vector<std::string> kSmallColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"};
+
+std::vector<std::string> withColumns(std::vector<std::string> words)
+{
+    return with(std::move(words), kSmallColumns);
+}

@@ -50,6 +50,10 @@ void writeGzip(const std::string& path, const std::string& content, int members 
 
 // The words of a followed by those of b, for argument lists.
 std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b);
+// The column words of the small tables of the cli tests (chromosome,
+// position, p), and words followed by them.
+extern const std::vector<std::string> kSmallColumns;
+std::vector<std::string> withColumns(std::vector<std::string> words);
 
 // The lines of text, without their line ends.
 std::vector<std::string> linesOf(const std::string& text);
