@@ -9,23 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        lines.push_back(line);
-    return lines;
-}
-
-// Copies the case's inputs into a fresh folder and runs it there.
+// Copies the case's inputs into work and runs it there.
 RunResult runCase(const fs::path& dir, const std::string& work)
 {
     for (const auto& entry : fs::directory_iterator(dir)) {
@@ -116,10 +105,7 @@ TEST(Cases, ErrorStopsLeaveEarlierOutputsAlone)
             seeded.push_back(path);
         }
         ++cases;
-        for (const auto& input : fs::directory_iterator(dir))
-            if (input.path().filename() != "args" && input.path().filename() != "expected")
-                fs::copy(input.path(), fs::path(work) / input.path().filename(), fs::copy_options::recursive);
-        const RunResult r = runQuorlin(args, work);
+        runCase(dir, work);
         for (const std::string& path : seeded)
             EXPECT_EQ(readFile(work + "/" + path), earlier) << dir.filename().string() << ": " << path;
         fs::remove_all(work);

@@ -10,7 +10,6 @@
 
 namespace {
 
-const std::vector<std::string> kColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"};
 const char* const kOutputName = "output name = input name + '.out'\n";
 
 struct Cli : ::testing::Test {
@@ -31,15 +30,15 @@ struct Cli : ::testing::Test {
 TEST_F(Cli, OutputFailures)
 {
     if (fileExists("/dev/full")) {
-        expectRun(with({"-file", "t.tsv", "-out", "/dev/full"}, kColumns), "Output file could not be written\n", 1);
-        const RunResult r = expectRun(with({"-file", "t.tsv", "-bed", "/dev/full"}, kColumns),
+        expectRun(withColumns({"-file", "t.tsv", "-out", "/dev/full"}), "Output file could not be written\n", 1);
+        const RunResult r = expectRun(withColumns({"-file", "t.tsv", "-bed", "/dev/full"}),
                                       std::string(kOutputName) + "Output file could not be written\n", 1);
         EXPECT_NE(r.err.find("BED file '/dev/full' could not be written"), std::string::npos) << r.err;
         EXPECT_TRUE(fileExists("/dev/full"));
     }
     // The output must never be the input, also through a link.
     ASSERT_EQ(symlink("t.tsv", (dir + "/link.tsv").c_str()), 0);
-    expectRun(with({"-file", "t.tsv", "-out", "link.tsv"}, kColumns), "Output file is the input file\n", 1);
+    expectRun(withColumns({"-file", "t.tsv", "-out", "link.tsv"}), "Output file is the input file\n", 1);
     EXPECT_EQ(readFile(dir + "/t.tsv"), "1\t100\t1e-5\n1\t200\t0.5\n");
 }
 
@@ -61,7 +60,7 @@ TEST_F(Cli, DamagedStreamKeepsTheRowsAlreadyFoundAndCutLinesAreNoRows)
         writeGzip(dir + "/whole.gz", half ? longChr2 : chr1 + "2\t100000\t0.001\t" + noise + "\n", 1);
         const std::string gz = readFile(dir + "/whole.gz");
         writeFile(dir + "/cut.gz", gz.substr(0, half ? gz.size() / 2 : gz.size() - 100));
-        expectRun(with({"-file", "cut.gz", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"}, kColumns),
+        expectRun(withColumns({"-file", "cut.gz", "-shrink", "0", "-dots", "1", "-peak-limit", "7.1"}),
                   std::string(kOutputName) + "Input file could not be read\n", 1);
         const std::string report = readFile(dir + "/cut.gz.out");
         EXPECT_EQ(half ? report.substr(0, std::string(kHeaderLine).size()) : report, kHeaderLine);
@@ -78,14 +77,14 @@ TEST_F(Cli, TruncatedCompressedListIsAnError)
     const std::string gz = readFile(dir + "/list.gz");
     writeFile(dir + "/cut.gz", gz.substr(0, gz.size() - 6));
     // The whole list is read first: no table of a damaged list is analysed.
-    expectRun(with({"-list", "cut.gz"}, kColumns), std::string(kOutputName) + "List file could not be read\n", 1);
+    expectRun(withColumns({"-list", "cut.gz"}), std::string(kOutputName) + "List file could not be read\n", 1);
     EXPECT_FALSE(fileExists(dir + "/t.tsv.out"));
 }
 
 TEST_F(Cli, ListNamingATableTwiceAndACompressedList)
 {
     writeGzip(dir + "/list.gz", "t.tsv\nt.tsv\n", 1);
-    expectRun(with({"-list", "list.gz"}, kColumns), std::string(kOutputName) + kRunTail, 0);
+    expectRun(withColumns({"-list", "list.gz"}), std::string(kOutputName) + kRunTail, 0);
     EXPECT_EQ(readFile(dir + "/t.tsv.out"), kHeaderLine);
 }
 
@@ -95,7 +94,7 @@ TEST_F(Cli, HugeLineAndHugeRow)
     for (int i = 0; i < 1000000; ++i)
         rows += "\tf";
     writeFile(dir + "/t.tsv", rows + "\n1\t200\t1e-5\n");
-    const RunResult r = expectRun(with({"-file", "t.tsv"}, kColumns), std::string(kOutputName) + kRunTail, 0);
+    const RunResult r = expectRun(withColumns({"-file", "t.tsv"}), std::string(kOutputName) + kRunTail, 0);
     EXPECT_EQ(readFile(dir + "/t.tsv.out"), kHeaderLine);
     EXPECT_NE(r.err.find("1 rows had fewer fields"), std::string::npos) << r.err;
 }

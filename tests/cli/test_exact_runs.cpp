@@ -21,15 +21,6 @@ namespace {
 const std::vector<std::string> kColumns = {"-chrcolumn", "1", "-lcolumn", "2", "-pcolumn", "3", "-header", "yes",
                                            "-loci", "yes", "-bed", "yes"};
 
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    size_t from = 0;
-    for (size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1)
-        out.push_back(text.substr(from, at - from));
-    return out;
-}
-
 } // namespace
 
 // 301 markers rise to 1e-400 at their middle, one decade a marker: every
@@ -70,7 +61,7 @@ TEST(ExactRuns, SummitBelowTheRangeIsTheLead)
         EXPECT_EQ(figures, 1);
     }
     EXPECT_EQ(firstDifference(outputs[1], outputs[0]), "");
-    const std::vector<std::string> loci = lines(readFile(dir + "/p/s.tsv.loci.tsv"));
+    const std::vector<std::string> loci = linesOf(readFile(dir + "/p/s.tsv.loci.tsv"));
     ASSERT_EQ(loci.size(), 2u);
     EXPECT_EQ(tabFields(loci[1])[4], "1150000");
     EXPECT_EQ(tabFields(loci[1])[5], "400");
@@ -84,7 +75,7 @@ TEST(ExactRuns, SummitBelowTheRangeIsTheLead)
 TEST(ExactRuns, SortedAndThreadedRunsAgree)
 {
     const std::vector<std::string> rows =
-        lines(readFile((fs::path(QUORLIN_TEST_DATA) / "pvalues-below-double-range" / "t.tsv").string()));
+        linesOf(readFile((fs::path(QUORLIN_TEST_DATA) / "pvalues-below-double-range" / "t.tsv").string()));
     std::vector<std::string> four, others;
     for (size_t k = 1; k < rows.size(); ++k)
         (rows[k].rfind("4\t", 0) == 0 ? four : others).push_back(rows[k]);

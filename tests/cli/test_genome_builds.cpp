@@ -6,21 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sstream>
 
-namespace fs = std::filesystem;
-
 namespace {
-
-const fs::path kReal = QUORLIN_REAL_DATA;
-
-std::string realFile(const std::string& name)
-{
-    const fs::path path = kReal / name;
-    EXPECT_TRUE(fs::exists(path)) << "real table missing: " << path;
-    return path.string();
-}
 
 // The named column of every line of a tab-separated file with a header.
 std::vector<std::string> column(const std::string& text, const std::string& name)

@@ -5,10 +5,7 @@
 // Several studies, a missing LP, multi-allelic records and a damaged bgzip
 // file are each covered.
 #include "test_support.h"
-
-#include <htslib/bgzf.h>
-#include <htslib/hts.h>
-#include <htslib/vcf.h>
+#include "../ld/ld_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -40,32 +37,6 @@ std::string vcfHeader(const std::vector<std::string>& contigs, const std::vector
     for (const std::string& s : studies)
         text += "\t" + s;
     return text + "\n";
-}
-
-void writeBgzip(const std::string& path, const std::string& text)
-{
-    BGZF* out = bgzf_open(path.c_str(), "w");
-    ASSERT_NE(out, nullptr);
-    ASSERT_EQ(bgzf_write(out, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    ASSERT_EQ(bgzf_close(out), 0);
-}
-
-// The VCF text at vcf as BCF at bcf, through htslib's own parser.
-void writeBcf(const std::string& vcf, const std::string& bcf)
-{
-    htsFile* in = hts_open(vcf.c_str(), "r");
-    ASSERT_NE(in, nullptr);
-    bcf_hdr_t* header = bcf_hdr_read(in);
-    htsFile* out = hts_open(bcf.c_str(), "wb");
-    ASSERT_TRUE(header && out);
-    ASSERT_EQ(bcf_hdr_write(out, header), 0);
-    bcf1_t* record = bcf_init();
-    while (bcf_read(in, header, record) == 0)
-        ASSERT_EQ(bcf_write(out, header, record), 0);
-    bcf_destroy(record);
-    bcf_hdr_destroy(header);
-    hts_close(out);
-    hts_close(in);
 }
 
 // The shortest text of a float, as the GWAS-VCF reader writes it.
@@ -151,7 +122,7 @@ TEST(RealGwasVcf, TablesEqualTheirTsvTwins)
         }
         const std::string dir = makeTempDir(), vcf = vcfHeader(contigs, {"study"}) + body;
         writeFile(dir + "/t.vcf", vcf);
-        writeBgzip(dir + "/t.vcf.gz", vcf);
+        writeBgzf(dir + "/t.vcf.gz", vcf);
         writeBcf(dir + "/t.vcf", dir + "/t.bcf");
         writeFile(dir + "/twin.tsv", twin);
         for (const char* form : {"t.vcf", "t.vcf.gz", "t.bcf"})
@@ -191,7 +162,7 @@ TEST(GwasVcf, StudiesMissingValuesAndMultiAllelicRecords)
     twin(twinA, 1004500, "NA", "G");
     twin(twinB, 1004500, "NA", "G");
     const std::string dir = makeTempDir(), vcf = vcfHeader({"1"}, {"A", "B"}) + body;
-    writeBgzip(dir + "/t.vcf.gz", vcf);
+    writeBgzf(dir + "/t.vcf.gz", vcf);
     writeFile(dir + "/a.tsv", twinA);
     writeFile(dir + "/b.tsv", twinB);
     expectTwins(dir, "t.vcf.gz", "a.tsv");
@@ -216,7 +187,7 @@ TEST(GwasVcf, StudiesMissingValuesAndMultiAllelicRecords)
     std::string big = vcfHeader({"1"}, {"A", "B"});
     for (int k = 0; k < 200; ++k)
         big += body.substr(0, body.find("\n1\t1002500")) + "\n";
-    writeBgzip(dir + "/big.vcf.gz", big);
+    writeBgzf(dir + "/big.vcf.gz", big);
     const std::string bytes = readFile(dir + "/big.vcf.gz");
     writeFile(dir + "/cut.vcf.gz", bytes.substr(0, bytes.size() * 3 / 4));
     const RunResult cut = runQuorlin({"-file", "cut.vcf.gz", "-format", "gwas-vcf"}, dir);

@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
-#include <map>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -16,69 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::vector<std::string> kColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"};
 // Two loci: chromosome 1 led at 200, chromosome 2 at 50.
 const std::string kTable = "1\t100\t1e-9\n1\t200\t1e-12\n1\t300\t1e-10\n1\t400\t1e-3\n2\t50\t1e-9\n";
 const std::string kEarlier = "an earlier output\n";
 const std::string kGenes = "1\t90\t310\tGENEA\n2\t10\t60\tGENEB\n";
-
-std::vector<std::string> cols(std::vector<std::string> words)
-{
-    return with(std::move(words), kColumns);
-}
-
-std::map<std::string, std::string> snapshot(const std::string& dir)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        const std::string name = e.path().lexically_relative(dir).string();
-        if (fs::is_symlink(e.symlink_status()))
-            files[name] = "-> " + fs::read_symlink(e.path()).string();
-        else
-            files[name] = e.is_regular_file() ? readFile(e.path().string()) : std::string("<folder>");
-    }
-    return files;
-}
-
-// The names of the files that differ between two snapshots.
-std::string changedFiles(const std::map<std::string, std::string>& before,
-                         const std::map<std::string, std::string>& after)
-{
-    std::string names;
-    for (const auto& [name, text] : before)
-        if (!after.count(name) || after.at(name) != text)
-            names += name + (after.count(name) ? " (changed) " : " (gone) ");
-    for (const auto& [name, text] : after)
-        if (!before.count(name))
-            names += name + " (new) ";
-    return names;
-}
-
-struct LateCase {
-    const char* name;
-    std::function<void(const std::string& dir)> lay;
-    std::vector<std::string> args;
-    const char* message;
-};
-
-// Runs each case in a fresh folder: exit status 1, the message on standard
-// output, and every file as it was.
-void expectRefused(const std::vector<LateCase>& cases)
-{
-    for (const LateCase& c : cases) {
-        const std::string dir = makeTempDir();
-        writeFile(dir + "/t.tsv", kTable);
-        c.lay(dir);
-        const auto before = snapshot(dir);
-        const RunResult r = runQuorlin(c.args, dir);
-        SCOPED_TRACE(std::string(c.name) + ": " + r.command);
-        EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out << r.err;
-        EXPECT_NE(r.err.find("quorlin: "), std::string::npos) << "a reason on standard error";
-        EXPECT_EQ(changedFiles(before, snapshot(dir)), "") << r.err;
-        fs::remove_all(dir);
-    }
-}
 
 void earlierOutputs(const std::string& d)
 {
@@ -96,17 +35,17 @@ TEST(LateOutputs, RegionalFiguresNeverReplaceAnInputOrAnotherOutput)
     expectRefused({
         {"the table lies where its locus's figure goes",
          [](const std::string& d) { fs::create_directory(d + "/D"); writeFile(d + "/D/1_200.svg", kTable); },
-         cols({"-file", "D/1_200.svg", "-regional", "D", "-loci", "yes"}), "Output file is the input file"},
+         withColumns({"-file", "D/1_200.svg", "-regional", "D", "-loci", "yes"}), "Output file is the input file"},
         {"a figure's name is a symbolic link to the table",
          [](const std::string& d) { earlierOutputs(d); fs::create_directory(d + "/D"); fs::create_symlink("../t.tsv", d + "/D/1_200.svg"); },
-         cols(with({"-file", "t.tsv", "-regional", "D"}, kAllOutputs)), "Output file is the input file"},
+         withColumns(with({"-file", "t.tsv", "-regional", "D"}, kAllOutputs)), "Output file is the input file"},
         {"the report is a figure's name",
          [](const std::string& d) { fs::create_directory(d + "/D"); writeFile(d + "/D/1_200.svg", kEarlier); },
-         cols({"-file", "t.tsv", "-out", "D/1_200.svg", "-regional", "D", "-loci", "yes"}),
+         withColumns({"-file", "t.tsv", "-out", "D/1_200.svg", "-regional", "D", "-loci", "yes"}),
          "Output file could not be written"},
         {"the page is a figure's name spelled another way",
          [](const std::string& d) { earlierOutputs(d); fs::create_directory(d + "/D"); },
-         cols({"-file", "t.tsv", "-out", "r.out", "-html", "./D/../D/2_50.svg", "-regional", "D"}),
+         withColumns({"-file", "t.tsv", "-out", "r.out", "-html", "./D/../D/2_50.svg", "-regional", "D"}),
          "Output file could not be written"},
         {"list: the second table lies in the first one's figure folder",
          [](const std::string& d) {
@@ -114,20 +53,20 @@ TEST(LateOutputs, RegionalFiguresNeverReplaceAnInputOrAnotherOutput)
              writeFile(d + "/t.tsv.regional/1_200.svg", kTable);
              writeFile(d + "/l.txt", "t.tsv\nt.tsv.regional/1_200.svg\n");
          },
-         cols({"-list", "l.txt", "-regional", "yes", "-threads", "2"}), "Output file is the input file"},
+         withColumns({"-list", "l.txt", "-regional", "yes", "-threads", "2"}), "Output file is the input file"},
         {"the BED file is the gene annotation",
          [](const std::string& d) { earlierOutputs(d); writeFile(d + "/genes.bed", kGenes); },
-         cols({"-file", "t.tsv", "-out", "r.out", "-genes", "genes.bed", "-bed", "genes.bed"}),
+         withColumns({"-file", "t.tsv", "-out", "r.out", "-genes", "genes.bed", "-bed", "genes.bed"}),
          "Output file is the input file"},
         {"the loci file is a link to the gene annotation",
          [](const std::string& d) { earlierOutputs(d); writeFile(d + "/genes.bed", kGenes); fs::create_symlink("genes.bed", d + "/l.tsv"); },
-         cols({"-file", "t.tsv", "-out", "r.out", "-genes", "genes.bed", "-loci", "l.tsv"}),
+         withColumns({"-file", "t.tsv", "-out", "r.out", "-genes", "genes.bed", "-loci", "l.tsv"}),
          "Output file is the input file"},
         {"a regional figure is the gene annotation",
          [](const std::string& d) { earlierOutputs(d); fs::create_directory(d + "/D"); writeFile(d + "/D/2_50.svg", kGenes); },
-         cols({"-file", "t.tsv", "-out", "r.out", "-genes", "D/2_50.svg", "-regional", "D", "-loci", "yes"}),
+         withColumns({"-file", "t.tsv", "-out", "r.out", "-genes", "D/2_50.svg", "-regional", "D", "-loci", "yes"}),
          "Output file is the input file"},
-    });
+    }, kTable);
 }
 
 TEST(LateOutputs, LateFailuresLeaveEveryEarlierFileAsItWas)
@@ -137,21 +76,21 @@ TEST(LateOutputs, LateFailuresLeaveEveryEarlierFileAsItWas)
     };
     expectRefused({
         {"the figure meets a full disk", full("full.svg"),
-         cols(with({"-file", "t.tsv", "-plot", "full.svg"}, kAllOutputs)), "Output file could not be written"},
+         withColumns(with({"-file", "t.tsv", "-plot", "full.svg"}, kAllOutputs)), "Output file could not be written"},
         {"the loci file meets a full disk", full("full.tsv"),
-         cols({"-file", "t.tsv", "-out", "r.out", "-bed", "r.bed", "-loci", "full.tsv"}),
+         withColumns({"-file", "t.tsv", "-out", "r.out", "-bed", "r.bed", "-loci", "full.tsv"}),
          "Output file could not be written"},
         {"the page meets a full disk", full("full.html"),
-         cols({"-file", "t.tsv", "-out", "r.out", "-bed", "r.bed", "-loci", "r.loci.tsv", "-html", "full.html"}),
+         withColumns({"-file", "t.tsv", "-out", "r.out", "-bed", "r.bed", "-loci", "r.loci.tsv", "-html", "full.html"}),
          "Output file could not be written"},
         {"a regional figure meets a full disk",
          [](const std::string& d) { earlierOutputs(d); fs::create_directory(d + "/D"); fs::create_symlink("/dev/full", d + "/D/2_50.svg"); },
-         cols(with({"-file", "t.tsv", "-regional", "D"}, kAllOutputs)), "Output file could not be written"},
+         withColumns(with({"-file", "t.tsv", "-regional", "D"}, kAllOutputs)), "Output file could not be written"},
         {"the regional folder's parent is missing", earlierOutputs,
-         cols(with({"-file", "t.tsv", "-regional", "no/D"}, kAllOutputs)), "Output file could not be written"},
+         withColumns(with({"-file", "t.tsv", "-regional", "no/D"}, kAllOutputs)), "Output file could not be written"},
         {"the regional folder is a file", [](const std::string& d) { earlierOutputs(d); writeFile(d + "/D", kEarlier); },
-         cols(with({"-file", "t.tsv", "-regional", "D"}, kAllOutputs)), "Output file could not be written"},
-    });
+         withColumns(with({"-file", "t.tsv", "-regional", "D"}, kAllOutputs)), "Output file could not be written"},
+    }, kTable);
 }
 
 // In a list each table's outputs commit together: a later table's failure
@@ -166,7 +105,7 @@ TEST(LateOutputs, ListTablesCommitTheirOwnOutputsTogether)
         writeFile(dir + "/u.tsv.out", kEarlier);
         writeFile(dir + "/u.tsv.bed", kEarlier);
         fs::create_symlink("/dev/full", dir + "/u.tsv.svg");
-        const RunResult r = runQuorlin(cols({"-list", "l.txt", "-plot", "yes", "-bed", "yes", "-threads", threads}), dir);
+        const RunResult r = runQuorlin(withColumns({"-list", "l.txt", "-plot", "yes", "-bed", "yes", "-threads", threads}), dir);
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_NE(r.out.find("Output file could not be written"), std::string::npos) << r.out;
         EXPECT_EQ(readFile(dir + "/u.tsv.out"), kEarlier);
@@ -184,12 +123,12 @@ TEST(LateOutputs, RegionalFiguresOfAPipeStopBeforeAnythingIsWritten)
     const std::string dir = makeTempDir();
     ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
     earlierOutputs(dir);
-    const auto before = snapshot(dir);
-    const RunResult r = runQuorlin(cols(with({"-file", "pipe", "-regional", "D"}, kAllOutputs)), dir);
+    const auto before = folderSnapshot(dir);
+    const RunResult r = runQuorlin(withColumns(with({"-file", "pipe", "-regional", "D"}, kAllOutputs)), dir);
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.out.find("Incorrect regional"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("is a pipe or device"), std::string::npos) << r.err;
-    EXPECT_EQ(changedFiles(before, snapshot(dir)), "");
+    EXPECT_EQ(changedFiles(before, folderSnapshot(dir)), "");
 }
 
 // Chromosome names that clean to one file name keep their figures apart,
@@ -198,7 +137,7 @@ TEST(LateOutputs, FigureNamesThatCleanToOneStayApart)
 {
     const std::string dir = makeTempDir();
     writeFile(dir + "/t.tsv", "a/b\t100\t1e-9\na_b\t100\t1e-10\na b\t100\t1e-11\n.\t100\t1e-9\n_\t100\t1e-9\n");
-    const RunResult r = runQuorlin(cols({"-file", "t.tsv", "-regional", "D", "-loci", "yes"}), dir);
+    const RunResult r = runQuorlin(withColumns({"-file", "t.tsv", "-regional", "D", "-loci", "yes"}), dir);
     ASSERT_EQ(r.status, 0) << r.err;
     std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(dir + "/D"))
@@ -215,7 +154,7 @@ TEST(LateOutputs, DevicesAndPipesAreWrittenDirectly)
 {
     const std::string dir = makeTempDir();
     writeFile(dir + "/t.tsv", kTable);
-    const RunResult r = runQuorlin(cols({"-file", "t.tsv", "-out", "/dev/stdout", "-bed", "/dev/null"}),
+    const RunResult r = runQuorlin(withColumns({"-file", "t.tsv", "-out", "/dev/stdout", "-bed", "/dev/null"}),
                                    dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find(kHeaderLine), std::string::npos) << r.out;
@@ -231,7 +170,7 @@ TEST(LateOutputs, ReplacedOutputsKeepTheirPermissions)
     earlierOutputs(dir);
     fs::permissions(dir + "/r.out", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::permissions(dir + "/r.bed", fs::perms::owner_all | fs::perms::others_read);
-    ASSERT_EQ(runQuorlin(cols({"-file", "t.tsv", "-out", "r.out", "-bed", "r.bed"}), dir).status, 0);
+    ASSERT_EQ(runQuorlin(withColumns({"-file", "t.tsv", "-out", "r.out", "-bed", "r.bed"}), dir).status, 0);
     EXPECT_EQ(fs::status(dir + "/r.out").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(fs::status(dir + "/r.bed").permissions(), fs::perms::owner_all | fs::perms::others_read);
@@ -246,7 +185,7 @@ TEST(LateOutputs, StudyLociTableKeepsItsFieldsWithOddTableNames)
     writeFile(dir + "/a\tb.tsv", kTable);
     writeFile(dir + "/c\nd.tsv", kTable);
     writeFile(dir + "/l.txt", std::string("a\tb.tsv\0c\nd.tsv\0", 16));
-    const RunResult r = runQuorlin(cols({"-list", "l.txt", "-loci", "yes"}), dir);
+    const RunResult r = runQuorlin(withColumns({"-list", "l.txt", "-loci", "yes"}), dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("a table name holds a tab"), std::string::npos) << r.err;
     const std::string text = readFile(dir + "/l.txt.loci.tsv");

@@ -39,13 +39,6 @@ std::vector<std::map<std::string, std::string>> records(const std::string& text)
     return out;
 }
 
-std::string realFile(const std::string& name)
-{
-    const fs::path path = kReal / name;
-    EXPECT_TRUE(fs::exists(path)) << "real table missing: " << path;
-    return path.string();
-}
-
 } // namespace
 
 TEST(RealRuns, CrohnsDiseaseGenesThroughTheCommandLine)

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <zlib.h>
 
 std::string sharedPanel() { return std::string(QUORLIN_SHARED) + "/data/ld/exercise_chr10"; }
 
@@ -119,17 +120,21 @@ void writeVcfFromFileset(const std::string& prefix, const std::string& path, con
     }
 }
 
-void bgzipWithIndex(const std::string& path, bool csi)
+void writeBgzf(const std::string& path, const std::string& text)
 {
-    const std::string text = readFile(path), gz = path + ".gz";
-    BGZF* out = bgzf_open(gz.c_str(), "w");
+    BGZF* out = bgzf_open(path.c_str(), "w");
     ASSERT_NE(out, nullptr);
     ASSERT_EQ(bgzf_write(out, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     ASSERT_EQ(bgzf_close(out), 0);
-    ASSERT_EQ(tbx_index_build(gz.c_str(), csi ? 14 : 0, &tbx_conf_vcf), 0);
 }
 
-void bcfWithIndex(const std::string& vcfPath, const std::string& bcfPath)
+void bgzipWithIndex(const std::string& path, bool csi)
+{
+    writeBgzf(path + ".gz", readFile(path));
+    ASSERT_EQ(tbx_index_build((path + ".gz").c_str(), csi ? 14 : 0, &tbx_conf_vcf), 0);
+}
+
+void writeBcf(const std::string& vcfPath, const std::string& bcfPath)
 {
     htsFile* in = hts_open(vcfPath.c_str(), "r");
     ASSERT_NE(in, nullptr);
@@ -144,6 +149,11 @@ void bcfWithIndex(const std::string& vcfPath, const std::string& bcfPath)
     bcf_hdr_destroy(header);
     hts_close(in);
     ASSERT_EQ(hts_close(out), 0);
+}
+
+void bcfWithIndex(const std::string& vcfPath, const std::string& bcfPath)
+{
+    writeBcf(vcfPath, bcfPath);
     ASSERT_EQ(bcf_index_build(bcfPath.c_str(), 14), 0);
 }
 
@@ -163,6 +173,29 @@ std::vector<PlinkClump> readVerboseClumps(const std::string& path)
             clumps.back().members[w[0]] = std::atof(w[2].c_str());
     }
     return clumps;
+}
+
+std::vector<TableRow> sharedAssociationRows()
+{
+    std::vector<TableRow> rows;
+    gzFile in = gzopen((std::string(QUORLIN_SHARED) + "/data/ld/exercise_qt.qassoc.gz").c_str(), "rb");
+    if (!in)
+        return rows;
+    std::string all;
+    char buffer[1 << 16];
+    for (int n; (n = gzread(in, buffer, sizeof buffer)) > 0;)
+        all.append(buffer, static_cast<size_t>(n));
+    gzclose(in);
+    std::istringstream lines(all);
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        std::istringstream w(line);
+        std::string chr, id, bp, nmiss, beta, se, r2, t, p;
+        if (w >> chr >> id >> bp >> nmiss >> beta >> se >> r2 >> t >> p && p != "NA")
+            rows.push_back({chr, id, std::atoi(bp.c_str()), p});
+    }
+    return rows;
 }
 
 LociCandidates candidatesOf(const std::vector<TableRow>& rows, double keep)

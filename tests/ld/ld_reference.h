@@ -13,6 +13,19 @@
 // The shared panel's prefix (../shared/data/ld/exercise_chr10).
 std::string sharedPanel();
 bool sharedPanelPresent();
+// Skips the test, with the message the real-data tests give, where the
+// shared panel is absent; the second also where plink1.9 is not installed.
+#define SKIP_WITHOUT_PANEL() \
+    do { \
+        if (!sharedPanelPresent()) \
+            GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed"; \
+    } while (0)
+#define SKIP_WITHOUT_PLINK_OR_PANEL() \
+    do { \
+        SKIP_WITHOUT_PANEL(); \
+        if (plinkProgram().empty()) \
+            GTEST_SKIP() << "plink1.9 is not installed"; \
+    } while (0)
 
 // The plink1.9 program, or "" when it is not installed.
 std::string plinkProgram();
@@ -32,10 +45,14 @@ void writeFileset(const PlinkFileset& set, const std::vector<uint32_t>& variants
 // DP key after GT, every third with DP before GT and missing as ".".
 void writeVcfFromFileset(const std::string& prefix, const std::string& path, const std::string& contigPrefix,
                          bool varied);
+// text compressed with BGZF into path.
+void writeBgzf(const std::string& path, const std::string& text);
 // path compressed with BGZF into path + ".gz", with a tabix index (csi: a
 // CSI index instead).
 void bgzipWithIndex(const std::string& path, bool csi = false);
-// The VCF at vcfPath as BCF at bcfPath, with a CSI index.
+// The VCF at vcfPath as BCF at bcfPath through htslib's own parser; with
+// a CSI index.
+void writeBcf(const std::string& vcfPath, const std::string& bcfPath);
 void bcfWithIndex(const std::string& vcfPath, const std::string& bcfPath);
 
 // One clump of PLINK's --clump-verbose report: the index id and the
@@ -53,6 +70,9 @@ struct TableRow {
     int32_t position;
     std::string p;
 };
+// The shared association table (../shared/data/ld/exercise_qt.qassoc.gz)
+// without its NA rows; empty when it is absent.
+std::vector<TableRow> sharedAssociationRows();
 LociCandidates candidatesOf(const std::vector<TableRow>& rows, double keep);
 
 // Clumps rows against the panel at prefix (with samples, "" for all) as

@@ -11,17 +11,8 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
-#include <zlib.h>
 
 namespace {
-
-#define SKIP_WITHOUT_PLINK_OR_PANEL()                                                                          \
-    do {                                                                                                       \
-        if (!sharedPanelPresent())                                                                             \
-            GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";                             \
-        if (plinkProgram().empty())                                                                            \
-            GTEST_SKIP() << "plink1.9 is not installed";                                                       \
-    } while (0)
 
 std::string text(double v)
 {
@@ -82,36 +73,13 @@ std::string compareWithPlink(const std::string& dir, const std::string& prefix, 
     return "";
 }
 
-std::vector<TableRow> sharedTable()
-{
-    std::vector<TableRow> rows;
-    gzFile in = gzopen((std::string(QUORLIN_SHARED) + "/data/ld/exercise_qt.qassoc.gz").c_str(), "rb");
-    if (!in)
-        return rows;
-    std::string all;
-    char buffer[1 << 16];
-    for (int n; (n = gzread(in, buffer, sizeof buffer)) > 0;)
-        all.append(buffer, static_cast<size_t>(n));
-    gzclose(in);
-    std::istringstream lines(all);
-    std::string line;
-    std::getline(lines, line);
-    while (std::getline(lines, line)) {
-        std::istringstream w(line);
-        std::string chr, id, bp, nmiss, beta, se, r2, t, p;
-        if (w >> chr >> id >> bp >> nmiss >> beta >> se >> r2 >> t >> p && p != "NA")
-            rows.push_back({chr, id, std::atoi(bp.c_str()), p});
-    }
-    return rows;
-}
-
 } // namespace
 
 TEST(LdPlink, SharedTableGivesPlinksClumps)
 {
     SKIP_WITHOUT_PLINK_OR_PANEL();
     const std::string dir = makeTempDir();
-    const std::vector<TableRow> rows = sharedTable();
+    const std::vector<TableRow> rows = sharedAssociationRows();
     ASSERT_GT(rows.size(), 20000u);
     LdSettings s;
     s.p = 5e-8;
@@ -149,7 +117,7 @@ TEST(LdPlink, CeuSamplesEqualPlinkWithKeep)
     s.p2 = 1e-2;
     s.r2 = 0.2;
     s.window = 250000;
-    EXPECT_EQ(compareWithPlink(dir, sharedPanel(), dir + "/ceu.txt", sharedTable(), s), "");
+    EXPECT_EQ(compareWithPlink(dir, sharedPanel(), dir + "/ceu.txt", sharedAssociationRows(), s), "");
 }
 
 // Panels cut from the shared one (a stretch of its SNPs, thinned; a subset

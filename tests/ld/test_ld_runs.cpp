@@ -28,21 +28,11 @@ std::vector<std::string> ldArgs(const std::string& panel)
             "-idcolumn", "SNP", "-loci-ld", panel, "-loci-members", "yes"};
 }
 
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        out.push_back(text.substr(start, end - start));
-    return out;
-}
-
 } // namespace
 
 TEST(LdRuns, CandidatesAbsentFromThePanelAreClumpedByDistance)
 {
-    if (!sharedPanelPresent())
-        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
+    SKIP_WITHOUT_PANEL();
     const std::string dir = makeTempDir();
     // One absent candidate beside a strong index (it joins it by distance),
     // one far from every index (a locus of its own).
@@ -50,7 +40,7 @@ TEST(LdRuns, CandidatesAbsentFromThePanelAreClumpedByDistance)
                                               "10\trsAbsentFar\t90000000\t2e-9\n"));
     const RunResult r = runQuorlin(ldArgs(sharedPanel()), dir);
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<std::string> loci = lines(readFile(dir + "/t.tsv.loci.tsv"));
+    const std::vector<std::string> loci = linesOf(readFile(dir + "/t.tsv.loci.tsv"));
     ASSERT_EQ(loci.size(), 5u) << readFile(dir + "/t.tsv.loci.tsv");
     EXPECT_EQ(tabFields(loci[0])[11], "clumped_by");
     std::map<std::string, std::vector<std::string>> byLead;
@@ -72,8 +62,7 @@ TEST(LdRuns, CandidatesAbsentFromThePanelAreClumpedByDistance)
 
 TEST(LdRuns, PerChromosomePanelsAndThreadsGiveTheSameFiles)
 {
-    if (!sharedPanelPresent())
-        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
+    SKIP_WITHOUT_PANEL();
     const std::string dir = makeTempDir();
     writeFile(dir + "/t.tsv", sharedTableText(""));
     PlinkFileset set;

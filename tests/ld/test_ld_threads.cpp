@@ -37,8 +37,7 @@ std::string described(const LdLoci& ld)
 
 TEST(LdThreads, PoolGivesTheSameClumpsAsOneThread)
 {
-    if (!sharedPanelPresent())
-        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
+    SKIP_WITHOUT_PANEL();
     PlinkFileset set;
     std::string why;
     ASSERT_TRUE(openPlinkFileset(sharedPanel(), set, why)) << why;

@@ -90,8 +90,7 @@ void addMultiAllelic(const std::string& path)
 
 TEST(LdVcf, SharedVcfGivesTheFilesetsLoci)
 {
-    if (!sharedPanelPresent())
-        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
+    SKIP_WITHOUT_PANEL();
     const std::string dir = makeTempDir();
     writeFile(dir + "/t.qassoc.gz", readFile(std::string(QUORLIN_SHARED) + "/data/ld/exercise_qt.qassoc.gz"));
     const std::vector<std::string> args{"-file", "t.qassoc.gz", "-format", "plink", "-loci-p2", "0.01",
@@ -126,8 +125,7 @@ TEST(LdVcf, SharedVcfGivesTheFilesetsLoci)
 
 TEST(LdVcf, GeneratedPanelsInEveryFormGiveTheFilesetsLoci)
 {
-    if (!sharedPanelPresent())
-        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
+    SKIP_WITHOUT_PANEL();
     std::mt19937_64 random(30);
     for (int round = 0; round < 4; ++round) {
         const std::string dir = makeTempDir();
@@ -160,8 +158,7 @@ TEST(LdVcf, GeneratedPanelsInEveryFormGiveTheFilesetsLoci)
 
 TEST(LdVcf, PerChromosomeVcfsGiveThePerChromosomeFilesetsLoci)
 {
-    if (!sharedPanelPresent())
-        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
+    SKIP_WITHOUT_PANEL();
     std::mt19937_64 random(31);
     const std::string dir = makeTempDir();
     // Two cuts: one stays on chromosome 10, the other moves to 2.

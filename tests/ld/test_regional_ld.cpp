@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <zlib.h>
 
 namespace fs = std::filesystem;
 
@@ -25,23 +24,8 @@ namespace {
 std::string sharedTableText(const std::string& extra)
 {
     std::string text = "CHR\tSNP\tBP\tP\n";
-    gzFile in = gzopen((std::string(QUORLIN_SHARED) + "/data/ld/exercise_qt.qassoc.gz").c_str(), "rb");
-    if (!in)
-        return text;
-    std::string all;
-    char buffer[1 << 16];
-    for (int n; (n = gzread(in, buffer, sizeof buffer)) > 0;)
-        all.append(buffer, static_cast<size_t>(n));
-    gzclose(in);
-    std::istringstream lines(all);
-    std::string line;
-    std::getline(lines, line);
-    while (std::getline(lines, line)) {
-        std::istringstream w(line);
-        std::string chr, id, bp, nmiss, beta, se, r2, t, p;
-        if (w >> chr >> id >> bp >> nmiss >> beta >> se >> r2 >> t >> p && p != "NA")
-            text += chr + "\t" + id + "\t" + bp + "\t" + p + "\n";
-    }
+    for (const TableRow& r : sharedAssociationRows())
+        text += r.chromosome + "\t" + r.id + "\t" + std::to_string(r.position) + "\t" + r.p + "\n";
     return text + extra;
 }
 
@@ -133,14 +117,6 @@ std::vector<std::string> compareFolder(const std::string& dir, const std::string
     }
     return references;
 }
-
-#define SKIP_WITHOUT_PLINK_OR_PANEL()                                                                          \
-    do {                                                                                                       \
-        if (!sharedPanelPresent())                                                                             \
-            GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";             \
-        if (plinkProgram().empty())                                                                            \
-            GTEST_SKIP() << "plink1.9 is not installed";                                                       \
-    } while (0)
 
 std::vector<std::string> args(const std::vector<std::string>& more)
 {
@@ -235,8 +211,7 @@ TEST(RegionalRows, RowsWithoutAPositionAreNotDrawn)
 // gives every figure the same r².
 TEST(RegionalLd, VcfPanelGivesTheSameR2)
 {
-    if (!sharedPanelPresent())
-        GTEST_SKIP() << "real data absent: the shared LD panel " << sharedPanel() << ".bed";
+    SKIP_WITHOUT_PANEL();
     const std::string dir = makeTempDir();
     writeFile(dir + "/t.tsv", sharedTableText(""));
     std::vector<std::string> vcf = args({"-regional", "v", "-out", "v.out"});

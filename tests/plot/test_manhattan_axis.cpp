@@ -20,13 +20,6 @@
 
 namespace {
 
-std::string realFile(const std::string& name)
-{
-    const std::string path = std::string(QUORLIN_REAL_DATA) + "/" + name;
-    EXPECT_TRUE(fileExists(path)) << "real table missing: " << path;
-    return path;
-}
-
 // A vertical pixel run of a marker path: x, top y, bottom y.
 struct DotRun {
     int x, y0, y1;

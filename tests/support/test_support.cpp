@@ -254,3 +254,76 @@ std::string runHead(const std::vector<std::string>& args)
         s += std::to_string(i + 1) + "  " + args[i] + "\n";
     return s + "\nSTART TIME ...\n\n";
 }
+
+namespace fs = std::filesystem;
+
+std::map<std::string, std::string> folderSnapshot(const std::string& dir)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        const std::string name = e.path().lexically_relative(dir).string();
+        if (fs::is_symlink(e.symlink_status()))
+            files[name] = "-> " + fs::read_symlink(e.path()).string();
+        else
+            files[name] = e.is_regular_file() ? readFile(e.path().string()) : std::string("<folder>");
+    }
+    return files;
+}
+
+std::string changedFiles(const std::map<std::string, std::string>& before,
+                         const std::map<std::string, std::string>& after)
+{
+    std::string names;
+    for (const auto& [name, text] : before)
+        if (!after.count(name) || after.at(name) != text)
+            names += name + (after.count(name) ? " (changed) " : " (gone) ");
+    for (const auto& [name, text] : after)
+        if (!before.count(name))
+            names += name + " (new) ";
+    return names;
+}
+
+void expectRefused(const std::vector<RefusedRun>& cases, const std::string& table)
+{
+    for (const RefusedRun& c : cases) {
+        const std::string dir = makeTempDir();
+        if (!table.empty())
+            writeFile(dir + "/t.tsv", table);
+        c.lay(dir);
+        const auto before = folderSnapshot(dir);
+        std::vector<std::string> args = c.args;
+        for (std::string& a : args)
+            if (a.rfind("ABS/", 0) == 0)
+                a = dir + a.substr(3);
+        const RunResult r = runQuorlin(args, dir);
+        SCOPED_TRACE(std::string(c.name) + ": " + r.command);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+        EXPECT_EQ(changedFiles(before, folderSnapshot(dir)), "") << r.err;
+        fs::remove_all(dir);
+    }
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string realFile(const std::string& name)
+{
+    const std::string path = std::string(QUORLIN_SHARED_FOLDER) + "/data/real/" + name;
+    EXPECT_TRUE(fileExists(path)) << "real table missing: " << path;
+    return path;
+}
+
+const std::vector<std::string> kSmallColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"};
+
+std::vector<std::string> withColumns(std::vector<std::string> words)
+{
+    return with(std::move(words), kSmallColumns);
+}

@@ -3,6 +3,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,10 @@ std::string realDataAbsence();
         if (!quorlinAbsence_.empty()) \
             GTEST_SKIP() << quorlinAbsence_; \
     } while (0)
+
+// The path of a file of the real tables' folder (data/real of the shared
+// folder); a missing file fails the test.
+std::string realFile(const std::string& name);
 
 struct RunResult {
     int status = -1;
@@ -44,6 +50,13 @@ void writeGzip(const std::string& path, const std::string& content, int members 
 
 // The words of a followed by those of b, for argument lists.
 std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b);
+// The column words of the small tables of the cli tests (chromosome,
+// position, p), and words followed by them.
+extern const std::vector<std::string> kSmallColumns;
+std::vector<std::string> withColumns(std::vector<std::string> words);
+
+// The lines of text, without their line ends.
+std::vector<std::string> linesOf(const std::string& text);
 
 // The tab-separated fields of one line.
 std::vector<std::string> tabFields(const std::string& line);
@@ -56,3 +69,24 @@ std::string runHead(const std::vector<std::string>& args);
 // The end lines of a complete run, masked.
 extern const char* const kRunTail;
 extern const char* const kHeaderLine;
+
+// Every file below dir by its relative name with its content; a symbolic
+// link as "-> target", a folder as "<folder>".
+std::map<std::string, std::string> folderSnapshot(const std::string& dir);
+// The names of the files that differ between two snapshots, "" when none.
+std::string changedFiles(const std::map<std::string, std::string>& before,
+                         const std::map<std::string, std::string>& after);
+
+// A run that must stop before touching anything: lay sets up its folder
+// (after t.tsv is written with the table given to expectRefused, if any).
+// An argument starting "ABS/" names the folder by its absolute path.
+struct RefusedRun {
+    const char* name;
+    std::function<void(const std::string& dir)> lay;
+    std::vector<std::string> args;
+    const char* message; // on standard output
+    const char* reason = "quorlin: "; // on standard error
+};
+// Runs each case in a fresh folder: exit status 1, its message and reason,
+// and every file as it was.
+void expectRefused(const std::vector<RefusedRun>& cases, const std::string& table = "");
