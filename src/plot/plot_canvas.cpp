@@ -1,4 +1,4 @@
-// SVG element writing shared by the plot panels.
+// Scene building shared by the plot panels.
 #include "plot/plot_canvas.h"
 
 #include "plot/chromosome_axis.h"
@@ -12,6 +12,17 @@ double genomeWide() { return -std::log10(5e-8); }
 
 namespace {
 constexpr char kInkscape[] = "http://www.inkscape.org/namespaces/inkscape";
+
+// Characters XML 1.0 cannot hold become U+FFFD.
+QString xmlSafe(QString text)
+{
+    for (QChar& ch : text) {
+        const char16_t u = ch.unicode();
+        if ((u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE || u == 0xFFFF)
+            ch = QChar(0xFFFD);
+    }
+    return text;
+}
 } // namespace
 
 QString svgNumber(double v)
@@ -58,40 +69,56 @@ void PlotFrame::fitLegend(double legendBottom)
     qSize = size;
 }
 
-SvgCanvas::SvgCanvas(QIODevice& out) : x_(&out)
+SvgCanvas::SvgCanvas(Scene& scene) : scene_(scene) {}
+
+void SvgCanvas::start(const char* name)
 {
-    x_.setAutoFormatting(true);
-    x_.setAutoFormattingIndent(1);
+    SceneNode* node;
+    if (open_.empty()) {
+        scene_.root = SceneNode();
+        node = &scene_.root;
+    } else {
+        top().children.emplace_back();
+        node = &top().children.back();
+    }
+    node->name = QString::fromLatin1(name);
+    open_.push_back(node);
+}
+
+void SvgCanvas::end()
+{
+    if (!open_.empty())
+        open_.pop_back();
+}
+
+void SvgCanvas::attr(const char* name, const QString& value)
+{
+    if (!open_.empty())
+        top().attrs.push_back({QString(), QString::fromLatin1(name), value});
 }
 
 void SvgCanvas::chars(QString text)
 {
-    for (QChar& ch : text) {
-        const char16_t u = ch.unicode();
-        if ((u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE || u == 0xFFFF)
-            ch = QChar(0xFFFD);
-    }
-    x_.writeCharacters(text);
+    if (open_.empty())
+        return;
+    SceneNode node;
+    node.kind = SceneNode::Kind::Chars;
+    node.name = xmlSafe(std::move(text));
+    top().children.push_back(std::move(node));
 }
 
 void SvgCanvas::startMixed(const char* name)
 {
     start(name);
-    x_.setAutoFormatting(false);
-}
-
-void SvgCanvas::endMixed()
-{
-    end();
-    x_.setAutoFormatting(true);
+    top().mixed = true;
 }
 
 void SvgCanvas::layer(const char* id, const char* label)
 {
     start("g");
     attr("id", id);
-    x_.writeAttribute(QLatin1String(kInkscape), QLatin1String("groupmode"), QLatin1String("layer"));
-    x_.writeAttribute(QLatin1String(kInkscape), QLatin1String("label"), QString::fromUtf8(label));
+    top().attrs.push_back({QLatin1String(kInkscape), QStringLiteral("groupmode"), QStringLiteral("layer")});
+    top().attrs.push_back({QLatin1String(kInkscape), QStringLiteral("label"), QString::fromUtf8(label)});
 }
 
 void SvgCanvas::line(double x1, double y1, double x2, double y2, const char* colour, double width, const char* dash)
@@ -142,32 +169,13 @@ void SvgCanvas::log10Text(double x, double y, const QString& prefix, double size
 
 void SvgCanvas::dotPath(const char* cssClass, const char* colour, const std::string& d, const QString& title)
 {
-    start("g");
-    attr("class", QLatin1String(cssClass) + QLatin1String("-group"));
-    attr("fill", "none");
-    attr("stroke", colour);
-    attr("stroke-width", plotstyle::kDotWidth);
-    attr("stroke-linecap", "round");
-    if (!title.isEmpty()) {
-        start("title");
-        chars(title);
-        end();
-    }
-    // Paths of at most kCommands dots or strokes: QtSvg's renderer strokes
-    // one long path of round-capped dots many times slower than short ones.
-    constexpr int kCommands = 32;
-    size_t from = 0;
-    while (from < d.size()) {
-        size_t to = from;
-        for (int k = 0; k < kCommands && to < d.size(); ++k) {
-            const size_t next = d.find('M', to + 1);
-            to = next == std::string::npos ? d.size() : next;
-        }
-        start("path");
-        attr("class", cssClass);
-        attr("d", QString::fromLatin1(d.data() + from, static_cast<int>(to - from)));
-        end();
-        from = to;
-    }
-    end();
+    if (open_.empty())
+        return;
+    SceneNode node;
+    node.kind = SceneNode::Kind::Dots;
+    node.cssClass = QString::fromLatin1(cssClass);
+    node.colour = QString::fromLatin1(colour);
+    node.title = xmlSafe(title);
+    node.path = d;
+    top().children.push_back(std::move(node));
 }

@@ -1,11 +1,12 @@
-// SVG element writing shared by the plot panels: a thin layer over
-// QXmlStreamWriter with the figure's number format, colours, text helpers and
-// the geometry of the two panels. Internal to the plot library.
+// Drawing shared by the plot panels: SvgCanvas builds the figure's scene
+// (figure_scene.h) element by element, with the figure's number format,
+// colours, text helpers and the geometry of the two panels. Internal to the
+// plot library.
 #pragma once
+#include "plot/figure_scene.h"
 #include "plot/plot_svg.h"
 
 #include <QString>
-#include <QXmlStreamWriter>
 
 namespace plotstyle {
 // DejaVu Sans is Debian's default font, so a browser and the PNG and PDF
@@ -63,15 +64,16 @@ struct PlotFrame {
     void fitLegend(double legendBottom);
 };
 
+// Builds a scene in SVG's terms: start opens an element under the open one,
+// attr sets an attribute of the element opened last, end closes it.
 class SvgCanvas {
 public:
-    explicit SvgCanvas(QIODevice& out);
-    QXmlStreamWriter& xml() { return x_; }
+    explicit SvgCanvas(Scene& scene);
 
-    void start(const char* name) { x_.writeStartElement(QLatin1String(name)); }
-    void end() { x_.writeEndElement(); }
-    void attr(const char* name, const QString& value) { x_.writeAttribute(QLatin1String(name), value); }
-    void attr(const char* name, const char* value) { x_.writeAttribute(QLatin1String(name), QLatin1String(value)); }
+    void start(const char* name);
+    void end();
+    void attr(const char* name, const QString& value);
+    void attr(const char* name, const char* value) { attr(name, QString::fromLatin1(value)); }
     void attr(const char* name, double value) { attr(name, svgNumber(value)); }
     // Text content; characters XML 1.0 cannot hold (control characters from
     // a table's names) become U+FFFD, so the file always parses.
@@ -79,7 +81,7 @@ public:
     // Text with tspans must not get indentation between its parts, which
     // would show as spaces: no auto-formatting inside.
     void startMixed(const char* name);
-    void endMixed();
+    void endMixed() { end(); }
     // A group that Inkscape shows as a layer.
     void layer(const char* id, const char* label);
 
@@ -95,8 +97,17 @@ public:
     void dotPath(const char* cssClass, const char* colour, const std::string& d, const QString& title = QString());
 
 private:
-    QXmlStreamWriter x_;
+    SceneNode& top() { return *open_.back(); }
+
+    Scene& scene_;
+    // The open elements, the root first. Only the last one gains children
+    // while it is open, so the pointers to its ancestors stay valid.
+    std::vector<SceneNode*> open_;
 };
+
+// The whole Manhattan + QQ figure as a scene; stats, when given, gets what
+// was drawn.
+Scene manhattanQqScene(const PlotModel& model, const PlotSettings& settings, PlotDrawStats* stats = nullptr);
 
 // The panels, drawn into the open svg element.
 void drawManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f,

@@ -4,7 +4,6 @@
 
 #include "plot/plot_canvas.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QIODevice>
 
@@ -12,21 +11,16 @@ namespace {
 
 const char* const kInkscape = "http://www.inkscape.org/namespaces/inkscape";
 
-void writeDocument(SvgCanvas& c, const PlotModel& model, const PlotSettings& settings, PlotDrawStats& stats)
+void drawDocument(SvgCanvas& c, const PlotModel& model, const PlotSettings& settings, PlotDrawStats& stats)
 {
     PlotFrame f(settings);
     {
         // The legend drawn once aside, to measure it: where it would run off
         // the canvas's foot, the QQ square above it gives way.
-        QBuffer scratch;
-        scratch.open(QIODevice::WriteOnly);
+        Scene scratch;
         SvgCanvas dry(scratch);
         f.fitLegend(drawLegend(dry, model, settings, f));
     }
-    QXmlStreamWriter& x = c.xml();
-    x.writeStartDocument();
-    x.writeDefaultNamespace(QStringLiteral("http://www.w3.org/2000/svg"));
-    x.writeNamespace(QLatin1String(kInkscape), QStringLiteral("inkscape"));
     c.start("svg");
     c.attr("version", "1.1");
     c.attr("width", QString::number(f.canvasWidth));
@@ -48,17 +42,24 @@ void writeDocument(SvgCanvas& c, const PlotModel& model, const PlotSettings& set
     drawQqPanel(c, model, f, stats);
     drawLegend(c, model, settings, f);
     c.end(); // svg
-    x.writeEndDocument();
 }
 
 } // namespace
 
-bool writeManhattanQqSvg(const PlotModel& model, const PlotSettings& settings, QIODevice& out, PlotDrawStats* stats)
+Scene manhattanQqScene(const PlotModel& model, const PlotSettings& settings, PlotDrawStats* stats)
 {
     PlotDrawStats local;
-    SvgCanvas canvas(out);
-    writeDocument(canvas, model, settings, stats ? *stats : local);
-    return !canvas.xml().hasError();
+    Scene scene;
+    scene.namespaces.push_back({QString(), QStringLiteral("http://www.w3.org/2000/svg")});
+    scene.namespaces.push_back({QStringLiteral("inkscape"), QLatin1String(kInkscape)});
+    SvgCanvas canvas(scene);
+    drawDocument(canvas, model, settings, stats ? *stats : local);
+    return scene;
+}
+
+bool writeManhattanQqSvg(const PlotModel& model, const PlotSettings& settings, QIODevice& out, PlotDrawStats* stats)
+{
+    return writeSceneSvg(manhattanQqScene(model, settings, stats), out);
 }
 
 bool writeManhattanQqSvg(const PlotModel& model, const PlotSettings& settings, QIODevice& out)

@@ -136,7 +136,7 @@ void QqPanel::lambdaText()
     c_.startMixed("text");
     // Keeps the space before "=" in QtSvg's rendering, which trims the
     // text of each tspan otherwise.
-    c_.xml().writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+    c_.attr("xml:space", "preserve");
     c_.attr("x", left_ + 12);
     c_.attr("y", top_ + 22);
     c_.attr("font-size", 16);

@@ -6,7 +6,6 @@
 #include "plot/regional_parts.h"
 #include "plot/plot_layout.h"
 
-#include <QBuffer>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -77,9 +76,6 @@ RegionalDrawing::RegionalDrawing(SvgCanvas& c, const RegionalFigure& r, const Re
 
 void RegionalDrawing::draw()
 {
-    QXmlStreamWriter& x = c_.xml();
-    x.writeStartDocument();
-    x.writeDefaultNamespace(QStringLiteral("http://www.w3.org/2000/svg"));
     c_.start("svg");
     c_.attr("version", "1.1");
     c_.attr("width", QString::number(width_));
@@ -100,7 +96,6 @@ void RegionalDrawing::draw()
     peaks();
     genes();
     c_.end();
-    x.writeEndDocument();
 }
 
 void RegionalDrawing::axes()
@@ -291,12 +286,11 @@ void RegionalDrawing::genes()
 
 QByteArray regionalSvg(const RegionalFigure& figure, const RegionalSettings& settings)
 {
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    SvgCanvas canvas(buffer);
+    Scene scene;
+    scene.namespaces.push_back({QString(), QStringLiteral("http://www.w3.org/2000/svg")});
+    SvgCanvas canvas(scene);
     RegionalDrawing(canvas, figure, settings).draw();
-    return out;
+    return sceneSvg(scene);
 }
 
 QSize regionalSvgSize(const QByteArray& svg)
