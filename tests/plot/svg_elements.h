@@ -5,6 +5,7 @@
 #include <QString>
 #include <QXmlStreamReader>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -44,4 +45,25 @@ inline std::vector<SvgElement> ofClass(const std::vector<SvgElement>& all, const
         if (e.cls == QLatin1String(cls))
             out.push_back(e);
     return out;
+}
+
+// Calls each with the reader at every start element, and the ids of the
+// groups that enclose it (innermost last). each may read the element's
+// text. Returns the reader's error, empty when the document parsed.
+inline QString forEachElement(const QByteArray& svg,
+                              const std::function<void(QXmlStreamReader&, const std::vector<QString>&)>& each)
+{
+    QXmlStreamReader r(svg);
+    std::vector<QString> layers;
+    while (!r.atEnd()) {
+        r.readNext();
+        if (r.isEndElement() && r.name() == u"g")
+            layers.pop_back();
+        if (!r.isStartElement())
+            continue;
+        if (r.name() == u"g")
+            layers.push_back(r.attributes().value(QLatin1String("id")).toString());
+        each(r, layers);
+    }
+    return r.hasError() ? r.errorString() + QStringLiteral(" at line %1").arg(r.lineNumber()) : QString();
 }

@@ -4,6 +4,7 @@
 // values stand far above the rest.
 #include "plot/plot_collector.h"
 #include "plot_test_tables.h"
+#include "svg_elements.h"
 #include "plot/y_axis.h"
 #include "../support/test_support.h"
 
@@ -38,21 +39,12 @@ struct Manhattan {
 Manhattan readManhattan(const QByteArray& svg)
 {
     Manhattan m;
-    QXmlStreamReader r(svg);
-    std::vector<QString> layers;
     QString chromosome;
     static const QRegularExpression runs(QStringLiteral("M(-?\\d+) (-?\\d+)(?:V(-?\\d+))?"));
     static const QRegularExpression named(QStringLiteral("^chromosome (.*): "));
-    while (!r.atEnd()) {
-        r.readNext();
-        if (r.isEndElement() && r.name() == u"g")
-            layers.pop_back();
-        if (!r.isStartElement())
-            continue;
+    const QString error = forEachElement(svg, [&](QXmlStreamReader& r, const std::vector<QString>& layers) {
         const auto attr = [&r](const char* a) { return r.attributes().value(QLatin1String(a)).toString(); };
         const QString name = r.name().toString(), cls = attr("class");
-        if (name == u"g")
-            layers.push_back(attr("id"));
         m.breaks += cls == u"axis-break";
         if (name == u"title" && layers.size() >= 2 && layers[layers.size() - 2] == u"markers") {
             chromosome = named.match(r.readElementText()).captured(1);
@@ -72,8 +64,8 @@ Manhattan readManhattan(const QByteArray& svg)
             if (number)
                 m.tickY[v] = y;
         }
-    }
-    EXPECT_FALSE(r.hasError()) << r.errorString().toStdString();
+    });
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     return m;
 }
 

@@ -13,23 +13,14 @@ namespace {
 std::vector<std::pair<double, QString>> legendTexts(const QByteArray& svg, std::vector<double>* ys = nullptr)
 {
     std::vector<std::pair<double, QString>> out;
-    QXmlStreamReader r(svg);
-    std::vector<QString> layers;
-    while (!r.atEnd()) {
-        r.readNext();
-        if (r.isEndElement() && r.name() == u"g")
-            layers.pop_back();
-        if (!r.isStartElement())
-            continue;
-        if (r.name() == u"g")
-            layers.push_back(r.attributes().value(QLatin1String("id")).toString());
+    forEachElement(svg, [&](QXmlStreamReader& r, const std::vector<QString>& layers) {
         if (r.name() == u"text" && !layers.empty() && layers.back() == u"legend") {
             const double x = r.attributes().value(QLatin1String("x")).toDouble();
             if (ys)
                 ys->push_back(r.attributes().value(QLatin1String("y")).toDouble());
             out.push_back({x, r.readElementText(QXmlStreamReader::IncludeChildElements)});
         }
-    }
+    });
     return out;
 }
 

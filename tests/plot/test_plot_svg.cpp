@@ -2,6 +2,7 @@
 // p = 0 at the top of the axis and a bounded size. Its bytes are compared
 // with the committed examples/example.svg (cli/test_example.cpp).
 #include "plot_test_tables.h"
+#include "svg_elements.h"
 #include "plot/plot_svg.h"
 
 #include <gtest/gtest.h>
@@ -28,20 +29,11 @@ struct Parsed {
 Parsed parse(const QByteArray& svg)
 {
     Parsed out;
-    QXmlStreamReader r(svg);
-    QStringList layers; // ids of the open g elements
-    while (!r.atEnd()) {
-        r.readNext();
-        if (r.isEndElement() && r.name() == u"g")
-            layers.pop_back();
-        if (!r.isStartElement())
-            continue;
+    out.error = forEachElement(svg, [&out](QXmlStreamReader& r, const std::vector<QString>& layers) {
         const auto attr = [&r](const char* a) { return r.attributes().value(QLatin1String(a)).toString(); };
         const QString name = r.name().toString(), cls = attr("class"), d = attr("d");
         if (out.root.isEmpty())
             out.root = name, out.rootNamespace = r.namespaceUri().toString();
-        if (name == u"g")
-            layers.push_back(attr("id"));
         out.bands += name == u"rect" && cls == u"peak-band";
         out.ticks += name == u"rect" && cls == u"peak-tick";
         if (name == u"g" && cls == u"markers-group")
@@ -51,12 +43,10 @@ Parsed parse(const QByteArray& svg)
         if (name == u"path" && cls == u"qq-points")
             out.qqPath += d;
         if (name == u"text" || name == u"title") {
-            out.labels += name == u"text" && !layers.isEmpty() && layers.back() == u"labels" && cls != u"halo";
+            out.labels += name == u"text" && !layers.empty() && layers.back() == u"labels" && cls != u"halo";
             out.texts.push_back(r.readElementText(QXmlStreamReader::IncludeChildElements));
         }
-    }
-    if (r.hasError())
-        out.error = r.errorString() + QStringLiteral(" at line %1").arg(r.lineNumber());
+    });
     return out;
 }
 
