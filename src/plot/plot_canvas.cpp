@@ -60,7 +60,6 @@ PlotFrame::PlotFrame(const PlotSettings& s)
     canvasWidth = width;
 }
 
-
 bool PlotFrame::fitLegend(double legendBottom)
 {
     const double over = legendBottom - (height - 6);
