@@ -49,9 +49,9 @@ QImage rasterFigure(const QByteArray& svg, QSize pixels, RasterMethod method, QS
 // by the thread that painted it; empty, with error set, on failure.
 QByteArray pngFigure(const QByteArray& svg, QSize pixels, int dotsPerMetre, QString* error = nullptr);
 
-// The figure size of "WxH" in px (such as 1600x900): at least 800 x 480,
+// The figure size of "WxH" in px (such as 1600x900): at least 800 x 450,
 // at most 8000 each way; false for anything else.
-inline constexpr QSize kMinFigureSize(800, 480);
+inline constexpr QSize kMinFigureSize(800, 450);
 inline constexpr int kMaxFigureSide = 8000;
 bool parseFigureSize(const QString& text, QSize* size);
 

@@ -2,6 +2,7 @@
 #include "plot/plot_canvas.h"
 
 #include "plot/chromosome_axis.h"
+#include "plot/figure_render.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,8 +44,8 @@ double textWidth(const QString& text, double fontSize)
 
 PlotFrame::PlotFrame(const PlotSettings& s)
 {
-    width = std::max(s.width, 800);
-    height = std::max(s.height, 480);
+    width = std::max(s.width, kMinFigureSize.width());
+    height = std::max(s.height, kMinFigureSize.height());
     top = 84;
     h = height - top - 80;
     // The QQ square leaves 200 px under it for the legend and takes at most
@@ -59,14 +60,36 @@ PlotFrame::PlotFrame(const PlotSettings& s)
     canvasWidth = width;
 }
 
-void PlotFrame::fitLegend(double legendBottom)
+bool PlotFrame::fitLegend(double legendBottom)
 {
     const double over = legendBottom - (height - 6);
     if (over <= 0)
-        return;
-    const double size = std::max(120.0, qSize - over);
-    legendTop -= qSize - size;
-    qSize = size;
+        return true;
+    if (qSize - over < kMinQqSize)
+        return false;
+    legendTop -= over;
+    qSize -= over;
+    return true;
+}
+
+void PlotFrame::placeLegendBelow()
+{
+    legendBelow = true;
+    legendLeft = 26;
+    legendTop = height; // a trial place; fitBelow lifts it
+}
+
+// Under the Manhattan panel come its chromosome labels and the word
+// "Chromosome" (baseline bottom() + 66), under the QQ square its tick
+// labels and "Expected" (baseline + 44); each keeps its descenders and a gap
+// of kBelowGap above the legend's first line (cap height about 10 px).
+void PlotFrame::fitBelow(double legendBottom)
+{
+    constexpr double kBelowGap = 8, kCap = 10, kDescent = 4;
+    legendTop -= legendBottom - (height - 6);
+    const double roof = legendTop - kCap - kBelowGap - kDescent;
+    h = std::max(roof - 66 - top, 40.0);
+    qSize = std::max(std::min(qSize, roof - 44 - qTop), 40.0);
 }
 
 SvgCanvas::SvgCanvas(Scene& scene) : scene_(scene) {}

@@ -48,20 +48,32 @@ QString svgNumber(double v);
 double textWidth(const QString& text, double fontSize);
 
 // Where the panels go for one PlotSettings, in px: the Manhattan panel on
-// the left, the square QQ panel on the right with the legend under it.
+// the left, the square QQ panel on the right with the legend under it, or,
+// where the QQ column is too short for the legend, the legend across the
+// foot of the canvas under both panels.
 struct PlotFrame {
     int width, height;         // the canvas
     double left, top, w, h;    // the Manhattan plot area
     double qLeft, qTop, qSize; // the QQ plot area (square)
     double legendLeft, legendTop;
     int canvasWidth;
+    bool legendBelow = false;
+    static constexpr double kMinQqSize = 120;
 
     explicit PlotFrame(const PlotSettings& s);
     double bottom() const { return top + h; }
     // Shrinks the QQ square (to 120 px at least, its top left corner kept)
     // and lifts the legend under it by as much, so that a legend ending at
-    // legendBottom ends inside the canvas.
-    void fitLegend(double legendBottom);
+    // legendBottom ends inside the canvas. False, with nothing changed, when
+    // the square would have to shrink below 120 px for that.
+    bool fitLegend(double legendBottom);
+    // Moves the legend under both panels, across the canvas (its bottom not
+    // yet known: see fitBelow).
+    void placeLegendBelow();
+    // With the legend under both panels ending at legendBottom, lifts it so
+    // that it ends inside the canvas, and shortens the Manhattan panel and
+    // the QQ square so that their axis texts stay above it.
+    void fitBelow(double legendBottom);
 };
 
 // Builds a scene in SVG's terms: start opens an element under the open one,

@@ -19,7 +19,13 @@ void drawDocument(SvgCanvas& c, const PlotModel& model, const PlotSettings& sett
         // the canvas's foot, the QQ square above it gives way.
         Scene scratch;
         SvgCanvas dry(scratch);
-        f.fitLegend(drawLegend(dry, model, settings, f));
+        if (!f.fitLegend(drawLegend(dry, model, settings, f))) {
+            // Too short a QQ column: the legend goes across the foot.
+            f.placeLegendBelow();
+            Scene across;
+            SvgCanvas wide(across);
+            f.fitBelow(drawLegend(wide, model, settings, f));
+        }
     }
     c.start("svg");
     c.attr("version", "1.1");
