@@ -29,7 +29,7 @@ lead() { awk -F'\t' -v s="$1" 'NR > 1 && $8 == s { print $1 "_" $5 }' "$work/uc.
 cp "$work/regional/$(lead peak).png" "$out/uc_regional_peak.png"
 cp "$work/regional/$(lead no_peak).png" "$out/uc_regional_no_peak.png"
 # LD colours: the strongest clump of the shared trait against the shared panel.
-"$q" -file "$ld/exercise_qt.qassoc.gz" -format plink -loci-ld "$ld/exercise_chr10" -out "$work/ld.out" \
+"$q" -file "$ld/exercise_qt.qassoc.gz" -format plink -loci-ld "$ld/exercise_chr10" -out "$work/ld.out" -loci "$work/ld.loci.tsv" \
   -regional "$work/ld_regional" -regional-format png > /dev/null 2>&1
 cp "$work/ld_regional/10_54328297.png" "$out/ld_regional.png"
 ls -l "$out"/*.png
