@@ -65,16 +65,9 @@ def main():
                 check([r[0] for r in results] == want and all(r[1].endswith(".html") for r in results),
                       "search %s lists %s: %s" % (word, want, results))
                 check(sorted(browser.js(SELECTED_JS)) == sorted(want), "search %s selects their rows" % word)
-            errors = [e["params"]["exceptionDetails"] for e in browser.events
-                      if e.get("method") == "Runtime.exceptionThrown"]
-            check(not errors, "no script error %s" % errors)
-            requests = [e["params"]["request"]["url"] for e in browser.events
-                        if e.get("method") == "Network.requestWillBeSent"]
-            check(requests and all(u.startswith(("file:", "data:", "about:")) for u in requests),
-                  "no request but the page's file: %s" % requests)
+            browser.check_offline(check)
         finally:
-            browser.proc.kill()
-            browser.proc.wait()
+            browser.close()
     return check.verdict()
 
 

@@ -21,6 +21,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 
 FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
          "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -55,6 +56,20 @@ class Browser:
         self.buffer, self.last, self.events, self.session = b"", 0, [], None
         page = next(t for t in self.call("Target.getTargets")["targetInfos"] if t["type"] == "page")
         self.session = self.call("Target.attachToTarget", targetId=page["targetId"], flatten=True)["sessionId"]
+
+    def close(self):
+        self.proc.kill()
+        self.proc.wait()  # its profile folder is removed only after it has gone
+
+    def check_offline(self, check):
+        """No script error happened, and the page asked for nothing but its own file."""
+        errors = [e["params"]["exceptionDetails"] for e in self.events if e.get("method") == "Runtime.exceptionThrown"]
+        check(not errors, "no script error %s" % errors)
+        requests = [e["params"]["request"]["url"] for e in self.events
+                    if e.get("method") == "Network.requestWillBeSent"]
+        outside = [u for u in requests if not u.startswith(("file:", "data:", "about:"))]
+        check(requests and not outside, "%d requests, to anything but the page's file: %s"
+              % (len(requests), [urllib.parse.unquote(u)[:80] for u in outside]))
 
     def receive(self, deadline):
         while b"\0" not in self.buffer:
@@ -223,18 +238,9 @@ def main():
                         png.write(base64.b64decode(browser.call("Page.captureScreenshot", format="png")["data"]))
                     print("saved", name)
 
-            errors = [e["params"]["exceptionDetails"].get("text") for e in browser.events
-                      if e.get("method") == "Runtime.exceptionThrown"]
-            check(not errors, "no script error %s" % errors)
-            requests = [e["params"]["request"]["url"] for e in browser.events
-                        if e.get("method") == "Network.requestWillBeSent"]
-            outside = [u for u in requests if not u.startswith(("file:", "data:", "about:"))]
-            check(requests and not outside, "%d requests, to anything but the page's file: %s"
-                  % (len(requests), outside))
+            browser.check_offline(check)
         finally:
-            browser.proc.kill()
-            browser.proc.wait()  # its profile folder is removed only after it has gone
-            browser.proc.wait()
+            browser.close()
     return check.verdict()
 
 

@@ -17,7 +17,6 @@ import json
 import os
 import sys
 import tempfile
-import urllib.parse
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -152,17 +151,9 @@ def main():
                   "at 390 px a chromosome label zooms to it")
             shot(browser, "view-zoomed-390x844.png")
 
-            errors = [e["params"]["exceptionDetails"] for e in browser.events
-                      if e.get("method") == "Runtime.exceptionThrown"]
-            check(not errors, "no script error %s" % errors)
-            requests = [e["params"]["request"]["url"] for e in browser.events
-                        if e.get("method") == "Network.requestWillBeSent"]
-            outside = [u for u in requests if not u.startswith(("file:", "data:", "about:"))]
-            check(requests and not outside, "%d requests, to anything but the page's file: %s"
-                  % (len(requests), [urllib.parse.unquote(u)[:80] for u in outside]))
+            browser.check_offline(check)
         finally:
-            browser.proc.kill()
-            browser.proc.wait()
+            browser.close()
     return check.verdict()
 
 
