@@ -18,14 +18,6 @@
 
 namespace {
 
-size_t countOf(const std::string& text, const std::string& what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 // tidy's error lines for `html`, "" when clean; "SKIP" without tidy.
 std::string tidyErrors(const std::string& html)
 {

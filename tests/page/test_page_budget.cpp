@@ -13,14 +13,6 @@
 
 namespace {
 
-size_t countOf(const std::string& text, const std::string& what, size_t from = 0, size_t to = std::string::npos)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what, from); at != std::string::npos && at < to; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 std::string lines(int first, int count)
 {
     std::string text;

@@ -21,14 +21,6 @@
 
 namespace {
 
-size_t countOf(const std::string& text, const std::string& what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 QJsonObject parsed(const std::string& json)
 {
     QJsonParseError error;

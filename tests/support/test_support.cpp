@@ -220,6 +220,14 @@ std::vector<std::string> with(std::vector<std::string> a, const std::vector<std:
     return a;
 }
 
+size_t countOf(const std::string& text, const std::string& what, size_t from, size_t to)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what, from); at != std::string::npos && at < to; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
 std::vector<std::string> tabFields(const std::string& line)
 {
     std::vector<std::string> fields;

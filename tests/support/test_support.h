@@ -58,6 +58,10 @@ std::vector<std::string> withColumns(std::vector<std::string> words);
 // The lines of text, without their line ends.
 std::vector<std::string> linesOf(const std::string& text);
 
+// How many times what occurs in text, counting from from and only matches
+// that start before to.
+size_t countOf(const std::string& text, const std::string& what, size_t from = 0, size_t to = std::string::npos);
+
 // The tab-separated fields of one line.
 std::vector<std::string> tabFields(const std::string& line);
 
