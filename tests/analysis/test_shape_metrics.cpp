@@ -1,5 +1,6 @@
-// Peak shape metrics and the quality score on small hand-checked cases,
-// including the guarded quotients and out-of-range summits.
+// Peak shape metrics and the quality score where a report row's worked
+// example and the golden runs do not reach: guarded quotients, out-of-range
+// summits, ties at the mean and the score's clamps.
 #include "report/number_format.h"
 #include "analysis/quality_score.h"
 #include "analysis/shape_metrics.h"
