@@ -163,24 +163,3 @@ TEST(ExactPValues, GeneratedTablesAgreeWithTheText)
         EXPECT_EQ(notes.zeroPvalues, zeros);
     }
 }
-
-// A -log10(p) column is read as it is, however large its values, and its
-// zero is p = 1, not a p written as zero.
-TEST(ExactPValues, Log10ColumnsKeepTheirValues)
-{
-    const std::string path = makeTempDir() + "/t.tsv";
-    writeFile(path, "1\t100\t1000.5\n1\t200\t0\n1\t300\t401\n");
-    TableLayout layout;
-    layout.separator = separatorForWord("tab");
-    layout.chromosomeColumn = 1, layout.positionColumn = 2, layout.pvalueColumn = 3;
-    layout.log10Values = true;
-    TableReading notes;
-    std::vector<double> values;
-    const BatchHandler keep = [&](ChromosomeBatch& b) { values.insert(values.end(), b.pvalues.begin(), b.pvalues.end()); };
-    ASSERT_TRUE(readTable(openInput(path), layout, 1.0, keep, notes));
-    EXPECT_EQ(values, (std::vector<double>{1000.5, 0, 401}));
-    EXPECT_EQ(notes.zeroPvalues, 0);
-    ASSERT_EQ(notes.candidates.candidates.size(), 2u);
-    EXPECT_EQ(notes.candidates.strength(0), 1000.5);
-    EXPECT_EQ(notes.candidates.strength(1), 401);
-}

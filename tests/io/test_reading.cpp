@@ -108,17 +108,16 @@ TEST(Reader, TruncatedOrCorruptGzipFails)
     }
 }
 
-TEST(Reader, FieldPicking)
+// The separator words; every text separator's splitting: the plain-split
+// comparison below.
+TEST(Reader, FieldPickingBySeparatorWord)
 {
     EXPECT_EQ(pick("1\t100\t0.5", "tab", 2, 3, 1), (std::vector<std::string>{"100", "0.5", "1"}));
     // One blank separates; two blanks enclose an empty field that is counted.
     EXPECT_EQ(pick("1  100 0.5", "space", 3, 4, 1), (std::vector<std::string>{"100", "0.5", "1"}));
     EXPECT_EQ(pick("  1 \t 100   0.5  ", "whitespace", 2, 3, 1), (std::vector<std::string>{"100", "0.5", "1"}));
     EXPECT_EQ(pick("a::b::c", "::", 3, 2, 1), (std::vector<std::string>{"c", "b", "a"}));
-    EXPECT_EQ(pick("a|b|c", "|", 3, 2, 1), (std::vector<std::string>{"c", "b", "a"}));
     EXPECT_EQ(pick("aTABb", "TAB", 2, 1, 1), (std::vector<std::string>{"b", "a", "a"}));
-    EXPECT_EQ(pick("1,2,,", "comma", 4, 3, 1), (std::vector<std::string>{"", "", "1"}));
-    EXPECT_EQ(pick("1,2", "comma", 3, 1, 1), (std::vector<std::string>{"<short>"}));
     EXPECT_EQ(pick("   ", "whitespace", 1, 1, 1), (std::vector<std::string>{"<short>"}));
     EXPECT_EQ(pick("x\\y", "bslash", 2, 1, 1), (std::vector<std::string>{"y", "x", "x"}));
     EXPECT_EQ(pick("x\"y'z", "quote", 2, 1, 1), (std::vector<std::string>{"y'z", "x", "x"}));

@@ -1,10 +1,10 @@
 // Whole runs with -loci-ld: variants absent from the panel end in distance
-// loci, per-chromosome panels and -threads give the same files, and every
-// panel fault stops the run before any output with its reason.
+// loci, and per-chromosome panels and -threads give the same files. (The
+// panel's faults, each stopping the run before any output with its reason:
+// the ld-panel-* and bad-loci-r2/p2 folders of tests/data.)
 #include "ld_reference.h"
 #include "test_support.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,49 +80,4 @@ TEST(LdRuns, PerChromosomePanelsAndThreadsGiveTheSameFiles)
     ASSERT_EQ(runQuorlin(with(ldArgs(dir + "/panel.chr{chrom}"), {"-threads", "2"}), dir).status, 0);
     EXPECT_EQ(firstDifference(loci, readFile(dir + "/t.tsv.loci.tsv")), "");
     EXPECT_EQ(firstDifference(members, readFile(dir + "/t.tsv.loci.members.tsv")), "");
-}
-
-TEST(LdRuns, PanelFaultsStopTheRunBeforeAnyOutput)
-{
-    const std::string dir = makeTempDir();
-    writeFile(dir + "/t.tsv", sharedTableText(""));
-    writeFile(dir + "/p.bim", "10\trs12416670\t0\t54328297\tA\tG\n");
-    writeFile(dir + "/p.fam", "f1 s1 0 0 0 -9\nf2 s2 0 0 0 -9\n");
-    struct Case {
-        const char* name;
-        std::string bed;
-        std::vector<std::string> extra;
-        const char* message;
-        const char* cause;
-    };
-    const std::vector<Case> cases{
-        {"missing panel", "", {"-loci-ld", "absent"}, "Incorrect loci_ld\n", "absent.bed"},
-        {"individual-major", std::string("\x6c\x1b\x00\x0b", 4), {}, "Incorrect loci_ld\n", "SNP-major"},
-        {"bad magic", std::string("BED\x0b", 4), {}, "Incorrect loci_ld\n", "not a PLINK 1 .bed"},
-        {"wrong size", std::string("\x6c\x1b\x01\x0b\x00", 5), {}, "Incorrect loci_ld\n", "need 4"},
-        {"no chromosome file", std::string("\x6c\x1b\x01\x0b", 4), {"-loci-ld", "p{chrom}"}, "Incorrect loci_ld\n",
-         "no chromosome's file"},
-        {"no sample selected", std::string("\x6c\x1b\x01\x0b", 4), {"-loci-ld-samples", "keep"},
-         "Incorrect loci_ld\n", "no sample of 'keep'"},
-        {"r2 zero", std::string("\x6c\x1b\x01\x0b", 4), {"-loci-r2", "0"}, "Incorrect loci_r2\n", "-loci-r2"},
-        {"p2 below p", std::string("\x6c\x1b\x01\x0b", 4), {"-loci-p2", "1e-9"}, "Incorrect loci_p2\n", "-loci-p2"},
-        {"panel as output", std::string("\x6c\x1b\x01\x0b", 4), {"-out", "p.bim"}, "Output file is the input file\n",
-         "LD panel file"},
-    };
-    writeFile(dir + "/keep", "nobody\n");
-    for (const Case& c : cases) {
-        if (c.bed.empty())
-            std::remove((dir + "/p.bed").c_str());
-        else
-            writeFile(dir + "/p.bed", c.bed);
-        std::vector<std::string> args = with(c.extra, ldArgs("p"));
-        const RunResult r = runQuorlin(args, dir);
-        EXPECT_NE(r.status, 0) << c.name;
-        EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), std::string(c.message).size())), c.message)
-            << c.name << ": " << r.out;
-        EXPECT_NE(r.err.find(c.cause), std::string::npos) << c.name << ": " << r.err;
-        EXPECT_FALSE(fileExists(dir + "/t.tsv.out")) << c.name;
-        EXPECT_FALSE(fileExists(dir + "/t.tsv.loci.tsv")) << c.name;
-    }
-    EXPECT_EQ(readFile(dir + "/p.bim"), "10\trs12416670\t0\t54328297\tA\tG\n");
 }

@@ -127,20 +127,11 @@ TEST(LdFileset, FaultsAreNamed)
     ASSERT_TRUE(selectSamples(set, dir + "/keep", chosen, unknown, why)) << why;
     EXPECT_EQ(chosen, (std::vector<uint32_t>{0, 2}));
     EXPECT_EQ(unknown, 2u);
-    writeFile(dir + "/none", "x\n");
-    EXPECT_FALSE(selectSamples(set, dir + "/none", chosen, unknown, why));
-    EXPECT_NE(why.find("no sample"), std::string::npos) << why;
 
-    writeFile(p + ".bed", std::string("\x6c\x1b\x00\x38\x2c", 5));
-    EXPECT_FALSE(openPlinkFileset(p, set = PlinkFileset(), why));
-    EXPECT_NE(why.find("SNP-major"), std::string::npos) << why;
-    writeFile(p + ".bed", std::string("\x6c\x1b\x01\x38", 4));
-    EXPECT_FALSE(openPlinkFileset(p, set = PlinkFileset(), why));
-    EXPECT_NE(why.find("need 5"), std::string::npos) << why;
     // A damaged .bim line is found where the lines stream past a table's
-    // candidates.
+    // candidates. (The .bed file's faults and a keep file naming no sample
+    // stop whole runs: the ld-panel-* folders of tests/data.)
     writeFile(p + ".bim", "1\trs1\t0\t100\tA\tG\n\n  \n1\trs2\t0\tposition\tA\tG\n");
-    writeFile(p + ".bed", std::string("\x6c\x1b\x01\x38\x2c", 5));
     LdPanel panel;
     std::string warnings;
     ASSERT_TRUE(openLdPanel(p, "", panel, why, warnings)) << why;
@@ -150,6 +141,4 @@ TEST(LdFileset, FaultsAreNamed)
     std::vector<PanelVariant> variants;
     EXPECT_FALSE(readPanelVariants(p + ".bim", variants, why));
     EXPECT_NE(why.find("line 4"), std::string::npos) << why;
-    EXPECT_FALSE(openPlinkFileset(dir + "/absent", set = PlinkFileset(), why));
-    EXPECT_NE(why.find("absent.bed"), std::string::npos) << why;
 }

@@ -13,48 +13,28 @@ double FxAt(double z) { return normalProbability(std::lround(z * 1000) / 1000.0)
 double zAt(size_t k) { return (static_cast<int>(k) - 5000) / 1000.0; }
 } // namespace
 
-TEST(NormalTable, GridTellingRowsAndEdges)
+// A few entries where a slip of the grid or of the rounding shows (the
+// 1e-4 and 1e-3 boundaries, the saturated tail), the clamping beyond +-5
+// and for NaN, interpolation between grid points, and the critical values
+// on each side of the table's end at 50.
+TEST(NormalTable, GridEdgesInterpolationAndCriticalValues)
 {
     const struct {
         double z, fx;
-    } rows[] = {{-5.000, 2.87e-07},      {-3.720, 9.96e-05},      {-3.719, 0.000100007}, {-3.707, 0.000104865},
-                {-3.091, 0.000997418},   {-3.090, 0.001000782},   {-3.000, 0.001349898}, {-2.000, 0.02275013},
-                {-1.000, 0.1586553},     {0.000, 0.5},            {1.000, 0.8413447},    {1.960, 0.9750021},
-                {3.000, 0.9986501},      {4.500, 0.9999966},      {5.000, 0.9999997},    {5.5, 0.9999999},
-                {std::nan(""), 0.9999999}, {-5.5, 1e-7}};
+    } rows[] = {{-5.000, 2.87e-07},   {-3.720, 9.96e-05},  {-3.719, 0.000100007}, {-3.091, 0.000997418},
+                {-3.090, 0.001000782}, {0.000, 0.5},        {1.960, 0.9750021},   {5.000, 0.9999997},
+                {5.5, 0.9999999},      {std::nan(""), 0.9999999}, {-5.5, 1e-7}};
     for (const auto& r : rows)
         EXPECT_EQ(std::abs(r.z) <= 5 ? FxAt(r.z) : normalProbability(r.z), r.fx) << "z = " << r.z;
+    for (size_t k = 1; k < 10001; ++k)
+        ASSERT_GE(FxAt(zAt(k)), FxAt(zAt(k - 1))) << "z = " << zAt(k);
     EXPECT_DOUBLE_EQ(normalProbability(0.0005), 0.5 - (0.5 - FxAt(0.001)) * 0.5);
     const struct {
         int n;
         double critical;
-    } criticals[] = {{2, 0.842}, {9, 0.432}, {22, 0.2844}, {50, 0.19}, {51, 1.36 / std::sqrt(51.0)}, {64, 0.17}};
+    } criticals[] = {{2, 0.842}, {50, 0.19}, {51, 1.36 / std::sqrt(51.0)}};
     for (const auto& c : criticals)
         EXPECT_DOUBLE_EQ(kolmogorovCritical(c.n), c.critical) << c.n;
-}
-
-TEST(NormalTable, RoundingLeavesEqualPairsAndRaisedEntries)
-{
-    int equalPairs = 0;
-    for (size_t k = 1; k < 10001; ++k) {
-        ASSERT_GE(FxAt(zAt(k)), FxAt(zAt(k - 1)));
-        equalPairs += FxAt(zAt(k)) == FxAt(zAt(k - 1));
-    }
-    EXPECT_EQ(equalPairs, 800);
-    for (size_t k = 9962; k < 10001; ++k)
-        EXPECT_EQ(FxAt(zAt(k)), 0.9999997) << "z = " << zAt(k);
-    // The two-step rounding of the middle band raises 32 entries one unit in
-    // the ninth decimal place over a single rounding to 9 places.
-    int raised = 0;
-    for (size_t k = 0; k < 10001; ++k) {
-        const double p = 0.5 * std::erfc(-zAt(k) / std::sqrt(2.0));
-        if (p >= 0.0001 && p < 0.001) {
-            char text[32];
-            std::snprintf(text, sizeof text, "%.9f", p);
-            raised += FxAt(zAt(k)) != std::strtod(text, nullptr);
-        }
-    }
-    EXPECT_EQ(raised, 32);
 }
 
 TEST(Kolmogorov, Examples)

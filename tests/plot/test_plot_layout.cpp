@@ -64,19 +64,18 @@ TEST(PlotLayout, NiceTicks)
     }
 }
 
+// Ordinary ticks, counts and GQS colours are the committed example figure's
+// (cli/test_example.cpp); here rounding noise, the sign and the extremes.
 TEST(PlotLayout, TickTextCountsAndColours)
 {
     EXPECT_EQ(tickText(0.1 * 3), "0.3");
     EXPECT_EQ(tickText(7.30103), "7.30103");
-    EXPECT_EQ(tickText(350), "350");
-    EXPECT_EQ(groupDigits(999), "999");
-    EXPECT_EQ(groupDigits(1000), "1,000");
-    EXPECT_EQ(groupDigits(10000000), "10,000,000");
     EXPECT_EQ(groupDigits(-1234), "-1,234");
     EXPECT_EQ(groupDigits(INT64_MIN), "-9,223,372,036,854,775,808");
-    // Pale to dark over GQS 1..5, clamped; 4.5 halfway from #e31a1c to #800026.
-    const std::pair<double, std::string> colours[] = {{1, kGqsAnchors[0]}, {3, kGqsAnchors[2]}, {0.2, kGqsAnchors[0]},
-                                                      {9, kGqsAnchors[4]}, {NAN, kGqsAnchors[0]}, {4.5, "#b20d21"}};
+    // Clamped below 1 and above 5, NaN as the palest; 4.5 halfway from
+    // #e31a1c to #800026.
+    const std::pair<double, std::string> colours[] = {
+        {0.2, kGqsAnchors[0]}, {9, kGqsAnchors[4]}, {NAN, kGqsAnchors[0]}, {4.5, "#b20d21"}};
     for (const auto& [gqs, colour] : colours)
         EXPECT_EQ(gqsColour(gqs), colour) << gqs;
 }

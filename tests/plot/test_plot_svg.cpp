@@ -12,16 +12,9 @@
 
 namespace {
 
-PlotModel exampleModel()
-{
-    return genomeModel(300000, 40, true);
-}
-
-const PlotSettings kExampleSettings{QStringLiteral("example_gwas.tsv.gz")};
-
 // What a parse of the figure found.
 struct Parsed {
-    QString error, root, rootNamespace, qqPath;
+    QString error, qqPath;
     int bands = 0, ticks = 0, labels = 0;
     QStringList markerPaths, texts; // d of each chromosome's marker paths together; text of text and title elements
 };
@@ -32,8 +25,6 @@ Parsed parse(const QByteArray& svg)
     out.error = forEachElement(svg, [&out](QXmlStreamReader& r, const std::vector<QString>& layers) {
         const auto attr = [&r](const char* a) { return r.attributes().value(QLatin1String(a)).toString(); };
         const QString name = r.name().toString(), cls = attr("class"), d = attr("d");
-        if (out.root.isEmpty())
-            out.root = name, out.rootNamespace = r.namespaceUri().toString();
         out.bands += name == u"rect" && cls == u"peak-band";
         out.ticks += name == u"rect" && cls == u"peak-tick";
         if (name == u"g" && cls == u"markers-group")
@@ -71,26 +62,21 @@ Parsed drawRows(const std::vector<std::pair<int32_t, double>>& rows, PlotDrawSta
 
 } // namespace
 
-TEST(PlotSvg, WellFormedWithOneBandPerPeak)
+// Forty peaks: a mark for each (bands and ticks apart:
+// test_chromosome_axis.cpp) and labels for the strongest 20 at most. The
+// figure's structure, texts and panels are those of the committed example
+// figure, compared byte for byte.
+TEST(PlotSvg, OneMarkPerPeakAndAtMostTwentyLabels)
 {
-    const PlotModel m = exampleModel();
+    const PlotModel m = genomeModel(300000, 40, true);
     ASSERT_GT(m.peaks.size(), 20u);
     PlotDrawStats stats;
-    const Parsed p = parse(figureSvg(m, kExampleSettings, &stats));
+    const Parsed p = parse(figureSvg(m, PlotSettings(), &stats));
     ASSERT_TRUE(p.error.isEmpty()) << qPrintable(p.error);
-    EXPECT_EQ(p.root, u"svg");
-    EXPECT_EQ(p.rootNamespace, u"http://www.w3.org/2000/svg");
-    // A mark for each peak (bands and ticks apart: test_chromosome_axis.cpp).
     EXPECT_EQ(p.bands + p.ticks, static_cast<int>(m.peaks.size()));
-    EXPECT_EQ(stats.bands, p.bands);
-    // The strongest 20 peaks are labelled (when there is room).
     EXPECT_LE(p.labels, 20);
-    EXPECT_GE(p.labels, 15);
+    EXPECT_GE(p.labels, 15); // when there is room
     EXPECT_EQ(p.labels, stats.labels);
-    EXPECT_EQ(p.markerPaths.size(), 22); // one per chromosome with retained markers
-    EXPECT_FALSE(p.qqPath.isEmpty());
-    EXPECT_TRUE(p.texts.contains(QStringLiteral("example_gwas.tsv.gz")));
-    EXPECT_TRUE(p.texts.contains(QStringLiteral("\u03bbGC = %1").arg(m.lambda.lambda, 0, 'f', 3)));
 }
 
 TEST(PlotSvg, ZeroAndTooSmallPValuesAreDrawnAtTheTop)
