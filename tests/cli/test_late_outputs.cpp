@@ -189,15 +189,9 @@ TEST(LateOutputs, StudyLociTableKeepsItsFieldsWithOddTableNames)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("a table name holds a tab"), std::string::npos) << r.err;
     const std::string text = readFile(dir + "/l.txt.loci.tsv");
-    size_t lines = 0, header = 0;
-    for (size_t from = 0; from < text.size(); ++lines) {
-        const size_t end = text.find('\n', from);
-        const std::vector<std::string> fields = tabFields(text.substr(from, end - from));
-        if (lines == 0)
-            header = fields.size();
-        EXPECT_EQ(fields.size(), header) << text;
-        from = end + 1;
-    }
-    EXPECT_EQ(lines, 5u) << text; // the header and two loci of each table
+    const std::vector<std::string> lines = linesOf(text);
+    EXPECT_EQ(lines.size(), 5u) << text; // the header and two loci of each table
+    for (const std::string& line : lines)
+        EXPECT_EQ(tabFields(line).size(), tabFields(lines[0]).size()) << text;
     EXPECT_NE(text.find("a b.tsv\t1\t"), std::string::npos) << text;
 }

@@ -31,8 +31,8 @@ def main():
     binary = chromium()
     if not binary:
         return 0
-    page_path, study_path, tables = os.path.abspath(args[0]), args[1], int(args[2])
-    lines = read_tsv(study_path)
+    tables = int(args[2])
+    lines = read_tsv(args[1])
     col = {name: i for i, name in enumerate(lines[0])}
     rows = lines[1:]
     strongest = max(rows, key=lambda r: float(r[col["lead_log10p"]]))
@@ -51,10 +51,7 @@ def main():
     with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
         browser = Browser(binary, os.path.join(work, "profile"))
         try:
-            for domain in ("Page", "Network", "Runtime"):
-                browser.call(domain + ".enable")
-            browser.call("Page.navigate", url="file://" + page_path)
-            browser.wait_for("Page.loadEventFired")
+            browser.open(args[0])
             count = browser.js("document.querySelectorAll('#tables tbody tr.item').length")
             check(count == tables, "the index has %d rows for %d tables" % (count, tables))
             for word in args[3:] + [strongest[col["lead_id"]]]:

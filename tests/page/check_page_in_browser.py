@@ -61,6 +61,27 @@ class Browser:
         self.proc.kill()
         self.proc.wait()  # its profile folder is removed only after it has gone
 
+    def open(self, path):
+        """Loads the page file at 1280 x 800, recording its requests and script errors."""
+        for domain in ("Page", "Network", "Runtime"):
+            self.call(domain + ".enable")
+        self.resize(1280, 800)
+        self.call("Page.navigate", url="file://" + os.path.abspath(path))
+        self.wait_for("Page.loadEventFired")
+
+    def resize(self, width, height):
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
+                  mobile=width < 600)
+
+    def screenshot(self, folder, name):
+        """Saves the viewport as folder/name; nothing without a folder."""
+        if folder:
+            os.makedirs(folder, exist_ok=True)
+            path = os.path.join(folder, name)
+            with open(path, "wb") as png:
+                png.write(base64.b64decode(self.call("Page.captureScreenshot", format="png")["data"]))
+            print("saved", path)
+
     def check_offline(self, check):
         """No script error happened, and the page asked for nothing but its own file."""
         errors = [e["params"]["exceptionDetails"] for e in self.events if e.get("method") == "Runtime.exceptionThrown"]
@@ -181,7 +202,6 @@ def main():
     binary = chromium()
     if not binary:
         return 0
-    page_path = os.path.abspath(args[0])
     lines = read_tsv(args[1])
     col = {name: i + 1 for i, name in reversed(list(enumerate(lines[0])))}  # + the figure button's column
     loci = [[""] + l for l in lines[1:]]
@@ -190,13 +210,7 @@ def main():
     with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
         browser = Browser(binary, os.path.join(work, "profile"))
         try:
-            for domain in ("Page", "Network", "Runtime"):
-                browser.call(domain + ".enable")
-            browser.call("Emulation.setDeviceMetricsOverride", width=1280, height=800, deviceScaleFactor=1,
-                         mobile=False)
-            browser.call("Page.navigate", url="file://" + page_path)
-            browser.wait_for("Page.loadEventFired")
-
+            browser.open(args[0])
             rows = browser.js(ROWS_JS)
             check(len(rows) == len(loci), "loci table: %d rows for %d loci lines" % (len(rows), len(loci)))
             check(sorted(r["cells"][col["lead_id"]] for r in rows) == sorted(l[col["lead_id"]] for l in loci),
@@ -226,17 +240,11 @@ def main():
                   "a clicked row shows its regional figure below it: %s" % figure)
 
             for width, height in ((1280, 800), (390, 844)):
-                browser.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
-                             mobile=width < 600)
+                browser.resize(width, height)
                 browser.js("window.scrollTo(0, 0)")
                 wide = browser.js("document.documentElement.scrollWidth")
                 check(wide <= width, "at %dx%d the page is %d px wide" % (width, height, wide))
-                if shots:
-                    os.makedirs(shots, exist_ok=True)
-                    name = os.path.join(shots, "page-%dx%d.png" % (width, height))
-                    with open(name, "wb") as png:
-                        png.write(base64.b64decode(browser.call("Page.captureScreenshot", format="png")["data"]))
-                    print("saved", name)
+                browser.screenshot(shots, "page-%dx%d.png" % (width, height))
 
             browser.check_offline(check)
         finally:

@@ -12,7 +12,6 @@ that locus's lead in its title; both figures export as well-formed SVG; at
 390 px the page does not scroll sideways; no script error; no request but
 the page's own file. Without Chromium: SKIP, 0.
 """
-import base64
 import json
 import os
 import sys
@@ -40,18 +39,10 @@ def main():
     binary = chromium()
     if not binary:
         return 0
-    page_path, loci_path, gene = os.path.abspath(args[0]), args[1], args[2]
-    lines = read_tsv(loci_path)
+    gene = args[2]
+    lines = read_tsv(args[1])
     col = {name: i for i, name in reversed(list(enumerate(lines[0])))}
     check = Checks()
-
-    def shot(browser, name):
-        if shots:
-            os.makedirs(shots, exist_ok=True)
-            path = os.path.join(shots, name)
-            with open(path, "wb") as png:
-                png.write(base64.b64decode(browser.call("Page.captureScreenshot", format="png")["data"]))
-            print("saved", path)
 
     def exported(browser, selector):
         browser.js("var a=document.getElementById('export-link');if(a)a.removeAttribute('href')")
@@ -66,13 +57,8 @@ def main():
     with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
         browser = Browser(binary, os.path.join(work, "profile"))
         try:
-            for domain in ("Page", "Network", "Runtime"):
-                browser.call(domain + ".enable")
             browser.call("Browser.setDownloadBehavior", behavior="deny")
-            browser.call("Emulation.setDeviceMetricsOverride", width=1280, height=800, deviceScaleFactor=1,
-                         mobile=False)
-            browser.call("Page.navigate", url="file://" + page_path)
-            browser.wait_for("Page.loadEventFired")
+            browser.open(args[0])
             data = browser.js(DATA_JS)
             chroms = data["chroms"]
             pts = browser.js("(function(){var P=window.quorlinView.points;"
@@ -99,7 +85,7 @@ def main():
                                "function(n,p){return n+Number(p.getAttribute('data-n'))},0)")
             check(drawn == [chrom] and count == want,
                   "zoom to %s draws only its %d markers: %s, %s" % (chrom, want, drawn, count))
-            shot(browser, "view-zoomed-1280x800.png")
+            browser.screenshot(shots, "view-zoomed-1280x800.png")
             browser.click("#reset-zoom")
 
             # Gene search: the loci whose genes column names it.
@@ -112,7 +98,7 @@ def main():
             want = [l[col["lead_id"]] for l in lines[1:] if gene in l[col["genes"]].split(",")]
             check(want and sorted(selected) == sorted(want),
                   "search %s selects the loci rows holding it: %s, want %s" % (gene, selected, want))
-            shot(browser, "view-search-1280x800.png")
+            browser.screenshot(shots, "view-search-1280x800.png")
 
             # rsID search rings the marker.
             marker = pts["id"][strongest]
@@ -141,7 +127,7 @@ def main():
             check(exported(browser, "button.export[data-figure='manhattan-view']"),
                   "the Manhattan view exports well-formed SVG")
 
-            browser.call("Emulation.setDeviceMetricsOverride", width=390, height=844, deviceScaleFactor=1, mobile=True)
+            browser.resize(390, 844)
             browser.js("window.scrollTo(0, 0)")
             browser.js("window.dispatchEvent(new Event('resize'))")
             wide = browser.js("document.documentElement.scrollWidth")
@@ -149,7 +135,7 @@ def main():
             browser.click("#manhattan-view text.chrom[data-c='%d']" % pts["c"][strongest])
             check(browser.js("document.getElementById('manhattan-view').getAttribute('data-view')") == chrom,
                   "at 390 px a chromosome label zooms to it")
-            shot(browser, "view-zoomed-390x844.png")
+            browser.screenshot(shots, "view-zoomed-390x844.png")
 
             browser.check_offline(check)
         finally:
