@@ -56,14 +56,12 @@ TEST(GenomeBuild, NamesOfOneBuildAreOne)
     EXPECT_EQ(0, knownChromosomeLength("Sscrofa11.1", "1"));
 }
 
+// Whole rsIDs only, also as the first part of rsID:pos:ref:alt ids (the
+// plain lookups: TableRowsDecideByMostFingerprintRows).
 TEST(GenomeBuild, FingerprintLookups)
 {
-    EXPECT_GT(fingerprintSize(), 5000u);
     uint32_t a = 0, b = 0;
-    ASSERT_TRUE(fingerprintPositions("rs563", a, b));
-    EXPECT_EQ(139296485u, a);
-    EXPECT_EQ(136402033u, b);
-    EXPECT_TRUE(fingerprintPositions("rs839:131819126:A:G", a, b)); // rsID:pos:ref:alt ids
+    EXPECT_TRUE(fingerprintPositions("rs839:131819126:A:G", a, b));
     EXPECT_EQ(131819126u, a);
     for (const char* id : {"rs56", "rs5630", "rs563x", "rs", "RS563", "1:566875:C:T", "", "rs99999999999999"})
         EXPECT_FALSE(fingerprintPositions(id, a, b)) << id;

@@ -62,16 +62,9 @@ page::TablePage hostilePage()
 
 TEST(PageText, EscapesAndEncodes)
 {
-    const struct { std::string in, escaped; } cases[] = {
-        {"rs1", "rs1"},
-        {"<&>\"'", "&lt;&amp;&gt;&quot;&#39;"},
-        {"a\x01" "b", "a\xef\xbf\xbd" "b"},
-        {std::string("a\0b", 3), "a\xef\xbf\xbd" "b"},
-        {"\xff", "\xef\xbf\xbd"},
-        {"\xce\xbb" "GC\t\n", "\xce\xbb" "GC\t\n"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(page::escapeHtml(c.in), c.escaped) << c.in;
+    // (Markup characters, control bytes and bad UTF-8: the hostile page.)
+    EXPECT_EQ(page::escapeHtml(std::string("a\0b", 3)), "a\xef\xbf\xbd" "b");
+    EXPECT_EQ(page::escapeHtml("\xce\xbb" "GC\t\n"), "\xce\xbb" "GC\t\n");
     EXPECT_EQ(page::relativeHref("my dir/a#b?c%.html"), "my%20dir/a%23b%3Fc%25.html");
     EXPECT_EQ(page::relativeHref("http://x.html"), "http%3A//x.html");
     EXPECT_EQ(page::inlineSvg("<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" a=\"x > "

@@ -1,11 +1,14 @@
-// The BED text of reported peaks on the edges whole runs rarely reach: the
-// score's rounding and bounds, ranges written backwards or touching position
-// 0, peaks at negative positions left out, leads outside their range
-// counted, the line order, and names that would split a line.
+// The report's and the BED file's lines on the edges whole runs rarely
+// reach: names that would split a line, numbers that are not finite, the
+// BED score's rounding and bounds, ranges written backwards or touching
+// position 0, peaks at negative positions left out, leads outside their
+// range counted, and the BED line order.
 #include "report/bed_file.h"
+#include "report/peak_row.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -28,6 +31,30 @@ ReportedPeak peak(const std::string& chromosome, int order, int32_t first, int32
 }
 
 } // namespace
+
+// A report row is one line of 20 fields whatever its names hold, with the
+// numbers as "%g" writes them and every not-a-number as "nan".
+TEST(PeakRow, OneLineOfTwentyFieldsWithAnyNamesAndValues)
+{
+    ReportedPeak p = peak("x", 0, 2147483647, -2147483647 - 1, 5, -std::nan(""));
+    p.features.height = std::numeric_limits<double>::infinity();
+    p.features.bestSlope0 = -0.0;
+    p.features.width = INT64_MAX;
+    p.features.spacing = 1e-320;
+    std::string row;
+    appendPeakRow(row, "a\tb\r.tsv", "chr\n1", p.features);
+    ASSERT_EQ(row.find('\n'), row.size() - 1) << row;
+    EXPECT_EQ(row.find('\r'), std::string::npos) << row;
+    const std::string fields[] = {"a b .tsv", "chr 1", "2147483647--2147483648", "inf", "-0"};
+    size_t at = 0;
+    for (const std::string& field : fields) {
+        EXPECT_EQ(row.substr(at, field.size() + 1), field + "\t") << row;
+        at += field.size() + 1;
+    }
+    EXPECT_EQ(std::count(row.begin(), row.end(), '\t'), 19) << row;
+    EXPECT_NE(row.find("\t9223372036854775807\t12\t9.99989e-321\t"), std::string::npos) << row;
+    EXPECT_EQ(row.substr(row.size() - 5), "\tnan\n");
+}
 
 TEST(BedFile, ScoreRoundsToTheNearestAndStaysWithinItsRange)
 {
