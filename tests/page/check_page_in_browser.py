@@ -194,58 +194,64 @@ def strength(text):
         return None
 
 
-def main():
+def checks(browser, args, shots, check):
+    lines = read_tsv(args[1])
+    col = {name: i + 1 for i, name in reversed(list(enumerate(lines[0])))}  # + the figure button's column
+    loci = [[""] + l for l in lines[1:]]
+    rows = browser.js(ROWS_JS)
+    check(len(rows) == len(loci), "loci table: %d rows for %d loci lines" % (len(rows), len(loci)))
+    check(sorted(r["cells"][col["lead_id"]] for r in rows) == sorted(l[col["lead_id"]] for l in loci),
+          "lead ids shown as written in the loci table")
+    ranks = [natural_rank(r["cells"][col["chrom"]]) for r in rows]
+    check(ranks == sorted(ranks), "loci rows in natural chromosome order: %s"
+          % [r["cells"][col["chrom"]] for r in rows])
+
+    browser.click("#loci-table th[data-col='%d'] button" % col["lead_log10p"])
+    values = [strength(r["cells"][col["lead_log10p"]]) for r in browser.js(ROWS_JS)]
+    known = [v for v in values if v is not None]
+    check(values == sorted(known, reverse=True) + [None] * (len(values) - len(known)),
+          "lead_log10p sorts descending as numbers, NA last: %s" % values)
+
+    for status in sorted({l[col["status"]] for l in loci}):
+        browser.js(FILTER_JS % json.dumps(status))
+        shown = [r for r in browser.js(ROWS_JS) if not r["hidden"]]
+        want = sum(1 for l in loci if l[col["status"]] == status)
+        check(len(shown) == want and all(r["status"] == status for r in shown),
+              "status filter %s: %d rows shown, %d expected" % (status, len(shown), want))
+    browser.js(FILTER_JS % "''")
+
+    browser.click("#loci-table tbody tr.item:is([data-fig],[data-reg]) td:nth-child(%d)" % (1 + col["lead_id"]))
+    figure = browser.js(FIGURE_JS)
+    check(bool(figure) and figure["w"] > 300 and figure["h"] > 150
+          and figure["title"].startswith(figure["lead"]),
+          "a clicked row shows its regional figure below it: %s" % figure)
+
+    for width, height in ((1280, 800), (390, 844)):
+        browser.resize(width, height)
+        browser.js("window.scrollTo(0, 0)")
+        wide = browser.js("document.documentElement.scrollWidth")
+        check(wide <= width, "at %dx%d the page is %d px wide" % (width, height, wide))
+        browser.screenshot(shots, "page-%dx%d.png" % (width, height))
+
+
+def drive(doc, enough, checks):
+    """The exit status of a check script: with its arguments (PAGE first, and
+    --screenshots DIR) right, the page opened in Chromium, checks(browser,
+    args, shots, check) run, and no script error or outside request; 2 with
+    the arguments wrong; 0 without Chromium."""
     args, shots = take_option(sys.argv[1:], "--screenshots")
-    if len(args) != 2:
-        print(__doc__)
+    if not enough(args):
+        print(doc)
         return 2
     binary = chromium()
     if not binary:
         return 0
-    lines = read_tsv(args[1])
-    col = {name: i + 1 for i, name in reversed(list(enumerate(lines[0])))}  # + the figure button's column
-    loci = [[""] + l for l in lines[1:]]
     check = Checks()
-
     with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
         browser = Browser(binary, os.path.join(work, "profile"))
         try:
             browser.open(args[0])
-            rows = browser.js(ROWS_JS)
-            check(len(rows) == len(loci), "loci table: %d rows for %d loci lines" % (len(rows), len(loci)))
-            check(sorted(r["cells"][col["lead_id"]] for r in rows) == sorted(l[col["lead_id"]] for l in loci),
-                  "lead ids shown as written in the loci table")
-            ranks = [natural_rank(r["cells"][col["chrom"]]) for r in rows]
-            check(ranks == sorted(ranks), "loci rows in natural chromosome order: %s"
-                  % [r["cells"][col["chrom"]] for r in rows])
-
-            browser.click("#loci-table th[data-col='%d'] button" % col["lead_log10p"])
-            values = [strength(r["cells"][col["lead_log10p"]]) for r in browser.js(ROWS_JS)]
-            known = [v for v in values if v is not None]
-            check(values == sorted(known, reverse=True) + [None] * (len(values) - len(known)),
-                  "lead_log10p sorts descending as numbers, NA last: %s" % values)
-
-            for status in sorted({l[col["status"]] for l in loci}):
-                browser.js(FILTER_JS % json.dumps(status))
-                shown = [r for r in browser.js(ROWS_JS) if not r["hidden"]]
-                want = sum(1 for l in loci if l[col["status"]] == status)
-                check(len(shown) == want and all(r["status"] == status for r in shown),
-                      "status filter %s: %d rows shown, %d expected" % (status, len(shown), want))
-            browser.js(FILTER_JS % "''")
-
-            browser.click("#loci-table tbody tr.item:is([data-fig],[data-reg]) td:nth-child(%d)" % (1 + col["lead_id"]))
-            figure = browser.js(FIGURE_JS)
-            check(bool(figure) and figure["w"] > 300 and figure["h"] > 150
-                  and figure["title"].startswith(figure["lead"]),
-                  "a clicked row shows its regional figure below it: %s" % figure)
-
-            for width, height in ((1280, 800), (390, 844)):
-                browser.resize(width, height)
-                browser.js("window.scrollTo(0, 0)")
-                wide = browser.js("document.documentElement.scrollWidth")
-                check(wide <= width, "at %dx%d the page is %d px wide" % (width, height, wide))
-                browser.screenshot(shots, "page-%dx%d.png" % (width, height))
-
+            checks(browser, args, shots, check)
             browser.check_offline(check)
         finally:
             browser.close()
@@ -253,4 +259,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(drive(__doc__, lambda args: len(args) == 2, checks))
