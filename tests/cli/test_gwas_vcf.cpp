@@ -49,12 +49,9 @@ std::string floatText(float v)
 // The report without its first column (the table's name).
 std::string reportBody(const std::string& path)
 {
-    const std::string text = readFile(path);
     std::string body;
-    for (size_t from = 0, at; (at = text.find('\n', from)) != std::string::npos; from = at + 1) {
-        const std::string line = text.substr(from, at - from);
+    for (const std::string& line : linesOf(readFile(path)))
         body += line.substr(std::min(line.find('\t'), line.size())) + "\n";
-    }
     return body;
 }
 
