@@ -63,13 +63,17 @@ std::vector<std::string> valuesOf(const std::vector<std::string>& args, const st
 }
 
 // Where a run of these words could write: every table's report, BED file
-// and figure, and the paths named by -out, -bed and -plot.
+// and figure (of a plain list's tables too), and the paths named by -out,
+// -bed and -plot.
 std::vector<std::string> possibleOutputs(const std::vector<std::string>& args, const fs::path& dir)
 {
     std::vector<std::string> tables = valuesOf(args, "-file"), outputs;
-    for (const std::string& list : valuesOf(args, "-list"))
-        for (const std::string& table : linesOf(readFile((dir / list).string())))
-            tables.push_back(table);
+    for (const std::string& list : valuesOf(args, "-list")) {
+        const std::string text = readFile((dir / list).string());
+        if (text.rfind("\x1f\x8b", 0) != 0) // a gzip list's tables are not seeded
+            for (const std::string& table : linesOf(text))
+                tables.push_back(table);
+    }
     for (const std::string& table : tables)
         for (const char* extension : {".out", ".bed", ".svg"})
             outputs.push_back(table + extension);

@@ -49,12 +49,9 @@ std::string floatText(float v)
 // The report without its first column (the table's name).
 std::string reportBody(const std::string& path)
 {
-    const std::string text = readFile(path);
     std::string body;
-    for (size_t from = 0, at; (at = text.find('\n', from)) != std::string::npos; from = at + 1) {
-        const std::string line = text.substr(from, at - from);
+    for (const std::string& line : linesOf(readFile(path)))
         body += line.substr(std::min(line.find('\t'), line.size())) + "\n";
-    }
     return body;
 }
 
@@ -83,9 +80,7 @@ void expectTwins(const std::string& dir, const std::string& vcf, const std::stri
 // float of -log10(p), the other fields follow from the row's number.
 TEST(RealGwasVcf, TablesEqualTheirTsvTwins)
 {
-    const fs::path real = QUORLIN_REAL_DATA;
-    if (!fs::exists(real / "SOURCES.md"))
-        GTEST_SKIP() << "real data absent: " << real / "SOURCES.md";
+    QUORLIN_NEEDS_REAL_DATA();
     const struct {
         const char* file;
         int chrom, pos, p;
@@ -94,8 +89,8 @@ TEST(RealGwasVcf, TablesEqualTheirTsvTwins)
                   {"echodata_PD_locus_LRRK2.tsv", 3, 4, 5}};
     for (const auto& table : tables) {
         SCOPED_TRACE(table.file);
-        ASSERT_TRUE(fs::exists(real / table.file)) << "real table missing: " << real / table.file;
-        const std::string text = readFile((real / table.file).string());
+        const std::string text = readFile(realFile(table.file));
+        ASSERT_FALSE(text.empty());
         std::vector<std::string> contigs;
         std::string body, twin = "CHROM\tPOS\tID\tLP\tES\tSE\tAF\tREF\tALT\n";
         size_t from = text.find('\n') + 1;

@@ -14,31 +14,11 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-
 const fs::path kReal = QUORLIN_REAL_DATA;
-
-// The lines of a tab-separated file with a header, by column name.
-std::vector<std::map<std::string, std::string>> records(const std::string& text)
-{
-    std::istringstream in(text);
-    std::string line;
-    std::getline(in, line);
-    const std::vector<std::string> names = tabFields(line);
-    std::vector<std::map<std::string, std::string>> out;
-    while (std::getline(in, line)) {
-        const std::vector<std::string> f = tabFields(line);
-        out.emplace_back();
-        for (size_t j = 0; j < names.size() && j < f.size(); ++j)
-            out.back()[names[j]] = f[j];
-    }
-    return out;
-}
-
 } // namespace
 
 TEST(RealRuns, CrohnsDiseaseGenesThroughTheCommandLine)
@@ -51,7 +31,7 @@ TEST(RealRuns, CrohnsDiseaseGenesThroughTheCommandLine)
                                    work);
     ASSERT_EQ(r.status, 0) << r.err;
     std::map<std::string, std::string> byLead; // lead id -> chrom, nearest gene, distance, genes
-    for (auto& l : records(readFile(work + "/cd.loci")))
+    for (auto& l : tsvRecords(readFile(work + "/cd.loci")))
         byLead[l["lead_id"]] = l["chrom"] + " " + l["nearest_gene"] + " " + l["gene_distance"] + " " + l["genes"];
     EXPECT_EQ(byLead["rs2066847"], "chr16 NOD2 0 NKD1,SNX20,NOD2,CYLD");
     EXPECT_EQ(byLead["rs13418066"], "chr2 ATG16L1 0 ATG16L1");
@@ -81,7 +61,7 @@ TEST(RealRuns, StudyWideLociOfFourTables)
     };
     std::vector<Locus> all;
     for (size_t t = 0; t < names.size(); ++t)
-        for (auto& l : records(readFile(work + "/out/" + names[t] + ".loci.tsv")))
+        for (auto& l : tsvRecords(readFile(work + "/out/" + names[t] + ".loci.tsv")))
             all.push_back({t, l["chrom"], std::stol(l["start"]), std::stol(l["end"])});
     std::map<std::string, std::string> want, got; // table chrom start end -> shared_with
     for (const Locus& a : all) {
@@ -97,7 +77,7 @@ TEST(RealRuns, StudyWideLociOfFourTables)
             shared.empty() ? "." : shared;
     }
     std::set<std::string> brief; // the study's lines, real folder left out
-    for (auto& s : records(readFile(work + "/out/list.txt.loci.tsv"))) {
+    for (auto& s : tsvRecords(readFile(work + "/out/list.txt.loci.tsv"))) {
         got[s["table"] + " " + s["chrom"] + " " + s["start"] + " " + s["end"]] = s["shared_with"];
         std::string line = s["table"] + " " + s["chrom"] + " " + s["start"] + " " + s["end"] + " " +
                            s["lead_position"] + " " + s["lead_log10p"] + " " + s["markers"] + " " + s["status"] + " " +
@@ -145,7 +125,7 @@ TEST(RealRuns, RegionalFiguresAndFigureFormats)
         const RunResult r =
             runQuorlin(with(run, {"-out", "t.out", "-loci", "t.loci", "-regional", "r"}), work);
         ASSERT_EQ(r.status, 0) << r.err;
-        auto loci = records(readFile(work + "/t.loci"));
+        auto loci = tsvRecords(readFile(work + "/t.loci"));
         EXPECT_EQ(std::distance(fs::directory_iterator(work + "/r"), fs::directory_iterator()),
                   static_cast<long>(loci.size()));
         for (auto& l : loci) {

@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kReal = fs::path(QUORLIN_SHARED) / "data" / "real";
-
 std::string reportOf(const std::string& dir, const std::string& table, std::vector<std::string> words)
 {
     words.insert(words.begin(), {"-file", table, "-header", "yes"});
@@ -88,10 +86,8 @@ TEST(TableFormats, EveryPresetReadsItsSample)
 TEST(RealTableFormats, Log10ColumnsGiveTheSamePeaks)
 {
     QUORLIN_NEEDS_REAL_DATA();
-    const fs::path source = kReal / "topr_UC_UKBB_p1e-3.tsv";
-    ASSERT_TRUE(fs::exists(source)) << "real table missing: " << source;
     // The table with a -log10(p) column added, written to full precision.
-    std::istringstream in(readFile(source.string()));
+    std::istringstream in(readFile(realFile("topr_UC_UKBB_p1e-3.tsv")));
     std::string line, table;
     std::getline(in, line);
     table = line + "\tLOG10P\n";
@@ -127,11 +123,9 @@ TEST(RealTableFormats, SortingUnsortedTablesGivesTheSortedReports)
     };
     QUORLIN_NEEDS_REAL_DATA();
     for (const auto& p : pairs) {
-        ASSERT_TRUE(fs::exists(kReal / p.original) && fs::exists(kReal / p.sorted))
-            << "real table missing: " << kReal / p.original << " or " << p.sorted;
         const std::string dir = makeTempDir();
-        fs::copy_file(kReal / p.original, dir + "/a");
-        fs::copy_file(kReal / p.sorted, dir + "/b");
+        fs::copy_file(realFile(p.original), dir + "/a");
+        fs::copy_file(realFile(p.sorted), dir + "/b");
         const std::vector<std::string> sorting = with(p.columns, {"-sort", "yes"});
         const auto fromOriginal = rowsByChromosome(reportOf(dir, "a", sorting));
         const auto fromSorted = rowsByChromosome(reportOf(dir, "b", p.columns));

@@ -6,10 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -49,9 +46,7 @@ Run runIn(const std::map<std::string, std::string>& inputs, std::vector<std::str
     for (const auto& [name, content] : inputs)
         writeFile(dir + "/" + name, content);
     args.insert(args.end(), {"-threads", threads});
-    Run run{runQuorlin(args, dir), {}};
-    for (const auto& entry : fs::directory_iterator(dir))
-        run.files[entry.path().filename().string()] = readFile(entry.path().string());
+    Run run{runQuorlin(args, dir), folderSnapshot(dir)};
     // The echo of the command line differs in the -threads value only.
     const size_t at = run.result.out.find("  -threads\n");
     if (at != std::string::npos)

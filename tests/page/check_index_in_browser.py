@@ -12,10 +12,9 @@ Without Chromium: SKIP, 0.
 """
 import os
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from check_page_in_browser import Browser, Checks, chromium, read_tsv  # noqa: E402
+from check_page_in_browser import drive, read_tsv  # noqa: E402
 
 RESULTS_JS = ("Array.prototype.map.call(document.querySelectorAll('#search-results li'),function(l){"
               "var a=l.querySelector('a');return [l.getAttribute('data-table'),a?a.getAttribute('href'):'']})")
@@ -23,20 +22,12 @@ SELECTED_JS = ("Array.prototype.map.call(document.querySelectorAll('#tables tr.i
                "function(r){return r.getAttribute('data-table')})")
 
 
-def main():
-    args = sys.argv[1:]
-    if len(args) < 4:
-        print(__doc__)
-        return 2
-    binary = chromium()
-    if not binary:
-        return 0
-    page_path, study_path, tables = os.path.abspath(args[0]), args[1], int(args[2])
-    lines = read_tsv(study_path)
+def checks(browser, args, shots, check):
+    tables = int(args[2])
+    lines = read_tsv(args[1])
     col = {name: i for i, name in enumerate(lines[0])}
     rows = lines[1:]
     strongest = max(rows, key=lambda r: float(r[col["lead_log10p"]]))
-    check = Checks()
 
     def holders(word):
         w = word.lower()
@@ -48,28 +39,17 @@ def main():
                 found.append(r[col["table"]])
         return found
 
-    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
-        browser = Browser(binary, os.path.join(work, "profile"))
-        try:
-            for domain in ("Page", "Network", "Runtime"):
-                browser.call(domain + ".enable")
-            browser.call("Page.navigate", url="file://" + page_path)
-            browser.wait_for("Page.loadEventFired")
-            count = browser.js("document.querySelectorAll('#tables tbody tr.item').length")
-            check(count == tables, "the index has %d rows for %d tables" % (count, tables))
-            for word in args[3:] + [strongest[col["lead_id"]]]:
-                browser.js("(function(){var s=document.getElementById('search');s.value=%r;"
-                           "s.dispatchEvent(new Event('change'));})()" % word)
-                results = browser.js(RESULTS_JS)
-                want = holders(word)
-                check([r[0] for r in results] == want and all(r[1].endswith(".html") for r in results),
-                      "search %s lists %s: %s" % (word, want, results))
-                check(sorted(browser.js(SELECTED_JS)) == sorted(want), "search %s selects their rows" % word)
-            browser.check_offline(check)
-        finally:
-            browser.close()
-    return check.verdict()
+    count = browser.js("document.querySelectorAll('#tables tbody tr.item').length")
+    check(count == tables, "the index has %d rows for %d tables" % (count, tables))
+    for word in args[3:] + [strongest[col["lead_id"]]]:
+        browser.js("(function(){var s=document.getElementById('search');s.value=%r;"
+                   "s.dispatchEvent(new Event('change'));})()" % word)
+        results = browser.js(RESULTS_JS)
+        want = holders(word)
+        check([r[0] for r in results] == want and all(r[1].endswith(".html") for r in results),
+              "search %s lists %s: %s" % (word, want, results))
+        check(sorted(browser.js(SELECTED_JS)) == sorted(want), "search %s selects their rows" % word)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(drive(__doc__, lambda args: len(args) >= 4, checks))

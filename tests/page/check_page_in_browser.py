@@ -61,6 +61,27 @@ class Browser:
         self.proc.kill()
         self.proc.wait()  # its profile folder is removed only after it has gone
 
+    def open(self, path):
+        """Loads the page file at 1280 x 800, recording its requests and script errors."""
+        for domain in ("Page", "Network", "Runtime"):
+            self.call(domain + ".enable")
+        self.resize(1280, 800)
+        self.call("Page.navigate", url="file://" + os.path.abspath(path))
+        self.wait_for("Page.loadEventFired")
+
+    def resize(self, width, height):
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
+                  mobile=width < 600)
+
+    def screenshot(self, folder, name):
+        """Saves the viewport as folder/name; nothing without a folder."""
+        if folder:
+            os.makedirs(folder, exist_ok=True)
+            path = os.path.join(folder, name)
+            with open(path, "wb") as png:
+                png.write(base64.b64decode(self.call("Page.captureScreenshot", format="png")["data"]))
+            print("saved", path)
+
     def check_offline(self, check):
         """No script error happened, and the page asked for nothing but its own file."""
         errors = [e["params"]["exceptionDetails"] for e in self.events if e.get("method") == "Runtime.exceptionThrown"]
@@ -173,71 +194,64 @@ def strength(text):
         return None
 
 
-def main():
+def checks(browser, args, shots, check):
+    lines = read_tsv(args[1])
+    col = {name: i + 1 for i, name in reversed(list(enumerate(lines[0])))}  # + the figure button's column
+    loci = [[""] + l for l in lines[1:]]
+    rows = browser.js(ROWS_JS)
+    check(len(rows) == len(loci), "loci table: %d rows for %d loci lines" % (len(rows), len(loci)))
+    check(sorted(r["cells"][col["lead_id"]] for r in rows) == sorted(l[col["lead_id"]] for l in loci),
+          "lead ids shown as written in the loci table")
+    ranks = [natural_rank(r["cells"][col["chrom"]]) for r in rows]
+    check(ranks == sorted(ranks), "loci rows in natural chromosome order: %s"
+          % [r["cells"][col["chrom"]] for r in rows])
+
+    browser.click("#loci-table th[data-col='%d'] button" % col["lead_log10p"])
+    values = [strength(r["cells"][col["lead_log10p"]]) for r in browser.js(ROWS_JS)]
+    known = [v for v in values if v is not None]
+    check(values == sorted(known, reverse=True) + [None] * (len(values) - len(known)),
+          "lead_log10p sorts descending as numbers, NA last: %s" % values)
+
+    for status in sorted({l[col["status"]] for l in loci}):
+        browser.js(FILTER_JS % json.dumps(status))
+        shown = [r for r in browser.js(ROWS_JS) if not r["hidden"]]
+        want = sum(1 for l in loci if l[col["status"]] == status)
+        check(len(shown) == want and all(r["status"] == status for r in shown),
+              "status filter %s: %d rows shown, %d expected" % (status, len(shown), want))
+    browser.js(FILTER_JS % "''")
+
+    browser.click("#loci-table tbody tr.item:is([data-fig],[data-reg]) td:nth-child(%d)" % (1 + col["lead_id"]))
+    figure = browser.js(FIGURE_JS)
+    check(bool(figure) and figure["w"] > 300 and figure["h"] > 150
+          and figure["title"].startswith(figure["lead"]),
+          "a clicked row shows its regional figure below it: %s" % figure)
+
+    for width, height in ((1280, 800), (390, 844)):
+        browser.resize(width, height)
+        browser.js("window.scrollTo(0, 0)")
+        wide = browser.js("document.documentElement.scrollWidth")
+        check(wide <= width, "at %dx%d the page is %d px wide" % (width, height, wide))
+        browser.screenshot(shots, "page-%dx%d.png" % (width, height))
+
+
+def drive(doc, enough, checks):
+    """The exit status of a check script: with its arguments (PAGE first, and
+    --screenshots DIR) right, the page opened in Chromium, checks(browser,
+    args, shots, check) run, and no script error or outside request; 2 with
+    the arguments wrong; 0 without Chromium."""
     args, shots = take_option(sys.argv[1:], "--screenshots")
-    if len(args) != 2:
-        print(__doc__)
+    if not enough(args):
+        print(doc)
         return 2
     binary = chromium()
     if not binary:
         return 0
-    page_path = os.path.abspath(args[0])
-    lines = read_tsv(args[1])
-    col = {name: i + 1 for i, name in reversed(list(enumerate(lines[0])))}  # + the figure button's column
-    loci = [[""] + l for l in lines[1:]]
     check = Checks()
-
     with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
         browser = Browser(binary, os.path.join(work, "profile"))
         try:
-            for domain in ("Page", "Network", "Runtime"):
-                browser.call(domain + ".enable")
-            browser.call("Emulation.setDeviceMetricsOverride", width=1280, height=800, deviceScaleFactor=1,
-                         mobile=False)
-            browser.call("Page.navigate", url="file://" + page_path)
-            browser.wait_for("Page.loadEventFired")
-
-            rows = browser.js(ROWS_JS)
-            check(len(rows) == len(loci), "loci table: %d rows for %d loci lines" % (len(rows), len(loci)))
-            check(sorted(r["cells"][col["lead_id"]] for r in rows) == sorted(l[col["lead_id"]] for l in loci),
-                  "lead ids shown as written in the loci table")
-            ranks = [natural_rank(r["cells"][col["chrom"]]) for r in rows]
-            check(ranks == sorted(ranks), "loci rows in natural chromosome order: %s"
-                  % [r["cells"][col["chrom"]] for r in rows])
-
-            browser.click("#loci-table th[data-col='%d'] button" % col["lead_log10p"])
-            values = [strength(r["cells"][col["lead_log10p"]]) for r in browser.js(ROWS_JS)]
-            known = [v for v in values if v is not None]
-            check(values == sorted(known, reverse=True) + [None] * (len(values) - len(known)),
-                  "lead_log10p sorts descending as numbers, NA last: %s" % values)
-
-            for status in sorted({l[col["status"]] for l in loci}):
-                browser.js(FILTER_JS % json.dumps(status))
-                shown = [r for r in browser.js(ROWS_JS) if not r["hidden"]]
-                want = sum(1 for l in loci if l[col["status"]] == status)
-                check(len(shown) == want and all(r["status"] == status for r in shown),
-                      "status filter %s: %d rows shown, %d expected" % (status, len(shown), want))
-            browser.js(FILTER_JS % "''")
-
-            browser.click("#loci-table tbody tr.item:is([data-fig],[data-reg]) td:nth-child(%d)" % (1 + col["lead_id"]))
-            figure = browser.js(FIGURE_JS)
-            check(bool(figure) and figure["w"] > 300 and figure["h"] > 150
-                  and figure["title"].startswith(figure["lead"]),
-                  "a clicked row shows its regional figure below it: %s" % figure)
-
-            for width, height in ((1280, 800), (390, 844)):
-                browser.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
-                             mobile=width < 600)
-                browser.js("window.scrollTo(0, 0)")
-                wide = browser.js("document.documentElement.scrollWidth")
-                check(wide <= width, "at %dx%d the page is %d px wide" % (width, height, wide))
-                if shots:
-                    os.makedirs(shots, exist_ok=True)
-                    name = os.path.join(shots, "page-%dx%d.png" % (width, height))
-                    with open(name, "wb") as png:
-                        png.write(base64.b64decode(browser.call("Page.captureScreenshot", format="png")["data"]))
-                    print("saved", name)
-
+            browser.open(args[0])
+            checks(browser, args, shots, check)
             browser.check_offline(check)
         finally:
             browser.close()
@@ -245,4 +259,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(drive(__doc__, lambda args: len(args) == 2, checks))

@@ -14,15 +14,18 @@ command -v chromium >/dev/null || command -v chromium-browser >/dev/null || { ec
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
+# Debian's tidy, where installed, finds no error in the page.
+valid() {
+  command -v tidy >/dev/null || return 0
+  tidy -errors -q "$1" >/dev/null 2>tidy.txt
+  [ $? -lt 2 ] || { echo "FAIL: $1 is not valid HTML:"; cat tidy.txt; exit 1; }
+}
 genes=(-genes "$real/topr_ENSGENES_GRCh38_genes.gtf.gz")
 columns=(-chrcolumn CHROM -lcolumn POS -pcolumn P -idcolumn ID -header yes)
 "$bin" -file "$real/topr_CD_UKBB_p1e-3.tsv" "${columns[@]}" "${genes[@]}" -out cd.out -loci cd.loci.tsv \
   -html cd.html >/dev/null 2>err.txt || { cat err.txt; exit 1; }
 python3 "$here/check_view_in_browser.py" cd.html cd.loci.tsv IL23R ${SCREENSHOTS:+--screenshots "$SCREENSHOTS"} || exit 1
-if command -v tidy >/dev/null; then
-  tidy -errors -q cd.html >/dev/null 2>tidy.txt
-  [ $? -lt 2 ] || { echo "FAIL: cd.html is not valid HTML:"; cat tidy.txt; exit 1; }
-fi
+valid cd.html
 for t in topr_CD_UKBB_p1e-3.tsv topr_UC_UKBB_p1e-3.tsv topr_CD_FINNGEN_p1e-3.tsv qmplot_gwas_plink_result.glm.tsv; do
   echo "$real/$t"
 done > study.txt
@@ -30,8 +33,5 @@ mkdir out
 "$bin" -list study.txt -outdir out "${columns[@]}" "${genes[@]}" -loci yes -html yes >/dev/null 2>err.txt ||
   { cat err.txt; exit 1; }
 python3 "$here/check_index_in_browser.py" out/study.txt.html out/study.txt.loci.tsv 4 IL23R NOD2 NOSUCHGENE || exit 1
-if command -v tidy >/dev/null; then
-  tidy -errors -q out/study.txt.html >/dev/null 2>tidy.txt
-  [ $? -lt 2 ] || { echo "FAIL: the index page is not valid HTML:"; cat tidy.txt; exit 1; }
-fi
+valid out/study.txt.html
 echo "views of real tables: fine"

@@ -51,22 +51,6 @@ TEST(PageBudget, ListedTextKeepsWholeFirstLines)
     EXPECT_EQ(all.text(), "header\nrow0\tx\nrow1") << "a last line without its end is kept as it came";
 }
 
-// Rows stop at the row bound or where their estimated bytes pass the budget,
-// whichever comes first; every row fits when both are large.
-TEST(PageBudget, ListedRowsFollowBothBounds)
-{
-    const page::TsvTable table = page::parseTsv("a\tb\n" + lines(0, 1000));
-    page::PageSettings settings;
-    EXPECT_EQ(page::listedRows(table, settings), 1000u);
-    settings.maxTableRows = 10;
-    EXPECT_EQ(page::listedRows(table, settings), 10u);
-    settings.maxTableRows = 1000;
-    settings.tableBytes = 10 * (160 + 4 + 12 + 1 + 12) + 5; // ten rows "rowN\tx" (N < 10) and a little
-    EXPECT_EQ(page::listedRows(table, settings), 10u);
-    settings.tableBytes = 0;
-    EXPECT_EQ(page::listedRows(table, settings), 0u);
-}
-
 // 10,000 one-marker loci (10 chromosomes x 1,000 markers 600 kb apart, no
 // peak among them): the
 // page lists only the first loci, its view holds their marks alone, its note

@@ -197,8 +197,6 @@ TEST(PageView, PageWithTheView)
     EXPECT_EQ(countOf(html, "data-reg="), 2u) << "the two strongest fit";
     EXPECT_EQ(html.find("data-k=\"2\" data-status=\"no_peak\" data-lead=\"rs3\" data-reg"), std::string::npos);
     EXPECT_NE(html.find("1 more regional figures are left out"), std::string::npos);
-    EXPECT_NE(html.find("id=\"search\""), std::string::npos);
-    EXPECT_NE(html.find("id=\"tooltip\""), std::string::npos);
 }
 
 // The points' byte budget keeps the strongest, never half of a tie, and

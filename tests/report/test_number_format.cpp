@@ -10,19 +10,6 @@
 #include <limits>
 #include <random>
 
-TEST(NumberFormat, ReportExamples)
-{
-    EXPECT_EQ(formatReal(-std::log10(5e-8)), "7.30103");
-    EXPECT_EQ(formatReal(0.5), "0.5");
-    EXPECT_EQ(formatReal(2), "2");
-    EXPECT_EQ(formatReal(142), "142");
-    EXPECT_EQ(formatReal(1000000), "1e+06");
-    EXPECT_EQ(formatReal(0.000012345), "1.2345e-05");
-    EXPECT_EQ(formatReal(0), "0");
-    EXPECT_EQ(formatReal(0.001), "0.001");
-    EXPECT_EQ(formatReal(1e-8), "1e-08");
-}
-
 TEST(NumberFormat, TiesSignsAndSpecialValues)
 {
     EXPECT_EQ(formatReal(123456.5), "123456");

@@ -329,9 +329,20 @@ std::string realFile(const std::string& name)
     return path;
 }
 
-const std::vector<std::string> kSmallColumns = {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"};
-
 std::vector<std::string> withColumns(std::vector<std::string> words)
 {
-    return with(std::move(words), kSmallColumns);
+    return with(std::move(words), {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"});
+}
+
+std::vector<std::map<std::string, std::string>> tsvRecords(const std::string& text)
+{
+    const std::vector<std::string> lines = linesOf(text);
+    std::vector<std::map<std::string, std::string>> records;
+    for (size_t k = 1; k < lines.size(); ++k) {
+        const std::vector<std::string> names = tabFields(lines[0]), fields = tabFields(lines[k]);
+        records.emplace_back();
+        for (size_t j = 0; j < names.size() && j < fields.size(); ++j)
+            records.back()[names[j]] = fields[j];
+    }
+    return records;
 }

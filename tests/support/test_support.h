@@ -50,9 +50,8 @@ void writeGzip(const std::string& path, const std::string& content, int members 
 
 // The words of a followed by those of b, for argument lists.
 std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b);
-// The column words of the small tables of the cli tests (chromosome,
-// position, p), and words followed by them.
-extern const std::vector<std::string> kSmallColumns;
+// words followed by the column words of the small tables of the cli tests
+// (chromosome, position, p).
 std::vector<std::string> withColumns(std::vector<std::string> words);
 
 // The lines of text, without their line ends.
@@ -64,6 +63,8 @@ size_t countOf(const std::string& text, const std::string& what, size_t from = 0
 
 // The tab-separated fields of one line.
 std::vector<std::string> tabFields(const std::string& line);
+// The lines after the header of a tab-separated text, each by column name.
+std::vector<std::map<std::string, std::string>> tsvRecords(const std::string& text);
 
 // "" when equal, else a message naming the first differing line.
 std::string firstDifference(const std::string& expected, const std::string& actual);
