@@ -106,3 +106,29 @@ TEST(FigureFit, EveryTextInsideAndClearAtEverySize)
         expectFits(figureSvg(models[1], s), w, h, "filtered");
     }
 }
+
+// Where the legend goes under both panels (the smallest canvases), it takes
+// short rows across the canvas, and the Manhattan plot area keeps at least
+// 45 % of the canvas's height: the y axis, the tallest vertical line of the
+// axes layer, spans it.
+TEST(FigureFit, ManhattanAreaStaysTallAtTheSmallestSizes)
+{
+    const PlotModel models[3] = {sampleModel(false), sampleModel(true), PlotModel()};
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{800, 450}, {800, 480}, {1000, 450}}) {
+        PlotSettings s;
+        s.width = w;
+        s.height = h;
+        for (const PlotModel& m : models) {
+            double axis = 0;
+            const QString error = forEachElement(figureSvg(m, s), [&](QXmlStreamReader& r, const std::vector<QString>& layers) {
+                const QXmlStreamAttributes a = r.attributes();
+                if (r.name() != u"line" || layers.empty() || layers.back() != u"manhattan-axes" ||
+                    a.value(QLatin1String("x1")) != a.value(QLatin1String("x2")))
+                    return;
+                axis = std::max(axis, a.value(QLatin1String("y2")).toDouble() - a.value(QLatin1String("y1")).toDouble());
+            });
+            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+            EXPECT_GE(axis, 0.45 * h) << w << "x" << h << " with " << m.loci.size() << " loci";
+        }
+    }
+}
