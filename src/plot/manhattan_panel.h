@@ -22,6 +22,7 @@ public:
 
 private:
     void header();
+    void factsLine(const QString& facts);
     void axes();
     void chromosomeLabels();
     void markers();
