@@ -203,7 +203,8 @@ void ManhattanPanel::labels()
     int dropped = 0;
     for (const LabelWish& w : wishes) {
         const auto clear = [&](const Place& p) {
-            return !p.blocked && std::none_of(placed.begin(), placed.end(), [&](const Box& b) { return b.overlaps(p.box); });
+            return !p.blocked &&
+                   std::none_of(placed.begin(), placed.end(), [&](const Box& b) { return b.overlaps(p.box); });
         };
         const auto found = std::find_if(w.places.begin(), w.places.end(), clear);
         if (found == w.places.end()) {

@@ -138,13 +138,14 @@ TEST(FigureFit, ManhattanAreaStaysTallAtTheSmallestSizes)
         s.height = h;
         for (const PlotModel& m : models) {
             double axis = 0;
-            const QString error = forEachElement(figureSvg(m, s), [&](QXmlStreamReader& r, const std::vector<QString>& layers) {
+            const auto each = [&](QXmlStreamReader& r, const std::vector<QString>& layers) {
                 const QXmlStreamAttributes a = r.attributes();
-                if (r.name() != u"line" || layers.empty() || layers.back() != u"manhattan-axes" ||
-                    a.value(QLatin1String("x1")) != a.value(QLatin1String("x2")))
-                    return;
-                axis = std::max(axis, a.value(QLatin1String("y2")).toDouble() - a.value(QLatin1String("y1")).toDouble());
-            });
+                const auto number = [&](const char* name) { return a.value(QLatin1String(name)).toDouble(); };
+                if (r.name() == u"line" && !layers.empty() && layers.back() == u"manhattan-axes" &&
+                    a.value(QLatin1String("x1")) == a.value(QLatin1String("x2")))
+                    axis = std::max(axis, number("y2") - number("y1"));
+            };
+            const QString error = forEachElement(figureSvg(m, s), each);
             EXPECT_TRUE(error.isEmpty()) << error.toStdString();
             EXPECT_GE(axis, 0.45 * h) << w << "x" << h << " with " << m.loci.size() << " loci";
         }

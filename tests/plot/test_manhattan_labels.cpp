@@ -97,13 +97,16 @@ TEST(ManhattanLabels, ClearOfEachOtherAndOfEveryMarkOnRealTables)
     const std::vector<Table> tables = {
         {std::string(QUORLIN_EXAMPLES) + "/example.tsv",
          {"-lcolumn", "2", "-pcolumn", "8", "-chrcolumn", "1", "-idcolumn", "3"}},
-        {realFile("topr_UC_UKBB_p1e-3.tsv"), {"-lcolumn", "POS", "-pcolumn", "P", "-chrcolumn", "CHROM", "-idcolumn", "ID"}},
-        {realFile("topr_CD_UKBB_p1e-3.tsv"), {"-lcolumn", "POS", "-pcolumn", "P", "-chrcolumn", "CHROM", "-idcolumn", "ID"}},
+        {realFile("topr_UC_UKBB_p1e-3.tsv"),
+         {"-lcolumn", "POS", "-pcolumn", "P", "-chrcolumn", "CHROM", "-idcolumn", "ID"}},
+        {realFile("topr_CD_UKBB_p1e-3.tsv"),
+         {"-lcolumn", "POS", "-pcolumn", "P", "-chrcolumn", "CHROM", "-idcolumn", "ID"}},
         {realFile("RapidoPGS_michailidou19_BRCA_100k.tsv"),
          {"-lcolumn", "BP", "-pcolumn", "P", "-chrcolumn", "CHR", "-idcolumn", "SNPID"}},
         {realFile("tidyGWAS_PGC3_SCZ_100k_sorted.tsv.gz"),
          {"-lcolumn", "POS", "-pcolumn", "P", "-chrcolumn", "CHR", "-idcolumn", "RSID"}},
-        {realFile("locuszoomr_SLE_gwas_sub.tsv"), {"-lcolumn", "pos", "-pcolumn", "p", "-chrcolumn", "chrom", "-idcolumn", "rsid"}},
+        {realFile("locuszoomr_SLE_gwas_sub.tsv"),
+         {"-lcolumn", "pos", "-pcolumn", "p", "-chrcolumn", "chrom", "-idcolumn", "rsid"}},
     };
     const std::string dir = makeTempDir();
     size_t labels = 0;
