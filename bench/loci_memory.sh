@@ -4,7 +4,8 @@
 # one-marker loci. Wall time and peak resident memory (/usr/bin/time -v's
 # "Maximum resident set size") of:
 #   the run whose loci threshold takes no row (-loci-p 1e-11), the plain run
-#   (the summary counts the loci), -loci yes, and -html yes on the 1M loci;
+#   (the summary counts the loci), -loci yes, -plot FILE.svg and -html yes on
+#   the 1M loci;
 #   -regional DIR on the first 100,000 loci (100 chromosomes), and on 10,000
 #   for the growth. The bytes per locus are the peak over the no-loci run's,
 #   divided by the loci.
@@ -45,6 +46,7 @@ printf '%-40s %9s %9s %14s\n' case seconds peak_MB bytes_per_locus
 run "1M rows, no loci (-loci-p 1e-11)" 0 "$lm/loci_1m.tsv" -loci-p 1e-11
 run "1M loci, plain" 1000000 "$lm/loci_1m.tsv"
 run "1M loci, -loci yes" 1000000 "$lm/loci_1m.tsv" -loci "$lm/l.tsv"
+run "1M loci, -plot x.svg" 1000000 "$lm/loci_1m.tsv" -plot "$lm/x.svg"
 run "1M loci, -html yes" 1000000 "$lm/loci_1m.tsv" -html "$lm/p.html"
 echo "page: $(awk -v b="$(stat -c %s "$lm/p.html")" 'BEGIN { printf "%.2f", b / 1e6 }') MB"
 run "1M loci, -html yes -loci yes" 1000000 "$lm/loci_1m.tsv" -html "$lm/p.html" -loci "$lm/l.tsv"

@@ -153,6 +153,7 @@ std::string lociText(const TableLoci& loci, const TableReading& notes, const std
 void addLociToPlot(PlotCollector& collector, const TableLoci& loci, const TableReading& notes)
 {
     const LociCandidates& c = notes.candidates;
+    collector.reserveLoci(loci.result.loci.size());
     for (size_t k = 0; k < loci.result.loci.size(); ++k) {
         const Locus& l = loci.result.loci[k];
         collector.addLocus({c.chromosomes[l.chromosome], l.leadPosition, l.log10p, loci.label(k, c),

@@ -110,7 +110,36 @@ void ManhattanPanel::header()
     if (m_.retainedTop > 0)
         sub += QStringLiteral(" \u00b7 %1 with p = 0 or below the smallest double, drawn at the top")
                    .arg(QString::fromStdString(groupDigits(m_.retainedTop)));
-    c_.text(f_.left, 56, sub, 13, "start", kMutedText);
+    factsLine(sub);
+}
+
+// The facts under the title, left of the QQ panel's header: on one line
+// where it fits, else broken after a " \u00b7 " onto a second line, in
+// smaller type where 13 px needs more than two lines. The second line
+// stays above the plot area's top.
+void ManhattanPanel::factsLine(const QString& facts)
+{
+    const double room = f_.qLeft - 16 - f_.left;
+    if (textWidth(facts, 13) <= room) {
+        c_.text(f_.left, 56, facts, 13, "start", kMutedText);
+        return;
+    }
+    const QString sep = QStringLiteral(" \u00b7 ");
+    for (const double size : {13.0, 11.0}) {
+        // The longest head that fits, and what is left.
+        qsizetype cut = -1;
+        for (qsizetype at = facts.indexOf(sep); at >= 0 && textWidth(facts.left(at), size) <= room;
+             at = facts.indexOf(sep, at + 1))
+            cut = at;
+        const QString head = cut < 0 ? facts : facts.left(cut);
+        const QString tail = cut < 0 ? QString() : facts.mid(cut + sep.size());
+        if (size > 11 && (cut < 0 || textWidth(tail, size) > room))
+            continue;
+        c_.text(f_.left, 56, head, size, "start", kMutedText);
+        if (!tail.isEmpty())
+            c_.text(f_.left, 56 + size + 2, tail, size, "start", kMutedText);
+        return;
+    }
 }
 
 void ManhattanPanel::axes()

@@ -12,11 +12,17 @@
 
 class ManhattanPanel {
 public:
+    struct Box {
+        double x0, y0, x1, y1;
+        bool overlaps(const Box& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
+    };
+
     ManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f, PlotDrawStats& stats);
     void draw();
 
 private:
     void header();
+    void factsLine(const QString& facts);
     void axes();
     void chromosomeLabels();
     void markers();
@@ -25,6 +31,9 @@ private:
     void peakMarks();
     void locusMarks();
     void labels();
+    // The values of the strongest extreme markers in a broken axis's band,
+    // clear of taken.
+    void bandValues(std::vector<Box> taken);
     void haloText(double x, double y, const QString& text, double fontSize);
 
     double yPix(double v) const { return yAxis_.y(v); }
@@ -40,6 +49,9 @@ private:
     // Left and right x of a peak's range, at least 3 px apart.
     double bandX(const PlotPeak& p, int chrom, double* x1) const;
     void markAt(const PlotLocus& l, int slot, double* x, double* y) const;
+    // The room of locus l's mark at (x, y) (markAt): as drawn, with its
+    // stroke, or the shape alone, a little smaller.
+    Box markBox(const PlotLocus& l, double x, double y, bool drawn) const;
 
     SvgCanvas& c_;
     const PlotModel& m_;

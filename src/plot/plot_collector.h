@@ -190,6 +190,8 @@ public:
 
     void addPeak(const PlotPeak& peak);
     void addLocus(const PlotLocus& locus);
+    // Room for n loci in all, so that adding them moves none.
+    void reserveLoci(size_t n) { loci_.reserve(n); }
 
     // Everything collected; the collector is left empty.
     PlotModel finish() &&;

@@ -34,6 +34,7 @@ struct PlotDrawStats {
     int bands = 0;              // peaks reaching genome-wide significance
     int ticks = 0;              // weaker peaks
     int labels = 0;
+    int labelsDropped = 0;      // labels with no free place, left out
     int chromosomeLabels = 0;
     int locusMarks = 0;
     int peaksOffChromosome = 0; // peaks naming a chromosome with no rows: no band

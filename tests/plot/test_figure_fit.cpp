@@ -70,6 +70,22 @@ PlotModel sampleModel(bool filtered)
     return std::move(c).finish();
 }
 
+// A long facts line under the title: 23 chromosomes, 46,000 rows, peaks,
+// loci and rows at p = 0, as a real table's figure has.
+PlotModel wordyModel()
+{
+    PlotCollector c(0.001);
+    for (int chr = 1; chr <= 23; ++chr) {
+        const std::string name = chr == 23 ? "chrX" : "chr" + std::to_string(chr);
+        c.startChromosome(name);
+        for (int k = 0; k < 2000; ++k)
+            c.addRow(1000 + 50000 * k, k == 7 ? 0 : 1e-4 + 1e-3 * (k % 13) / 13, true);
+        c.addPeak({name, 1000, 60000, 3, 9, "rs" + std::to_string(chr)});
+        c.addLocus({name, 1000, 9, "rs" + std::to_string(chr), "peak"});
+    }
+    return std::move(c).finish();
+}
+
 void expectFits(const QByteArray& svg, int w, int h, const char* what)
 {
     const FigureTexts f = readFigure(svg);
@@ -97,6 +113,7 @@ void expectFits(const QByteArray& svg, int w, int h, const char* what)
 TEST(FigureFit, EveryTextInsideAndClearAtEverySize)
 {
     const PlotModel models[2] = {sampleModel(false), sampleModel(true)};
+    const PlotModel wordy = wordyModel();
     for (const auto& [w, h] : std::vector<std::pair<int, int>>{
              {800, 450}, {800, 480}, {1000, 500}, {1200, 600}, {1200, 675}, {1600, 900}, {2400, 900}}) {
         PlotSettings s;
@@ -104,5 +121,33 @@ TEST(FigureFit, EveryTextInsideAndClearAtEverySize)
         s.height = h;
         expectFits(figureSvg(models[0], s), w, h, "loci");
         expectFits(figureSvg(models[1], s), w, h, "filtered");
+        expectFits(figureSvg(wordy, s), w, h, "wordy");
+    }
+}
+
+// Where the legend goes under both panels (the smallest canvases), it takes
+// short rows across the canvas, and the Manhattan plot area keeps at least
+// 45 % of the canvas's height: the y axis, the tallest vertical line of the
+// axes layer, spans it.
+TEST(FigureFit, ManhattanAreaStaysTallAtTheSmallestSizes)
+{
+    const PlotModel models[3] = {sampleModel(false), sampleModel(true), PlotModel()};
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{800, 450}, {800, 480}, {1000, 450}}) {
+        PlotSettings s;
+        s.width = w;
+        s.height = h;
+        for (const PlotModel& m : models) {
+            double axis = 0;
+            const auto each = [&](QXmlStreamReader& r, const std::vector<QString>& layers) {
+                const QXmlStreamAttributes a = r.attributes();
+                const auto number = [&](const char* name) { return a.value(QLatin1String(name)).toDouble(); };
+                if (r.name() == u"line" && !layers.empty() && layers.back() == u"manhattan-axes" &&
+                    a.value(QLatin1String("x1")) == a.value(QLatin1String("x2")))
+                    axis = std::max(axis, number("y2") - number("y1"));
+            };
+            const QString error = forEachElement(figureSvg(m, s), each);
+            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+            EXPECT_GE(axis, 0.45 * h) << w << "x" << h << " with " << m.loci.size() << " loci";
+        }
     }
 }

@@ -9,8 +9,10 @@
 
 namespace {
 
-// The text elements of the legend layer: x, text (and with ys, their y).
-std::vector<std::pair<double, QString>> legendTexts(const QByteArray& svg, std::vector<double>* ys = nullptr)
+// The text elements of the legend layer: x, text (and with ys, their y;
+// with sizes, their font size).
+std::vector<std::pair<double, QString>> legendTexts(const QByteArray& svg, std::vector<double>* ys = nullptr,
+                                                    std::vector<double>* sizes = nullptr)
 {
     std::vector<std::pair<double, QString>> out;
     forEachElement(svg, [&](QXmlStreamReader& r, const std::vector<QString>& layers) {
@@ -18,6 +20,8 @@ std::vector<std::pair<double, QString>> legendTexts(const QByteArray& svg, std::
             const double x = r.attributes().value(QLatin1String("x")).toDouble();
             if (ys)
                 ys->push_back(r.attributes().value(QLatin1String("y")).toDouble());
+            if (sizes)
+                sizes->push_back(r.attributes().value(QLatin1String("font-size")).toDouble());
             out.push_back({x, r.readElementText(QXmlStreamReader::IncludeChildElements)});
         }
     });
@@ -77,11 +81,12 @@ TEST(ManhattanLegend, LinesStayInsideTheCanvas)
         PlotSettings s;
         s.width = w;
         s.height = h;
-        std::vector<double> ys;
-        const auto texts = legendTexts(figureSvg(lociModel(40, 10), s), &ys);
+        std::vector<double> ys, sizes;
+        const auto texts = legendTexts(figureSvg(lociModel(40, 10), s), &ys, &sizes);
         ASSERT_GE(texts.size(), 5u);
-        for (const auto& [x, text] : texts)
-            EXPECT_LE(x + textWidth(text, 13), w - 10 + 0.5) << w << "x" << h << ": " << text.toStdString();
+        for (size_t k = 0; k < texts.size(); ++k)
+            EXPECT_LE(texts[k].first + textWidth(texts[k].second, sizes[k]), w - 10 + 0.5)
+                << w << "x" << h << ": " << texts[k].second.toStdString();
         // The QQ square gives way, or the legend goes under both panels, so
         // that its last line (and its descenders) stays inside the canvas.
         for (double y : ys)
