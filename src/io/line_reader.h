@@ -13,6 +13,8 @@
 
 // One block of read bytes. A line longer than its block grows it in place
 // (realloc moves large blocks without copying), so a line is held once.
+// kFieldPadding bytes beyond size() are allocated too, and the line reader
+// keeps those after its data defined: a field may be read a word at a time.
 class ByteChunk {
 public:
     explicit ByteChunk(size_t size);
@@ -67,6 +69,7 @@ public:
 
 private:
     bool fill();
+    const char* findLineEnd(size_t from) const;
     size_t dropCarriageReturns(char* s, size_t n);
     void findCarriageReturn(size_t from);
     std::shared_ptr<ByteChunk> freshChunk(size_t size);

@@ -8,6 +8,7 @@
 #include "io/field_splitter.h"
 #include "io/line_reader.h"
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,12 +18,17 @@
 // The picked fields of consecutive rows: views into the reader's buffers,
 // which the block holds.
 struct RowBlock {
-    int stride = 3; // fields per row (the picked ones, then the line when kept)
-    std::vector<std::string_view> fields;
+    size_t stride = 3;  // fields per row (the picked ones, then the line when kept)
+    size_t count = 0;   // rows held
+    std::vector<std::string_view> fields; // room for a full block; the first count rows hold
+    // Per row, the first picked field as fieldToInt32 reads it, or
+    // kNoInteger: the reading thread converts it, to share the work.
+    std::vector<int64_t> integers;
     std::vector<std::shared_ptr<ByteChunk>> chunks;
 
-    size_t rows() const { return fields.size() / static_cast<size_t>(stride); }
-    const std::string_view* row(size_t r) const { return fields.data() + static_cast<size_t>(stride) * r; }
+    static constexpr int64_t kNoInteger = INT64_MIN;
+    size_t rows() const { return count; }
+    const std::string_view* row(size_t r) const { return fields.data() + stride * r; }
 };
 
 class RowPipeline {

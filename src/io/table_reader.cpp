@@ -7,6 +7,7 @@
 // the -log10 of its text, and only such a row pays for it.
 #include "io/table_reader.h"
 
+#include "io/field_numbers.h"
 #include "io/line_reader.h"
 #include "io/number_parsing.h"
 #include "io/row_pipeline.h"
@@ -83,9 +84,10 @@ public:
     }
 
     // One row's position, p-value and chromosome fields (and the optional
-    // ones). Every row handed here counts as accepted until it turns out to
-    // be filtered or missing: the common row pays for no counting.
-    void add(const std::string_view* f)
+    // ones), with the position as the reading thread read it. Every row
+    // handed here counts as accepted until it turns out to be filtered or
+    // missing: the common row pays for no counting.
+    void add(const std::string_view* f, int64_t integer)
     {
         if (fields_.filter >= 0 && f[fields_.filter] != layout_.filterValue) {
             ++notes_.filteredRows;
@@ -97,9 +99,10 @@ public:
             --notes_.acceptedRows;
             return;
         }
-        bool positionOk = false, pOk = false;
-        const int32_t position = toInt32(f[0].data(), f[0].size(), &positionOk);
-        double p = toDouble(f[1].data(), f[1].size(), &pOk);
+        bool pOk = false;
+        const bool positionOk = integer != RowBlock::kNoInteger;
+        const int32_t position = positionOk ? static_cast<int32_t>(integer) : 0;
+        double p = fieldToDouble(f[1].data(), f[1].size(), &pOk);
         if (positionOk && pOk && p >= 0 && (log10_ ? p < rareLog10_ : p > rareP_ && p <= 1.0)) {
             addCommon(position, p, f);
             return;
@@ -112,7 +115,7 @@ public:
             exact = belowNormal(f[1], p);
         if (!started_)
             start(f[2]);
-        else if (f[2] != batch_.chromosome)
+        else if (!sameChromosome(f[2]))
             switchTo(f[2]);
         if (probe_ && positionOk)
             probe_->row(position, fields_.probeId >= 0 ? f[fields_.probeId] : std::string_view());
@@ -139,7 +142,7 @@ public:
     {
         if (!started_)
             start(f[2]);
-        else if (f[2] != batch_.chromosome)
+        else if (!sameChromosome(f[2]))
             switchTo(f[2]);
         if (probe_)
             probe_->row(position, fields_.probeId >= 0 ? f[fields_.probeId] : std::string_view());
@@ -260,6 +263,33 @@ public:
 
 private:
 
+    // Whether a row's chromosome field is the current chromosome's name:
+    // a name of up to eight bytes is one word comparison (the field is
+    // followed by readable bytes, see kFieldPadding).
+    bool sameChromosome(std::string_view field) const
+    {
+        if (field.size() != batch_.chromosome.size())
+            return false;
+        if (field.size() > 8)
+            return field == batch_.chromosome;
+        uint64_t word;
+        std::memcpy(&word, field.data(), 8);
+        return (word & chromosomeMask_) == chromosomeWord_;
+    }
+
+    // Keeps the current name's word for sameChromosome.
+    void noteChromosomeWord()
+    {
+        const std::string& name = batch_.chromosome;
+        char word[8] = {}, mask[8] = {};
+        if (name.size() <= 8) {
+            std::memcpy(word, name.data(), name.size());
+            std::memset(mask, 0xFF, name.size());
+        }
+        std::memcpy(&chromosomeWord_, word, 8);
+        std::memcpy(&chromosomeMask_, mask, 8);
+    }
+
     void start(std::string_view name)
     {
         started_ = true;
@@ -268,6 +298,7 @@ private:
         if (probe_)
             probe_->chromosome(name);
         batch_.chromosome.assign(name);
+        noteChromosomeWord();
         batch_.order = notes_.chromosomes.add(name).first;
         batch_.valuesAreLog10 = log10_;
         chromosomeIndex_ = kUnknownChromosome;
@@ -287,6 +318,7 @@ private:
         batch_.ids.clear();
         batch_.valuesAreLog10 = log10_;
         batch_.chromosome.assign(name);
+        noteChromosomeWord();
         const auto [order, added] = notes_.chromosomes.add(name);
         batch_.order = order;
         notes_.ungrouped = notes_.ungrouped || !added;
@@ -310,6 +342,7 @@ private:
     RowProbe* const probe_;
     ObservedRows seen_;
     ChromosomeBatch batch_;
+    uint64_t chromosomeWord_ = 0, chromosomeMask_ = 0; // batch_.chromosome's bytes, when at most 8
     bool started_ = false;
     static constexpr uint32_t kUnknownChromosome = UINT32_MAX;
     uint32_t chromosomeIndex_ = kUnknownChromosome; // of batch_.chromosome among the candidates' names
@@ -354,7 +387,7 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     while (const RowBlock* block = rows.next()) {
         notes.acceptedRows += static_cast<long long>(block->rows());
         for (size_t r = 0; r < block->rows(); ++r)
-            batcher.add(block->row(r));
+            batcher.add(block->row(r), block->integers[r]);
         batcher.flushObserved();
     }
     notes.usableRows = notes.acceptedRows - notes.unusableRows;
