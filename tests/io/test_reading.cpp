@@ -144,15 +144,22 @@ TEST(Reader, FieldPickingMatchesPlainSplit)
                 break;
             at = next + sepText.size();
         }
+        // Now and then a column far out (past the 64 looked up in a table).
         PickedColumns cols;
         for (int k = 1 + static_cast<int>(rng() % PickedColumns::kMax); k > 0; --k)
-            cols.add(1 + static_cast<int>(rng() % 12));
+            cols.add(trial % 50 == 0 && k == 1 ? 70 : 1 + static_cast<int>(rng() % 12));
         FieldSeparator sep;
         sep.text = sepText;
-        std::string_view out[PickedColumns::kMax];
+        std::string_view out[PickedColumns::kMax] = {};
         const bool ok = pickFields(line, sep, cols, out);
         ASSERT_EQ(ok, static_cast<int>(all.size()) >= cols.last()) << "line '" << line << "'";
-        for (int k = 0; ok && k < cols.count; ++k)
-            ASSERT_EQ(std::string(out[k]), all[static_cast<size_t>(cols.number[k] - 1)]) << "line '" << line << "'";
+        // A short row still has the fields it reaches; the others stay null.
+        for (int k = 0; k < cols.count; ++k) {
+            const size_t column = static_cast<size_t>(cols.number[k]);
+            if (column <= all.size())
+                ASSERT_EQ(std::string(out[k]), all[column - 1]) << "line '" << line << "'";
+            else
+                ASSERT_EQ(out[k].data(), nullptr) << "line '" << line << "'";
+        }
     }
 }
