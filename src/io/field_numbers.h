@@ -85,8 +85,6 @@ constexpr uint64_t kPow10Int[] = {1ULL,
                                   10000000000000ULL,
                                   100000000000000ULL,
                                   1000000000000000ULL};
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 #endif
 
 } // namespace field_numbers
@@ -110,49 +108,116 @@ inline int32_t fieldToInt32(const char* text, size_t len, bool* ok)
     return toInt32(text, len, ok);
 }
 
-// toDouble of a field followed by kFieldPadding readable bytes.
-inline double fieldToDouble(const char* text, size_t len, bool* ok)
+// A plain decimal as the fast path reads it: the value is m * 10^exp10,
+// with m <= 2^53 and |exp10| <= 22.
+struct PlainDecimal {
+    uint64_t m = 0;
+    int exp10 = 0;
+};
+
+// The double of a plain decimal: one correctly rounded operation on exact
+// operands.
+inline double decimalValue(const PlainDecimal& d)
+{
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double mantissa = static_cast<double>(d.m);
+    return d.exp10 < 0 ? mantissa / kPow10[-d.exp10] : mantissa * kPow10[d.exp10];
+}
+
+// Reads a field followed by kFieldPadding readable bytes as a plain
+// decimal: a digit first, then digits with at most one point, then
+// optionally an exponent mark, a sign and one to three digits; 16 bytes at
+// most. False for any other text (toDouble then decides).
+inline bool readPlainDecimal(const char* text, size_t len, PlainDecimal& out)
 {
 #ifdef QUORLIN_FIELD_WORDS
     using namespace field_numbers;
-    // A digit first, then digits with at most one point, then optionally an
-    // exponent mark, a sign and one to three digits; 16 bytes at most.
-    if (len - 1 < 16) {
-        const unsigned all = (1u << len) - 1;
-        ByteClasses c = classify(text);
-        c.digits &= all;
-        c.points &= all;
-        c.exponents &= all;
-        const size_t end = c.exponents ? static_cast<size_t>(__builtin_ctz(c.exponents)) : len;
-        const unsigned body = (1u << end) - 1;
-        if ((c.digits & 1) && ((c.digits | c.points) & body) == body && (c.points & (c.points - 1)) == 0 &&
-            (c.points & ~body) == 0) {
-            const size_t whole = c.points ? static_cast<size_t>(__builtin_ctz(c.points)) : end;
-            const size_t fraction = c.points ? end - whole - 1 : 0;
-            int exp10 = -static_cast<int>(fraction);
-            bool plain = true;
-            if (end < len) {
-                size_t at = end + 1;
-                const bool negative = at < len && text[at] == '-';
-                at += at < len && (text[at] == '-' || text[at] == '+');
-                const unsigned rest = all & ~((1u << at) - 1);
-                plain = at < len && len - at <= 3 && (c.digits & rest) == rest;
-                if (plain) {
-                    const int x = static_cast<int>(digitsValue(text + at, len - at));
-                    exp10 += negative ? -x : x;
-                }
-            }
-            if (plain && exp10 >= -22 && exp10 <= 22) {
-                const uint64_t m = digitsValue(text, whole) * kPow10Int[fraction] + digitsValue(text + whole + 1, fraction);
-                if (m <= (uint64_t(1) << 53)) {
-                    if (ok)
-                        *ok = true;
-                    const double mantissa = static_cast<double>(m);
-                    return exp10 < 0 ? mantissa / kPow10[-exp10] : mantissa * kPow10[exp10];
-                }
-            }
+    if (len - 1 >= 16)
+        return false;
+    const unsigned all = (1u << len) - 1;
+    ByteClasses c = classify(text);
+    c.digits &= all;
+    c.points &= all;
+    c.exponents &= all;
+    const size_t end = c.exponents ? static_cast<size_t>(__builtin_ctz(c.exponents)) : len;
+    const unsigned body = (1u << end) - 1;
+    if (!(c.digits & 1) || ((c.digits | c.points) & body) != body || (c.points & (c.points - 1)) != 0 ||
+        (c.points & ~body) != 0)
+        return false;
+    const size_t whole = c.points ? static_cast<size_t>(__builtin_ctz(c.points)) : end;
+    const size_t fraction = c.points ? end - whole - 1 : 0;
+    int exp10 = -static_cast<int>(fraction);
+    if (end < len) {
+        size_t at = end + 1;
+        const bool negative = at < len && text[at] == '-';
+        at += at < len && (text[at] == '-' || text[at] == '+');
+        const unsigned rest = all & ~((1u << at) - 1);
+        if (at == len || len - at > 3 || (c.digits & rest) != rest)
+            return false;
+        const int x = static_cast<int>(digitsValue(text + at, len - at));
+        exp10 += negative ? -x : x;
+    }
+    if (exp10 < -22 || exp10 > 22)
+        return false;
+    const uint64_t m = digitsValue(text, whole) * kPow10Int[fraction] + digitsValue(text + whole + 1, fraction);
+    if (m > (uint64_t(1) << 53))
+        return false;
+    out.m = m;
+    out.exp10 = exp10;
+    return true;
+#else
+    (void)text;
+    (void)len;
+    (void)out;
+    return false;
+#endif
+}
+
+// toDouble of a field followed by kFieldPadding readable bytes.
+inline double fieldToDouble(const char* text, size_t len, bool* ok)
+{
+    PlainDecimal d;
+    if (!readPlainDecimal(text, len, d))
+        return toDouble(text, len, ok);
+    if (ok)
+        *ok = true;
+    return decimalValue(d);
+}
+
+// The plain decimals whose double v lies in low < v <= high, told from the
+// mantissa alone: per power of ten, inside exactly when from <= m < to.
+// decimalValue is monotone in m, so each side is one run of mantissas, and
+// bisection with decimalValue itself finds where it starts: the bounds are
+// exact, not estimates.
+class DecimalInterval {
+public:
+    DecimalInterval(double low, double high)
+    {
+        for (int e = -22; e <= 22; ++e) {
+            from_[e + 22] = firstAbove(low, e);
+            to_[e + 22] = firstAbove(high, e);
         }
     }
-#endif
-    return toDouble(text, len, ok);
-}
+    bool holds(const PlainDecimal& d) const
+    {
+        return d.m >= from_[d.exp10 + 22] && d.m < to_[d.exp10 + 22];
+    }
+
+private:
+    // The least m <= 2^53 + 1 whose value at 10^e exceeds x (2^53 + 1: none).
+    static uint64_t firstAbove(double x, int e)
+    {
+        uint64_t below = 0, above = (uint64_t(1) << 53) + 1; // the answer lies in [below, above]
+        while (below < above) {
+            const uint64_t mid = below + (above - below) / 2;
+            if (decimalValue({mid, e}) > x)
+                above = mid;
+            else
+                below = mid + 1;
+        }
+        return below;
+    }
+
+    uint64_t from_[45], to_[45];
+};

@@ -66,7 +66,8 @@ public:
           largestValid_(layout.log10Values ? HUGE_VAL : 1.0), lociP_(std::max(layout.lociThreshold, layout.lociMemberThreshold)),
           lociMinLog10_(-std::log10(lociP_)),
           rareP_(std::max({inlimit_, kGenomeWideSignificance, lociP_})),
-          rareLog10_(std::min({minLog10_, kMinSignificantLog10, lociMinLog10_})), layout_(layout), fields_(fields),
+          rareLog10_(std::min({minLog10_, kMinSignificantLog10, lociMinLog10_})), layout_(layout),
+          common_(log10_ ? -1.0 : rareP_, log10_ ? std::nextafter(rareLog10_, -HUGE_VAL) : 1.0), fields_(fields),
           carried_(layout.carriedColumns), handle_(handle), notes_(notes), observer_(observer), probe_(probe)
     {
         batch_.valuesAreLog10 = log10_;
@@ -102,7 +103,20 @@ public:
         bool pOk = false;
         const bool positionOk = integer != RowBlock::kNoInteger;
         const int32_t position = positionOk ? static_cast<int32_t>(integer) : 0;
-        double p = fieldToDouble(f[1].data(), f[1].size(), &pOk);
+        double p;
+        PlainDecimal decimal;
+        if (readPlainDecimal(f[1].data(), f[1].size(), decimal)) {
+            // The common row is told from the digits; only an observer
+            // needs its double.
+            if (positionOk && common_.holds(decimal)) {
+                addCommon(position, observer_ ? decimalValue(decimal) : 0.0, f);
+                return;
+            }
+            p = decimalValue(decimal);
+            pOk = true;
+        } else {
+            p = toDouble(f[1].data(), f[1].size(), &pOk);
+        }
         if (positionOk && pOk && p >= 0 && (log10_ ? p < rareLog10_ : p > rareP_ && p <= 1.0)) {
             addCommon(position, p, f);
             return;
@@ -334,6 +348,9 @@ private:
     // at least 5e-8, so its double is normal and exact.
     const double rareP_, rareLog10_;
     const TableLayout& layout_;
+    // The plain decimals of common rows: p-values in (rareP_, 1], or
+    // -log10(p) values in [0, rareLog10_).
+    const DecimalInterval common_;
     const OptionalFields fields_;
     const CarriedPick carried_;
     const BatchHandler& handle_;

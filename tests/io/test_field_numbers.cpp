@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -150,5 +151,28 @@ TEST(FieldNumbers, GeneratedPositionsReadAsTheGeneralConversion)
         expectSameInteger(field, s);
         if (HasFatalFailure())
             return;
+    }
+}
+
+// The common-row test on the digits alone gives the verdict of the double
+// itself, at the thresholds the reader uses and at random ones, for
+// mantissas near every bound.
+TEST(FieldNumbers, DecimalIntervalAgreesWithTheDouble)
+{
+    std::mt19937_64 rng(5);
+    const double bounds[][2] = {{5e-8, 1.0}, {1e-5, 1.0}, {0.05, 1.0}, {-1.0, std::nextafter(7.30103, -1.0)},
+                                {-1.0, std::nextafter(5.0, -1.0)}, {0.1, 0.1}, {1e-300, 1e300}};
+    for (const auto& b : bounds) {
+        const DecimalInterval inside(b[0], b[1]);
+        for (int n = 0; n < 200000; ++n) {
+            PlainDecimal d;
+            d.exp10 = static_cast<int>(rng() % 45) - 22;
+            // Mantissas of every length, and ones next to 10^k and 5 * 10^k.
+            const uint64_t scale = uint64_t(1) << (rng() % 54);
+            d.m = n % 2 ? rng() % scale : (rng() % 2 ? 5 : 1) * field_numbers::kPow10Int[rng() % 16] + rng() % 3 - 1;
+            d.m = std::min(d.m, uint64_t(1) << 53);
+            const double v = decimalValue(d);
+            ASSERT_EQ(inside.holds(d), b[0] < v && v <= b[1]) << d.m << "e" << d.exp10 << " in (" << b[0] << ", " << b[1] << "]";
+        }
     }
 }
