@@ -85,10 +85,11 @@ public:
     }
 
     // One row's position, p-value and chromosome fields (and the optional
-    // ones), with the position as the reading thread read it. Every row
-    // handed here counts as accepted until it turns out to be filtered or
-    // missing: the common row pays for no counting.
-    void add(const std::string_view* f, int64_t integer)
+    // ones), with the position as the reading thread read it, and the
+    // p-value's decimal when that thread read it too. Every row handed here
+    // counts as accepted until it turns out to be filtered or missing: the
+    // common row pays for no counting.
+    void add(const std::string_view* f, int64_t integer, const PlainDecimal* decimalRead)
     {
         if (fields_.filter >= 0 && f[fields_.filter] != layout_.filterValue) {
             ++notes_.filteredRows;
@@ -105,7 +106,14 @@ public:
         const int32_t position = positionOk ? static_cast<int32_t>(integer) : 0;
         double p;
         PlainDecimal decimal;
-        if (readPlainDecimal(f[1].data(), f[1].size(), decimal)) {
+        bool plain;
+        if (decimalRead) {
+            decimal = *decimalRead;
+            plain = decimal.exp10 != RowBlock::kNotPlain;
+        } else {
+            plain = readPlainDecimal(f[1].data(), f[1].size(), decimal);
+        }
+        if (plain) {
             // The common row is told from the digits; only an observer
             // needs its double.
             if (positionOk && common_.holds(decimal)) {
@@ -404,7 +412,7 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     while (const RowBlock* block = rows.next()) {
         notes.acceptedRows += static_cast<long long>(block->rows());
         for (size_t r = 0; r < block->rows(); ++r)
-            batcher.add(block->row(r), block->integers[r]);
+            batcher.add(block->row(r), block->integers[r], block->decimalsRead ? &block->decimals[r] : nullptr);
         batcher.flushObserved();
     }
     notes.usableRows = notes.acceptedRows - notes.unusableRows;
