@@ -3,7 +3,7 @@
 // digits with one point and an optional short exponent) read a word at a
 // time. They may read up to kFieldPadding bytes past a field's end, which
 // the reader's buffers always hold; every other text goes to toInt32 and
-// toDouble.
+// toDouble. Fields are compared with a short text a word at a time too.
 //
 // Why the values are the same: a plain decimal is read as its digits m (at
 // most 16 of them, so m is exact) and a power of ten 10^k with |k| <= 22
@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
 #if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 #include <emmintrin.h>
 #define QUORLIN_FIELD_WORDS 1
@@ -220,4 +222,35 @@ private:
     }
 
     uint64_t from_[45], to_[45];
+};
+
+// A text that fields followed by kFieldPadding readable bytes are compared
+// with: one of up to eight bytes is compared as one masked word.
+class FieldText {
+public:
+    FieldText() = default;
+    explicit FieldText(const std::string& text) : text_(text)
+    {
+        char word[8] = {}, mask[8] = {};
+        if (text.size() <= 8) {
+            std::memcpy(word, text.data(), text.size());
+            std::memset(mask, 0xFF, text.size());
+        }
+        std::memcpy(&word_, word, 8);
+        std::memcpy(&mask_, mask, 8);
+    }
+    bool matches(std::string_view field) const
+    {
+        if (field.size() != text_.size())
+            return false;
+        if (field.size() > 8)
+            return field == text_;
+        uint64_t word;
+        std::memcpy(&word, field.data(), 8);
+        return (word & mask_) == word_;
+    }
+
+private:
+    std::string text_;
+    uint64_t word_ = 0, mask_ = 0;
 };

@@ -137,7 +137,7 @@ public:
             exact = belowNormal(f[1], p);
         if (!started_)
             start(f[2]);
-        else if (!sameChromosome(f[2]))
+        else if (!chromosomeName_.matches(f[2]))
             switchTo(f[2]);
         if (probe_ && positionOk)
             probe_->row(position, fields_.probeId >= 0 ? f[fields_.probeId] : std::string_view());
@@ -164,7 +164,7 @@ public:
     {
         if (!started_)
             start(f[2]);
-        else if (!sameChromosome(f[2]))
+        else if (!chromosomeName_.matches(f[2]))
             switchTo(f[2]);
         if (probe_)
             probe_->row(position, fields_.probeId >= 0 ? f[fields_.probeId] : std::string_view());
@@ -285,33 +285,6 @@ public:
 
 private:
 
-    // Whether a row's chromosome field is the current chromosome's name:
-    // a name of up to eight bytes is one word comparison (the field is
-    // followed by readable bytes, see kFieldPadding).
-    bool sameChromosome(std::string_view field) const
-    {
-        if (field.size() != batch_.chromosome.size())
-            return false;
-        if (field.size() > 8)
-            return field == batch_.chromosome;
-        uint64_t word;
-        std::memcpy(&word, field.data(), 8);
-        return (word & chromosomeMask_) == chromosomeWord_;
-    }
-
-    // Keeps the current name's word for sameChromosome.
-    void noteChromosomeWord()
-    {
-        const std::string& name = batch_.chromosome;
-        char word[8] = {}, mask[8] = {};
-        if (name.size() <= 8) {
-            std::memcpy(word, name.data(), name.size());
-            std::memset(mask, 0xFF, name.size());
-        }
-        std::memcpy(&chromosomeWord_, word, 8);
-        std::memcpy(&chromosomeMask_, mask, 8);
-    }
-
     void start(std::string_view name)
     {
         started_ = true;
@@ -320,7 +293,7 @@ private:
         if (probe_)
             probe_->chromosome(name);
         batch_.chromosome.assign(name);
-        noteChromosomeWord();
+        chromosomeName_ = FieldText(batch_.chromosome);
         batch_.order = notes_.chromosomes.add(name).first;
         batch_.valuesAreLog10 = log10_;
         chromosomeIndex_ = kUnknownChromosome;
@@ -340,7 +313,7 @@ private:
         batch_.ids.clear();
         batch_.valuesAreLog10 = log10_;
         batch_.chromosome.assign(name);
-        noteChromosomeWord();
+        chromosomeName_ = FieldText(batch_.chromosome);
         const auto [order, added] = notes_.chromosomes.add(name);
         batch_.order = order;
         notes_.ungrouped = notes_.ungrouped || !added;
@@ -367,7 +340,7 @@ private:
     RowProbe* const probe_;
     ObservedRows seen_;
     ChromosomeBatch batch_;
-    uint64_t chromosomeWord_ = 0, chromosomeMask_ = 0; // batch_.chromosome's bytes, when at most 8
+    FieldText chromosomeName_; // batch_.chromosome, for comparing fields with it
     bool started_ = false;
     static constexpr uint32_t kUnknownChromosome = UINT32_MAX;
     uint32_t chromosomeIndex_ = kUnknownChromosome; // of batch_.chromosome among the candidates' names

@@ -176,3 +176,19 @@ TEST(FieldNumbers, DecimalIntervalAgreesWithTheDouble)
         }
     }
 }
+
+// A field matches a text by its bytes alone, whatever follows it, for
+// names up to a word long and beyond.
+TEST(FieldNumbers, FieldTextComparesTheBytesOnly)
+{
+    std::mt19937_64 rng(3);
+    PaddedField field(rng);
+    const std::vector<std::string> names = {"", "1", "2", "chr1", "chr10", "chrX", "12345678", "123456789",
+                                            "chr1_KI270706v1_random", "1\t", "x"};
+    for (int n = 0; n < 20; ++n)
+        for (const std::string& a : names) {
+            const FieldText text(a);
+            for (const std::string& b : names)
+                EXPECT_EQ(text.matches(std::string_view(field.place(b), b.size())), a == b) << a << " / " << b;
+        }
+}
