@@ -13,9 +13,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 constexpr size_t kChunk = 1 << 20;
@@ -167,7 +164,9 @@ const char* LineReader::findLineEnd(size_t from) const
 #endif
 }
 
-bool LineReader::next(std::string_view& line)
+// Any line: the one after the common case's 64 bytes, one holding
+// carriage returns, one that needs more bytes read.
+bool LineReader::nextLine(std::string_view& line)
 {
     size_t scanned = pos_;
     for (;;) {

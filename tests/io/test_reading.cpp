@@ -49,6 +49,34 @@ TEST(Reader, LineRules)
     EXPECT_EQ(openInput(dir), nullptr);
 }
 
+// Lines of every length up to twice the 64 bytes looked at inline, some
+// with carriage returns anywhere, over several read buffers: each reads as
+// its text without the carriage returns.
+TEST(Reader, LinesOfEveryLengthWithCarriageReturns)
+{
+    std::mt19937 rng(8);
+    std::string file;
+    std::vector<std::string> want;
+    while (file.size() < (3u << 20)) {
+        std::string line, bare;
+        const size_t length = rng() % 130;
+        for (size_t k = 0; k < length; ++k) {
+            const char c = rng() % 40 == 0 ? '\r' : static_cast<char>('a' + rng() % 26);
+            line += c;
+            if (c != '\r')
+                bare += c;
+        }
+        file += line + (rng() % 7 == 0 ? "\r\n" : "\n");
+        want.push_back(bare);
+    }
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/cr", file);
+    const auto lines = readLines(dir + "/cr");
+    ASSERT_EQ(lines.size(), want.size());
+    for (size_t k = 0; k < want.size(); ++k)
+        ASSERT_EQ(lines[k], want[k]) << "line " << k;
+}
+
 TEST(Reader, LongLinesGrowTheBuffer)
 {
     const std::string dir = makeTempDir();
