@@ -24,6 +24,9 @@ struct PickedColumns {
     int largest = 0;
     // For column c < kTable, bit k is set when number[k] == c.
     uint16_t slots[kTable] = {};
+    // The distinct columns above 0, ascending.
+    int ascending[kMax] = {};
+    int distinct = 0;
 
     void add(int column)
     {
@@ -31,6 +34,14 @@ struct PickedColumns {
             slots[column] = static_cast<uint16_t>(slots[column] | (1u << count));
         largest = column > largest ? column : largest;
         number[count++] = column;
+        int at = 0;
+        while (at < distinct && ascending[at] < column)
+            ++at;
+        if (column < 1 || (at < distinct && ascending[at] == column))
+            return;
+        for (int k = distinct++; k > at; --k)
+            ascending[k] = ascending[k - 1];
+        ascending[at] = column;
     }
     int last() const { return largest; }
     // The slots that column c fills, as bits.

@@ -6,6 +6,8 @@
 // for a message.
 #include "io/line_reader.h"
 
+#include "io/field_numbers.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -17,7 +19,7 @@ constexpr size_t kChunk = 1 << 20;
 constexpr size_t kSpareChunks = 8; // as many as the row pipeline holds at once
 } // namespace
 
-ByteChunk::ByteChunk(size_t size) : data_(static_cast<char*>(std::malloc(size))), size_(size)
+ByteChunk::ByteChunk(size_t size) : data_(static_cast<char*>(std::malloc(size + kFieldPadding))), size_(size)
 {
     if (!data_)
         throw std::bad_alloc();
@@ -30,7 +32,7 @@ ByteChunk::~ByteChunk()
 
 void ByteChunk::grow(size_t size)
 {
-    char* grown = static_cast<char*>(std::realloc(data_, size));
+    char* grown = static_cast<char*>(std::realloc(data_, size + kFieldPadding));
     if (!grown)
         throw std::bad_alloc();
     data_ = grown;
@@ -100,11 +102,13 @@ bool LineReader::fill()
         pos_ = 0;
     }
     const size_t n = source_->read(buf_->data() + end_, buf_->size() - end_);
+    end_ += n;
+    // The bytes after the data are defined, for the fields' word reads.
+    std::memset(buf_->data() + end_, 0, kFieldPadding);
     if (n == 0) {
         eof_ = true;
         return false;
     }
-    end_ += n;
     if (firstCR_ >= end_ - n)
         findCarriageReturn(end_ - n);
     return true;
@@ -137,11 +141,36 @@ size_t LineReader::dropCarriageReturns(char* s, size_t n)
     return static_cast<size_t>(out - s);
 }
 
-bool LineReader::next(std::string_view& line)
+// The first line end in buf_[from, end_), or null. Rows are short, so the
+// bytes are looked at 16 at a time inline rather than through a call; a
+// look may reach into the defined bytes after end_, never further.
+const char* LineReader::findLineEnd(size_t from) const
+{
+    static_assert(kFieldPadding >= 16, "a look of 16 bytes may start at the last byte");
+    const char* const b = buf_->data();
+#ifdef __SSE2__
+    const __m128i lineEnd = _mm_set1_epi8('\n');
+    for (size_t at = from; at < end_; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineEnd)));
+        if (end_ - at < 16)
+            mask &= (1u << (end_ - at)) - 1;
+        if (mask)
+            return b + at + __builtin_ctz(mask);
+    }
+    return nullptr;
+#else
+    return static_cast<const char*>(std::memchr(b + from, '\n', end_ - from));
+#endif
+}
+
+// Any line: the one after the common case's 64 bytes, one holding
+// carriage returns, one that needs more bytes read.
+bool LineReader::nextLine(std::string_view& line)
 {
     size_t scanned = pos_;
     for (;;) {
-        const char* nl = static_cast<const char*>(std::memchr(buf_->data() + scanned, '\n', end_ - scanned));
+        const char* nl = findLineEnd(scanned);
         if (nl) {
             const size_t at = static_cast<size_t>(nl - buf_->data());
             size_t n = at - pos_;

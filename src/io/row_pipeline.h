@@ -5,9 +5,12 @@
 #pragma once
 #include "base/pipeline.h"
 #include "io/byte_source.h"
+#include "io/field_numbers.h"
 #include "io/field_splitter.h"
 #include "io/line_reader.h"
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,12 +20,23 @@
 // The picked fields of consecutive rows: views into the reader's buffers,
 // which the block holds.
 struct RowBlock {
-    int stride = 3; // fields per row (the picked ones, then the line when kept)
-    std::vector<std::string_view> fields;
+    size_t stride = 3;  // fields per row (the picked ones, then the line when kept)
+    size_t count = 0;   // rows held
+    std::vector<std::string_view> fields; // room for a full block; the first count rows hold
+    // Per row, the first picked field as fieldToInt32 reads it, or
+    // kNoInteger: the reading thread converts it, to share the work.
+    std::vector<int64_t> integers;
+    // Per row, the second picked field as readPlainDecimal reads it (exp10
+    // kNotPlain where it reads none), when decimalsRead: the reading thread
+    // reads them for the blocks it makes while the consumer is behind.
+    std::vector<PlainDecimal> decimals;
+    bool decimalsRead = false;
     std::vector<std::shared_ptr<ByteChunk>> chunks;
 
-    size_t rows() const { return fields.size() / static_cast<size_t>(stride); }
-    const std::string_view* row(size_t r) const { return fields.data() + static_cast<size_t>(stride) * r; }
+    static constexpr int64_t kNoInteger = INT64_MIN;
+    static constexpr int kNotPlain = INT32_MIN;
+    size_t rows() const { return count; }
+    const std::string_view* row(size_t r) const { return fields.data() + stride * r; }
 };
 
 class RowPipeline {
@@ -51,6 +65,7 @@ public:
 private:
     // The producer's step: the next block of rows; false at the end.
     bool produce(std::unique_ptr<RowBlock>& block);
+    void readDecimals(RowBlock& block);
     // An emptied block the consumer is done with (its room kept), or a new one.
     std::unique_ptr<RowBlock> newBlock();
 
@@ -61,6 +76,9 @@ private:
     std::unique_ptr<InputSource> source_; // into in_ at the first step
     std::unique_ptr<LineReader> in_;
     std::unique_ptr<RowBlock> current_;
+    // Blocks made and blocks taken: their difference is the consumer's
+    // backlog, which the producer reads to decide whether to take on work.
+    std::atomic<uint64_t> made_{0}, taken_{0};
     // Written by the producer; the consumer's once next() returned null.
     bool empty_ = false, failed_ = false, ended_ = false;
     long long shortRows_ = 0, dataRows_ = 0, innerCarriageReturns_ = 0;

@@ -7,6 +7,7 @@
 // the -log10 of its text, and only such a row pays for it.
 #include "io/table_reader.h"
 
+#include "io/field_numbers.h"
 #include "io/line_reader.h"
 #include "io/number_parsing.h"
 #include "io/row_pipeline.h"
@@ -65,7 +66,8 @@ public:
           largestValid_(layout.log10Values ? HUGE_VAL : 1.0), lociP_(std::max(layout.lociThreshold, layout.lociMemberThreshold)),
           lociMinLog10_(-std::log10(lociP_)),
           rareP_(std::max({inlimit_, kGenomeWideSignificance, lociP_})),
-          rareLog10_(std::min({minLog10_, kMinSignificantLog10, lociMinLog10_})), layout_(layout), fields_(fields),
+          rareLog10_(std::min({minLog10_, kMinSignificantLog10, lociMinLog10_})), layout_(layout),
+          common_(log10_ ? -1.0 : rareP_, log10_ ? std::nextafter(rareLog10_, -HUGE_VAL) : 1.0), fields_(fields),
           carried_(layout.carriedColumns), handle_(handle), notes_(notes), observer_(observer), probe_(probe)
     {
         batch_.valuesAreLog10 = log10_;
@@ -83,9 +85,11 @@ public:
     }
 
     // One row's position, p-value and chromosome fields (and the optional
-    // ones). Every row handed here counts as accepted until it turns out to
-    // be filtered or missing: the common row pays for no counting.
-    void add(const std::string_view* f)
+    // ones), with the position as the reading thread read it, and the
+    // p-value's decimal when that thread read it too. Every row handed here
+    // counts as accepted until it turns out to be filtered or missing: the
+    // common row pays for no counting.
+    void add(const std::string_view* f, int64_t integer, const PlainDecimal* decimalRead)
     {
         if (fields_.filter >= 0 && f[fields_.filter] != layout_.filterValue) {
             ++notes_.filteredRows;
@@ -97,9 +101,30 @@ public:
             --notes_.acceptedRows;
             return;
         }
-        bool positionOk = false, pOk = false;
-        const int32_t position = toInt32(f[0].data(), f[0].size(), &positionOk);
-        double p = toDouble(f[1].data(), f[1].size(), &pOk);
+        bool pOk = false;
+        const bool positionOk = integer != RowBlock::kNoInteger;
+        const int32_t position = positionOk ? static_cast<int32_t>(integer) : 0;
+        double p;
+        PlainDecimal decimal;
+        bool plain;
+        if (decimalRead) {
+            decimal = *decimalRead;
+            plain = decimal.exp10 != RowBlock::kNotPlain;
+        } else {
+            plain = readPlainDecimal(f[1].data(), f[1].size(), decimal);
+        }
+        if (plain) {
+            // The common row is told from the digits; only an observer
+            // needs its double.
+            if (positionOk && common_.holds(decimal)) {
+                addCommon(position, observer_ ? decimalValue(decimal) : 0.0, f);
+                return;
+            }
+            p = decimalValue(decimal);
+            pOk = true;
+        } else {
+            p = toDouble(f[1].data(), f[1].size(), &pOk);
+        }
         if (positionOk && pOk && p >= 0 && (log10_ ? p < rareLog10_ : p > rareP_ && p <= 1.0)) {
             addCommon(position, p, f);
             return;
@@ -112,7 +137,7 @@ public:
             exact = belowNormal(f[1], p);
         if (!started_)
             start(f[2]);
-        else if (f[2] != batch_.chromosome)
+        else if (!chromosomeName_.matches(f[2]))
             switchTo(f[2]);
         if (probe_ && positionOk)
             probe_->row(position, fields_.probeId >= 0 ? f[fields_.probeId] : std::string_view());
@@ -139,7 +164,7 @@ public:
     {
         if (!started_)
             start(f[2]);
-        else if (f[2] != batch_.chromosome)
+        else if (!chromosomeName_.matches(f[2]))
             switchTo(f[2]);
         if (probe_)
             probe_->row(position, fields_.probeId >= 0 ? f[fields_.probeId] : std::string_view());
@@ -268,6 +293,7 @@ private:
         if (probe_)
             probe_->chromosome(name);
         batch_.chromosome.assign(name);
+        chromosomeName_ = FieldText(batch_.chromosome);
         batch_.order = notes_.chromosomes.add(name).first;
         batch_.valuesAreLog10 = log10_;
         chromosomeIndex_ = kUnknownChromosome;
@@ -287,6 +313,7 @@ private:
         batch_.ids.clear();
         batch_.valuesAreLog10 = log10_;
         batch_.chromosome.assign(name);
+        chromosomeName_ = FieldText(batch_.chromosome);
         const auto [order, added] = notes_.chromosomes.add(name);
         batch_.order = order;
         notes_.ungrouped = notes_.ungrouped || !added;
@@ -302,6 +329,9 @@ private:
     // at least 5e-8, so its double is normal and exact.
     const double rareP_, rareLog10_;
     const TableLayout& layout_;
+    // The plain decimals of common rows: p-values in (rareP_, 1], or
+    // -log10(p) values in [0, rareLog10_).
+    const DecimalInterval common_;
     const OptionalFields fields_;
     const CarriedPick carried_;
     const BatchHandler& handle_;
@@ -310,6 +340,7 @@ private:
     RowProbe* const probe_;
     ObservedRows seen_;
     ChromosomeBatch batch_;
+    FieldText chromosomeName_; // batch_.chromosome, for comparing fields with it
     bool started_ = false;
     static constexpr uint32_t kUnknownChromosome = UINT32_MAX;
     uint32_t chromosomeIndex_ = kUnknownChromosome; // of batch_.chromosome among the candidates' names
@@ -354,7 +385,7 @@ bool readTable(std::unique_ptr<InputSource> source, const TableLayout& layout, d
     while (const RowBlock* block = rows.next()) {
         notes.acceptedRows += static_cast<long long>(block->rows());
         for (size_t r = 0; r < block->rows(); ++r)
-            batcher.add(block->row(r));
+            batcher.add(block->row(r), block->integers[r], block->decimalsRead ? &block->decimals[r] : nullptr);
         batcher.flushObserved();
     }
     notes.usableRows = notes.acceptedRows - notes.unusableRows;

@@ -9,7 +9,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <chrono>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -112,13 +115,18 @@ struct Reading {
     std::vector<std::pair<int32_t, double>> retained;
 };
 
-Reading readAll(const std::string& path, const TableLayout& layout, double inlimit)
+// With a pause, the observer takes that long over every block of rows,
+// as a slow consumer would.
+Reading readAll(const std::string& path, const TableLayout& layout, double inlimit,
+                std::chrono::milliseconds pause = std::chrono::milliseconds(0))
 {
     struct Collect : RowObserver {
         ObservedRows all;
+        std::chrono::milliseconds pause;
         void chromosome(std::string_view) override {}
         void rows(ObservedRows& r) override
         {
+            std::this_thread::sleep_for(pause);
             for (const ObservedRows::Exact& e : r.exact)
                 all.exact.push_back({static_cast<uint32_t>(all.size() + e.row), e.log10p});
             all.positions.insert(all.positions.end(), r.positions.begin(), r.positions.end());
@@ -126,6 +134,7 @@ Reading readAll(const std::string& path, const TableLayout& layout, double inlim
             all.numbers.insert(all.numbers.end(), r.numbers.begin(), r.numbers.end());
         }
     } collect;
+    collect.pause = pause;
     Reading r;
     const BatchHandler keep = [&](ChromosomeBatch& b) {
         for (size_t k = 0; k < b.positions.size(); ++k)
@@ -228,4 +237,48 @@ TEST(Batching, RecycledBuffersKeepEveryRow)
         ASSERT_EQ(got.seen.values[static_cast<size_t>(r)], toDouble("0." + std::to_string(r % 9973 + 1))) << r;
     }
     EXPECT_EQ(got.notes.chromosomes.names(), (std::vector<std::string>{"1", "2", "3"}));
+}
+
+// When the consumer falls behind, the reading thread reads the p-values'
+// decimals as well: every row's value, every count and every retained
+// marker are those of reading them on the consumer's side.
+TEST(Batching, DecimalsReadOnEitherThreadGiveTheSameRows)
+{
+    const std::vector<std::string> texts = {"0.5",    "0.0330", "1",     "1.5e-08", "4.2E-3",  "7e-30", "1e-320",
+                                            "0",      "0.000",  "junk",  "-0.2",    "2",       "nan",   "0.05",
+                                            "5e-8",   "5.0e-8", "1e-23", "123456789012345678",  "0.1234567890123456"};
+    const std::string path = makeTempDir() + "/t.tsv";
+    std::mt19937 rng(17);
+    std::string table;
+    std::vector<std::string> written;
+    const int rows = 200000;
+    for (int r = 0; r < rows; ++r) {
+        written.push_back(texts[rng() % 5 == 0 ? rng() % texts.size() : rng() % 4]);
+        table += std::to_string(1 + r / 50000) + "\t" + std::to_string(r) + "\t" + written.back() + "\n";
+    }
+    writeFile(path, table);
+    TableLayout layout;
+    layout.separator = separatorForWord("tab");
+    layout.chromosomeColumn = 1, layout.positionColumn = 2, layout.pvalueColumn = 3;
+    const Reading slow = readAll(path, layout, 0.01, std::chrono::milliseconds(3));
+    const Reading fast = readAll(path, layout, 0.01);
+    for (const Reading* reading : {&slow, &fast}) {
+        ASSERT_EQ(reading->seen.values.size(), static_cast<size_t>(rows));
+        for (size_t r = 0; r < written.size(); ++r) {
+            bool ok = false;
+            double want = toDouble(written[r], &ok);
+            if (ok && want == 0)
+                want = std::numeric_limits<double>::denorm_min();
+            ASSERT_TRUE(std::memcmp(&reading->seen.values[r], &want, sizeof want) == 0) << r << " " << written[r];
+            ASSERT_EQ(reading->seen.numbers[r], ok) << r;
+        }
+    }
+    EXPECT_EQ(slow.retained, fast.retained);
+    const TableReading &a = slow.notes, &b = fast.notes;
+    EXPECT_EQ(std::vector<long long>({a.badPvalues, a.outsidePvalues, a.usableRows, a.retained, a.zeroPvalues,
+                                      static_cast<long long>(a.significant.markers.size()),
+                                      static_cast<long long>(a.candidates.candidates.size())}),
+              std::vector<long long>({b.badPvalues, b.outsidePvalues, b.usableRows, b.retained, b.zeroPvalues,
+                                      static_cast<long long>(b.significant.markers.size()),
+                                      static_cast<long long>(b.candidates.candidates.size())}));
 }
