@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <numeric>
 
 namespace plotlayout {
@@ -26,11 +27,12 @@ constexpr short kAdvance[95] = {
 // needs. Where that keeps every label inside [left, right] it is the
 // result. Where labels run past right, a pass from the last label back
 // moves each left as far as the next one on its row (or right) needs,
-// keeping the rows; where that keeps them right of left, it is the
-// result. Otherwise the third pass thins: each label, its centre pulled
-// inside the bounds, goes on the first row where it keeps gap px from the
-// label before it, moved right by at most half its width and never past
-// right; a label with no such place is dropped, whatever mustShow says.
+// keeping the rows; where that keeps them right of left and each within
+// twice its width of its centre, it is the result. Otherwise the third
+// pass thins: each label, its centre pulled inside the bounds, goes on the
+// first row where it keeps gap px from the label before it, moved right by
+// at most half its width and never past right; a label with no such place
+// is dropped, whatever mustShow says.
 // Invariant of the forward passes: rowRight[r] is the right edge of the
 // last label placed on row r, and every label placed starts gap px or more
 // beyond it, so labels on one row never meet (the backward pass keeps the
@@ -69,7 +71,7 @@ std::vector<PlacedLabel> staggerLabels(const std::vector<AxisLabel>& labels, dou
         double& limit = rowLeft[out[i].row];
         out[i].x = std::min(out[i].x, limit - gap - half);
         limit = out[i].x - half;
-        inside = inside && out[i].x - half >= left;
+        inside = inside && out[i].x - half >= left && std::fabs(out[i].x - labels[i].centre) <= 2 * labels[i].width;
     }
     if (inside)
         return out;

@@ -19,7 +19,8 @@ using ::naturalChromosomeRank;
 // on neither row moves right on the row that leaves it nearest its centre;
 // any other label that fits on neither row is dropped (row -1). Where that
 // would put labels past right, they move left on their rows as far as
-// needed; where that would put one past left, the labels are thinned
+// needed; where that would put one past left, or further than twice its
+// width from its centre, the labels are thinned
 // instead: each keeps inside the bounds, within half its width of its
 // centre, or is dropped, mustShow or not.
 struct AxisLabel {

@@ -75,6 +75,8 @@ private:
     Block block(double lambdaWidth, double room, double scale = 1) const;
     bool fits(const PixelSet& pixels, const Block& b, double x, double y) const;
     bool roomy(const CellCounts& cells, const Block& b, double x, double y) const;
+    // True when the box x0..x1, y0..y1 keeps a pixel from the diagonal.
+    bool offDiagonal(double x0, double y0, double x1, double y1) const;
     bool placeNarrower(const PixelSet& pixels, double lambdaWidth, Block& b, double& x, double& y) const;
     QStringList noteLines(double room, double fontSize) const;
     // True when no point drawn in pixels comes within reach of the box.
@@ -275,10 +277,11 @@ QqPanel::Block QqPanel::block(double lambdaWidth, double room, double scale) con
     return b;
 }
 
-// Clear of the points and inside the square.
+// Clear of the points and the diagonal, and inside the square.
 bool QqPanel::fits(const PixelSet& pixels, const Block& b, double x, double y) const
 {
     return y - b.ascent() >= top_ && y + b.depth + b.descent() <= bottom_ && x + b.width <= left_ + size_ &&
+           offDiagonal(x, y - b.ascent(), x + b.width, y + b.depth + b.descent()) &&
            clear(pixels, x, y - b.ascent(), x + b.width, y + b.depth + b.descent());
 }
 
@@ -289,16 +292,31 @@ bool QqPanel::roomy(const CellCounts& cells, const Block& b, double x, double y)
     const double reach = kDotWidth / 2 + 1;
     const int ox = static_cast<int>(std::lround(left_)), oy = static_cast<int>(std::lround(top_));
     return y - b.ascent() >= top_ && y + b.depth + b.descent() <= bottom_ && x + b.width <= left_ + size_ &&
+           offDiagonal(x, y - b.ascent(), x + b.width, y + b.depth + b.descent()) &&
            cells.free(static_cast<int>(std::floor(x - reach)) - ox,
                       static_cast<int>(std::floor(y - b.ascent() - reach)) - oy,
                       static_cast<int>(std::ceil(x + b.width + reach)) - ox,
                       static_cast<int>(std::ceil(y + b.depth + b.descent() + reach)) - oy);
 }
 
+// The diagonal runs from (left_, bottom_) up to the top of the shorter
+// axis; over the box's x range its y falls from ya to yb.
+bool QqPanel::offDiagonal(double x0, double y0, double x1, double y1) const
+{
+    const double diagonal = std::min(xTicks_.top, yTicks_.top);
+    const double xa = std::max(x0 - 1, left_), xb = std::min(x1 + 1, xPix(diagonal));
+    if (xa > xb)
+        return true;
+    const double slope = (yPix(0) - yPix(diagonal)) / (xPix(diagonal) - left_);
+    const double ya = bottom_ - (xa - left_) * slope, yb = bottom_ - (xb - left_) * slope;
+    return yb > y1 + 1 || ya < y0 - 1;
+}
+
 // The note wrapped narrower, a tenth at each step down to 40 px, then the
 // same in type 0.85 and 0.75 times the size, each wrap tried in the four
 // corners; then, at each wrap, every place on a 4 px grid, row by row from
-// the top. The first block clear of the points and inside the square wins.
+// the top. The first block clear of the points and of the diagonal, and
+// inside the square, wins.
 bool QqPanel::placeNarrower(const PixelSet& pixels, double lambdaWidth, Block& b, double& x, double& y) const
 {
     const CellCounts cells(pixels);
