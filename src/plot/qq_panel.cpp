@@ -17,42 +17,6 @@ namespace {
 // Below this largest p-value, a table is a filtered extract.
 constexpr double kFilteredBelow = 0.5;
 
-// Which 4 px cells of a PixelSet hold a set pixel, as prefix sums: whether
-// a rectangle is free of set pixels in O(1), erring only towards "not free"
-// (a rectangle is widened to the cells it touches).
-class CellCounts {
-public:
-    explicit CellCounts(const PixelSet& pixels)
-        : cols_((pixels.width() + kCell - 1) / kCell), rows_((pixels.height() + kCell - 1) / kCell),
-          sums_(size_t(cols_ + 1) * size_t(rows_ + 1), 0)
-    {
-        for (int cx = 0; cx < cols_; ++cx)
-            for (int cy = 0; cy < rows_; ++cy) {
-                int any = 0;
-                for (int x = cx * kCell; x < cx * kCell + kCell && !any; ++x)
-                    for (int y = cy * kCell; y < cy * kCell + kCell && !any; ++y)
-                        any = pixels.get(x, y);
-                at(cx + 1, cy + 1) = any + at(cx, cy + 1) + at(cx + 1, cy) - at(cx, cy);
-            }
-    }
-    // True when no set pixel lies in x0..x1, y0..y1 (inclusive, clamped).
-    bool free(int x0, int y0, int x1, int y1) const
-    {
-        const int ca = std::max(x0 / kCell, 0), cb = std::min(x1 / kCell, cols_ - 1);
-        const int ra = std::max(y0 / kCell, 0), rb = std::min(y1 / kCell, rows_ - 1);
-        if (ca > cb || ra > rb)
-            return true;
-        return at(cb + 1, rb + 1) - at(ca, rb + 1) - at(cb + 1, ra) + at(ca, ra) == 0;
-    }
-
-private:
-    static constexpr int kCell = 4;
-    int& at(int c, int r) { return sums_[size_t(c) * size_t(rows_ + 1) + size_t(r)]; }
-    int at(int c, int r) const { return sums_[size_t(c) * size_t(rows_ + 1) + size_t(r)]; }
-    int cols_, rows_;
-    std::vector<int> sums_;
-};
-
 class QqPanel {
 public:
     QqPanel(SvgCanvas& c, const PlotModel& m, const PlotFrame& f, PlotDrawStats& stats);
@@ -74,10 +38,12 @@ private:
     void lambdaText(const PixelSet& pixels);
     Block block(double lambdaWidth, double room, double scale = 1) const;
     bool fits(const PixelSet& pixels, const Block& b, double x, double y) const;
-    bool roomy(const CellCounts& cells, const Block& b, double x, double y) const;
+    bool roomy(const PixelCells& cells, const Block& b, double x, double y) const;
     // True when the box x0..x1, y0..y1 keeps a pixel from the diagonal.
     bool offDiagonal(double x0, double y0, double x1, double y1) const;
-    bool placeNarrower(const PixelSet& pixels, double lambdaWidth, Block& b, double& x, double& y) const;
+    bool placeNarrower(const PixelSet& pixels, double lambdaWidth, const std::vector<double>& scales, Block& b,
+                       double& x, double& y) const;
+    bool placeUnder(double lambdaWidth, const std::vector<double>& scales, Block& b, double& x, double& y) const;
     QStringList noteLines(double room, double fontSize) const;
     // True when no point drawn in pixels comes within reach of the box.
     bool clear(const PixelSet& pixels, double x0, double y0, double x1, double y1) const;
@@ -92,13 +58,16 @@ private:
     PlotDrawStats& stats_;
     const uint64_t n_;
     const double left_, top_, size_, bottom_, right_;
+    // Where the legend runs under both panels, the baseline of its first
+    // line; else 0.
+    const double legendBelowTop_;
     Ticks xTicks_, yTicks_;
 };
 
 QqPanel::QqPanel(SvgCanvas& c, const PlotModel& m, const PlotFrame& f, PlotDrawStats& stats)
     : c_(c), m_(m), h_(m.histogram), stats_(stats), n_(m.histogram.total()), left_(f.qLeft), top_(f.qTop),
       size_(f.qSize), bottom_(f.qTop + f.qSize),
-      right_(f.canvasWidth - 10)
+      right_(f.canvasWidth - 10), legendBelowTop_(f.legendBelow ? f.legendTop : 0)
 {
     // Expected values reach -log10(0.5 / n); observed ones the smallest p
     // that is not drawn at the top. The y axis holds the whole diagonal.
@@ -207,8 +176,9 @@ bool QqPanel::clear(const PixelSet& pixels, double x0, double y0, double x1, dou
 // "λGC = 1.002" in the upper left corner, with the note on a filtered table
 // under it. Where points lie there, the block goes to the lower right
 // corner; where points lie in both, a narrower wrap of the note is sought a
-// place clear of them (placeNarrower); failing that, the block stays in the
-// upper left.
+// place clear of them (placeNarrower), then a place under the square
+// (placeUnder), at full size and then in smaller type; failing that, the
+// block stays in the upper left.
 void QqPanel::lambdaText(const PixelSet& pixels)
 {
     const QString value = n_ && std::isfinite(m_.lambda.lambda)
@@ -223,13 +193,17 @@ void QqPanel::lambdaText(const PixelSet& pixels)
             x = rx;
             y = ry;
         } else {
-            Block narrower;
+            // Full size first, in the square or under it; then smaller type.
+            Block moved;
             double nx = 0, ny = 0;
-            if (placeNarrower(pixels, lambdaWidth, narrower, nx, ny)) {
-                b = narrower;
-                x = nx;
-                y = ny;
-            }
+            for (const std::vector<double>& scales : {std::vector<double>{1.0}, std::vector<double>{0.85, 0.75}})
+                if (placeNarrower(pixels, lambdaWidth, scales, moved, nx, ny) ||
+                    placeUnder(lambdaWidth, scales, moved, nx, ny)) {
+                    b = moved;
+                    x = nx;
+                    y = ny;
+                    break;
+                }
         }
     }
     const QStringList& note = b.note;
@@ -287,7 +261,7 @@ bool QqPanel::fits(const PixelSet& pixels, const Block& b, double x, double y) c
 
 // fits() by cells: inside the square and no occupied cell within a dot's
 // reach and a pixel of the block.
-bool QqPanel::roomy(const CellCounts& cells, const Block& b, double x, double y) const
+bool QqPanel::roomy(const PixelCells& cells, const Block& b, double x, double y) const
 {
     const double reach = kDotWidth / 2 + 1;
     const int ox = static_cast<int>(std::lround(left_)), oy = static_cast<int>(std::lround(top_));
@@ -312,16 +286,17 @@ bool QqPanel::offDiagonal(double x0, double y0, double x1, double y1) const
     return yb > y1 + 1 || ya < y0 - 1;
 }
 
-// The note wrapped narrower, a tenth at each step down to 40 px, then the
-// same in type 0.85 and 0.75 times the size, each wrap tried in the four
+// The note wrapped narrower, a tenth at each step down to 40 px, in type
+// of each of scales times the full size, each wrap tried in the four
 // corners; then, at each wrap, every place on a 4 px grid, row by row from
 // the top. The first block clear of the points and of the diagonal, and
 // inside the square, wins.
-bool QqPanel::placeNarrower(const PixelSet& pixels, double lambdaWidth, Block& b, double& x, double& y) const
+bool QqPanel::placeNarrower(const PixelSet& pixels, double lambdaWidth, const std::vector<double>& scales, Block& b,
+                            double& x, double& y) const
 {
-    const CellCounts cells(pixels);
+    const PixelCells cells(pixels);
     std::vector<Block> wraps;
-    for (const double scale : {1.0, 0.85, 0.75})
+    for (const double scale : scales)
         for (double room = std::max(size_ - 24, 60.0) * (scale < 1 ? 1 : 0.9); room >= 40; room *= 0.9) {
             Block w = block(lambdaWidth, room, scale);
             if (wraps.empty() || w.note != wraps.back().note || w.scale != wraps.back().scale)
@@ -347,6 +322,27 @@ bool QqPanel::placeNarrower(const PixelSet& pixels, double lambdaWidth, Block& b
                     return true;
                 }
         }
+    return false;
+}
+
+// Under the square's axis title "Expected ..." (its descenders and 6 px of
+// air), where the legend runs under both panels and leaves room above its
+// first line (cap height 10 px, 8 px of air): at the first of scales that
+// fits, wrapped to the QQ column's width.
+bool QqPanel::placeUnder(double lambdaWidth, const std::vector<double>& scales, Block& b, double& x, double& y) const
+{
+    if (legendBelowTop_ <= 0)
+        return false;
+    for (const double scale : scales) {
+        const Block w = block(lambdaWidth, right_ - left_, scale);
+        const double baseline = bottom_ + 44 + 4 + 6 + w.ascent();
+        if (w.width <= right_ - left_ && baseline + w.depth + w.descent() <= legendBelowTop_ - 10 - 8) {
+            b = w;
+            x = left_;
+            y = baseline;
+            return true;
+        }
+    }
     return false;
 }
 

@@ -87,6 +87,14 @@ TEST(FigureFit, RealTablesFitAtEverySize)
         {realFile("locuszoomr_SLE_gwas_sub.tsv"), {"-lcolumn", "pos", "-pcolumn", "p", "-chrcolumn", "chrom"}},
         {realFile("gapdatasets_w4_chicken_sorted.tsv"), {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"}},
         {realFile("CMplot_pig60K_sorted.tsv"), {"-lcolumn", "3", "-pcolumn", "4", "-chrcolumn", "2"}},
+        {realFile("fcfdr_T1D_ImmunoChip_OnengutGumuscu2015.tsv"), {"-lcolumn", "3", "-pcolumn", "6", "-chrcolumn", "2"}},
+        {realFile("gapdatasets_mhtdata_bodyfat.tsv"), {"-lcolumn", "3", "-pcolumn", "4", "-chrcolumn", "5"}},
+        {realFile("gapdatasets_hr1420_heartrate.tsv"), {"-lcolumn", "4", "-pcolumn", "2", "-chrcolumn", "3"}},
+        {realFile("qmplot_gwas_plink_result.glm.tsv"), {"-lcolumn", "2", "-pcolumn", "12", "-chrcolumn", "1"}},
+        {realFile("geniplots_IL6_GCST90274815_p1e-3.tsv"), {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"}},
+        {realFile("METAL_test09_METAANALYSIS1_TRACKPOSITIONS_sorted.tsv"),
+         {"-lcolumn", "2", "-pcolumn", "8", "-chrcolumn", "1"}},
+        {realFile("topr_CD_FINNGEN_p1e-3.tsv"), chrPosP},
     };
     const std::string dir = makeTempDir();
     size_t texts = 0;
