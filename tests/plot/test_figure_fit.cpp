@@ -58,19 +58,67 @@ TEST(FigureFit, EveryTextInsideAndClearAtEverySize)
 {
     const PlotModel models[3] = {sampleModel(false), sampleModel(true), wordyModel()};
     const char* names[3] = {"loci", "filtered", "wordy"};
+    // The default, a long title of words, one without spaces and one of
+    // characters outside the BMP (two UTF-16 units each).
+    const QString titles[4] = {QString(),
+                               QStringLiteral("Ulcerative colitis, UK Biobank, all markers with p below one in a "
+                                              "thousand, both sexes"),
+                               QString(90, QLatin1Char('W')), QString::fromUtf8("\xF0\x9F\xA7\xAC").repeated(60)};
     std::vector<std::pair<int, int>> sizes = kFitSizes;
     sizes.push_back({2400, 900});
     for (const auto& [w, h] : sizes)
-        for (const QString& title : {QString(), QStringLiteral("Ulcerative colitis, UK Biobank, all markers with "
-                                                                "p below one in a thousand, both sexes")}) {
+        for (const QString& title : titles) {
             PlotSettings s;
             s.width = w;
             s.height = h;
             if (!title.isEmpty())
                 s.title = title;
             for (int k = 0; k < 3; ++k)
-                expectFigureFits(figureSvg(models[k], s), w, h, std::string(names[k]) + (title.isEmpty() ? "" : " titled"));
+                expectFigureFits(figureSvg(models[k], s), w, h,
+                                 std::string(names[k]) + (title.isEmpty() ? "" : " titled"));
         }
+}
+
+// A title too long for its room is set smaller, and past 14 px cut after a
+// word (else a whole character) with an ellipsis; a short one keeps 22 px.
+TEST(FigureFit, LongTitlesShrinkThenCut)
+{
+    const PlotModel m = sampleModel(false);
+    const auto titleOf = [&](const QString& title, int width, double* size) {
+        PlotSettings s;
+        s.width = width;
+        s.height = 600;
+        s.title = title;
+        QString text;
+        const QString error = forEachElement(figureSvg(m, s), [&](QXmlStreamReader& r, const std::vector<QString>& g) {
+            if (text.isEmpty() && r.name() == u"text" && !g.empty() && g.back() == u"manhattan" &&
+                r.attributes().value(QLatin1String("font-weight")) == u"bold") {
+                *size = r.attributes().value(QLatin1String("font-size")).toDouble();
+                text = r.readElementText();
+            }
+        });
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        return text;
+    };
+    double size = 0;
+    EXPECT_EQ(titleOf(QStringLiteral("Height"), 800, &size), QStringLiteral("Height"));
+    EXPECT_EQ(size, 22);
+    const QString middling = QStringLiteral("Height in the UK Biobank, both sexes");
+    EXPECT_EQ(titleOf(middling, 800, &size), middling);
+    EXPECT_LT(size, 22);
+    EXPECT_GE(size, 14);
+    const QString words = QStringLiteral("Height in the UK Biobank, both sexes, all markers with p below one in a "
+                                         "thousand, imputed to the reference panel");
+    const QString cut = titleOf(words, 800, &size);
+    EXPECT_EQ(size, 14);
+    ASSERT_TRUE(cut.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(words.startsWith(cut.chopped(1)));
+    EXPECT_EQ(words.at(cut.size() - 1), QLatin1Char(' ')) << "cut inside a word: " << cut.toStdString();
+    const QString wide = QString::fromUtf8("\xF0\x9F\xA7\xAC").repeated(80);
+    const QString wideCut = titleOf(wide, 800, &size);
+    ASSERT_TRUE(wideCut.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(wideCut.chopped(1).isValidUtf16());
+    EXPECT_EQ(wideCut.size() % 2, 1) << "a character split in two";
 }
 
 // The example and the shared real tables, drawn by the program at every size.
