@@ -71,7 +71,8 @@ std::vector<PlacedLabel> staggerLabels(const std::vector<AxisLabel>& labels, dou
         double& limit = rowLeft[out[i].row];
         out[i].x = std::min(out[i].x, limit - gap - half);
         limit = out[i].x - half;
-        inside = inside && out[i].x - half >= left && std::fabs(out[i].x - labels[i].centre) <= 2 * labels[i].width;
+        inside = inside && out[i].x - half >= left &&
+                 std::fabs(out[i].x - labels[i].centre) <= 2 * labels[i].width;
     }
     if (inside)
         return out;

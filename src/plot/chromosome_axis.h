@@ -20,9 +20,9 @@ using ::naturalChromosomeRank;
 // any other label that fits on neither row is dropped (row -1). Where that
 // would put labels past right, they move left on their rows as far as
 // needed; where that would put one past left, or further than twice its
-// width from its centre, the labels are thinned
-// instead: each keeps inside the bounds, within half its width of its
-// centre, or is dropped, mustShow or not.
+// width from its centre, the labels are thinned instead: each keeps inside
+// the bounds, within half its width of its centre, or is dropped, mustShow
+// or not.
 struct AxisLabel {
     double centre = 0, width = 0;
     bool mustShow = false;

@@ -1,8 +1,8 @@
 // The Manhattan panel's labels: the lead ids of the 20 strongest loci (or,
 // without loci, the lead labels of the 20 highest peaks), each clear of
 // every other label, of every locus mark (its own included) and of every
-// marker dot; and in a
-// broken axis's band, the values of the strongest extreme markers.
+// marker dot; and in a broken axis's band, the values of the strongest
+// extreme markers.
 //
 // Design note. A label's candidate places are fixed before any is taken:
 // above its summit and up to five lines higher, then beside its mark

@@ -131,9 +131,13 @@ void ManhattanPanel::titleLine()
     const QString ellipsis = QStringLiteral("\u2026");
     QString cut = s_.title;
     while (!cut.isEmpty() && width(cut + ellipsis, 14) > room) {
+        // Back to the last space while that keeps most of the room used,
+        // else by one character (both halves of a surrogate pair).
         const qsizetype space = cut.lastIndexOf(QLatin1Char(' '));
-        cut = space > 0 && width(cut.left(space) + ellipsis, 14) > 0.6 * room ? cut.left(space)
-                                                                             : cut.chopped(cut.back().isLowSurrogate() && cut.size() > 1 ? 2 : 1);
+        if (space > 0 && width(cut.left(space) + ellipsis, 14) > 0.6 * room)
+            cut.truncate(space);
+        else
+            cut.chop(cut.back().isLowSurrogate() && cut.size() > 1 ? 2 : 1);
         while (cut.endsWith(QLatin1Char(' ')))
             cut.chop(1);
     }
@@ -324,8 +328,10 @@ void ManhattanPanel::chromosomeDots(size_t i, const std::vector<int>& cellY, std
 bool ManhattanPanel::clearOfDots(const Box& b) const
 {
     const double reach = kDotWidth / 2;
-    const int xa = static_cast<int>(std::floor(b.x0 - reach)) - dotsX_, xb = static_cast<int>(std::ceil(b.x1 + reach)) - dotsX_;
-    const int ya = static_cast<int>(std::floor(b.y0 - reach)) - dotsY_, yb = static_cast<int>(std::ceil(b.y1 + reach)) - dotsY_;
+    const int xa = static_cast<int>(std::floor(b.x0 - reach)) - dotsX_;
+    const int xb = static_cast<int>(std::ceil(b.x1 + reach)) - dotsX_;
+    const int ya = static_cast<int>(std::floor(b.y0 - reach)) - dotsY_;
+    const int yb = static_cast<int>(std::ceil(b.y1 + reach)) - dotsY_;
     for (int x = std::max(xa, 0); x <= std::min(xb, dots_.width() - 1); ++x)
         for (int y = std::max(ya, 0); y <= std::min(yb, dots_.height() - 1); ++y)
             if (dots_.get(x, y))

@@ -135,10 +135,10 @@ inline size_t expectFigureFits(const QByteArray& svg, int w, int h, const std::s
                                               << f.texts[j].text.toStdString();
         for (const std::vector<FitBox>* dots : {&f.qqDots, &f.manhattanDots}) {
             const auto hit = std::find_if(dots->begin(), dots->end(), [&](const FitBox& d) { return t.meets(d); });
-            EXPECT_TRUE(hit == dots->end()) << where << t.text.toStdString() << " (" << t.layer.toStdString()
-                                            << ") covers a dot of " << (hit == dots->end() ? "" : hit->layer.toStdString())
-                                            << " at " << (hit == dots->end() ? 0 : hit->x0) << ","
-                                            << (hit == dots->end() ? 0 : hit->y0);
+            if (hit != dots->end())
+                ADD_FAILURE() << where << t.text.toStdString() << " (" << t.layer.toStdString() << ") covers a "
+                              << (dots == &f.qqDots ? "QQ point" : "Manhattan dot") << " at " << hit->x0 << ","
+                              << hit->y0;
         }
     }
     return f.texts.size();
