@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <numeric>
 
 namespace plotlayout {
@@ -21,10 +22,27 @@ constexpr short kAdvance[95] = {
 
 } // namespace
 
-std::vector<PlacedLabel> staggerLabels(const std::vector<AxisLabel>& labels, double gap)
+// Design note. The first pass is the free stagger: labels at their centres
+// on two rows, a mustShow label without room moved right as far as it
+// needs. Where that keeps every label inside [left, right] it is the
+// result. Where labels run past right, a pass from the last label back
+// moves each left as far as the next one on its row (or right) needs,
+// keeping the rows; where that keeps them right of left and each within
+// twice its width of its centre, it is the result. Otherwise the third
+// pass thins: each label, its centre pulled inside the bounds, goes on the
+// first row where it keeps gap px from the label before it, moved right by
+// at most half its width and never past right; a label with no such place
+// is dropped, whatever mustShow says.
+// Invariant of the forward passes: rowRight[r] is the right edge of the
+// last label placed on row r, and every label placed starts gap px or more
+// beyond it, so labels on one row never meet (the backward pass keeps the
+// same with left edges, from the right); in the third pass every label
+// placed also lies inside [left, right].
+std::vector<PlacedLabel> staggerLabels(const std::vector<AxisLabel>& labels, double gap, double left, double right)
 {
     std::vector<PlacedLabel> out(labels.size());
     double rowRight[2] = {-1e300, -1e300};
+    bool inside = true;
     for (size_t i = 0; i < labels.size(); ++i) {
         const AxisLabel& l = labels[i];
         const double half = l.width / 2;
@@ -34,6 +52,42 @@ std::vector<PlacedLabel> staggerLabels(const std::vector<AxisLabel>& labels, dou
         if (out[i].row < 0 && l.mustShow) {
             const int row = rowRight[1] < rowRight[0] ? 1 : 0;
             out[i] = {row, rowRight[row] + gap + half};
+        }
+        if (out[i].row >= 0) {
+            rowRight[out[i].row] = out[i].x + half;
+            inside = inside && out[i].x - half >= left && out[i].x + half <= right;
+        }
+    }
+    if (inside)
+        return out;
+    // Back from the right bound: each label placed, last first, no further
+    // right than gap px before the next one on its row.
+    double rowLeft[2] = {right + gap, right + gap};
+    inside = true;
+    for (size_t i = labels.size(); i-- > 0;) {
+        if (out[i].row < 0)
+            continue;
+        const double half = labels[i].width / 2;
+        double& limit = rowLeft[out[i].row];
+        out[i].x = std::min(out[i].x, limit - gap - half);
+        limit = out[i].x - half;
+        inside = inside && out[i].x - half >= left &&
+                 std::fabs(out[i].x - labels[i].centre) <= 2 * labels[i].width;
+    }
+    if (inside)
+        return out;
+    out.assign(labels.size(), PlacedLabel());
+    rowRight[0] = rowRight[1] = -1e300;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const AxisLabel& l = labels[i];
+        const double half = l.width / 2;
+        if (l.width > right - left)
+            continue;
+        const double centre = std::min(std::max(l.centre, left + half), right - half);
+        for (int row = 0; row < 2 && out[i].row < 0; ++row) {
+            const double x = std::max(centre, rowRight[row] + gap + half);
+            if (x - centre <= half && x + half <= right)
+                out[i] = {row, x};
         }
         if (out[i].row >= 0)
             rowRight[out[i].row] = out[i].x + half;

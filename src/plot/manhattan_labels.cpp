@@ -1,17 +1,20 @@
 // The Manhattan panel's labels: the lead ids of the 20 strongest loci (or,
 // without loci, the lead labels of the 20 highest peaks), each clear of
-// every other label and of every locus mark, its own included; and in a
-// broken axis's band, the values of the strongest extreme markers.
+// every other label, of every locus mark (its own included) and of every
+// marker dot; and in a broken axis's band, the values of the strongest
+// extreme markers.
 //
 // Design note. A label's candidate places are fixed before any is taken:
 // above its summit and up to five lines higher, then beside its mark
 // (right, then left) and stacked upward from there, then higher above it
 // up to the top of the plot area. Only the marks that meet one of a label's
 // candidates can stop it, so one pass over the loci marks the candidates
-// that some mark blocks, for all 20 labels at once; then each label,
+// that some mark blocks, for all 20 labels at once, and the candidates
+// that meet a marker dot are marked the same way; then each label,
 // strongest first, takes its first candidate that is not blocked and is
 // clear of the labels placed before it. The memory is that of the 20
-// labels and their places, whatever the number of loci. A label with no
+// labels and their places, whatever the number of loci (the dots are the
+// panel's one bit per pixel, kept from drawing them). A label with no
 // clear candidate is left out and counted (data-labels-dropped on the
 // labels group).
 #include "plot/manhattan_panel.h"
@@ -197,6 +200,11 @@ void ManhattanPanel::labels()
                 p.blocked = p.blocked || p.box.overlaps(b);
         }
     }
+
+    // The places that a marker dot blocks.
+    for (LabelWish& w : wishes)
+        for (Place& p : w.places)
+            p.blocked = p.blocked || !clearOfDots(p.box);
 
     c_.layer("labels", "Labels");
     std::vector<Box> placed;

@@ -208,7 +208,8 @@ void ManhattanPanel::bandValues(std::vector<Box> taken)
         const bool right = d.x + 10 + w <= f_.left + f_.w;
         const double x0 = right ? d.x + 9 : d.x - 9 - w;
         const Box box{x0 - 1, d.y - fontSize / 2 - 1, x0 + w + 1, d.y + fontSize / 2 + 1};
-        if (box.y0 < f_.top || std::any_of(taken.begin(), taken.end(), [&](const Box& t) { return t.overlaps(box); }))
+        if (box.y0 < f_.top || !clearOfDots(box) ||
+            std::any_of(taken.begin(), taken.end(), [&](const Box& t) { return t.overlaps(box); }))
             continue;
         taken.push_back(box);
         c_.start("text");

@@ -13,7 +13,9 @@ using namespace plotstyle;
 
 ManhattanPanel::ManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f,
                                PlotDrawStats& stats)
-    : c_(c), m_(m), s_(s), f_(f), stats_(stats)
+    : c_(c), m_(m), s_(s), f_(f), stats_(stats),
+      dots_(static_cast<int>(std::ceil(f.w)) + 2 * kDotsMargin + 1, static_cast<int>(std::lround(f.h)) + 1),
+      dotsX_(static_cast<int>(std::floor(f.left)) - kDotsMargin), dotsY_(static_cast<int>(std::lround(f.top)))
 {
     // The y axis: every drawn marker, the peaks, the loci and both dashed
     // lines fit, with room above for the labels; broken where a few extreme
@@ -87,7 +89,7 @@ void ManhattanPanel::draw()
 
 void ManhattanPanel::header()
 {
-    c_.text(f_.left, 34, s_.title, 22, "start", kTitleText, true);
+    titleLine();
     int64_t chromosomeCount = static_cast<int64_t>(m_.chromosomes.size()), merged = 0;
     if (otherSlot_ >= 0) {
         merged = m_.chromosomes[otherSlot_].merged;
@@ -111,6 +113,35 @@ void ManhattanPanel::header()
         sub += QStringLiteral(" \u00b7 %1 with p = 0 or below the smallest double, drawn at the top")
                    .arg(QString::fromStdString(groupDigits(m_.retainedTop)));
     factsLine(sub);
+}
+
+// The bold title, left of the QQ panel's "QQ plot": at 22 px where it fits
+// there, else in the largest smaller size down to 14 px that fits, else at
+// 14 px cut at a word (or a character) with an ellipsis.
+void ManhattanPanel::titleLine()
+{
+    const double room = f_.qLeft - 16 - f_.left;
+    // Bold glyphs run about a tenth wider than the regular ones measured.
+    const auto width = [](const QString& text, double size) { return textWidth(text, size) * 1.1; };
+    for (const double size : {22.0, 20.0, 18.0, 16.0, 14.0})
+        if (width(s_.title, size) <= room) {
+            c_.text(f_.left, 34, s_.title, size, "start", kTitleText, true);
+            return;
+        }
+    const QString ellipsis = QStringLiteral("\u2026");
+    QString cut = s_.title;
+    while (!cut.isEmpty() && width(cut + ellipsis, 14) > room) {
+        // Back to the last space while that keeps most of the room used,
+        // else by one character (both halves of a surrogate pair).
+        const qsizetype space = cut.lastIndexOf(QLatin1Char(' '));
+        if (space > 0 && width(cut.left(space) + ellipsis, 14) > 0.6 * room)
+            cut.truncate(space);
+        else
+            cut.chop(cut.back().isLowSurrogate() && cut.size() > 1 ? 2 : 1);
+        while (cut.endsWith(QLatin1Char(' ')))
+            cut.chop(1);
+    }
+    c_.text(f_.left, 34, cut + ellipsis, 14, "start", kTitleText, true);
 }
 
 // The facts under the title, left of the QQ panel's header: on one line
@@ -198,7 +229,9 @@ void ManhattanPanel::axisBreak()
 // Every chromosome's name under the middle of its place, on two rows where
 // neighbours would overlap; a name moved off its middle (or to the second
 // row) gets a thin leader from the axis. Names of the natural chromosomes
-// are always shown; among many other contigs, those without room are not.
+// are always shown where the panel's width holds them all; among many other
+// contigs, those without room are not. No name leaves the panel: where they
+// would, the names are thinned to those that find a place under it.
 void ManhattanPanel::chromosomeLabels()
 {
     const double fontSize = 13, rowStep = 17;
@@ -209,7 +242,8 @@ void ManhattanPanel::chromosomeLabels()
         wanted.push_back({segments_[i].x0 + segments_[i].width / 2, textWidth(name, fontSize),
                           chr.isOther() || naturalChromosomeRank(chr.name) > 0 || axisOrder_.size() <= 60});
     }
-    const std::vector<PlacedLabel> placed = staggerLabels(wanted, 4);
+    // A name may reach a chromosome gap (4 px) past either end of the axis.
+    const std::vector<PlacedLabel> placed = staggerLabels(wanted, 4, f_.left - 4, f_.left + f_.w + 4);
     for (size_t k = 0; k < axisOrder_.size(); ++k) {
         if (placed[k].row < 0)
             continue;
@@ -264,6 +298,14 @@ void ManhattanPanel::chromosomeDots(size_t i, const std::vector<int>& cellY, std
     const int top = static_cast<int>(std::lround(f_.top));
     const int px0 = static_cast<int>(std::floor(s.x0)) - 1;
     PixelSet pixels(static_cast<int>(std::ceil(s.width)) + 3, static_cast<int>(std::lround(f_.h)) + 1);
+    // Each dot into pixels and, where it is drawn (clamped as pixels
+    // clamps), into dots_.
+    const auto put = [&](int px, int py) {
+        pixels.set(px, py);
+        px = std::min(std::max(px, 0), pixels.width() - 1);
+        py = std::min(std::max(py, 0), pixels.height() - 1);
+        dots_.set(px + px0 - dotsX_, py + top - dotsY_);
+    };
     for (uint32_t k = 0; k < c.cols; ++k) {
         const uint64_t* w = &c.cells[size_t(k) * kPlotCellWords];
         if (std::all_of(w, w + kPlotCellWords, [](uint64_t word) { return word == 0; }))
@@ -272,14 +314,29 @@ void ManhattanPanel::chromosomeDots(size_t i, const std::vector<int>& cellY, std
         const int px = static_cast<int>(std::lround(x)) - px0;
         for (int j = 0; j < kPlotCellWords; ++j)
             for (uint64_t bits = w[j]; bits; bits &= bits - 1)
-                pixels.set(px, cellY[j * 64 + __builtin_ctzll(bits)] - top);
+                put(px, cellY[j * 64 + __builtin_ctzll(bits)] - top);
     }
     for (const PlotExtreme& e : c.extremes) {
         const int px = static_cast<int>(std::lround(positionX(s, c.span(), c.minPosition, e.position))) - px0;
-        pixels.set(px, static_cast<int>(std::lround(yPix(e.value))) - top);
+        put(px, static_cast<int>(std::lround(yPix(e.value))) - top);
     }
     stats_.manhattanDots += pixels.appendPath(d, px0, top);
     stats_.manhattanPixels += pixels.count();
+}
+
+// A dot reaches kDotWidth / 2 around its pixel.
+bool ManhattanPanel::clearOfDots(const Box& b) const
+{
+    const double reach = kDotWidth / 2;
+    const int xa = static_cast<int>(std::floor(b.x0 - reach)) - dotsX_;
+    const int xb = static_cast<int>(std::ceil(b.x1 + reach)) - dotsX_;
+    const int ya = static_cast<int>(std::floor(b.y0 - reach)) - dotsY_;
+    const int yb = static_cast<int>(std::ceil(b.y1 + reach)) - dotsY_;
+    for (int x = std::max(xa, 0); x <= std::min(xb, dots_.width() - 1); ++x)
+        for (int y = std::max(ya, 0); y <= std::min(yb, dots_.height() - 1); ++y)
+            if (dots_.get(x, y))
+                return false;
+    return true;
 }
 
 void ManhattanPanel::lines()

@@ -22,6 +22,7 @@ public:
 
 private:
     void header();
+    void titleLine();
     void factsLine(const QString& facts);
     void axes();
     void chromosomeLabels();
@@ -35,6 +36,8 @@ private:
     // clear of taken.
     void bandValues(std::vector<Box> taken);
     void haloText(double x, double y, const QString& text, double fontSize);
+    // True when no marker dot drawn so far reaches into b.
+    bool clearOfDots(const Box& b) const;
 
     double yPix(double v) const { return yAxis_.y(v); }
     // The largest value on the axis.
@@ -63,4 +66,9 @@ private:
     std::unordered_map<std::string, int> chromIndex_;
     int otherSlot_ = -1;
     YAxis yAxis_;
+    // Every marker dot's pixel, over the plot area and a margin of
+    // kDotsMargin px; pixel (x, y) of the figure is (x - dotsX_, y - dotsY_).
+    static constexpr int kDotsMargin = 4;
+    plotlayout::PixelSet dots_;
+    int dotsX_ = 0, dotsY_ = 0;
 };

@@ -168,5 +168,29 @@ int64_t PixelSet::appendPath(std::string& d, int dx, int dy) const
     return commands;
 }
 
+PixelCells::PixelCells(const PixelSet& pixels)
+    : cols_((pixels.width() + kCell - 1) / kCell), rows_((pixels.height() + kCell - 1) / kCell),
+      sums_(size_t(cols_ + 1) * size_t(rows_ + 1), 0)
+{
+    for (int cx = 0; cx < cols_; ++cx)
+        for (int cy = 0; cy < rows_; ++cy) {
+            int any = 0;
+            for (int x = cx * kCell; x < cx * kCell + kCell && !any; ++x)
+                for (int y = cy * kCell; y < cy * kCell + kCell && !any; ++y)
+                    any = pixels.get(x, y);
+            at(cx + 1, cy + 1) = any + at(cx, cy + 1) + at(cx + 1, cy) - at(cx, cy);
+        }
+}
+
+bool PixelCells::free(int x0, int y0, int x1, int y1) const
+{
+    if (x1 < 0 || y1 < 0)
+        return true;
+    const int ca = std::max(x0, 0) / kCell, cb = std::min(x1 / kCell, cols_ - 1);
+    const int ra = std::max(y0, 0) / kCell, rb = std::min(y1 / kCell, rows_ - 1);
+    if (ca > cb || ra > rb)
+        return true;
+    return at(cb + 1, rb + 1) - at(ca, rb + 1) - at(cb + 1, ra) + at(ca, ra) == 0;
+}
 
 } // namespace plotlayout

@@ -73,5 +73,22 @@ private:
     std::vector<uint64_t> bits_; // per column, height bits
 };
 
+// Which 4 px cells of a PixelSet hold a set pixel, as prefix sums over the
+// cells: whether a rectangle is free of set pixels in O(1), erring only
+// towards "not free" (a rectangle is widened to the cells it touches).
+class PixelCells {
+public:
+    explicit PixelCells(const PixelSet& pixels);
+    // True when no set pixel lies in x0..x1, y0..y1 (inclusive; outside the
+    // set counts as free).
+    bool free(int x0, int y0, int x1, int y1) const;
+
+private:
+    static constexpr int kCell = 4;
+    int& at(int c, int r) { return sums_[size_t(c) * size_t(rows_ + 1) + size_t(r)]; }
+    int at(int c, int r) const { return sums_[size_t(c) * size_t(rows_ + 1) + size_t(r)]; }
+    int cols_, rows_;
+    std::vector<int> sums_; // (cols_ + 1) x (rows_ + 1), a zero row and column first
+};
 
 } // namespace plotlayout

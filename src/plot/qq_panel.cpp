@@ -25,8 +25,26 @@ public:
 private:
     void axes();
     PixelSet points();
+    // The lambda line and the note wrapped at some width: its widest line,
+    // and the drop from the lambda line's baseline to the note's last.
+    // Its type is scale times the full size: the lambda line 16 px, the
+    // note 12 px.
+    struct Block {
+        QStringList note;
+        double scale = 1, width = 0, depth = 0;
+        double ascent() const { return 13 * scale; }  // above the first baseline
+        double descent() const { return 4 * scale; }  // below the last
+    };
     void lambdaText(const PixelSet& pixels);
-    QStringList noteLines() const;
+    Block block(double lambdaWidth, double room, double scale = 1) const;
+    bool fits(const PixelSet& pixels, const Block& b, double x, double y) const;
+    bool roomy(const PixelCells& cells, const Block& b, double x, double y) const;
+    // True when the box x0..x1, y0..y1 keeps a pixel from the diagonal.
+    bool offDiagonal(double x0, double y0, double x1, double y1) const;
+    bool placeNarrower(const PixelSet& pixels, double lambdaWidth, const std::vector<double>& scales, Block& b,
+                       double& x, double& y) const;
+    bool placeUnder(double lambdaWidth, const std::vector<double>& scales, Block& b, double& x, double& y) const;
+    QStringList noteLines(double room, double fontSize) const;
     // True when no point drawn in pixels comes within reach of the box.
     bool clear(const PixelSet& pixels, double x0, double y0, double x1, double y1) const;
     // -log10 of the middle of a bin; the top class sits at the top of the axis.
@@ -40,13 +58,16 @@ private:
     PlotDrawStats& stats_;
     const uint64_t n_;
     const double left_, top_, size_, bottom_, right_;
+    // Where the legend runs under both panels, the baseline of its first
+    // line; else 0.
+    const double legendBelowTop_;
     Ticks xTicks_, yTicks_;
 };
 
 QqPanel::QqPanel(SvgCanvas& c, const PlotModel& m, const PlotFrame& f, PlotDrawStats& stats)
     : c_(c), m_(m), h_(m.histogram), stats_(stats), n_(m.histogram.total()), left_(f.qLeft), top_(f.qTop),
       size_(f.qSize), bottom_(f.qTop + f.qSize),
-      right_(f.canvasWidth - 10)
+      right_(f.canvasWidth - 10), legendBelowTop_(f.legendBelow ? f.legendTop : 0)
 {
     // Expected values reach -log10(0.5 / n); observed ones the smallest p
     // that is not drawn at the top. The y axis holds the whole diagonal.
@@ -154,74 +175,193 @@ bool QqPanel::clear(const PixelSet& pixels, double x0, double y0, double x1, dou
 
 // "λGC = 1.002" in the upper left corner, with the note on a filtered table
 // under it. Where points lie there, the block goes to the lower right
-// corner; where points lie in both, it stays in the upper left.
+// corner; where points lie in both, a narrower wrap of the note is sought a
+// place clear of them (placeNarrower), then a place under the square
+// (placeUnder), at full size and then in smaller type; failing that, the
+// block stays in the upper left.
 void QqPanel::lambdaText(const PixelSet& pixels)
 {
     const QString value = n_ && std::isfinite(m_.lambda.lambda)
                               ? QStringLiteral(" = %1").arg(QString::number(m_.lambda.lambda, 'f', 3))
                               : QStringLiteral(" not defined");
-    const QStringList note = noteLines();
-    double width = textWidth(QStringLiteral("\u03bb") + value, 16) + textWidth(QStringLiteral("GC"), 12);
-    for (const QString& line : note)
-        width = std::max(width, textWidth(line, 12));
-    // Baselines: the lambda line, then note lines 20 and then 15 px apart;
-    // the block reaches 13 px above the first, 4 below the last.
-    const double depth = note.isEmpty() ? 0 : 20 + 15 * double(note.size() - 1);
+    const double lambdaWidth = textWidth(QStringLiteral("\u03bb") + value, 16) + textWidth(QStringLiteral("GC"), 12);
+    Block b = block(lambdaWidth, std::max(size_ - 24, 60.0));
     double x = left_ + 12, y = top_ + 22;
-    if (!clear(pixels, x, y - 13, x + width, y + depth + 4)) {
-        const double rx = std::max(left_ + 12, left_ + size_ - 12 - width), ry = bottom_ - 12 - depth;
-        if (clear(pixels, rx, ry - 13, rx + width, ry + depth + 4)) {
+    if (!clear(pixels, x, y - 13, x + b.width, y + b.depth + 4)) {
+        const double rx = std::max(left_ + 12, left_ + size_ - 12 - b.width), ry = bottom_ - 12 - b.depth;
+        if (clear(pixels, rx, ry - 13, rx + b.width, ry + b.depth + 4)) {
             x = rx;
             y = ry;
+        } else {
+            // Full size first, in the square or under it; then smaller type.
+            Block moved;
+            double nx = 0, ny = 0;
+            for (const std::vector<double>& scales : {std::vector<double>{1.0}, std::vector<double>{0.85, 0.75}})
+                if (placeNarrower(pixels, lambdaWidth, scales, moved, nx, ny) ||
+                    placeUnder(lambdaWidth, scales, moved, nx, ny)) {
+                    b = moved;
+                    x = nx;
+                    y = ny;
+                    break;
+                }
         }
     }
+    const QStringList& note = b.note;
     c_.startMixed("text");
     // Keeps the space before "=" in QtSvg's rendering, which trims the
     // text of each tspan otherwise.
     c_.attr("xml:space", "preserve");
     c_.attr("x", x);
     c_.attr("y", y);
-    c_.attr("font-size", 16);
+    c_.attr("font-size", 16 * b.scale);
     c_.attr("fill", kTitleText);
     c_.chars(QStringLiteral("\u03bb"));
     c_.start("tspan");
-    c_.attr("dy", 4);
-    c_.attr("font-size", 12);
+    c_.attr("dy", 4 * b.scale);
+    c_.attr("font-size", 12 * b.scale);
     c_.chars(QStringLiteral("GC"));
     c_.end();
     c_.start("tspan");
-    c_.attr("dy", -4);
+    c_.attr("dy", -4 * b.scale);
     c_.chars(value);
     c_.end();
     c_.endMixed();
     for (int k = 0; k < note.size(); ++k) {
         c_.start("text");
         c_.attr("x", x);
-        c_.attr("y", y + 20 + 15 * k);
-        c_.attr("font-size", 12);
+        c_.attr("y", y + (20 + 15 * k) * b.scale);
+        c_.attr("font-size", 12 * b.scale);
         c_.attr("fill", kTitleText);
         c_.chars(note[k]);
         c_.end();
     }
 }
 
+// Baselines: the lambda line, then note lines 20 and then 15 px apart; the
+// block reaches 13 px above the first, 4 below the last.
+QqPanel::Block QqPanel::block(double lambdaWidth, double room, double scale) const
+{
+    Block b;
+    b.scale = scale;
+    b.note = noteLines(room, 12 * scale);
+    b.width = lambdaWidth * scale;
+    for (const QString& line : b.note)
+        b.width = std::max(b.width, textWidth(line, 12 * scale));
+    b.depth = b.note.isEmpty() ? 0 : (20 + 15 * double(b.note.size() - 1)) * scale;
+    return b;
+}
+
+// Clear of the points and the diagonal, and inside the square.
+bool QqPanel::fits(const PixelSet& pixels, const Block& b, double x, double y) const
+{
+    return y - b.ascent() >= top_ && y + b.depth + b.descent() <= bottom_ && x + b.width <= left_ + size_ &&
+           offDiagonal(x, y - b.ascent(), x + b.width, y + b.depth + b.descent()) &&
+           clear(pixels, x, y - b.ascent(), x + b.width, y + b.depth + b.descent());
+}
+
+// fits() by cells: inside the square and no occupied cell within a dot's
+// reach and a pixel of the block.
+bool QqPanel::roomy(const PixelCells& cells, const Block& b, double x, double y) const
+{
+    const double reach = kDotWidth / 2 + 1;
+    const int ox = static_cast<int>(std::lround(left_)), oy = static_cast<int>(std::lround(top_));
+    return y - b.ascent() >= top_ && y + b.depth + b.descent() <= bottom_ && x + b.width <= left_ + size_ &&
+           offDiagonal(x, y - b.ascent(), x + b.width, y + b.depth + b.descent()) &&
+           cells.free(static_cast<int>(std::floor(x - reach)) - ox,
+                      static_cast<int>(std::floor(y - b.ascent() - reach)) - oy,
+                      static_cast<int>(std::ceil(x + b.width + reach)) - ox,
+                      static_cast<int>(std::ceil(y + b.depth + b.descent() + reach)) - oy);
+}
+
+// The diagonal runs from (left_, bottom_) up to the top of the shorter
+// axis; over the box's x range its y falls from ya to yb.
+bool QqPanel::offDiagonal(double x0, double y0, double x1, double y1) const
+{
+    const double diagonal = std::min(xTicks_.top, yTicks_.top);
+    const double xa = std::max(x0 - 1, left_), xb = std::min(x1 + 1, xPix(diagonal));
+    if (xa > xb)
+        return true;
+    const double slope = (yPix(0) - yPix(diagonal)) / (xPix(diagonal) - left_);
+    const double ya = bottom_ - (xa - left_) * slope, yb = bottom_ - (xb - left_) * slope;
+    return yb > y1 + 1 || ya < y0 - 1;
+}
+
+// The note wrapped narrower, a tenth at each step down to 40 px, in type
+// of each of scales times the full size, each wrap tried in the four
+// corners; then, at each wrap, every place on a 4 px grid, row by row from
+// the top. The first block clear of the points and of the diagonal, and
+// inside the square, wins.
+bool QqPanel::placeNarrower(const PixelSet& pixels, double lambdaWidth, const std::vector<double>& scales, Block& b,
+                            double& x, double& y) const
+{
+    const PixelCells cells(pixels);
+    std::vector<Block> wraps;
+    for (const double scale : scales)
+        for (double room = std::max(size_ - 24, 60.0) * (scale < 1 ? 1 : 0.9); room >= 40; room *= 0.9) {
+            Block w = block(lambdaWidth, room, scale);
+            if (wraps.empty() || w.note != wraps.back().note || w.scale != wraps.back().scale)
+                wraps.push_back(std::move(w));
+        }
+    for (const bool search : {false, true})
+        for (const Block& w : wraps) {
+            const double right = left_ + size_ - 12 - w.width, lowest = bottom_ - 12 - w.depth;
+            const double highest = top_ + 9 + w.ascent();
+            std::vector<std::pair<double, double>> places;
+            if (!search) {
+                places = {{left_ + 12, highest}, {right, lowest}, {right, highest}, {left_ + 12, lowest}};
+            } else {
+                for (double cy = highest - 5; cy <= lowest + 8; cy += 4)
+                    for (double cx = left_ + 4; cx <= right + 8; cx += 4)
+                        places.push_back({cx, cy});
+            }
+            for (const auto& [cx, cy] : places)
+                if (search ? roomy(cells, w, cx, cy) : fits(pixels, w, cx, cy)) {
+                    b = w;
+                    x = cx;
+                    y = cy;
+                    return true;
+                }
+        }
+    return false;
+}
+
+// Under the square's axis title "Expected ..." (its descenders and 6 px of
+// air), where the legend runs under both panels and leaves room above its
+// first line (cap height 10 px, 8 px of air): at the first of scales that
+// fits, wrapped to the QQ column's width.
+bool QqPanel::placeUnder(double lambdaWidth, const std::vector<double>& scales, Block& b, double& x, double& y) const
+{
+    if (legendBelowTop_ <= 0)
+        return false;
+    for (const double scale : scales) {
+        const Block w = block(lambdaWidth, right_ - left_, scale);
+        const double baseline = bottom_ + 44 + 4 + 6 + w.ascent();
+        if (w.width <= right_ - left_ && baseline + w.depth + w.descent() <= legendBelowTop_ - 10 - 8) {
+            b = w;
+            x = left_;
+            y = baseline;
+            return true;
+        }
+    }
+    return false;
+}
+
 // A table that holds only small p-values (published summary statistics are
 // often cut at p < 1e-3) has no median to speak of: its lambdaGC says
 // nothing about inflation, and the panel says so, on as many lines as keep
-// it inside the square (split between words).
-QStringList QqPanel::noteLines() const
+// it within room px (split between words).
+QStringList QqPanel::noteLines(double room, double fontSize) const
 {
     const double largest = m_.histogram.largest();
     if (!n_ || largest >= kFilteredBelow)
         return {};
     const QString text =
         QStringLiteral("not meaningful: the table holds only p \u2264 %1").arg(QString::number(largest, 'g', 3));
-    const double room = std::max(size_ - 24, 60.0);
     QStringList lines;
     QString line;
     for (const QString& word : text.split(QLatin1Char(' '))) {
         const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-        if (!line.isEmpty() && textWidth(longer, 12) > room) {
+        if (!line.isEmpty() && textWidth(longer, fontSize) > room) {
             lines << line;
             line = word;
         } else {

@@ -75,6 +75,54 @@ TEST(ChromosomeAxis, EveryLabelInNaturalOrderWithoutOverlap)
     }
 }
 
+// Labels kept between left and right bounds: where the free stagger fits,
+// the bounds change nothing; where the small chromosomes at the end push
+// names past right, the names move left on their rows, all shown, in order
+// and apart; where even that cannot hold them, they are thinned to those
+// that fit, none outside.
+TEST(ChromosomeAxis, LabelsStayBetweenTheBounds)
+{
+    const auto check = [](const std::vector<AxisLabel>& labels, const std::vector<PlacedLabel>& placed, double left,
+                          double right) {
+        double rowRight[2] = {-1e300, -1e300};
+        for (size_t i = 0; i < labels.size(); ++i) {
+            if (placed[i].row < 0)
+                continue;
+            const double half = labels[i].width / 2;
+            EXPECT_GE(placed[i].x - half, left - 1e-9) << i;
+            EXPECT_LE(placed[i].x + half, right + 1e-9) << i;
+            EXPECT_GE(placed[i].x - half, rowRight[placed[i].row] + 4 - 1e-9) << i << " meets the label before it";
+            rowRight[placed[i].row] = placed[i].x + half;
+        }
+    };
+    // Twenty 20 px names 30 px apart, then six more 8 px apart at the end.
+    std::vector<AxisLabel> labels;
+    for (int k = 0; k < 20; ++k)
+        labels.push_back({15 + 30.0 * k, 20, true});
+    for (int k = 0; k < 6; ++k)
+        labels.push_back({600 + 8.0 * k, 20, true});
+    const std::vector<PlacedLabel> free = staggerLabels(labels, 4);
+    EXPECT_GT(free.back().x + 10, 660) << "the free stagger runs past the end";
+    // Roomy bounds: the same places.
+    const std::vector<PlacedLabel> roomy = staggerLabels(labels, 4, -100, 1000);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        EXPECT_EQ(roomy[i].row, free[i].row);
+        EXPECT_EQ(roomy[i].x, free[i].x);
+    }
+    // Ending at 650: all shown, moved left.
+    const std::vector<PlacedLabel> moved = staggerLabels(labels, 4, 0, 650);
+    EXPECT_TRUE(std::all_of(moved.begin(), moved.end(), [](const PlacedLabel& p) { return p.row >= 0; }));
+    check(labels, moved, 0, 650);
+    // Ending at 520, before the last names' centres: thinned.
+    const std::vector<PlacedLabel> thinned = staggerLabels(labels, 4, 5, 520);
+    const auto shown = std::count_if(thinned.begin(), thinned.end(), [](const PlacedLabel& p) { return p.row >= 0; });
+    EXPECT_LT(shown, 26);
+    EXPECT_GE(shown, 15);
+    check(labels, thinned, 5, 520);
+    // A name wider than the room between the bounds is not shown.
+    EXPECT_EQ(staggerLabels({{50, 120, true}}, 4, 0, 100)[0].row, -1);
+}
+
 // Peaks at and just below -log10(5e-8): a band for the first, a tick for the
 // other; each locus one mark carrying its status, the no_peak one an open
 // triangle; a locus on a chromosome the table lacks is not drawn.

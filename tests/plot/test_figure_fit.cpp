@@ -1,59 +1,14 @@
-// The genome-wide figure at every allowed size: each text's box (measured
-// with the figure's font widths) stays inside the canvas, and no text of the
-// legend or the QQ panel covers a QQ point or another text.
+// The genome-wide figure at every size from the smallest allowed: each
+// text's box (measured with the figure's font widths) stays inside the
+// canvas and meets no other text, no QQ point and no Manhattan dot cell, on
+// generated models and on the example and the shared real tables.
+#include "figure_boxes.h"
 #include "plot_test_tables.h"
-#include "svg_elements.h"
-#include "plot/plot_canvas.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <QRegularExpression>
-
 namespace {
-
-struct Box {
-    double x0, y0, x1, y1;
-    QString text, layer;
-    bool meets(const Box& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
-};
-
-// The unrotated texts of a figure with their boxes: ascent 0.8 and descent
-// 0.25 of the font size, bold text a tenth wider.
-struct FigureTexts {
-    std::vector<Box> texts;
-    std::vector<Box> qqDots; // each QQ point or run of points, as drawn
-};
-
-FigureTexts readFigure(const QByteArray& svg)
-{
-    FigureTexts out;
-    const QString error = forEachElement(svg, [&](QXmlStreamReader& r, const std::vector<QString>& layers) {
-        const QXmlStreamAttributes a = r.attributes();
-        const QString layer = layers.empty() ? QString() : layers.back();
-        if (r.name() == u"path" && a.value(QLatin1String("class")) == u"qq-points") {
-            static const QRegularExpression command(QStringLiteral("M(-?\\d+) (-?\\d+)(?:v\\.1|V(-?\\d+))"));
-            const double reach = plotstyle::kDotWidth / 2;
-            for (const auto& m : command.globalMatch(a.value(QLatin1String("d")).toString())) {
-                const double x = m.captured(1).toDouble(), y = m.captured(2).toDouble();
-                const double end = m.captured(3).isEmpty() ? y : m.captured(3).toDouble();
-                out.qqDots.push_back({x - reach, y - reach, x + reach, end + reach, QString(), layer});
-            }
-            return;
-        }
-        if (r.name() != u"text" || a.hasAttribute(QLatin1String("transform")))
-            return;
-        const double x = a.value(QLatin1String("x")).toDouble(), y = a.value(QLatin1String("y")).toDouble();
-        const double size = a.value(QLatin1String("font-size")).toDouble();
-        const bool bold = a.value(QLatin1String("font-weight")) == u"bold";
-        const QStringView anchor = a.value(QLatin1String("text-anchor"));
-        const QString text = r.readElementText(QXmlStreamReader::IncludeChildElements);
-        const double w = textWidth(text, size) * (bold ? 1.1 : 1);
-        const double x0 = anchor == u"middle" ? x - w / 2 : anchor == u"end" ? x - w : x;
-        out.texts.push_back({x0, y - 0.8 * size, x0 + w, y + 0.25 * size, text, layer});
-    });
-    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-    return out;
-}
 
 // 40 loci on one chromosome over 0.005-level markers, or (filtered) a table
 // of small p-values only, whose QQ points start high at the left.
@@ -86,43 +41,124 @@ PlotModel wordyModel()
     return std::move(c).finish();
 }
 
-void expectFits(const QByteArray& svg, int w, int h, const char* what)
-{
-    const FigureTexts f = readFigure(svg);
-    ASSERT_FALSE(f.qqDots.empty());
-    for (const Box& t : f.texts) {
-        EXPECT_TRUE(t.x0 >= -0.5 && t.x1 <= w + 0.5 && t.y0 >= -0.5 && t.y1 <= h + 0.5)
-            << what << " " << w << "x" << h << ": " << t.text.toStdString() << " at " << t.x0 << "," << t.y0 << " to "
-            << t.x1 << "," << t.y1;
-        if (t.layer != u"legend" && t.layer != u"qq")
-            continue;
-        for (const Box& d : f.qqDots) {
-            EXPECT_FALSE(t.meets(d)) << what << " " << w << "x" << h << ": " << t.text.toStdString() << " covers a QQ point";
-        }
-        for (const Box& o : f.texts) {
-            if (&o != &t) {
-                EXPECT_FALSE(t.meets(o)) << what << " " << w << "x" << h << ": " << t.text.toStdString() << " meets "
-                                         << o.text.toStdString();
-            }
-        }
-    }
-}
+// The sizes of the fit checks, from the smallest allowed up.
+const std::vector<std::pair<int, int>> kFitSizes = {{800, 450},  {800, 480},  {800, 600},  {1000, 450},
+                                                    {1000, 500}, {1200, 600}, {1200, 675}, {1600, 900}};
+
+struct FitTable {
+    std::string file;
+    std::vector<std::string> columns;
+};
 
 } // namespace
 
+// Generated models at every size, with the default title and with a long
+// one: every text inside the canvas, clear of the other texts and the data.
 TEST(FigureFit, EveryTextInsideAndClearAtEverySize)
 {
-    const PlotModel models[2] = {sampleModel(false), sampleModel(true)};
-    const PlotModel wordy = wordyModel();
-    for (const auto& [w, h] : std::vector<std::pair<int, int>>{
-             {800, 450}, {800, 480}, {1000, 500}, {1200, 600}, {1200, 675}, {1600, 900}, {2400, 900}}) {
+    const PlotModel models[3] = {sampleModel(false), sampleModel(true), wordyModel()};
+    const char* names[3] = {"loci", "filtered", "wordy"};
+    // The default, a long title of words, one without spaces and one of
+    // characters outside the BMP (two UTF-16 units each).
+    const QString titles[4] = {QString(),
+                               QStringLiteral("Ulcerative colitis, UK Biobank, all markers with p below one in a "
+                                              "thousand, both sexes"),
+                               QString(90, QLatin1Char('W')), QString::fromUtf8("\xF0\x9F\xA7\xAC").repeated(60)};
+    std::vector<std::pair<int, int>> sizes = kFitSizes;
+    sizes.push_back({2400, 900});
+    for (const auto& [w, h] : sizes)
+        for (const QString& title : titles) {
+            PlotSettings s;
+            s.width = w;
+            s.height = h;
+            if (!title.isEmpty())
+                s.title = title;
+            for (int k = 0; k < 3; ++k)
+                expectFigureFits(figureSvg(models[k], s), w, h,
+                                 std::string(names[k]) + (title.isEmpty() ? "" : " titled"));
+        }
+}
+
+// A title too long for its room is set smaller, and past 14 px cut after a
+// word (else a whole character) with an ellipsis; a short one keeps 22 px.
+TEST(FigureFit, LongTitlesShrinkThenCut)
+{
+    const PlotModel m = sampleModel(false);
+    const auto titleOf = [&](const QString& title, int width, double* size) {
         PlotSettings s;
-        s.width = w;
-        s.height = h;
-        expectFits(figureSvg(models[0], s), w, h, "loci");
-        expectFits(figureSvg(models[1], s), w, h, "filtered");
-        expectFits(figureSvg(wordy, s), w, h, "wordy");
-    }
+        s.width = width;
+        s.height = 600;
+        s.title = title;
+        QString text;
+        const QString error = forEachElement(figureSvg(m, s), [&](QXmlStreamReader& r, const std::vector<QString>& g) {
+            if (text.isEmpty() && r.name() == u"text" && !g.empty() && g.back() == u"manhattan" &&
+                r.attributes().value(QLatin1String("font-weight")) == u"bold") {
+                *size = r.attributes().value(QLatin1String("font-size")).toDouble();
+                text = r.readElementText();
+            }
+        });
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        return text;
+    };
+    double size = 0;
+    EXPECT_EQ(titleOf(QStringLiteral("Height"), 800, &size), QStringLiteral("Height"));
+    EXPECT_EQ(size, 22);
+    const QString middling = QStringLiteral("Height in the UK Biobank, both sexes");
+    EXPECT_EQ(titleOf(middling, 800, &size), middling);
+    EXPECT_LT(size, 22);
+    EXPECT_GE(size, 14);
+    const QString words = QStringLiteral("Height in the UK Biobank, both sexes, all markers with p below one in a "
+                                         "thousand, imputed to the reference panel");
+    const QString cut = titleOf(words, 800, &size);
+    EXPECT_EQ(size, 14);
+    ASSERT_TRUE(cut.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(words.startsWith(cut.chopped(1)));
+    EXPECT_EQ(words.at(cut.size() - 1), QLatin1Char(' ')) << "cut inside a word: " << cut.toStdString();
+    const QString wide = QString::fromUtf8("\xF0\x9F\xA7\xAC").repeated(80);
+    const QString wideCut = titleOf(wide, 800, &size);
+    ASSERT_TRUE(wideCut.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(wideCut.chopped(1).isValidUtf16());
+    EXPECT_EQ(wideCut.size() % 2, 1) << "a character split in two";
+}
+
+// The example and the shared real tables, drawn by the program at every size.
+TEST(FigureFit, RealTablesFitAtEverySize)
+{
+    QUORLIN_NEEDS_REAL_DATA();
+    const std::vector<std::string> chrPosP = {"-lcolumn", "POS", "-pcolumn", "P", "-chrcolumn", "CHROM"};
+    const std::vector<FitTable> tables = {
+        {std::string(QUORLIN_EXAMPLES) + "/example.tsv", {"-lcolumn", "2", "-pcolumn", "8", "-chrcolumn", "1"}},
+        {realFile("topr_UC_UKBB_p1e-3.tsv"), chrPosP},
+        {realFile("topr_CD_UKBB_p1e-3.tsv"), chrPosP},
+        {realFile("RapidoPGS_michailidou19_BRCA_100k.tsv"), {"-lcolumn", "BP", "-pcolumn", "P", "-chrcolumn", "CHR"}},
+        {realFile("tidyGWAS_PGC3_SCZ_100k_sorted.tsv.gz"), {"-lcolumn", "POS", "-pcolumn", "P", "-chrcolumn", "CHR"}},
+        {realFile("locuszoomr_SLE_gwas_sub.tsv"), {"-lcolumn", "pos", "-pcolumn", "p", "-chrcolumn", "chrom"}},
+        {realFile("gapdatasets_w4_chicken_sorted.tsv"), {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"}},
+        {realFile("CMplot_pig60K_sorted.tsv"), {"-lcolumn", "3", "-pcolumn", "4", "-chrcolumn", "2"}},
+        {realFile("fcfdr_T1D_ImmunoChip_OnengutGumuscu2015.tsv"),
+         {"-lcolumn", "3", "-pcolumn", "6", "-chrcolumn", "2"}},
+        {realFile("gapdatasets_mhtdata_bodyfat.tsv"), {"-lcolumn", "3", "-pcolumn", "4", "-chrcolumn", "5"}},
+        {realFile("gapdatasets_hr1420_heartrate.tsv"), {"-lcolumn", "4", "-pcolumn", "2", "-chrcolumn", "3"}},
+        {realFile("qmplot_gwas_plink_result.glm.tsv"), {"-lcolumn", "2", "-pcolumn", "12", "-chrcolumn", "1"}},
+        {realFile("geniplots_IL6_GCST90274815_p1e-3.tsv"), {"-lcolumn", "2", "-pcolumn", "3", "-chrcolumn", "1"}},
+        {realFile("METAL_test09_METAANALYSIS1_TRACKPOSITIONS_sorted.tsv"),
+         {"-lcolumn", "2", "-pcolumn", "8", "-chrcolumn", "1"}},
+        {realFile("topr_CD_FINNGEN_p1e-3.tsv"), chrPosP},
+    };
+    const std::string dir = makeTempDir();
+    size_t texts = 0;
+    for (const FitTable& t : tables)
+        for (const auto& [w, h] : kFitSizes) {
+            const std::string size = std::to_string(w) + "x" + std::to_string(h);
+            const RunResult r = runQuorlin(with({"-file", t.file, "-header", "yes", "-out", "t.out", "-plot", "t.svg",
+                                                 "-plot-size", size},
+                                                t.columns),
+                                           dir);
+            ASSERT_EQ(r.status, 0) << r.command << "\n" << r.err;
+            const std::string svg = readFile(dir + "/t.svg");
+            texts += expectFigureFits(QByteArray(svg.data(), static_cast<qsizetype>(svg.size())), w, h, t.file);
+        }
+    EXPECT_GT(texts, 500u);
 }
 
 // Where the legend goes under both panels (the smallest canvases), it takes

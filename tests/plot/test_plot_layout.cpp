@@ -90,3 +90,42 @@ TEST(PlotLayout, PixelSetDrawsEachPixelOnceAndRunsAsStrokes)
     EXPECT_EQ(p.appendPath(d, 100, 10), 3);
     EXPECT_EQ(d, "M101 12V14M103 10v.1M103 19v.1");
 }
+
+// Against every pixel looked at one by one, on scattered pixels and
+// rectangles of all sizes (some reaching outside the set): a rectangle
+// holding a set pixel is never free, and one 4 px or more from every set
+// pixel always is.
+TEST(PlotLayout, PixelCellsNeverCallAnOccupiedRectangleFree)
+{
+    PixelSet pixels(37, 29);
+    uint64_t state = 12345;
+    const auto next = [&](int n) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<int>((state >> 33) % uint64_t(n));
+    };
+    for (int k = 0; k < 12; ++k)
+        pixels.set(next(37), next(29));
+    const PixelCells cells(pixels);
+    int free = 0, occupied = 0;
+    for (int k = 0; k < 4000; ++k) {
+        const int x0 = next(45) - 4, y0 = next(37) - 4;
+        const int x1 = x0 + next(12), y1 = y0 + next(12);
+        bool inside = false, near = false;
+        for (int x = x0 - 4; x <= x1 + 4; ++x)
+            for (int y = y0 - 4; y <= y1 + 4; ++y)
+                if (pixels.get(x, y)) {
+                    near = true;
+                    inside = inside || (x >= x0 && x <= x1 && y >= y0 && y <= y1);
+                }
+        if (inside) {
+            EXPECT_FALSE(cells.free(x0, y0, x1, y1)) << x0 << "," << y0 << " to " << x1 << "," << y1;
+            ++occupied;
+        }
+        if (!near) {
+            EXPECT_TRUE(cells.free(x0, y0, x1, y1)) << x0 << "," << y0 << " to " << x1 << "," << y1;
+            ++free;
+        }
+    }
+    EXPECT_GT(free, 100);
+    EXPECT_GT(occupied, 100);
+}
