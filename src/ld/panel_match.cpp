@@ -10,7 +10,7 @@
 #include "base/thread_pool.h"
 #include "genes/gene_index.h"
 #include "ld/candidate_lookup.h"
-#include "ld/text_lines.h"
+#include "ld/bim_lines.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -50,19 +50,17 @@ bool streamBim(const PlinkFileset& set, CandidateLookup& lookup, ThreadPool* poo
     std::vector<Part> parts(marks.size());
     auto read = [&](size_t i, int) {
         const PlinkFileset::BimMark& from = marks[i];
-        TextLines lines(set.bimPath, from.offset, i + 1 < marks.size() ? marks[i + 1].offset : UINT64_MAX,
-                        from.lines);
+        BimLines lines(set.bimPath, from.offset, i + 1 < marks.size() ? marks[i + 1].offset : UINT64_MAX,
+                       from.lines);
         Part& part = parts[i];
         CandidateLookup::Cursor cursor;
-        LineFields fields;
         BimFields f;
         uint64_t v = from.variants;
-        while (lines.next(fields)) {
-            if (!bimFields(fields, f)) {
-                part.badLine = lines.lineNumber();
-                return;
-            }
+        while (lines.next(f))
             lookup.hits(cursor, f.chromosome, f.id, f.position, f.allele1, f.allele2, v++, part.hits);
+        if (lines.bad()) {
+            part.badLine = lines.lineNumber();
+            return;
         }
         part.variants = v - from.variants;
         part.error = lines.error();
