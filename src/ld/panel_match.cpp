@@ -218,7 +218,7 @@ bool matchCandidates(const LociCandidates& c, const LdPanel& panel, int effectFi
                 return false;
             }
             if (!readVcfPanel(pp.vcfFile, wantedOf(c, partOfCandidate, part), offer, pp.chosen, m.planes, vcfRead[p],
-                              why))
+                              why, pool))
                 return false;
             m.multiAllelic += vcfRead[p].multiAllelic;
         }
