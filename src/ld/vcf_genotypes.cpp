@@ -36,6 +36,51 @@ int altCopies(const char* p, const char* end)
     return -1;
 }
 
+uint64_t word64(const char* p)
+{
+    uint64_t w = 0;
+    for (int i = 7; i >= 0; --i)
+        w = (w << 8) | static_cast<uint8_t>(p[i]);
+    return w;
+}
+
+// Two calls "a?b\tc?d\t" (a..d the bytes 0, 2, 4, 6 of w, each '0' or '1')
+// as four bits: a, b, c, d from bit 0 up. Design note: masked to bit 0 of
+// each of those bytes, one product moves bits 0, 16, 32 and 48 to bits
+// 60-63; the other products land below bit 60 on distinct bits.
+unsigned alleleBits(uint64_t w)
+{
+    return static_cast<unsigned>(((w & 0x0001000100010001ull) * 0x1000200040008000ull) >> 60);
+}
+
+// Three-character calls a tab apart ("0/1\t1|1\t..."), four samples (one
+// byte) at a time where the four are 0/1 alleles with one kind of
+// separator; the other calls (and the last four samples) one at a time.
+// The code of alleles a, b (ALT copies a + b): its high bit is NAND(a, b),
+// its low bit NOR(a, b), which gives 11, 10 and 00 for 0, 1 and 2 copies.
+void packPlainCalls(const char* p, size_t samples, std::vector<uint8_t>& bytes)
+{
+    constexpr uint64_t kAlleleMask = 0x00fe00fe00fe00feull, kAlleles = 0x0030003000300030ull;
+    constexpr uint64_t kSepMask = 0x0000ff000000ff00ull;
+    const uint64_t slashes = 0x00002f0000002f00ull, bars = 0x00007c0000007c00ull;
+    size_t s = 0;
+    for (; s + 4 < samples; s += 4) { // the last call has no tab after it: left to the loop below
+        const uint64_t w0 = word64(p + 4 * s), w1 = word64(p + 4 * s + 8);
+        const uint64_t sep = w0 & kSepMask;
+        if ((w0 & kAlleleMask) == kAlleles && (w1 & kAlleleMask) == kAlleles && (sep == slashes || sep == bars) &&
+            (w1 & kSepMask) == sep) {
+            const unsigned g = alleleBits(w0) | alleleBits(w1) << 4; // a0 b0 a1 b1 ... from bit 0
+            const unsigned both = g & (g >> 1) & 0x55, either = (g | (g >> 1)) & 0x55;
+            bytes[s / 4] = static_cast<uint8_t>(((~both & 0x55) << 1) | (~either & 0x55));
+        } else {
+            for (size_t k = s; k < s + 4; ++k)
+                setVcfCode(bytes, k, altCopies(p + 4 * k, p + 4 * k + 3));
+        }
+    }
+    for (; s < samples; ++s)
+        setVcfCode(bytes, s, altCopies(p + 4 * s, p + 4 * s + 3));
+}
+
 } // namespace
 
 // The packed genotypes of one text record from its FORMAT column on. One
@@ -65,8 +110,7 @@ bool packVcfText(const char* format, const char* end, size_t samples, std::vecto
         for (size_t s = 0; s + 1 < samples && plain; ++s)
             plain = p[4 * s + 3] == '\t';
         if (plain) {
-            for (size_t s = 0; s < samples; ++s)
-                setVcfCode(bytes, s, altCopies(p + 4 * s, p + 4 * s + 3));
+            packPlainCalls(p, samples, bytes);
             return true;
         }
     }
