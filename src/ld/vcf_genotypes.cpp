@@ -36,11 +36,14 @@ int altCopies(const char* p, const char* end)
     return -1;
 }
 
+// Eight bytes from p, the first in the lowest bits.
 uint64_t word64(const char* p)
 {
-    uint64_t w = 0;
-    for (int i = 7; i >= 0; --i)
-        w = (w << 8) | static_cast<uint8_t>(p[i]);
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    w = __builtin_bswap64(w);
+#endif
     return w;
 }
 
@@ -58,14 +61,18 @@ unsigned alleleBits(uint64_t w)
 // separator; the other calls (and the last four samples) one at a time.
 // The code of alleles a, b (ALT copies a + b): its high bit is NAND(a, b),
 // its low bit NOR(a, b), which gives 11, 10 and 00 for 0, 1 and 2 copies.
-void packPlainCalls(const char* p, size_t samples, std::vector<uint8_t>& bytes)
+// False (with bytes partly set) when a call is not followed by a tab.
+bool packPlainCalls(const char* p, size_t samples, std::vector<uint8_t>& bytes)
 {
     constexpr uint64_t kAlleleMask = 0x00fe00fe00fe00feull, kAlleles = 0x0030003000300030ull;
-    constexpr uint64_t kSepMask = 0x0000ff000000ff00ull;
+    constexpr uint64_t kSepMask = 0x0000ff000000ff00ull, kTabMask = 0xff000000ff000000ull;
+    constexpr uint64_t kTabs = 0x0900000009000000ull;
     const uint64_t slashes = 0x00002f0000002f00ull, bars = 0x00007c0000007c00ull;
     size_t s = 0;
     for (; s + 4 < samples; s += 4) { // the last call has no tab after it: left to the loop below
         const uint64_t w0 = word64(p + 4 * s), w1 = word64(p + 4 * s + 8);
+        if ((w0 & kTabMask) != kTabs || (w1 & kTabMask) != kTabs)
+            return false;
         const uint64_t sep = w0 & kSepMask;
         if ((w0 & kAlleleMask) == kAlleles && (w1 & kAlleleMask) == kAlleles && (sep == slashes || sep == bars) &&
             (w1 & kSepMask) == sep) {
@@ -77,8 +84,12 @@ void packPlainCalls(const char* p, size_t samples, std::vector<uint8_t>& bytes)
                 setVcfCode(bytes, k, altCopies(p + 4 * k, p + 4 * k + 3));
         }
     }
-    for (; s < samples; ++s)
+    for (; s < samples; ++s) {
+        if (s + 1 < samples && p[4 * s + 3] != '\t')
+            return false;
         setVcfCode(bytes, s, altCopies(p + 4 * s, p + 4 * s + 3));
+    }
+    return true;
 }
 
 } // namespace
@@ -106,13 +117,9 @@ bool packVcfText(const char* format, const char* end, size_t samples, std::vecto
     const char* p = tab + 1;
     // The usual shape: FORMAT is GT alone and each call three characters.
     if (gt == 0 && tab - format == 2 && samples > 0 && end - p == static_cast<std::ptrdiff_t>(4 * samples - 1)) {
-        bool plain = true;
-        for (size_t s = 0; s + 1 < samples && plain; ++s)
-            plain = p[4 * s + 3] == '\t';
-        if (plain) {
-            packPlainCalls(p, samples, bytes);
+        if (packPlainCalls(p, samples, bytes))
             return true;
-        }
+        bytes.assign((samples + 3) / 4, 0);
     }
     for (size_t s = 0; s < samples; ++s) {
         if (p > end)

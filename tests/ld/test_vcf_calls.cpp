@@ -2,7 +2,8 @@
 // characters with GT alone (read four samples at a time) against the same
 // calls read by the general path (FORMAT GT:X, each call followed by ":0"):
 // thousands of records of 1 to 70 samples with phased, unphased, mixed,
-// missing, half-missing, multi-allelic and malformed calls.
+// missing, half-missing, multi-allelic and malformed calls, and calls of
+// other lengths that put the tabs out of place.
 #include "ld/vcf_genotypes.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,12 @@ TEST(VcfCalls, PlainCallsPackAsTheGeneralPathPacksThem)
             std::string call = kCalls[random() % 4 + (phased ? 4 : 0)];
             if (random() % 25 == 0)
                 call = kCalls[random() % kKinds];
+            if (s + 1 < samples && random() % 200 == 0) { // two calls of 2 and 4 characters: tabs out of place
+                plain += "01\t";
+                general += "01:0\t";
+                call = "0/11";
+                ++s;
+            }
             plain += call + (s + 1 < samples ? "\t" : "");
             general += call + ":0" + (s + 1 < samples ? "\t" : "");
         }
