@@ -128,6 +128,11 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
     std::vector<uint8_t> bytes;
     int32_t slot = -1;
     bool ok = true;
+    // The .bed rows in bytes: [spanFrom, spanTo) of the open part. Rows at
+    // most kRowGap apart are read together, up to kSpanBytes at a time: a
+    // read costs as much as copying some kilobytes more.
+    constexpr uint64_t kRowGap = 16, kSpanBytes = uint64_t(1) << 18;
+    uint64_t spanFrom = 0, spanTo = 0;
     size_t kept = 0; // the next of the part's kept VCF genotypes
     for (size_t i = 0; i < wanted.size() && ok; ++i) {
         const auto [key, k] = wanted[i];
@@ -153,7 +158,7 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
                     why = "cannot read '" + part.set.bedPath + "': " + std::strerror(errno);
                     return false;
                 }
-                bytes.resize(part.set.bytesPerVariant);
+                spanFrom = spanTo = 0;
             }
         }
         if (part.vcf) {
@@ -167,14 +172,28 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
             }
             slot = static_cast<int32_t>(g[kept].second);
         } else {
-            const off_t at = static_cast<off_t>(3 + part.set.bytesPerVariant * key.second);
-            if (pread(fd, bytes.data(), bytes.size(), at) != static_cast<ssize_t>(bytes.size())) {
-                why = "cannot read '" + part.set.bedPath + "': " + std::strerror(errno ? errno : EIO);
-                ok = false;
-                break;
+            const uint64_t row = part.set.bytesPerVariant;
+            if (key.second < spanFrom || key.second >= spanTo) {
+                // The rows from this one to the last wanted row a few rows
+                // after another, in one read.
+                spanFrom = key.second;
+                spanTo = key.second + 1;
+                for (size_t j = i + 1; j < wanted.size() && wanted[j].first.first == key.first; ++j) {
+                    const uint64_t v = wanted[j].first.second;
+                    if (v - (spanTo - 1) > kRowGap || (v + 1 - spanFrom) * row > kSpanBytes)
+                        break;
+                    spanTo = v + 1;
+                }
+                bytes.resize((spanTo - spanFrom) * row);
+                const off_t at = static_cast<off_t>(3 + row * spanFrom);
+                if (pread(fd, bytes.data(), bytes.size(), at) != static_cast<ssize_t>(bytes.size())) {
+                    why = "cannot read '" + part.set.bedPath + "': " + std::strerror(errno ? errno : EIO);
+                    ok = false;
+                    break;
+                }
             }
-            slot = static_cast<int32_t>(
-                m.planes.addPacked(bytes.data(), part.chosen, part.chosen.size() == part.set.sampleIds.size()));
+            slot = static_cast<int32_t>(m.planes.addPacked(bytes.data() + (key.second - spanFrom) * row, part.chosen,
+                                                           part.chosen.size() == part.set.sampleIds.size()));
         }
         m.slot[k] = slot;
     }
