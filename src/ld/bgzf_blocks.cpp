@@ -69,11 +69,17 @@ BgzfBlockLines::BgzfBlockLines(const std::string& path, std::vector<uint64_t> pl
     : plan_(std::move(plan)), pool_(pool)
 {
     fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (pool_ && pool_->workers() == 0)
+        pool_ = nullptr;
     compressed_.resize(pool_ ? static_cast<size_t>(pool_->workers()) + 1 : 1);
 }
 
 BgzfBlockLines::~BgzfBlockLines()
 {
+    try {
+        finishNext();
+    } catch (...) { // a worker that ran out of memory: nothing is read any more
+    }
     if (fd_ >= 0)
         close(fd_);
 }
@@ -123,19 +129,72 @@ void BgzfBlockLines::inflate(uint64_t at, Block& b, std::vector<uint8_t>& compre
     b.state = 1;
 }
 
-// Makes the block at `at` the current one: from the blocks inflated ahead,
-// or, when the plan names it soon, after inflating the plan's next batch
-// from it on the pool; else inflated alone.
+// The block at `at` of blocks into current_, when there (each is taken once).
+bool BgzfBlockLines::take(std::vector<Block>& blocks, uint64_t at)
+{
+    for (Block& b : blocks)
+        if (b.at == at && b.state != kTaken) {
+            std::swap(current_, b);
+            b.state = kTaken;
+            return true;
+        }
+    return false;
+}
+
+// Starts inflating the plan's next batch on the pool's workers.
+void BgzfBlockLines::startNext()
+{
+    nextAt_.clear();
+    for (; planAt_ < plan_.size() && nextAt_.size() < kBatch; ++planAt_)
+        if (nextAt_.empty() || plan_[planAt_] != nextAt_.back())
+            nextAt_.push_back(plan_[planAt_]);
+    if (nextAt_.empty())
+        return;
+    next_.resize(nextAt_.size());
+    claimed_ = 0;
+    running_ = true;
+    pool_->start([this](int slot) { inflateClaimed(static_cast<size_t>(slot)); });
+}
+
+void BgzfBlockLines::inflateClaimed(size_t slot)
+{
+    for (size_t i; (i = claimed_.fetch_add(1)) < nextAt_.size();)
+        inflate(nextAt_[i], next_[i], compressed_[slot]);
+}
+
+// Inflates what the workers have not begun of the batch under way, and
+// waits for the rest.
+void BgzfBlockLines::finishNext()
+{
+    if (!running_)
+        return;
+    inflateClaimed(0);
+    pool_->wait();
+    running_ = false;
+}
+
+// Makes the block at `at` the current one. Design note: two batches of the
+// plan are in hand, the one being read (ahead_) and the next, inflated by
+// the workers meanwhile; when the reading reaches the next one, this
+// thread inflates what of it is left, it becomes the one being read, and
+// the workers go on to the one after. A block the plan does not name soon
+// (the reading going on into the next block) is inflated alone; one it
+// names further on starts the batches again from there. Invariant: every
+// block handed out is the file's block at that offset, whichever thread
+// inflated it; only the time differs.
 bool BgzfBlockLines::load(uint64_t at)
 {
     offset_ = 0;
     loaded_ = true;
-    for (Block& b : ahead_)
-        if (b.at == at && b.state != -2) {
-            std::swap(current_, b);
-            b.state = -2; // used
-            return current_.state >= 0;
-        }
+    if (take(ahead_, at))
+        return current_.state >= 0;
+    if (running_ && std::find(nextAt_.begin(), nextAt_.end(), at) != nextAt_.end()) {
+        finishNext();
+        std::swap(ahead_, next_);
+        startNext();
+        take(ahead_, at);
+        return current_.state >= 0;
+    }
     const size_t look = std::min(plan_.size(), planAt_ + 4 * kBatch);
     const size_t found = static_cast<size_t>(std::find(plan_.begin() + static_cast<std::ptrdiff_t>(planAt_),
                                                        plan_.begin() + static_cast<std::ptrdiff_t>(look), at) -
@@ -146,18 +205,13 @@ bool BgzfBlockLines::load(uint64_t at)
             planAt_ = found + 1;
         return current_.state >= 0;
     }
-    std::vector<uint64_t> batch;
-    size_t i = found;
-    for (; i < plan_.size() && batch.size() < kBatch; ++i)
-        if (batch.empty() || plan_[i] != batch.back())
-            batch.push_back(plan_[i]);
-    planAt_ = i;
-    ahead_.resize(batch.size());
-    pool_->parallelFor(batch.size(), [&](size_t i, int slot) {
-        inflate(batch[i], ahead_[i], compressed_[static_cast<size_t>(slot)]);
-    });
-    std::swap(current_, ahead_[0]);
-    ahead_[0].state = -2;
+    finishNext(); // the reading has gone past that batch
+    planAt_ = found;
+    startNext();
+    finishNext();
+    std::swap(ahead_, next_);
+    startNext();
+    take(ahead_, at);
     return current_.state >= 0;
 }
 

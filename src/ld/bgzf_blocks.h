@@ -3,6 +3,7 @@
 // through its tabix index needs (seek, tell, the next line). A line that
 // lies inside one block is handed out in place.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,7 +15,8 @@ class BgzfBlockLines {
 public:
     // plan: the compressed offsets of the blocks the seeks will go to, in
     // the order they will come (repeats and misses are allowed; they only
-    // cost speed). A pool inflates them ahead, kBatch at a time.
+    // cost speed). A pool's workers inflate them ahead, kBatch at a time,
+    // while this thread reads; the pool is this reader's until it ends.
     BgzfBlockLines(const std::string& path, std::vector<uint64_t> plan, ThreadPool* pool);
     ~BgzfBlockLines();
     BgzfBlockLines(const BgzfBlockLines&) = delete;
@@ -39,14 +41,23 @@ private:
         size_t size = 0;
         int state = 0; // 1 inflated, 0 the end of the file, -1 damaged or unreadable
     };
+    static constexpr int kTaken = -2; // a block of a batch already handed out
     void inflate(uint64_t at, Block& b, std::vector<uint8_t>& compressed) const;
     bool load(uint64_t at);
+    bool take(std::vector<Block>& blocks, uint64_t at);
+    void startNext();
+    void inflateClaimed(size_t slot);
+    void finishNext();
 
     int fd_ = -1;
     std::vector<uint64_t> plan_;
     size_t planAt_ = 0;
     ThreadPool* pool_;
-    std::vector<Block> ahead_;                    // inflated ahead, by plan
+    std::vector<Block> ahead_;                    // the batch being read
+    std::vector<uint64_t> nextAt_;                // the next batch's blocks
+    std::vector<Block> next_;                     // inflated by the workers while running_
+    std::atomic<size_t> claimed_{0};              // of nextAt_, the blocks begun
+    bool running_ = false;
     std::vector<std::vector<uint8_t>> compressed_; // per thread
     Block current_;
     bool loaded_ = false;
