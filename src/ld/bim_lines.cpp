@@ -144,7 +144,8 @@ BimLineKind splitBimLine(const char*& p, BimFields& out)
         uint64_t ends = seps & ~((seps << 1) | 1);
         size_t count = 0;
         for (; starts != 0 && count < 6; ++count) {
-            const size_t a = static_cast<size_t>(__builtin_ctzll(starts)), b = static_cast<size_t>(__builtin_ctzll(ends));
+            const size_t a = static_cast<size_t>(__builtin_ctzll(starts));
+            const size_t b = static_cast<size_t>(__builtin_ctzll(ends));
             from[count] = p + a;
             size[count] = b - a;
             starts &= starts - 1;

@@ -180,7 +180,9 @@ TEST(BimLines, EachLineSplitAsTheBytewiseSplitterSplitsIt)
         const char* p = buffer.data();
         BimFields f;
         const BimLineKind kind = splitBimLine(p, f);
-        const std::string got = kind == BimLineKind::kVariant ? described(f) : kind == BimLineKind::kBad ? "bad" : "blank";
+        const std::string got = kind == BimLineKind::kVariant ? described(f)
+                                : kind == BimLineKind::kBad   ? "bad"
+                                                              : "blank";
         ASSERT_EQ(got, expected[k + 1]) << "line " << k + 1 << ": '" << lines[k] << "'";
         ASSERT_EQ(p, buffer.data() + lines[k].size() + 1) << "line " << k + 1;
         variants += kind == BimLineKind::kVariant;
@@ -206,7 +208,8 @@ TEST(BimLines, FilesAndTheirPartsReadAsTheBytewiseReaderReadsThem)
             starts.push_back(text.size());
             std::string l = g.line();
             if (g.below(4) != 0) // mostly variants, so that the reading goes on
-                l = std::to_string(1 + g.below(22)) + "\trs" + g.digits(1 + g.below(9)) + "\t0\t" + g.digits(1 + g.below(9)) +
+                l = std::to_string(1 + g.below(22)) + "\trs" + g.digits(1 + g.below(9)) + "\t0\t" +
+                    g.digits(1 + g.below(9)) +
                     (g.below(10) == 0 ? "  " : "\t") + g.word(1 + g.below(3)) + "\t" + g.word(1 + g.below(3));
             text += l;
             if (k + 1 < n || g.below(2) == 0)

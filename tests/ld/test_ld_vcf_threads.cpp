@@ -15,10 +15,11 @@ TEST(LdVcfThreads, BlocksInflatedOnAPoolGiveTheFilesOfOneThread)
     writeFile(dir + "/t.qassoc.gz", readFile(std::string(QUORLIN_SHARED) + "/data/ld/exercise_qt.qassoc.gz"));
     std::string first;
     for (const char* threads : {"1", "2", "3"}) {
-        const RunResult r = runQuorlin({"-file", "t.qassoc.gz", "-format", "plink", "-loci-p", "1e-3", "-loci-p2", "0.05",
-                                        "-loci-window", "250000", "-loci-members", "yes", "-threads", threads,
-                                        "-loci-ld", sharedPanel() + ".vcf.gz"},
-                                       dir);
+        const RunResult r =
+            runQuorlin({"-file", "t.qassoc.gz", "-format", "plink", "-loci-p", "1e-3", "-loci-p2", "0.05",
+                        "-loci-window", "250000", "-loci-members", "yes", "-threads", threads, "-loci-ld",
+                        sharedPanel() + ".vcf.gz"},
+                       dir);
         ASSERT_EQ(r.status, 0) << r.err;
         const std::string files =
             readFile(dir + "/t.qassoc.gz.loci.tsv") + readFile(dir + "/t.qassoc.gz.loci.members.tsv") + r.err;
