@@ -17,7 +17,7 @@ namespace {
 
 constexpr size_t kMaxBlock = 65536; // a BGZF block's largest size, compressed or not
 constexpr size_t kHeader = 18, kTrailer = 8;
-constexpr size_t kFirstRead = 16384;
+constexpr size_t kMinRead = 4096;
 
 // pread that goes on after an interruption; -1 on an error.
 ssize_t readAt(int fd, uint8_t* to, size_t n, uint64_t at)
@@ -87,17 +87,19 @@ BgzfBlockLines::~BgzfBlockLines()
 // One block as bgzf_read_block takes it: the gzip header with the BC
 // extra field alone (its size), the deflate data, the CRC-32 and the
 // length of the text, each checked.
-void BgzfBlockLines::inflate(uint64_t at, Block& b, std::vector<uint8_t>& compressed) const
+void BgzfBlockLines::inflate(uint64_t at, Block& b, Compressed& compressed) const
 {
     b.at = at;
     b.size = 0;
     b.state = -1;
     if (!b.text)
         b.text.reset(new char[kMaxBlock]);
-    // The header, and as much more as most blocks hold; the rest after it.
-    compressed.resize(kMaxBlock);
-    uint8_t* const h = compressed.data();
-    ssize_t got = readAt(fd_, h, kFirstRead, at);
+    // The header, and as much more as the thread's last block took (a
+    // file's blocks are much alike); the rest, when more, after it.
+    compressed.bytes.resize(kMaxBlock);
+    uint8_t* const h = compressed.bytes.data();
+    const size_t first = std::min(kMaxBlock, std::max(kMinRead, compressed.lastSize + compressed.lastSize / 4));
+    ssize_t got = readAt(fd_, h, first, at);
     if (got == 0) {
         b.state = 0;
         return;
@@ -108,8 +110,9 @@ void BgzfBlockLines::inflate(uint64_t at, Block& b, std::vector<uint8_t>& compre
     const size_t size = little16(h + 16) + 1;
     if (size < kHeader + kTrailer)
         return;
-    if (static_cast<size_t>(got) < size && static_cast<size_t>(got) == kFirstRead) {
-        const ssize_t more = readAt(fd_, h + got, size - kFirstRead, at + kFirstRead);
+    compressed.lastSize = size;
+    if (static_cast<size_t>(got) < size && static_cast<size_t>(got) == first) {
+        const ssize_t more = readAt(fd_, h + got, size - first, at + first);
         got += more > 0 ? more : 0;
     }
     if (static_cast<size_t>(got) < size)

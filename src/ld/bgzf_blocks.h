@@ -42,7 +42,11 @@ private:
         int state = 0; // 1 inflated, 0 the end of the file, -1 damaged or unreadable
     };
     static constexpr int kTaken = -2; // a block of a batch already handed out
-    void inflate(uint64_t at, Block& b, std::vector<uint8_t>& compressed) const;
+    struct Compressed { // a thread's
+        std::vector<uint8_t> bytes;
+        size_t lastSize = 0; // of the last block it read
+    };
+    void inflate(uint64_t at, Block& b, Compressed& compressed) const;
     bool load(uint64_t at);
     bool take(std::vector<Block>& blocks, uint64_t at);
     void startNext();
@@ -58,7 +62,7 @@ private:
     std::vector<Block> next_;                     // inflated by the workers while running_
     std::atomic<size_t> claimed_{0};              // of nextAt_, the blocks begun
     bool running_ = false;
-    std::vector<std::vector<uint8_t>> compressed_; // per thread
+    std::vector<Compressed> compressed_; // per thread
     Block current_;
     bool loaded_ = false;
     size_t offset_ = 0; // in current_.text
