@@ -64,3 +64,4 @@ for p2 in 5e-8 0.01; do
       "$(ratio "$w" "$pw")" "$same"
   done
 done
+echo "load at the end $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -4,6 +4,8 @@
 #include "genes/gene_index.h"
 #include "ld/ld_panel.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -30,11 +32,6 @@ std::string upper(std::string_view v)
     return s;
 }
 
-uint64_t placeKey(uint32_t keyNumber, int32_t position)
-{
-    return (uint64_t(keyNumber) << 32) | static_cast<uint32_t>(position);
-}
-
 uint64_t mixed(uint64_t x)
 {
     x ^= x >> 30;
@@ -44,23 +41,59 @@ uint64_t mixed(uint64_t x)
     return x ^ (x >> 31);
 }
 
-// Eight bytes a step, each word folded in through mixed(): every panel
-// line's id is hashed, and a byte at a time its multiplications would wait
-// on each other.
-uint64_t hashOf(std::string_view s)
+uint64_t load64(const char* p)
+{
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+uint32_t load32(const char* p)
+{
+    uint32_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+} // namespace
+
+// The id's first and last eight bytes (four, or three single bytes, for a
+// shorter one) and its length, multiplied together; its top bits index
+// the filter.
+uint64_t HashedIds::quickHash(std::string_view s)
+{
+    const size_t n = s.size();
+    uint64_t a, b;
+    if (n >= 8) {
+        a = load64(s.data());
+        b = load64(s.data() + n - 8);
+    } else if (n >= 4) {
+        a = load32(s.data());
+        b = load32(s.data() + n - 4);
+    } else {
+        a = n == 0 ? 0
+                   : uint64_t(static_cast<uint8_t>(s[0])) | uint64_t(static_cast<uint8_t>(s[n / 2])) << 8 |
+                         uint64_t(static_cast<uint8_t>(s[n - 1])) << 16;
+        b = 0;
+    }
+    return ((a * 0x9e3779b97f4a7c15ull) ^ b ^ n) * 0xbf58476d1ce4e5b9ull;
+}
+
+// Eight bytes a step, each word folded in through mixed(), so that every
+// byte counts.
+uint64_t HashedIds::fullHash(std::string_view s)
 {
     uint64_t h = s.size();
     size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        uint64_t w = 0;
-        std::memcpy(&w, s.data() + i, 8);
-        h = mixed(h ^ w);
-    }
+    for (; i + 8 <= s.size(); i += 8)
+        h = mixed(h ^ load64(s.data() + i));
     uint64_t w = 0; // the last bytes, without a call for a copy of unknown size
     for (size_t k = i; k < s.size(); ++k)
         w |= uint64_t(static_cast<uint8_t>(s[k])) << (8 * (k - i));
     return mixed(h ^ w ^ 0x9e3779b97f4a7c15ull);
 }
+
+namespace {
 
 bool allelesAre(const std::pair<std::string, std::string>& table, const std::string& a1, const std::string& a2)
 {
@@ -74,23 +107,24 @@ bool sameChromosome(std::string_view panel, const std::string& table)
 
 } // namespace
 
-void HashedCandidates::reserve(size_t n)
+void HashedIds::reserve(size_t n)
 {
     size_t size = 16;
     while (size < 2 * n)
         size *= 2;
     slots_.assign(size, 0);
     mask_ = size - 1;
-    filter_.assign(kFilterBits / 64, 0);
+    filter_.assign((size_t(1) << kFilterLog2) / 64, 0);
 }
 
-void HashedCandidates::insert(uint64_t h, uint32_t k)
+void HashedIds::insert(std::string_view id, uint32_t k)
 {
+    const uint64_t h = fullHash(id);
     size_t i = h & mask_;
     while (slots_[i] != 0)
         i = (i + 1) & mask_;
     slots_[i] = (tag(h) << 32) | k;
-    const uint64_t bit = (h >> 40) & (kFilterBits - 1);
+    const uint64_t bit = quickHash(id) >> (64 - kFilterLog2);
     filter_[bit / 64] |= uint64_t(1) << (bit % 64);
 }
 
@@ -103,16 +137,19 @@ CandidateLookup::CandidateLookup(const LociCandidates& c, const std::vector<int>
         if (partOfCandidate[k] == part)
             mine_.push_back(static_cast<uint32_t>(k));
     byId_.reserve(mine_.size());
-    byPlace_.reserve(mine_.size());
     for (uint32_t k : mine_) {
         const uint32_t chrom = c.candidates[k].chromosome;
-        if (keyOfChromosome_[chrom] < 0)
+        if (keyOfChromosome_[chrom] < 0) {
             keyOfChromosome_[chrom] = static_cast<int32_t>(
                 keyNumber_.emplace(chromosomeKey(c.chromosomes[chrom]), uint32_t(keyNumber_.size())).first->second);
+            places_.resize(keyNumber_.size());
+        }
         if (!c.id(k).empty())
-            byId_.insert(hashOf(c.id(k)), k);
-        byPlace_.insert(mixed(placeKey(uint32_t(keyOfChromosome_[chrom]), c.candidates[k].position)), k);
+            byId_.insert(c.id(k), k);
+        places_[size_t(keyOfChromosome_[chrom])].emplace_back(c.candidates[k].position, k);
     }
+    for (auto& p : places_)
+        std::sort(p.begin(), p.end());
     if (effectField >= 0 && otherField >= 0)
         for (uint32_t k : mine_)
             alleles_.emplace(k, std::make_pair(upper(carriedField(c, k, effectField)),
@@ -126,7 +163,7 @@ void CandidateLookup::hits(Cursor& cursor, std::string_view chrom, std::string_v
                            std::string_view a1, std::string_view a2, uint64_t v, std::vector<LookupHit>& out) const
 {
     if (id != ".") {
-        byId_.forEach(hashOf(id), [&](uint32_t k) {
+        byId_.forEach(id, [&](uint32_t k) {
             if (c_.id(k) != id)
                 return;
             LookupHit hit;
@@ -143,13 +180,24 @@ void CandidateLookup::hits(Cursor& cursor, std::string_view chrom, std::string_v
         cursor.chromosome.assign(chrom);
         const auto n = keyNumber_.find(chromosomeKey(chrom));
         cursor.number = n == keyNumber_.end() ? -1 : int64_t(n->second);
+        cursor.at = 0;
+        cursor.lastPosition = INT32_MIN;
     }
     if (cursor.number < 0)
         return;
-    byPlace_.forEach(mixed(placeKey(uint32_t(cursor.number), position)), [&](uint32_t k) {
-        const LociCandidates::Candidate& cand = c_.candidates[k];
-        if (cand.position != position || keyOfChromosome_[cand.chromosome] != int32_t(cursor.number))
-            return;
+    // Forward from the last position in a sorted panel; a step back is
+    // found again by bisection.
+    const std::vector<std::pair<int32_t, uint32_t>>& places = places_[size_t(cursor.number)];
+    size_t at = cursor.at;
+    if (position < cursor.lastPosition)
+        at = static_cast<size_t>(std::lower_bound(places.begin(), places.end(), std::make_pair(position, uint32_t(0))) -
+                                 places.begin());
+    while (at < places.size() && places[at].first < position)
+        ++at;
+    cursor.at = at;
+    cursor.lastPosition = position;
+    for (; at < places.size() && places[at].first == position; ++at) {
+        const uint32_t k = places[at].second;
         const auto a = alleles_.find(k);
         LookupHit hit;
         hit.variant = v;
@@ -157,7 +205,7 @@ void CandidateLookup::hits(Cursor& cursor, std::string_view chrom, std::string_v
         hit.byAlleles = a != alleles_.end() && !a->second.first.empty() && !a->second.second.empty() &&
                         allelesAre(a->second, upper(a1), upper(a2));
         out.push_back(std::move(hit));
-    });
+    }
 }
 
 bool CandidateLookup::take(const LookupHit& hit)

@@ -15,31 +15,35 @@
 
 struct PanelMatch;
 
-// A multimap from 64-bit hashes to candidates by open addressing, at most
-// half full, so that the millions of panel variants that match no
-// candidate mostly end at the first empty slot. Callers check the
-// candidate itself, as hashes may collide.
-class HashedCandidates {
+// A multimap from ids to candidates by open addressing on a 64-bit hash,
+// at most half full. Design note: the millions of panel ids that match no
+// candidate are turned away by a bit filter indexed by a cheap hash of the
+// id's first and last eight bytes (a table small enough for the L1 cache),
+// so that the full hash and the slots are reached for a few percent of
+// them. Callers check the candidate itself, as hashes may collide.
+class HashedIds {
 public:
     void reserve(size_t n);
-    // Each slot: the hash's upper 32 bits (never 0) above the candidate.
-    void insert(uint64_t h, uint32_t k);
-    template <class F> void forEach(uint64_t h, F&& f) const
+    void insert(std::string_view id, uint32_t k);
+    template <class F> void forEach(std::string_view id, F&& f) const
     {
-        const uint64_t bit = (h >> 40) & (kFilterBits - 1);
+        const uint64_t bit = quickHash(id) >> (64 - kFilterLog2);
         if (!(filter_[bit / 64] >> (bit % 64) & 1))
-            return; // the usual case, decided in a table small enough for the L1 cache
-        const uint64_t t = tag(h);
+            return; // the usual case
+        const uint64_t h = fullHash(id), t = tag(h);
         for (size_t i = h & mask_; slots_[i] != 0; i = (i + 1) & mask_)
             if (slots_[i] >> 32 == t)
                 f(static_cast<uint32_t>(slots_[i]));
     }
+    static uint64_t quickHash(std::string_view id);
+    static uint64_t fullHash(std::string_view id);
 
 private:
+    // Each slot: the hash's upper 32 bits (never 0) above the candidate.
     static uint64_t tag(uint64_t h) { return (h >> 32) | 1; }
-    static constexpr uint64_t kFilterBits = uint64_t(1) << 17;
+    static constexpr unsigned kFilterLog2 = 18;
     std::vector<uint64_t> slots_;
-    std::vector<uint64_t> filter_; // one bit per hash value's bits 40-56: some candidate may have it
+    std::vector<uint64_t> filter_; // one bit per quickHash value's top 18 bits: some candidate may have it
     size_t mask_ = 0;
 };
 
@@ -62,10 +66,13 @@ public:
 
     bool empty() const { return mine_.empty(); }
 
-    // The last chromosome name seen and its number, kept by each reader.
+    // Kept by each reader: the last chromosome name seen, its number, and
+    // where the last position looked up lies among its candidates' places.
     struct Cursor {
         std::string chromosome = std::string(1, '\0');
         int64_t number = -1;
+        size_t at = 0;        // the first place at or after lastPosition
+        int32_t lastPosition = 0;
     };
     // Appends panel variant v's hits to out, id hits first; changes nothing.
     void hits(Cursor& cursor, std::string_view chrom, std::string_view id, int32_t position, std::string_view a1,
@@ -86,7 +93,10 @@ private:
     std::vector<uint32_t> mine_;
     std::unordered_map<std::string, uint32_t> keyNumber_;
     std::vector<int32_t> keyOfChromosome_; // per table chromosome: its number in keyNumber_
-    HashedCandidates byId_, byPlace_;
+    HashedIds byId_;
+    // Per chromosome number, its candidates' (position, candidate), sorted:
+    // a position-sorted panel walks them in step.
+    std::vector<std::vector<std::pair<int32_t, uint32_t>>> places_;
     std::unordered_map<uint32_t, std::pair<std::string, std::string>> alleles_;
     std::unordered_map<uint32_t, std::string> elsewhere_; // "CHR:POS" in the panel
     std::vector<uint64_t> idVariant_, placeVariant_;

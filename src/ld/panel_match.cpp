@@ -10,7 +10,7 @@
 #include "base/thread_pool.h"
 #include "genes/gene_index.h"
 #include "ld/candidate_lookup.h"
-#include "ld/text_lines.h"
+#include "ld/bim_lines.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -50,19 +50,17 @@ bool streamBim(const PlinkFileset& set, CandidateLookup& lookup, ThreadPool* poo
     std::vector<Part> parts(marks.size());
     auto read = [&](size_t i, int) {
         const PlinkFileset::BimMark& from = marks[i];
-        TextLines lines(set.bimPath, from.offset, i + 1 < marks.size() ? marks[i + 1].offset : UINT64_MAX,
-                        from.lines);
+        BimLines lines(set.bimPath, from.offset, i + 1 < marks.size() ? marks[i + 1].offset : UINT64_MAX,
+                       from.lines);
         Part& part = parts[i];
         CandidateLookup::Cursor cursor;
-        LineFields fields;
         BimFields f;
         uint64_t v = from.variants;
-        while (lines.next(fields)) {
-            if (!bimFields(fields, f)) {
-                part.badLine = lines.lineNumber();
-                return;
-            }
+        while (lines.next(f))
             lookup.hits(cursor, f.chromosome, f.id, f.position, f.allele1, f.allele2, v++, part.hits);
+        if (lines.bad()) {
+            part.badLine = lines.lineNumber();
+            return;
         }
         part.variants = v - from.variants;
         part.error = lines.error();
@@ -130,6 +128,11 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
     std::vector<uint8_t> bytes;
     int32_t slot = -1;
     bool ok = true;
+    // The .bed rows in bytes: [spanFrom, spanTo) of the open part. Rows at
+    // most kRowGap apart are read together, up to kSpanBytes at a time: a
+    // read costs as much as copying some kilobytes more.
+    constexpr uint64_t kRowGap = 16, kSpanBytes = uint64_t(1) << 18;
+    uint64_t spanFrom = 0, spanTo = 0;
     size_t kept = 0; // the next of the part's kept VCF genotypes
     for (size_t i = 0; i < wanted.size() && ok; ++i) {
         const auto [key, k] = wanted[i];
@@ -155,7 +158,7 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
                     why = "cannot read '" + part.set.bedPath + "': " + std::strerror(errno);
                     return false;
                 }
-                bytes.resize(part.set.bytesPerVariant);
+                spanFrom = spanTo = 0;
             }
         }
         if (part.vcf) {
@@ -169,14 +172,28 @@ bool readGenotypes(const LdPanel& panel, const std::vector<VcfReadResult>& vcfRe
             }
             slot = static_cast<int32_t>(g[kept].second);
         } else {
-            const off_t at = static_cast<off_t>(3 + part.set.bytesPerVariant * key.second);
-            if (pread(fd, bytes.data(), bytes.size(), at) != static_cast<ssize_t>(bytes.size())) {
-                why = "cannot read '" + part.set.bedPath + "': " + std::strerror(errno ? errno : EIO);
-                ok = false;
-                break;
+            const uint64_t row = part.set.bytesPerVariant;
+            if (key.second < spanFrom || key.second >= spanTo) {
+                // The rows from this one to the last wanted row a few rows
+                // after another, in one read.
+                spanFrom = key.second;
+                spanTo = key.second + 1;
+                for (size_t j = i + 1; j < wanted.size() && wanted[j].first.first == key.first; ++j) {
+                    const uint64_t v = wanted[j].first.second;
+                    if (v - (spanTo - 1) > kRowGap || (v + 1 - spanFrom) * row > kSpanBytes)
+                        break;
+                    spanTo = v + 1;
+                }
+                bytes.resize((spanTo - spanFrom) * row);
+                const off_t at = static_cast<off_t>(3 + row * spanFrom);
+                if (pread(fd, bytes.data(), bytes.size(), at) != static_cast<ssize_t>(bytes.size())) {
+                    why = "cannot read '" + part.set.bedPath + "': " + std::strerror(errno ? errno : EIO);
+                    ok = false;
+                    break;
+                }
             }
-            slot = static_cast<int32_t>(
-                m.planes.addPacked(bytes.data(), part.chosen, part.chosen.size() == part.set.sampleIds.size()));
+            slot = static_cast<int32_t>(m.planes.addPacked(bytes.data() + (key.second - spanFrom) * row, part.chosen,
+                                                           part.chosen.size() == part.set.sampleIds.size()));
         }
         m.slot[k] = slot;
     }
@@ -220,7 +237,7 @@ bool matchCandidates(const LociCandidates& c, const LdPanel& panel, int effectFi
                 return false;
             }
             if (!readVcfPanel(pp.vcfFile, wantedOf(c, partOfCandidate, part), offer, pp.chosen, m.planes, vcfRead[p],
-                              why))
+                              why, pool))
                 return false;
             m.multiAllelic += vcfRead[p].multiAllelic;
         }

@@ -55,7 +55,7 @@ bool countBim(const std::string& path, uint64_t& count, std::vector<PlinkFileset
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return cannotRead(path, why);
-    std::vector<char> buffer(size_t(1) << 20);
+    std::vector<char> buffer(size_t(1) << 17);
     bool content = false; // the current line has a character other than blanks
     count = 0;
     for (;;) {
@@ -119,18 +119,22 @@ bool readFam(const std::string& path, PlinkFileset& set, std::string& why)
 
 } // namespace
 
+bool bimPosition(std::string_view text, int32_t& position)
+{
+    int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0)
+        return false;
+    position = value;
+    return true;
+}
+
 bool bimFields(const LineFields& fields, BimFields& out)
 {
-    if (fields.count != 6)
-        return false;
-    const std::string_view p = fields.at[3];
-    int32_t position = 0;
-    const auto [end, ec] = std::from_chars(p.data(), p.data() + p.size(), position);
-    if (ec != std::errc() || end != p.data() + p.size() || position < 0)
+    if (fields.count != 6 || !bimPosition(fields.at[3], out.position))
         return false;
     out.chromosome = fields.at[0];
     out.id = fields.at[1];
-    out.position = position;
     out.allele1 = fields.at[4];
     out.allele2 = fields.at[5];
     return true;

@@ -45,6 +45,8 @@ struct BimFields {
     int32_t position = 0;
 };
 bool bimFields(const LineFields& fields, BimFields& out);
+// A .bim position: decimal digits (a "-" only before zeros) for 0..2^31-1.
+bool bimPosition(std::string_view text, int32_t& position);
 
 // Every variant of a .bim, in order (for tools and tests; a run streams
 // the .bim instead). False with the reason in why.

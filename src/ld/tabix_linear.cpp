@@ -4,8 +4,11 @@
 // bins.
 #include "ld/tabix_linear.h"
 
+#include <algorithm>
+#include <cstring>
 #include <htslib/bgzf.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -13,10 +16,28 @@ struct BgzfCloser {
     void operator()(BGZF* f) const { bgzf_close(f); }
 };
 
+// The index's bytes through a buffer filled by large reads: the millions
+// of small values of a genome-scale index, each read by its own
+// bgzf_read, cost more than inflating the index.
 class Reader {
 public:
-    explicit Reader(BGZF* f) : f_(f) {}
-    bool bytes(void* to, size_t n) { return bgzf_read(f_, to, n) == static_cast<ssize_t>(n); }
+    explicit Reader(BGZF* f) : f_(f), buffer_(size_t(1) << 16) {}
+    bool bytes(void* to, size_t n)
+    {
+        char* out = static_cast<char*>(to);
+        while (n > 0) {
+            if (at_ == end_ && !fill())
+                return false;
+            const size_t step = std::min(n, end_ - at_);
+            if (out) {
+                std::memcpy(out, buffer_.data() + at_, step);
+                out += step;
+            }
+            at_ += step;
+            n -= step;
+        }
+        return true;
+    }
     bool u32(uint32_t& v)
     {
         uint8_t b[4];
@@ -36,10 +57,9 @@ public:
     }
     bool skip(uint64_t n)
     {
-        char scratch[4096];
         while (n > 0) {
-            const size_t step = n < sizeof scratch ? static_cast<size_t>(n) : sizeof scratch;
-            if (!bytes(scratch, step))
+            const size_t step = n < (uint64_t(1) << 30) ? static_cast<size_t>(n) : size_t(1) << 30;
+            if (!bytes(nullptr, step))
                 return false;
             n -= step;
         }
@@ -47,7 +67,16 @@ public:
     }
 
 private:
+    bool fill()
+    {
+        const ssize_t got = bgzf_read(f_, buffer_.data(), buffer_.size());
+        at_ = 0;
+        end_ = got > 0 ? static_cast<size_t>(got) : 0;
+        return end_ > 0;
+    }
     BGZF* f_;
+    std::vector<char> buffer_;
+    size_t at_ = 0, end_ = 0;
 };
 
 } // namespace

@@ -36,6 +36,62 @@ int altCopies(const char* p, const char* end)
     return -1;
 }
 
+// Eight bytes from p, the first in the lowest bits.
+uint64_t word64(const char* p)
+{
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    w = __builtin_bswap64(w);
+#endif
+    return w;
+}
+
+// Two calls "a?b\tc?d\t" (a..d the bytes 0, 2, 4, 6 of w, each '0' or '1')
+// as four bits: a, b, c, d from bit 0 up. Design note: masked to bit 0 of
+// each of those bytes, one product moves bits 0, 16, 32 and 48 to bits
+// 60-63; the other products land below bit 60 on distinct bits.
+unsigned alleleBits(uint64_t w)
+{
+    return static_cast<unsigned>(((w & 0x0001000100010001ull) * 0x1000200040008000ull) >> 60);
+}
+
+// Three-character calls a tab apart ("0/1\t1|1\t..."), four samples (one
+// byte) at a time where the four are 0/1 alleles with one kind of
+// separator; the other calls (and the last four samples) one at a time.
+// The code of alleles a, b (ALT copies a + b): its high bit is NAND(a, b),
+// its low bit NOR(a, b), which gives 11, 10 and 00 for 0, 1 and 2 copies.
+// False (with bytes partly set) when a call is not followed by a tab.
+bool packPlainCalls(const char* p, size_t samples, std::vector<uint8_t>& bytes)
+{
+    constexpr uint64_t kAlleleMask = 0x00fe00fe00fe00feull, kAlleles = 0x0030003000300030ull;
+    constexpr uint64_t kSepMask = 0x0000ff000000ff00ull, kTabMask = 0xff000000ff000000ull;
+    constexpr uint64_t kTabs = 0x0900000009000000ull;
+    const uint64_t slashes = 0x00002f0000002f00ull, bars = 0x00007c0000007c00ull;
+    size_t s = 0;
+    for (; s + 4 < samples; s += 4) { // the last call has no tab after it: left to the loop below
+        const uint64_t w0 = word64(p + 4 * s), w1 = word64(p + 4 * s + 8);
+        if ((w0 & kTabMask) != kTabs || (w1 & kTabMask) != kTabs)
+            return false;
+        const uint64_t sep = w0 & kSepMask;
+        if ((w0 & kAlleleMask) == kAlleles && (w1 & kAlleleMask) == kAlleles && (sep == slashes || sep == bars) &&
+            (w1 & kSepMask) == sep) {
+            const unsigned g = alleleBits(w0) | alleleBits(w1) << 4; // a0 b0 a1 b1 ... from bit 0
+            const unsigned both = g & (g >> 1) & 0x55, either = (g | (g >> 1)) & 0x55;
+            bytes[s / 4] = static_cast<uint8_t>(((~both & 0x55) << 1) | (~either & 0x55));
+        } else {
+            for (size_t k = s; k < s + 4; ++k)
+                setVcfCode(bytes, k, altCopies(p + 4 * k, p + 4 * k + 3));
+        }
+    }
+    for (; s < samples; ++s) {
+        if (s + 1 < samples && p[4 * s + 3] != '\t')
+            return false;
+        setVcfCode(bytes, s, altCopies(p + 4 * s, p + 4 * s + 3));
+    }
+    return true;
+}
+
 } // namespace
 
 // The packed genotypes of one text record from its FORMAT column on. One
@@ -61,14 +117,9 @@ bool packVcfText(const char* format, const char* end, size_t samples, std::vecto
     const char* p = tab + 1;
     // The usual shape: FORMAT is GT alone and each call three characters.
     if (gt == 0 && tab - format == 2 && samples > 0 && end - p == static_cast<std::ptrdiff_t>(4 * samples - 1)) {
-        bool plain = true;
-        for (size_t s = 0; s + 1 < samples && plain; ++s)
-            plain = p[4 * s + 3] == '\t';
-        if (plain) {
-            for (size_t s = 0; s < samples; ++s)
-                setVcfCode(bytes, s, altCopies(p + 4 * s, p + 4 * s + 3));
+        if (packPlainCalls(p, samples, bytes))
             return true;
-        }
+        bytes.assign((samples + 3) / 4, 0);
     }
     for (size_t s = 0; s < samples; ++s) {
         if (p > end)

@@ -4,6 +4,7 @@
 // a candidate takes.
 #include "ld/vcf_panel.h"
 
+#include "ld/bgzf_blocks.h"
 #include "ld/bgzf_lines.h"
 
 #include "genes/gene_index.h"
@@ -11,6 +12,7 @@
 #include "ld/vcf_genotypes.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <htslib/bgzf.h>
 #include <htslib/hts.h>
@@ -22,12 +24,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-bool endsWith(const std::string& s, const char* tail)
-{
-    const size_t n = std::strlen(tail);
-    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
-}
 
 bool exists(const std::string& path)
 {
@@ -49,11 +45,26 @@ std::string cannotRead(const std::string& path)
     return "cannot read '" + path + "': " + std::strerror(errno ? errno : EIO);
 }
 
+// The lines of the file through htslib's own BGZF reading.
+struct HtsLines {
+    BGZF* bgzf;
+    kstring_t* text;
+    uint64_t tell() const { return static_cast<uint64_t>(bgzf_tell(bgzf)); }
+    bool seek(uint64_t at) { return bgzf_seek(bgzf, static_cast<int64_t>(at), SEEK_SET) >= 0; }
+    int line(const char*& s, size_t& n)
+    {
+        const int r = bgzfLine(bgzf, text);
+        s = text->s;
+        n = text->l;
+        return r >= 0 ? 1 : r == -1 ? 0 : -1;
+    }
+};
+
 class VcfReader {
 public:
     VcfReader(const VcfPanel& panel, const std::function<bool(const VcfRecord&)>& offer,
-              const std::vector<uint32_t>& chosen, GenotypePlanes& planes, VcfReadResult& result)
-        : vcf_(panel), offer_(offer), chosen_(chosen), planes_(planes), result_(result)
+              const std::vector<uint32_t>& chosen, GenotypePlanes& planes, VcfReadResult& result, ThreadPool* pool)
+        : vcf_(panel), offer_(offer), chosen_(chosen), planes_(planes), result_(result), pool_(pool)
     {
     }
 
@@ -175,11 +186,32 @@ private:
             names.assign(seq, seq + n);
             free(seq);
         }
+        std::vector<int> sequences; // per wanted chromosome, -1: none in the file
         for (const VcfWanted& w : wanted) {
-            int sequence = -1;
-            for (size_t k = 0; k < names.size() && sequence < 0; ++k)
+            sequences.push_back(-1);
+            for (size_t k = 0; k < names.size() && sequences.back() < 0; ++k)
                 if (chromosomeKey(names[k]) == chromosomeKey(w.chromosome))
-                    sequence = static_cast<int>(k);
+                    sequences.back() = static_cast<int>(k);
+        }
+        // Through a .tbi the blocks are read by this reader of their own,
+        // which inflates the blocks the positions start in ahead on the pool.
+        std::unique_ptr<BgzfBlockLines> ahead;
+        if (tbi) {
+            std::vector<uint64_t> plan;
+            for (size_t i = 0; i < wanted.size(); ++i)
+                for (int32_t q : wanted[i].positions) {
+                    uint64_t start = 0;
+                    if (sequences[i] >= 0 && tabixStart(linear, static_cast<size_t>(sequences[i]), q, start) &&
+                        (plan.empty() || plan.back() != start >> 16))
+                        plan.push_back(start >> 16);
+                }
+            ahead = std::make_unique<BgzfBlockLines>(vcf_.path, std::move(plan), pool_);
+            if (!ahead->opened())
+                return fail(cannotRead(vcf_.path), error_);
+        }
+        HtsLines hts{hts_get_bgzfp(file_.get()), &line_};
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            const int sequence = sequences[i];
             if (sequence < 0)
                 continue;
             auto startOf = [&](int32_t q, uint64_t& start) {
@@ -193,7 +225,9 @@ private:
                 tbx_itr_destroy(itr);
                 return some;
             };
-            if (!contig(names[static_cast<size_t>(sequence)], w.positions, startOf))
+            const std::string& name = names[static_cast<size_t>(sequence)];
+            if (!(ahead ? contig(*ahead, name, wanted[i].positions, startOf)
+                         : contig(hts, name, wanted[i].positions, startOf)))
                 return false;
         }
         return true;
@@ -207,9 +241,9 @@ private:
     // last record read on this contig, tells which positions were passed.
     // Records of other contigs before this one's are skipped; one after
     // them ends the contig.
-    template <class StartOf> bool contig(const std::string& name, const std::vector<int32_t>& positions, StartOf startOf)
+    template <class Lines, class StartOf>
+    bool contig(Lines& lines, const std::string& name, const std::vector<int32_t>& positions, StartOf startOf)
     {
-        BGZF* bgzf = hts_get_bgzfp(file_.get());
         bool reading = false, seen = false;
         int64_t lastPos = -1;
         for (int32_t q : positions) {
@@ -218,30 +252,34 @@ private:
             uint64_t start = 0;
             if (!startOf(q, start))
                 continue;
-            const uint64_t here = static_cast<uint64_t>(bgzf_tell(bgzf));
+            const uint64_t here = lines.tell();
             if (!reading || (start >> 16) > (here >> 16)) {
-                if (bgzf_seek(bgzf, static_cast<int64_t>(start), SEEK_SET) < 0)
+                if (!lines.seek(start))
                     return damaged("");
                 reading = true;
             }
             for (;;) {
-                const int r = bgzfLine(bgzf, &line_);
-                if (r < -1)
+                const char* s = nullptr;
+                size_t n = 0;
+                const int r = lines.line(s, n);
+                if (r < 0)
                     return damaged("");
-                if (r == -1)
+                if (r == 0)
                     return true; // the end of the file
-                if (line_.l == 0 || line_.s[0] == '#')
+                if (n == 0 || s[0] == '#')
                     continue;
-                const char* tab = static_cast<const char*>(std::memchr(line_.s, '\t', line_.l));
-                const bool mine = tab && std::string_view(line_.s, static_cast<size_t>(tab - line_.s)) == name;
+                const char* tab = static_cast<const char*>(std::memchr(s, '\t', n));
+                const bool mine = tab && std::string_view(s, static_cast<size_t>(tab - s)) == name;
                 if (!mine && seen)
                     return true; // past this contig's last record
                 if (!mine)
                     continue;
                 seen = true;
-                if (!line(line_.s, line_.l))
+                if (!line(s, n))
                     return false;
-                lastPos = std::atoll(tab + 1);
+                lastPos = 0; // the record's position: checked digits, as line() read them
+                for (const char* d = tab + 1; *d >= '0' && *d <= '9' && lastPos <= INT32_MAX; ++d)
+                    lastPos = lastPos * 10 + (*d - '0');
                 if (lastPos > q)
                     break;
             }
@@ -320,6 +358,7 @@ private:
     const std::vector<uint32_t>& chosen_;
     GenotypePlanes& planes_;
     VcfReadResult& result_;
+    ThreadPool* pool_;
     std::vector<uint8_t> bytes_; // one record's packed genotypes
     HtsFile file_;
     Header header_;
@@ -331,56 +370,10 @@ private:
 
 } // namespace
 
-bool isVcfPath(const std::string& path)
-{
-    return endsWith(path, ".vcf") || endsWith(path, ".vcf.gz") || endsWith(path, ".vcf.bgz") || endsWith(path, ".bcf");
-}
-
-bool openVcfPanel(const std::string& path, VcfPanel& panel, std::vector<std::string>& sampleIds, std::string& why)
-{
-    panel = VcfPanel();
-    panel.path = path;
-    for (const char* ext : {".tbi", ".csi"})
-        if (exists(path + ext))
-            panel.indexFiles.push_back(path + ext);
-    errno = 0;
-    HtsFile file(hts_open(path.c_str(), "r"));
-    if (!file) {
-        why = cannotRead(path);
-        return false;
-    }
-    const htsExactFormat format = hts_get_format(file.get())->format;
-    bool read = false, gtDefined = false;
-    sampleIds.clear();
-    if (format == bcf) {
-        Header header(bcf_hdr_read(file.get()));
-        if (header) {
-            read = true;
-            const int gt = bcf_hdr_id2int(header.get(), BCF_DT_ID, "GT");
-            gtDefined = gt >= 0 && bcf_hdr_idinfo_exists(header.get(), BCF_HL_FMT, gt);
-            for (int s = 0; s < bcf_hdr_nsamples(header.get()); ++s)
-                sampleIds.emplace_back(header->samples[s]);
-        }
-    } else if (format == vcf) {
-        kstring_t line = KS_INITIALIZE;
-        read = readVcfTextHeader(file.get(), line, gtDefined, sampleIds);
-        ks_free(&line);
-    }
-    if (!read) {
-        why = "'" + path + "' is not a readable VCF or BCF file";
-        return false;
-    }
-    if (!gtDefined) {
-        why = "'" + path + "' has no GT (genotype) field in its header";
-        return false;
-    }
-    return true;
-}
-
 bool readVcfPanel(const VcfPanel& panel, const std::vector<VcfWanted>& wanted,
                   const std::function<bool(const VcfRecord&)>& offer, const std::vector<uint32_t>& chosen,
-                  GenotypePlanes& planes, VcfReadResult& result, std::string& why)
+                  GenotypePlanes& planes, VcfReadResult& result, std::string& why, ThreadPool* pool)
 {
     result = VcfReadResult();
-    return VcfReader(panel, offer, chosen, planes, result).run(wanted, why);
+    return VcfReader(panel, offer, chosen, planes, result, pool).run(wanted, why);
 }

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+class ThreadPool;
+
 struct VcfPanel {
     std::string path;
     std::vector<std::string> indexFiles; // .tbi / .csi beside it, when present
@@ -49,7 +51,8 @@ struct VcfReadResult {
 // the records around the positions; without: every record), offers each
 // biallelic one, and adds the genotypes of those offer() takes over the
 // chosen samples to planes. False with the reason in why for a file htslib
-// cannot read.
+// cannot read. With a pool, the blocks of a file read through its .tbi are
+// inflated on its threads.
 bool readVcfPanel(const VcfPanel& vcf, const std::vector<VcfWanted>& wanted,
                   const std::function<bool(const VcfRecord&)>& offer, const std::vector<uint32_t>& chosen,
-                  GenotypePlanes& planes, VcfReadResult& result, std::string& why);
+                  GenotypePlanes& planes, VcfReadResult& result, std::string& why, ThreadPool* pool = nullptr);
