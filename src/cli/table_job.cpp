@@ -318,7 +318,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         const bool read = regionalFigures(regionalJob, wanted, [&](size_t k, const RegionalFigure& figure) {
             if (onPage[k])
                 pageRegional[k] = regionalJson(figure);
-            return !writer || writer->write(k, regionalSvg(figure, RegionalSettings()));
+            return !writer || writer->write(k, regionalScene(figure, RegionalSettings()));
         }, why, &unusedReferences);
         if (!o.ok)
             return;
