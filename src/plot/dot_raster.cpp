@@ -31,7 +31,7 @@ Stamp strokeStamp(double length, double penWidth, int scale)
         p.setRenderHint(QPainter::Antialiasing);
         p.translate(pad, pad);
         p.scale(scale, scale);
-        // As QtSvg sets up an SVG stroke: miter joins with limit 4.
+        // As the scene painter sets up an SVG stroke: miter joins with limit 4.
         QPen pen(QColor(0, 0, 0), penWidth, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
         pen.setMiterLimit(4);
         p.setPen(pen);

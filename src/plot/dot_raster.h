@@ -1,14 +1,14 @@
 // Painting a dot group (a scene's Dots node) onto a raster figure without
 // stroking each dot. QPainter strokes two shapes once per pen width, with
-// the pen and transform QtSvg uses for an SVG stroke: a dot, and a short
-// run. A run of any length is that short run's top cap, its straight
+// the pen and transform the scene painter uses for the group's stroke: a
+// dot, and a short run. A run of any length is that short run's top cap, its straight
 // middle row repeated, and its bottom cap: at a whole scale and whole px
 // coordinates every run starts on a whole device pixel, and every row of
 // a run's straight part has the same coverage. The coverage of the group's
 // runs is summed into one mask (clamped to full, as the rasteriser's
 // non-zero fill of the group's path sums it) and the colour is blended
-// through the mask once. The result differs from QtSvg's only where runs
-// overlap, where a sum of rounded coverages can differ from the
+// through the mask once. The result differs from stroking the group's path
+// only where runs overlap, where a sum of rounded coverages can differ from the
 // rasteriser's by a little.
 #pragma once
 #include <QColor>
