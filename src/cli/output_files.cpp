@@ -92,7 +92,7 @@ bool writePlot(TableOutcome& o, OutputFile&& file, const DrawnFigure& drawn)
     FigureFormat format = FigureFormat::Svg;
     figureFormatOfPath(QString::fromStdString(file.path()), &format);
     QString renderError;
-    const QByteArray figure = renderFigure(drawn.scene, format, &renderError);
+    const QByteArray figure = format == FigureFormat::Svg ? drawn.svg : renderFigure(drawn.scene, format, &renderError);
     if (figure.isEmpty()) {
         stop(o, "Output file could not be written\n",
              "plot file " + quoted(file.path()) + " could not be drawn: " + renderError.toStdString());

@@ -90,7 +90,7 @@ void paintSceneVector(QPainter& p, const SceneDrawing& drawing)
         case SceneStep::Kind::Dots:
             p.setPen(step.pen);
             p.setBrush(Qt::NoBrush);
-            p.drawPath(step.stamped ? runsPath(step.dots) : step.path);
+            p.drawPath(step.stamped ? runsPath(*step.dots) : step.path);
             break;
         case SceneStep::Kind::BeginLayer:
             // A PDF page has no layers here: the opacity applies to each
@@ -142,13 +142,13 @@ void paintSceneBand(QImage& band, int firstRow, QSize pixels, const SceneDrawing
             if (step.stamped && scale > 0) {
                 // The stamps write the pixels themselves: no painter open.
                 p.end();
-                dotter.paint(*target, step.dots);
+                dotter.paint(*target, *step.dots);
                 beginPainting(p, target);
             } else if (step.bounds.isEmpty() || step.bounds.intersects(visible)) {
                 p.setTransform(step.transform * base);
                 p.setPen(step.pen);
                 p.setBrush(Qt::NoBrush);
-                p.drawPath(step.stamped ? runsPath(step.dots) : step.path);
+                p.drawPath(step.stamped ? runsPath(*step.dots) : step.path);
             }
             break;
         case SceneStep::Kind::BeginLayer:

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace scenewalk {
 
@@ -138,13 +139,15 @@ void Walker::dots(const SceneNode& n, const Style& inherited, const QTransform& 
     SceneStep step;
     step.kind = SceneStep::Kind::Dots;
     step.transform = world;
-    step.dots.colour = s.stroke.colour;
-    step.dots.colour.setAlphaF(static_cast<float>(s.stroke.colour.alphaF() * s.strokeOpacity));
-    step.dots.width = s.strokeWidth;
+    auto group = std::make_shared<DotGroup>();
+    group->colour = s.stroke.colour;
+    group->colour.setAlphaF(static_cast<float>(s.stroke.colour.alphaF() * s.strokeOpacity));
+    group->width = s.strokeWidth;
     step.pen = penOf(s, QRectF());
-    step.stamped = world.isIdentity() && s.dash.isEmpty() && parseDotRuns(n.path, &step.dots.runs);
-    if (!step.stamped) {
-        step.dots.runs.clear();
+    step.stamped = world.isIdentity() && s.dash.isEmpty() && parseDotRuns(n.path, &group->runs);
+    if (step.stamped) {
+        step.dots = std::move(group);
+    } else {
         if (!sceneparse::pathData(n.path.data(), n.path.size(), &step.path))
             note(QStringLiteral("dots@d=") + QString::fromLatin1(n.path.substr(0, 40)));
         const double pad = s.strokeWidth + 1;

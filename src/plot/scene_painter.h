@@ -23,6 +23,7 @@
 #include <QStringList>
 #include <QTransform>
 
+#include <memory>
 #include <vector>
 
 // One painting step. Shape: path filled with brush, then stroked with pen.
@@ -45,8 +46,9 @@ struct SceneStep {
     QPointF origin;
     QString text;
     // Dots: the runs, when they are stamped (whole px, no transform, no
-    // dashes), else painted by stroking path with pen.
-    DotGroup dots;
+    // dashes), else painted by stroking path with pen. Shared by the
+    // copies of the steps: the bands only read it.
+    std::shared_ptr<const DotGroup> dots;
     bool stamped = false;
     double opacity = 1; // BeginLayer
 };
