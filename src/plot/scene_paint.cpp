@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <deque>
+#include <vector>
 
 namespace {
 
@@ -41,6 +42,79 @@ int wholeScale(const QRectF& viewBox, QSize pixels, QPoint* origin)
         return 0;
     *origin = QPoint(static_cast<int>(ox), static_cast<int>(oy));
     return s;
+}
+
+// A halo under a label: text filled and stroked in one opaque-or-not
+// colour, solid with round joins, not rotated. Such a shape is the glyphs
+// grown by half the stroke width (the stroke of an outline with round
+// joins, joined with its inside, is the inside swept by a disc), so it is
+// painted as the glyphs' coverage dilated by a disc: a few milliseconds,
+// where stroking the outlines of a label takes ten times as long.
+bool isHalo(const SceneStep& step)
+{
+    const QPen& pen = step.pen;
+    return step.kind == SceneStep::Kind::Text && pen.style() == Qt::SolidLine && pen.joinStyle() == Qt::RoundJoin &&
+           pen.brush().style() == Qt::SolidPattern && step.brush.style() == Qt::SolidPattern &&
+           pen.color() == step.brush.color() && step.transform.type() <= QTransform::TxScale;
+}
+
+// Paints a halo step (isHalo) onto p's device, whose pixels `device` maps
+// the figure's px to.
+void paintHalo(QPainter& p, const QSize& deviceSize, const SceneStep& step, const QTransform& device)
+{
+    const QTransform t = step.transform * device;
+    const double radius = step.pen.widthF() / 2 * std::abs(t.m11());
+    const int reach = static_cast<int>(std::ceil(radius)) + 1;
+    const QRect box = t.mapRect(step.path.boundingRect()).toAlignedRect().adjusted(-reach - 1, -reach - 1, reach + 1,
+                                                                                  reach + 1) &
+                      QRect(QPoint(0, 0), deviceSize);
+    if (box.isEmpty())
+        return;
+    // The glyphs' coverage over the box and a margin of `reach` around it,
+    // so that glyphs just outside the device still grow into it.
+    const QRect wide = box.adjusted(-reach, -reach, reach, reach);
+    QImage glyphs(wide.size(), QImage::Format_Alpha8);
+    glyphs.fill(0);
+    {
+        QPainter g(&glyphs);
+        g.setRenderHint(QPainter::Antialiasing);
+        g.setTransform(t * QTransform::fromTranslate(-wide.x(), -wide.y()));
+        g.fillPath(step.path, QColor(0, 0, 0));
+    }
+    // Dilation by a disc with the coverage as a distance: a pixel at offset
+    // d whose coverage is m has the glyphs' edge about |d| + 0.5 - m px
+    // away, so it covers this pixel by radius - |d| + m, clamped to [0, 1].
+    struct Offset {
+        int dx, dy;
+        double reach; // radius - |d|
+    };
+    std::vector<Offset> disc;
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const double left = radius - std::hypot(dx, dy);
+            if (left > -1)
+                disc.push_back({dx, dy, left});
+        }
+    const QColor c = step.brush.color();
+    const int alpha = c.alpha();
+    QImage halo(box.size(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < box.height(); ++y) {
+        auto* out = reinterpret_cast<QRgb*>(halo.scanLine(y));
+        for (int x = 0; x < box.width(); ++x) {
+            double most = 0;
+            for (const Offset& d : disc) {
+                const int v = glyphs.constScanLine(y + reach + d.dy)[x + reach + d.dx];
+                if (v > 0 && (most = std::max(most, std::min(1.0, d.reach + v / 255.0))) == 1)
+                    break;
+            }
+            const int a = static_cast<int>(std::lround(most * alpha));
+            out[x] = qPremultiply(qRgba(c.red(), c.green(), c.blue(), a));
+        }
+    }
+    p.save();
+    p.resetTransform();
+    p.drawImage(box.topLeft(), halo);
+    p.restore();
 }
 
 void beginPainting(QPainter& p, QImage* image)
@@ -135,6 +209,10 @@ void paintSceneBand(QImage& band, int firstRow, QSize pixels, const SceneDrawing
         case SceneStep::Kind::Text:
             if (!step.bounds.isEmpty() && !step.bounds.intersects(visible))
                 break;
+            if (isHalo(step)) {
+                paintHalo(p, band.size(), step, base);
+                break;
+            }
             p.setTransform(step.transform * base);
             paintPath(p, step, step.path);
             break;

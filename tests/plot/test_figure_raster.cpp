@@ -163,6 +163,46 @@ TEST(FigureRaster, BandsJoinWithoutASeam)
     EXPECT_GT(below, 2);
 }
 
+// A label's white halo is painted as its glyphs' coverage grown by a disc;
+// stroking the outlines (as for a stroke of another colour) gives the same
+// shape, its edges shaded a little differently: a few percent of the halo's
+// pixels differ by more than 32 levels, hardly any by more than 128.
+TEST(FigureRaster, HaloIsTheStrokedOutline)
+{
+    ensureGui();
+    const auto withHalo = [](const char* stroke) {
+        return smallScene(300, 80, [stroke](SvgCanvas& c) {
+            c.start("rect");
+            c.attr("width", 300);
+            c.attr("height", 80);
+            c.attr("fill", "#1f4e79");
+            c.end();
+            for (const char* size : {"14", "30"}) {
+                c.start("text");
+                c.attr("x", 150);
+                c.attr("y", size[0] == '1' ? 25 : 65);
+                c.attr("font-size", size);
+                c.attr("text-anchor", "middle");
+                c.attr("fill", "#ffffff");
+                c.attr("stroke", stroke);
+                c.attr("stroke-width", 3);
+                c.attr("stroke-linejoin", "round");
+                c.chars(QStringLiteral("rs1234 Ågjpq"));
+                c.end();
+            }
+        });
+    };
+    const QImage grown = painted(withHalo("#ffffff")), stroked = painted(withHalo("#fefefe"));
+    ASSERT_EQ(grown.size(), stroked.size());
+    int64_t white = 0;
+    for (int y = 0; y < grown.height(); ++y)
+        for (int x = 0; x < grown.width(); ++x)
+            white += qGray(grown.pixel(x, y)) > 250;
+    EXPECT_GT(white, 5000); // the halos are there
+    EXPECT_LT(differing(grown, stroked, 32), white / 25);
+    EXPECT_LT(differing(grown, stroked, 128), white / 500);
+}
+
 // Every figure the panels draw is understood; what is not is named.
 TEST(FigureRaster, PainterNamesWhatItDoesNotDraw)
 {
