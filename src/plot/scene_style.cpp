@@ -74,7 +74,7 @@ bool Walker::styleAttr(const QString& name, const QString& v, Style& s, double& 
     if (is("stroke-miterlimit"))
         return sceneparse::number(v, &x) && x >= 1 && (s.miterLimit = x, true);
     if (is("stroke-linecap")) {
-        static const std::pair<const char*, Qt::PenCapStyle> kCaps[] = {
+        static constexpr std::pair<const char*, Qt::PenCapStyle> kCaps[] = {
             {"butt", Qt::FlatCap}, {"round", Qt::RoundCap}, {"square", Qt::SquareCap}};
         for (const auto& c : kCaps)
             if (v == QLatin1String(c.first))
@@ -82,7 +82,7 @@ bool Walker::styleAttr(const QString& name, const QString& v, Style& s, double& 
         return false;
     }
     if (is("stroke-linejoin")) {
-        static const std::pair<const char*, Qt::PenJoinStyle> kJoins[] = {
+        static constexpr std::pair<const char*, Qt::PenJoinStyle> kJoins[] = {
             {"miter", Qt::SvgMiterJoin}, {"round", Qt::RoundJoin}, {"bevel", Qt::BevelJoin}};
         for (const auto& j : kJoins)
             if (v == QLatin1String(j.first))
