@@ -197,7 +197,7 @@ RegionalWriter::RegionalWriter(const RegionalJob& r, TableOutcome& o) : r_(r), o
                              "before the extension keeps them apart");
 }
 
-bool RegionalWriter::write(size_t k, const QByteArray& svg)
+bool RegionalWriter::write(size_t k, const Scene& scene)
 {
     const std::string path = r_.job.outputs.regionalFolder + "/" + names_[k];
     if (r_.job.shared.paths) {
@@ -208,7 +208,7 @@ bool RegionalWriter::write(size_t k, const QByteArray& svg)
         }
     }
     QString error;
-    const QByteArray figure = renderFigure(svg, format_, regionalSvgSize(svg), &error);
+    const QByteArray figure = renderFigure(scene, format_, &error);
     if (figure.isEmpty()) {
         stop(o_, "Output file could not be written\n",
              "the regional figure " + quoted(path) + " could not be drawn: " + error.toStdString());

@@ -101,7 +101,7 @@ public:
     // Names every locus's figure; warns of names that cleaned to one.
     RegionalWriter(const RegionalJob& r, TableOutcome& o);
     // Writes locus k's figure; false with the stop in the outcome.
-    bool write(size_t k, const QByteArray& svg);
+    bool write(size_t k, const Scene& scene);
 
 private:
     const RegionalJob& r_;

@@ -72,9 +72,8 @@ DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, cons
     else if (options.plotYBreak > 0)
         settings.yBreak = {YBreakChoice::At, options.plotYBreak};
     DrawnFigure drawn;
-    QBuffer buffer(&drawn.svg);
-    buffer.open(QIODevice::WriteOnly);
-    writeManhattanQqSvg(model, settings, buffer);
+    drawn.scene = manhattanQqScene(model, settings);
+    drawn.svg = sceneSvg(drawn.scene);
     if (std::isfinite(model.lambda.lambda) && model.lambda.lambda > 0)
         drawn.lambda = QString::number(model.lambda.lambda, 'f', 3).toStdString();
     // As the QQ panel words it: a largest p below 0.5 leaves no median.
@@ -93,7 +92,7 @@ bool writePlot(TableOutcome& o, OutputFile&& file, const DrawnFigure& drawn)
     FigureFormat format = FigureFormat::Svg;
     figureFormatOfPath(QString::fromStdString(file.path()), &format);
     QString renderError;
-    const QByteArray figure = renderFigure(drawn.svg, format, QSize(drawn.width, drawn.height), &renderError);
+    const QByteArray figure = format == FigureFormat::Svg ? drawn.svg : renderFigure(drawn.scene, format, &renderError);
     if (figure.isEmpty()) {
         stop(o, "Output file could not be written\n",
              "plot file " + quoted(file.path()) + " could not be drawn: " + renderError.toStdString());

@@ -3,6 +3,7 @@
 // and written through its started output: a file that cannot be written is
 // an error, and no half-written one is left behind.
 #pragma once
+#include "plot/figure_scene.h"
 #include "plot/plot_collector.h"
 
 #include <QByteArray>
@@ -22,7 +23,8 @@ bool writeBed(TableOutcome& o, OutputFile&& file, const std::string& table,
 // The Manhattan and QQ figure as SVG, titled and sized by the options, with
 // its genomic inflation as the QQ panel states it.
 struct DrawnFigure {
-    QByteArray svg;
+    Scene scene;    // what PNG and PDF are painted from
+    QByteArray svg; // the scene as SVG text
     std::string lambda; // "" when not estimated
     // The QQ panel's caveat on lambda for a table that holds only small
     // p-values; "" when there is none.

@@ -257,7 +257,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         return stop(o, "No usable rows in input file\n", cause);
     }
     // The font configuration loads on a second thread while this one finds
-    // the loci and writes the SVG text, ready for the PNG or PDF figures.
+    // the loci and builds the figure's scene, ready for the PNG or PDF figures.
     std::optional<FontWarmUp> fonts;
     if (rendersRasterFigures(options))
         fonts.emplace();
@@ -286,6 +286,9 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         addLociToPlot(*figure, loci, notes);
         drawn = drawFigure(job.table, std::move(*figure), peaks.peaks(), options);
     }
+    // Building the scenes takes no font; painting them lays their text out
+    // on this thread, once the fonts have loaded, never beside the loading.
+    fonts.reset();
     if (files.plot && !writePlot(o, std::move(*files.plot), *drawn))
         return;
     if (files.loci && !(wholeLociText ? writeText(o, std::move(*files.loci), "loci file", o.lociText)
@@ -318,7 +321,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
         const bool read = regionalFigures(regionalJob, wanted, [&](size_t k, const RegionalFigure& figure) {
             if (onPage[k])
                 pageRegional[k] = regionalJson(figure);
-            return !writer || writer->write(k, regionalSvg(figure, RegionalSettings()));
+            return !writer || writer->write(k, regionalScene(figure, RegionalSettings()));
         }, why, &unusedReferences);
         if (!o.ok)
             return;

@@ -31,7 +31,7 @@ Stamp strokeStamp(double length, double penWidth, int scale)
         p.setRenderHint(QPainter::Antialiasing);
         p.translate(pad, pad);
         p.scale(scale, scale);
-        // As QtSvg sets up an SVG stroke: miter joins with limit 4.
+        // As the scene painter sets up an SVG stroke: miter joins with limit 4.
         QPen pen(QColor(0, 0, 0), penWidth, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
         pen.setMiterLimit(4);
         p.setPen(pen);
@@ -47,17 +47,51 @@ Stamp strokeStamp(double length, double penWidth, int scale)
     return s;
 }
 
+// src is opaque, so the same sum serves opaque and premultiplied pixels.
 inline uint32_t blend(uint32_t dst, uint32_t src, uint32_t a)
 {
-    uint32_t out = 0xff000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
         const uint32_t d = (dst >> shift) & 0xff, c = (src >> shift) & 0xff;
         out |= ((c * a + d * (255 - a) + 127) / 255) << shift;
     }
     return out;
 }
 
+// A whole non-negative number of px, as the figure writers print it.
+bool wholeNumber(const char*& p, const char* end, int* value)
+{
+    if (p == end || *p < '0' || *p > '9')
+        return false;
+    long v = 0;
+    while (p != end && *p >= '0' && *p <= '9' && v < 1000000)
+        v = v * 10 + (*p++ - '0');
+    *value = static_cast<int>(v);
+    return v < 1000000;
+}
+
 } // namespace
+
+bool parseDotRuns(const std::string& d, std::vector<DotRun>* runs)
+{
+    const char* p = d.data();
+    const char* end = p + d.size();
+    while (p != end) {
+        DotRun r;
+        if (*p++ != 'M' || !wholeNumber(p, end, &r.x) || p == end || *p++ != ' ' || !wholeNumber(p, end, &r.y))
+            return false;
+        if (end - p >= 3 && p[0] == 'v' && p[1] == '.' && p[2] == '1') {
+            p += 3;
+        } else {
+            int last = 0;
+            if (p == end || *p++ != 'V' || !wholeNumber(p, end, &last) || last <= r.y)
+                return false;
+            r.length = last - r.y;
+        }
+        runs->push_back(r);
+    }
+    return true;
+}
 
 const DotPainter::Shapes& DotPainter::shapes(double penWidth)
 {
@@ -137,12 +171,13 @@ void DotPainter::paint(QImage& image, const DotGroup& group)
             mask.add(run.row(pad + sh.runRows + y), run.width, sx + run.left, sy + straight + y);
     }
 
-    const uint32_t colour = group.colour.rgb();
+    const uint32_t colour = group.colour.rgb() | 0xff000000u;
+    const uint32_t alpha = static_cast<uint32_t>(std::clamp(group.colour.alpha(), 0, 255));
     for (int y = y0; y < y1; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y)) + x0;
         const uint8_t* cover = mask.cover.data() + static_cast<ptrdiff_t>(y - y0) * mask.width;
         for (int x = 0; x < mask.width; ++x) {
-            const uint32_t a = cover[x];
+            const uint32_t a = alpha == 255 ? cover[x] : (cover[x] * alpha + 127) / 255;
             if (a == 255)
                 row[x] = colour;
             else if (a > 0)

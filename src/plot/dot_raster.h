@@ -1,26 +1,47 @@
-// Painting a dot group (figure_layers.h) onto a raster figure without
+// Painting a dot group (a scene's Dots node) onto a raster figure without
 // stroking each dot. QPainter strokes two shapes once per pen width, with
-// the pen and transform QtSvg uses for an SVG stroke: a dot, and a short
-// run. A run of any length is that short run's top cap, its straight
+// the pen and transform the scene painter uses for the group's stroke: a
+// dot, and a short run. A run of any length is that short run's top cap, its straight
 // middle row repeated, and its bottom cap: at a whole scale and whole px
 // coordinates every run starts on a whole device pixel, and every row of
 // a run's straight part has the same coverage. The coverage of the group's
 // runs is summed into one mask (clamped to full, as the rasteriser's
 // non-zero fill of the group's path sums it) and the colour is blended
-// through the mask once. The result differs from QtSvg's only where runs
-// overlap, where a sum of rounded coverages can differ from the
+// through the mask once. The result differs from stroking the group's path
+// only where runs overlap, where a sum of rounded coverages can differ from the
 // rasteriser's by a little.
 #pragma once
-#include "plot/figure_layers.h"
-
+#include <QColor>
 #include <QImage>
 #include <QPoint>
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
-// Paints dot groups onto images of Format_RGB32 where the figure's px
+// One vertical run of a dot group: a dot (from "Mx yv.1") or a stroke from
+// y to y + length (from "Mx yVy2"), in the figure's px; x and y are whole px.
+struct DotRun {
+    int x = 0, y = 0;
+    int length = 0; // 0 for a dot, else y2 - y (> 0)
+};
+
+// A dot group: runs stroked with round caps in one colour, whose alpha is
+// the group's stroke opacity (the coverage is scaled by it).
+struct DotGroup {
+    QColor colour;
+    double width = 0; // stroke width in px
+    std::vector<DotRun> runs;
+};
+
+// The runs of path data made only of "Mx yv.1" and "Mx yVy2" (y2 > y)
+// commands with whole non-negative numbers, as PixelSet::appendPath writes
+// them; false for anything else.
+bool parseDotRuns(const std::string& d, std::vector<DotRun>* runs);
+
+// Paints dot groups onto images of Format_RGB32 or
+// Format_ARGB32_Premultiplied where the figure's px
 // (x, y) falls on device pixel origin + scale * (x, y); keeps the shapes
 // for the next group.
 class DotPainter {

@@ -1,7 +1,10 @@
-// PNG and PDF figures rendered by QtSvg from the figure's SVG text.
+// Figure files from the scene: its SVG text, or PNG and PDF painted from it.
 #include "plot/figure_render.h"
 
 #include "plot/address_space.h"
+#include "plot/figure_raster.h"
+#include "plot/figure_scene.h"
+#include "plot/scene_painter.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -12,7 +15,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSvgRenderer>
 
 #include <cstdio>
 #include <string>
@@ -45,7 +47,7 @@ bool formatOf(QString word, FigureFormat* format)
 // Qt's span and glyph buffers, the dot stamps, the packed parts.
 constexpr size_t kPaintRoom = size_t(24) << 20;
 
-QByteArray png(const QByteArray& svg, QSize size, QString* error)
+QByteArray png(const SceneDrawing& drawing, QSize size, QString* error)
 {
     // Qt's painter crashes where an allocation inside it is refused (an
     // address-space limit), so the room is asked for first.
@@ -54,13 +56,13 @@ QByteArray png(const QByteArray& svg, QSize size, QString* error)
         throw MemoryShortage("not enough memory to paint the PNG figure (it needs about " +
                              std::to_string((imageBytes + kPaintRoom) >> 20) + " MB of address space)");
     // 192 dpi: twice the 96 px per inch of the SVG.
-    QByteArray out = pngFigure(svg, size * 2, 7559, error);
+    QByteArray out = pngScene(drawing, size * 2, 7559, error);
     if (out.isEmpty() && error && error->isEmpty())
         *error = QStringLiteral("the PNG image could not be encoded");
     return out;
 }
 
-QByteArray pdf(QSvgRenderer& renderer, QSize size, QString* error)
+QByteArray pdf(const SceneDrawing& drawing, QSize size, QString* error)
 {
     QByteArray out;
     QBuffer buffer(&out);
@@ -78,7 +80,12 @@ QByteArray pdf(QSvgRenderer& renderer, QSize size, QString* error)
                 *error = QStringLiteral("the PDF page could not be started");
             return {};
         }
-        renderer.render(&painter, QRectF(0, 0, size.width(), size.height()));
+        painter.setRenderHint(QPainter::Antialiasing);
+        // The viewBox onto the page's px.
+        const QRectF& vb = drawing.viewBox;
+        painter.scale(size.width() / vb.width(), size.height() / vb.height());
+        painter.translate(-vb.x(), -vb.y());
+        paintSceneVector(painter, drawing);
         painter.end();
     }
     return out;
@@ -112,29 +119,29 @@ bool figureFormatOfPath(const QString& path, FigureFormat* format)
     return formatOf(path.mid(dot + 1), format);
 }
 
-QByteArray renderFigure(const QByteArray& svg, FigureFormat format, QSize size, QString* error)
+QByteArray renderFigure(const Scene& scene, FigureFormat format, QString* error)
 {
     if (format == FigureFormat::Svg)
-        return svg;
+        return sceneSvg(scene);
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         if (error)
             *error = QStringLiteral("PNG and PDF figures need the program's QGuiApplication");
         return {};
     }
+    const QSize size = sceneSize(scene);
     if (size.width() < 1 || size.height() < 1) {
         if (error)
             *error = QStringLiteral("figure size %1 x %2 px is empty").arg(size.width()).arg(size.height());
         return {};
     }
-    if (format == FigureFormat::Png)
-        return png(svg, size, error);
-    QSvgRenderer renderer(svg);
-    if (!renderer.isValid()) {
+    // The text is laid out here, on the calling thread.
+    const SceneDrawing drawing = drawScene(scene);
+    if (drawing.viewBox.isEmpty()) {
         if (error)
-            *error = QStringLiteral("the figure's SVG could not be read");
+            *error = QStringLiteral("the figure has no drawing area");
         return {};
     }
-    return pdf(renderer, size, error);
+    return format == FigureFormat::Png ? png(drawing, size, error) : pdf(drawing, size, error);
 }
 
 bool parseFigureSize(const QString& text, QSize* size)

@@ -1,15 +1,16 @@
-// PNG and PDF figures drawn by Qt from the SVG text: QtSvg's renderer paints
-// the same document onto an image (at twice the pixel density) or a PDF
-// page, inside the process; no other program runs.
+// Figure files from the figure's scene (figure_scene.h): SVG text from the
+// scene's writer, PNG and PDF painted by Qt's QPainter from the scene itself
+// (scene_painter.h) onto an image at twice the pixel density or a PDF page,
+// inside the process; no other program runs, and no back end reads
+// another's output.
 //
-// Fonts: the SVG asks for 'DejaVu Sans' (Debian's default font, package
+// Fonts: the figures ask for 'DejaVu Sans' (Debian's default font, package
 // fonts-dejavu-core), then Verdana, then any sans-serif. Qt resolves the
 // family through fontconfig; where DejaVu Sans is missing it takes the
 // system's sans-serif, so the text is the same and only the glyph shapes
 // differ.
 #pragma once
 #include <QByteArray>
-#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -18,6 +19,7 @@
 #include <memory>
 
 class QCoreApplication;
+struct Scene;
 
 enum class FigureFormat { Svg, Png, Pdf };
 
@@ -29,25 +31,13 @@ bool figureFormatOfWord(const QString& word, FigureFormat* format);
 // "svg", "png", "pdf".
 const char* figureExtension(FigureFormat format);
 
-// The figure in the given format. size is the SVG's size in px: a PNG gets
-// twice as many pixels each way, a PDF one page of that size at 96 px per
-// inch. Svg returns svg itself. Empty, with error set, when the SVG does not
-// parse or when PNG or PDF is asked for without a QGuiApplication (see
-// makeFigureApplication).
-QByteArray renderFigure(const QByteArray& svg, FigureFormat format, QSize size, QString* error = nullptr);
-
-// The figure as pixels (pixels is the image's size, an exact multiple of
-// the SVG's): Layered paints the dot groups of Manhattan markers and QQ
-// points from stamps (figure_layers.h, dot_raster.h) and the rest with
-// QtSvg, QtSvgOnly paints all with QtSvg; both need the QGuiApplication.
-// Layered falls back to QtSvgOnly for a document it cannot split. A null
-// image, with error set, when the SVG does not parse or the image is too
-// large.
-enum class RasterMethod { Layered, QtSvgOnly };
-QImage rasterFigure(const QByteArray& svg, QSize pixels, RasterMethod method, QString* error = nullptr);
-// The PNG file of the figure painted Layered at pixels, each band packed
-// by the thread that painted it; empty, with error set, on failure.
-QByteArray pngFigure(const QByteArray& svg, QSize pixels, int dotsPerMetre, QString* error = nullptr);
+// The figure in the given format. A PNG has twice as many pixels each way
+// as the scene's size in px (its root's width and height), a PDF is one
+// page of that size at 96 px per inch. Empty, with error set, when the
+// scene declares no size or when PNG or PDF is asked for without a
+// QGuiApplication (see makeFigureApplication). Throws MemoryShortage
+// (address_space.h) when the address space for a PNG's image is not there.
+QByteArray renderFigure(const Scene& scene, FigureFormat format, QString* error = nullptr);
 
 // The figure size of "WxH" in px (such as 1600x900): at least 800 x 450,
 // at most 8000 each way; false for anything else.

@@ -184,8 +184,8 @@ void SvgCanvas::log10Text(double x, double y, const QString& prefix, double size
     attr("text-anchor", anchor);
     if (rotate != 0)
         attr("transform", QStringLiteral("rotate(%1 %2 %3)").arg(svgNumber(rotate), svgNumber(x), svgNumber(y)));
-    // Subscript digits as characters: QtSvg's PNG and PDF renderer ignores
-    // the shifts of tspan elements.
+    // Subscript digits as characters: the same glyphs in a browser, the
+    // PNG and the PDF, with no shifted tspan to place.
     chars(prefix + QStringLiteral("\u2212log\u2081\u2080(p)"));
     end();
 }

@@ -117,10 +117,6 @@ private:
     std::vector<SceneNode*> open_;
 };
 
-// The whole Manhattan + QQ figure as a scene; stats, when given, gets what
-// was drawn.
-Scene manhattanQqScene(const PlotModel& model, const PlotSettings& settings, PlotDrawStats* stats = nullptr);
-
 // The panels, drawn into the open svg element.
 void drawManhattanPanel(SvgCanvas& c, const PlotModel& m, const PlotSettings& s, const PlotFrame& f,
                         PlotDrawStats& stats);

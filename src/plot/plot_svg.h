@@ -2,6 +2,7 @@
 // QQ panel beside it, written with QXmlStreamWriter. The same model and
 // settings always give the same bytes.
 #pragma once
+#include "plot/figure_scene.h"
 #include "plot/plot_collector.h"
 #include "plot/y_axis.h"
 
@@ -42,3 +43,6 @@ struct PlotDrawStats {
 };
 bool writeManhattanQqSvg(const PlotModel& model, const PlotSettings& settings, QIODevice& out,
                          PlotDrawStats* stats);
+// The whole figure as a scene (figure_scene.h), which the SVG writer and the
+// PNG and PDF painter read; stats, when given, gets what was drawn.
+Scene manhattanQqScene(const PlotModel& model, const PlotSettings& settings, PlotDrawStats* stats = nullptr);

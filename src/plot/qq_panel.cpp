@@ -208,8 +208,8 @@ void QqPanel::lambdaText(const PixelSet& pixels)
     }
     const QStringList& note = b.note;
     c_.startMixed("text");
-    // Keeps the space before "=" in QtSvg's rendering, which trims the
-    // text of each tspan otherwise.
+    // Keeps the space before "=" as it is written, whatever a renderer's
+    // handling of white space at the ends of a tspan.
     c_.attr("xml:space", "preserve");
     c_.attr("x", x);
     c_.attr("y", y);

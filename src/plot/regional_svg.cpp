@@ -284,13 +284,18 @@ void RegionalDrawing::genes()
 
 } // namespace
 
-QByteArray regionalSvg(const RegionalFigure& figure, const RegionalSettings& settings)
+Scene regionalScene(const RegionalFigure& figure, const RegionalSettings& settings)
 {
     Scene scene;
     scene.namespaces.push_back({QString(), QStringLiteral("http://www.w3.org/2000/svg")});
     SvgCanvas canvas(scene);
     RegionalDrawing(canvas, figure, settings).draw();
-    return sceneSvg(scene);
+    return scene;
+}
+
+QByteArray regionalSvg(const RegionalFigure& figure, const RegionalSettings& settings)
+{
+    return sceneSvg(regionalScene(figure, settings));
 }
 
 QSize regionalSvgSize(const QByteArray& svg)

@@ -7,6 +7,7 @@
 // figure.
 #pragma once
 #include "plot/figure_render.h"
+#include "plot/figure_scene.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -71,7 +72,8 @@ struct RegionalSettings {
     int height = 675; // a gene track adds its rows below this
 };
 
-// The figure as SVG text.
+// The figure as a scene (figure_scene.h), and as SVG text.
+Scene regionalScene(const RegionalFigure& figure, const RegionalSettings& settings = RegionalSettings());
 QByteArray regionalSvg(const RegionalFigure& figure, const RegionalSettings& settings = RegionalSettings());
 
 // The size in px that a regional figure's SVG declares (its gene track

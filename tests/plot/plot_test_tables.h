@@ -4,6 +4,8 @@
 #pragma once
 #include "plot/plot_collector.h"
 #include "plot/plot_svg.h"
+#include "plot/regional_svg.h"
+#include "plot/scene_painter.h"
 
 #include <gtest/gtest.h>
 
@@ -122,11 +124,30 @@ inline PlotModel genomeModel(int64_t rows, int peakCount, bool zeroPeak = false)
     return std::move(c).finish();
 }
 
-// The -plot figure of a model as SVG text.
+// The -plot figure of a model as a scene, checked on the way: the PNG and
+// PDF painter understands every element, attribute and value in it.
+inline Scene figureScene(const PlotModel& m, const PlotSettings& s = PlotSettings(), PlotDrawStats* stats = nullptr)
+{
+    Scene scene = manhattanQqScene(m, s, stats);
+    const QStringList unknown = sceneNotUnderstood(scene);
+    EXPECT_TRUE(unknown.isEmpty()) << "the painter does not draw: " << unknown.join(QStringLiteral(", ")).toStdString();
+    return scene;
+}
+
+// The -plot figure of a model as SVG text (the scene checked as above).
 inline QByteArray figureSvg(const PlotModel& m, const PlotSettings& s = PlotSettings(), PlotDrawStats* stats = nullptr)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(writeManhattanQqSvg(m, s, buffer, stats));
+    EXPECT_TRUE(writeSceneSvg(figureScene(m, s, stats), buffer));
     return buffer.data();
+}
+
+// A regional figure as SVG text, its scene checked as figureScene's.
+inline QByteArray checkedRegionalSvg(const RegionalFigure& r, const RegionalSettings& s = RegionalSettings())
+{
+    const Scene scene = regionalScene(r, s);
+    const QStringList unknown = sceneNotUnderstood(scene);
+    EXPECT_TRUE(unknown.isEmpty()) << "the painter does not draw: " << unknown.join(QStringLiteral(", ")).toStdString();
+    return sceneSvg(scene);
 }

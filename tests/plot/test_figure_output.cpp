@@ -1,5 +1,6 @@
-// Figure files: PNG and PDF rendered by Qt from the SVG (PNG at twice the
-// size, read back by Qt; a PDF file's pages: tests/cli/test_real_runs.cpp),
+// Figure files: PNG and PDF painted by Qt from the scene (PNG at twice the
+// size, read back by Qt; a PDF page's size and text, read by poppler's
+// tools; a PDF file's pages: tests/cli/test_real_runs.cpp),
 // the format and size words, the regional figure of a locus, and the
 // committed example figure as headless Chromium draws it.
 #include "figure_app.h"
@@ -31,7 +32,7 @@ TEST(FigureOutput, PngHasTwiceTheSizeInPixels)
         s.width = size.width();
         s.height = size.height();
         QString error;
-        const QByteArray png = renderFigure(figureSvg(genomeModel(100000, 20), s), FigureFormat::Png, size, &error);
+        const QByteArray png = renderFigure(figureScene(genomeModel(100000, 20), s), FigureFormat::Png, &error);
         ASSERT_FALSE(png.isEmpty()) << error.toStdString();
         const QImage image = QImage::fromData(png, "PNG");
         EXPECT_EQ(image.size(), size * 2);
@@ -47,15 +48,55 @@ TEST(FigureOutput, PngHasTwiceTheSizeInPixels)
     lone.windowEnd = 1000;
     lone.positions = {500};
     lone.values = {3};
-    const QImage one = QImage::fromData(renderFigure(regionalSvg(lone), FigureFormat::Png, QSize(1200, 675)), "PNG");
+    const QImage one = QImage::fromData(renderFigure(regionalScene(lone), FigureFormat::Png), "PNG");
     int blue = 0;
     for (int y = 0; y < one.height(); ++y)
         for (int x = 0; x < one.width(); ++x)
             blue += qAbs(qRed(one.pixel(x, y)) - 0x1f) + qAbs(qGreen(one.pixel(x, y)) - 0x4e) < 20;
     EXPECT_GT(blue, 10);
     QString error;
-    EXPECT_TRUE(renderFigure("<svg", FigureFormat::Png, QSize(800, 480), &error).isEmpty());
+    EXPECT_TRUE(renderFigure(Scene(), FigureFormat::Png, &error).isEmpty()); // no size
+
     EXPECT_FALSE(error.isEmpty());
+}
+
+// The PDF is one page of the figure's size at 96 px per inch, its text
+// kept as text: pdftotext finds the axis titles, the chromosome names and
+// the lead labels, each once (the white halos under labels are outlines).
+TEST(FigureOutput, PdfKeepsTextAsText)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+    if (pdftotext.isEmpty() || pdfinfo.isEmpty())
+        GTEST_SKIP() << "poppler-utils not installed";
+    ensureGui();
+    PlotSettings s{QStringLiteral("title_of_t.tsv")};
+    QString error;
+    const QByteArray pdf = renderFigure(figureScene(genomeModel(100000, 20), s), FigureFormat::Pdf, &error);
+    ASSERT_TRUE(pdf.startsWith("%PDF")) << error.toStdString();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.pdf"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(pdf);
+    out.close();
+    QProcess info;
+    info.start(pdfinfo, {file});
+    ASSERT_TRUE(info.waitForFinished(60000));
+    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QLatin1String("1200 x 675 pts")));
+    QProcess text;
+    text.start(pdftotext, {file, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_EQ(words.count(QLatin1String("title_of_t.tsv")), 1) << words.toStdString();
+    EXPECT_EQ(words.count(QLatin1String("Chromosome")), 1);
+    EXPECT_TRUE(words.contains(QLatin1String("Expected")));
+    // Each haloed lead label once: the halo is no text.
+    const QRegularExpression halo(QStringLiteral("class=\"halo\"[^>]*>([^<]+)<"));
+    int labels = 0;
+    for (auto m = halo.globalMatch(QString::fromUtf8(figureSvg(genomeModel(100000, 20), s))); m.hasNext(); ++labels)
+        EXPECT_EQ(words.count(m.next().captured(1)), 1) << words.toStdString();
+    EXPECT_GT(labels, 0);
 }
 
 // The screenshot has the window's size, is not blank (many colours) and
@@ -143,7 +184,7 @@ TEST(RegionalFigure, ShadesTheGivenRangesAndNamesTheStatus)
     r.status = "no_peak";
     r.genes = {{"GENE1", 1100000, 1150000, 0, 0, {}}, {"GENE2", 1250000, 1500000, 1, 0, {}}};
     QString error;
-    const std::vector<SvgElement> all = classedElements(regionalSvg(r), &error);
+    const std::vector<SvgElement> all = classedElements(checkedRegionalSvg(r), &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     const std::vector<SvgElement> ranges = ofClass(all, "peak-range");
     ASSERT_EQ(ranges.size(), 2u); // the third lies outside the window

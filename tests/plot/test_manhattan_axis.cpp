@@ -22,7 +22,7 @@
 namespace {
 
 // A vertical pixel run of a marker path: x, top y, bottom y.
-struct DotRun {
+struct PathRun {
     int x, y0, y1;
 };
 
@@ -30,7 +30,7 @@ struct DotRun {
 // the chromosome's name in the group's title) and the y of every tick value
 // on the y axis, the axis-break elements counted.
 struct Manhattan {
-    std::map<QString, std::vector<DotRun>> dots;
+    std::map<QString, std::vector<PathRun>> dots;
     std::map<double, double> tickY;
     int breaks = 0;
     std::vector<QString> bandValues; // the texts of class band-value
@@ -235,9 +235,9 @@ TEST(ManhattanAxis, ExtremeValuesSitAtTheirValueAboveTheBreak)
     }
     ASSERT_GE(band.size(), 2u);
     for (int chr = 1; chr <= 3; ++chr) {
-        const std::vector<DotRun>& dots = m.dots.at(QString::number(chr));
+        const std::vector<PathRun>& dots = m.dots.at(QString::number(chr));
         ASSERT_FALSE(dots.empty()) << chr;
-        const int top = std::min_element(dots.begin(), dots.end(), [](const DotRun& a, const DotRun& b) {
+        const int top = std::min_element(dots.begin(), dots.end(), [](const PathRun& a, const PathRun& b) {
                             return a.y0 < b.y0;
                         })->y0;
         EXPECT_NEAR(top, yFromTicks(band, extreme[chr - 1]), 1.0) << extreme[chr - 1];
@@ -247,9 +247,9 @@ TEST(ManhattanAxis, ExtremeValuesSitAtTheirValueAboveTheBreak)
     const Manhattan flat = readManhattan(runFigure(dir, {"-file", "t.tsv", "-chrcolumn", "1", "-lcolumn", "2",
                                                          "-pcolumn", "3", "-log10p", "yes", "-plot-ybreak", "no"}));
     EXPECT_EQ(flat.breaks, 0);
-    const std::vector<DotRun>& dots = flat.dots.at(QStringLiteral("3"));
+    const std::vector<PathRun>& dots = flat.dots.at(QStringLiteral("3"));
     ASSERT_FALSE(dots.empty());
-    const int top = std::min_element(dots.begin(), dots.end(), [](const DotRun& a, const DotRun& b) { return a.y0 < b.y0; })->y0;
+    const int top = std::min_element(dots.begin(), dots.end(), [](const PathRun& a, const PathRun& b) { return a.y0 < b.y0; })->y0;
     EXPECT_NEAR(top, yFromTicks(flat.tickY, 1000.5), 1.0);
 }
 
@@ -268,7 +268,7 @@ TEST(ManhattanAxis, PigTableShowsMarkersAcrossThePRange)
         const double yLow = yFromTicks(m.tickY, unit), yHigh = yFromTicks(m.tickY, unit + 1);
         int hits = 0;
         for (const auto& [name, dots] : m.dots)
-            for (const DotRun& r : dots)
+            for (const PathRun& r : dots)
                 hits += r.y1 >= yHigh && r.y0 <= yLow;
         EXPECT_GT(hits, 0) << "-log10 p from " << unit << " to " << unit + 1;
     }

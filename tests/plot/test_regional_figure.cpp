@@ -6,6 +6,7 @@
 #include "figure_app.h"
 #include "genes/annotation_reader.h"
 #include "plot/regional_svg.h"
+#include "plot_test_tables.h"
 #include "svg_elements.h"
 #include "test_support.h"
 
@@ -68,7 +69,7 @@ std::map<QString, QString> fillOfPoints(const QByteArray& svg)
 
 TEST(RegionalDrawing, PointsAreColouredByTheirR2Bin)
 {
-    const QByteArray svg = regionalSvg(ldFigure());
+    const QByteArray svg = checkedRegionalSvg(ldFigure());
     QString error;
     const std::vector<SvgElement> all = classedElements(svg, &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
@@ -106,7 +107,7 @@ TEST(RegionalDrawing, BandsAlongTheTopOtherLociAndTheStatusInWords)
     r.peaks = {{3000, 6000, 3.83542, "3.84"}, {5500, 9000, 1.2, "1.20"}};
     r.otherLoci = {{9000, "rsOther", 8, 8800, 9100}, {20000, "rsOutside", 8, 20000, 20000}};
     QString error;
-    const std::vector<SvgElement> all = classedElements(regionalSvg(r), &error);
+    const std::vector<SvgElement> all = classedElements(checkedRegionalSvg(r), &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     const std::vector<SvgElement> bands = ofClass(all, "peak-range");
     ASSERT_EQ(bands.size(), 2u);
@@ -114,7 +115,7 @@ TEST(RegionalDrawing, BandsAlongTheTopOtherLociAndTheStatusInWords)
     for (const SvgElement& b : bands)
         EXPECT_LT(b.number("height"), 20); // a band, not the plot's height
     EXPECT_GT(bands[1].number("y"), plotTop); // overlapping peaks take two rows
-    const std::string svg = regionalSvg(r).toStdString();
+    const std::string svg = checkedRegionalSvg(r).toStdString();
     EXPECT_NE(svg.find(">GQS 3.84<"), std::string::npos);
     EXPECT_EQ(svg.find("3.835"), std::string::npos);
     const std::vector<SvgElement> others = ofClass(all, "other-locus");
@@ -126,7 +127,7 @@ TEST(RegionalDrawing, BandsAlongTheTopOtherLociAndTheStatusInWords)
     r.leadId = "a_rather_long_marker_identifier_of_the_lead";
     r.statusNote = "merged: its peak also overlaps loci a_rather_long_marker_identifier, "
                    "another_long_marker_identifier, a_third_long_identifier and 12 more";
-    const std::string wide = regionalSvg(r).toStdString();
+    const std::string wide = checkedRegionalSvg(r).toStdString();
     EXPECT_NE(wide.find("\"status-note\" fill=\"#111111\">merged: its peak also overlaps loci"), std::string::npos)
         << wide.substr(0, 1500);
 }
@@ -189,7 +190,7 @@ TEST(RegionalDrawing, GeneTrackGrowsAndKeepsLabelsApart)
     r.genes.push_back({"LEFTEDGE_GENE_NAME", 0, 10, 0, '-', {}});
     r.genes.push_back({"RIGHTEDGE_GENE_NAME", 999990, 1000000, 0, '+', {{999990, 999995}}});
     r.genes.push_back({"EXONS", 100000, 200000, 0, '+', {{100000, 110000}, {150000, 160000}, {190000, 200000}}});
-    const QByteArray svg = regionalSvg(r);
+    const QByteArray svg = checkedRegionalSvg(r);
     // 40 rows: the pile fills them (the figure grows to hold every label);
     // the rest is counted.
     expectLabelsApart(svg, 40 + 3);
@@ -227,7 +228,7 @@ TEST(RegionalDrawing, SharedAnnotationsHlaRegion)
         for (const GeneRef& g : a.index.overlapping("chr6", r.windowStart, r.windowEnd))
             r.genes.push_back({std::string(g.name), g.start, g.end, 0, 0, {}});
         ASSERT_GT(r.genes.size(), every ? 60u : 30u);
-        const QByteArray svg = regionalSvg(r);
+        const QByteArray svg = checkedRegionalSvg(r);
         expectLabelsApart(svg, r.genes.size());
     }
 }
@@ -245,7 +246,7 @@ TEST(RegionalDrawing, LeadRowWithoutIdsIsTheDiamondOnly)
     r.leadId = "1:100";
     r.leadValue = 10;
     QString error;
-    const std::vector<SvgElement> all = classedElements(regionalSvg(r), &error);
+    const std::vector<SvgElement> all = classedElements(checkedRegionalSvg(r), &error);
     EXPECT_EQ(ofClass(all, "marker").size(), 2u);
     EXPECT_EQ(ofClass(all, "lead").at(0).attributes.at(QStringLiteral("data-r2")), u"NA");
 }

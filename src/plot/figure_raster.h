@@ -1,0 +1,18 @@
+// Raster figures from a scene's painting steps: the image in two bands of
+// rows, one a thread, and the PNG file packed band by band. The steps must
+// have been read (drawScene) on one thread before; the bands touch no font.
+#pragma once
+#include "plot/scene_painter.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// The figure as pixels (pixels: the image's size; the viewBox is stretched
+// to it). A null image, with error set, when the image cannot be had.
+QImage rasterScene(const SceneDrawing& drawing, QSize pixels, QString* error = nullptr);
+// The PNG file of the figure at pixels, each band packed by the thread that
+// painted it; empty, with error set, when the image cannot be had (or
+// empty when packing failed).
+QByteArray pngScene(const SceneDrawing& drawing, QSize pixels, int dotsPerMetre, QString* error = nullptr);
