@@ -61,9 +61,19 @@ bool ldLoci(const RunOptions& options, const TableReading& notes, const LdInput&
     std::optional<ThreadPool> pool;
     if (options.threads > 1)
         pool.emplace(options.threads - 1);
+    // A VCF panel's blocks are inflated ahead by one reading thread even
+    // with -threads 1, as a table's lines are split on a reading thread of
+    // their own: inflating is most of a VCF's cost, and the table's reading
+    // threads are idle by now.
+    std::optional<ThreadPool> reading;
+    const bool vcf = std::any_of(panel.parts.begin(), panel.parts.end(), [](const PanelPart& p) { return p.vcf; });
+    if (!pool && vcf)
+        reading.emplace(1);
+    ThreadPool* readPool = pool ? &*pool : reading ? &*reading : nullptr;
     PanelMatch match;
-    if (!matchCandidates(notes.candidates, panel, effect, other, match, t.ldError, pool ? &*pool : nullptr))
+    if (!matchCandidates(notes.candidates, panel, effect, other, match, t.ldError, readPool))
         return false;
+    reading.reset();
     LdSettings s;
     s.p = options.layout.lociThreshold;
     s.p2 = options.lociP2;
