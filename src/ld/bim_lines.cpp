@@ -1,5 +1,6 @@
 // Splitting .bim lines a 64-bit word at a time.
 #include "ld/bim_lines.h"
+#include "base/byte_words.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,22 +23,11 @@ inline uint64_t separators(uint64_t w)
     return ~(((w & kLow7) + kAdd) | w) & kHigh;
 }
 
-// Eight bytes from p, the first in the lowest bits.
-inline uint64_t word(const char* p)
-{
-    uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    w = __builtin_bswap64(w);
-#endif
-    return w;
-}
-
 // The first byte at or after p that is at most ' '; the line's '\n' is one.
 inline const char* fieldEnd(const char* p)
 {
     for (;;) {
-        const uint64_t m = separators(word(p));
+        const uint64_t m = separators(littleEndianWord(p));
         if (m != 0)
             return p + (__builtin_ctzll(m) >> 3);
         p += 8;
@@ -73,7 +63,7 @@ inline bool digitsPosition(const char* p, size_t n, int32_t& position)
     if (n == 0 || n > 8)
         return false;
     const uint64_t keep = n == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * n)) - 1;
-    const uint64_t x = (word(p) ^ 0x3030303030303030ull) & keep; // digits become 0..9
+    const uint64_t x = (littleEndianWord(p) ^ 0x3030303030303030ull) & keep; // digits become 0..9
     // A byte of x above 9: bit 7 set, or its low seven bits plus 0x76 reach bit 7.
     if (((((x & 0x7f7f7f7f7f7f7f7full) + 0x7676767676767676ull) | x) & 0x8080808080808080ull & keep) != 0)
         return false;
@@ -126,7 +116,7 @@ BimLineKind splitBimLine(const char*& p, BimFields& out)
     uint64_t seps = 0;
     size_t length = 64; // of the line, without its '\n'
     for (size_t w = 0; w < 8; ++w) {
-        const uint64_t x = word(p + 8 * w);
+        const uint64_t x = littleEndianWord(p + 8 * w);
         seps |= compact(separators(x)) << (8 * w);
         const uint64_t nl = newlines(x);
         if (nl != 0) {

@@ -2,6 +2,7 @@
 // of a record's sample columns, and from htslib's decoded GT values; and
 // a text VCF's header.
 #include "ld/vcf_genotypes.h"
+#include "base/byte_words.h"
 
 #include <htslib/kseq.h>
 #include <string_view>
@@ -36,17 +37,6 @@ int altCopies(const char* p, const char* end)
     return -1;
 }
 
-// Eight bytes from p, the first in the lowest bits.
-uint64_t word64(const char* p)
-{
-    uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    w = __builtin_bswap64(w);
-#endif
-    return w;
-}
-
 // Two calls "a?b\tc?d\t" (a..d the bytes 0, 2, 4, 6 of w, each '0' or '1')
 // as four bits: a, b, c, d from bit 0 up. Design note: masked to bit 0 of
 // each of those bytes, one product moves bits 0, 16, 32 and 48 to bits
@@ -70,7 +60,7 @@ bool packPlainCalls(const char* p, size_t samples, std::vector<uint8_t>& bytes)
     const uint64_t slashes = 0x00002f0000002f00ull, bars = 0x00007c0000007c00ull;
     size_t s = 0;
     for (; s + 4 < samples; s += 4) { // the last call has no tab after it: left to the loop below
-        const uint64_t w0 = word64(p + 4 * s), w1 = word64(p + 4 * s + 8);
+        const uint64_t w0 = littleEndianWord(p + 4 * s), w1 = littleEndianWord(p + 4 * s + 8);
         if ((w0 & kTabMask) != kTabs || (w1 & kTabMask) != kTabs)
             return false;
         const uint64_t sep = w0 & kSepMask;

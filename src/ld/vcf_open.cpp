@@ -2,6 +2,8 @@
 // (see vcf_panel.h), and which paths name one.
 #include "ld/vcf_panel.h"
 
+#include "ld/hts_handles.h"
+
 #include "ld/vcf_genotypes.h"
 
 #include <cerrno>
@@ -20,25 +22,10 @@ bool endsWith(const std::string& s, const char* tail)
     return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
 }
 
-bool exists(const std::string& path)
-{
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
-}
-
-struct FileCloser {
-    void operator()(htsFile* f) const { hts_close(f); }
-};
-struct HeaderFree {
-    void operator()(bcf_hdr_t* h) const { bcf_hdr_destroy(h); }
-};
-using HtsFile = std::unique_ptr<htsFile, FileCloser>;
-using Header = std::unique_ptr<bcf_hdr_t, HeaderFree>;
-
-std::string cannotRead(const std::string& path)
-{
-    return "cannot read '" + path + "': " + std::strerror(errno ? errno : EIO);
-}
+using hts::cannotRead;
+using hts::exists;
+using hts::Header;
+using HtsFile = hts::File;
 
 } // namespace
 

@@ -4,6 +4,8 @@
 // a candidate takes.
 #include "ld/vcf_panel.h"
 
+#include "ld/hts_handles.h"
+
 #include "ld/bgzf_blocks.h"
 #include "ld/bgzf_lines.h"
 
@@ -25,25 +27,10 @@
 
 namespace {
 
-bool exists(const std::string& path)
-{
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
-}
-
-struct FileCloser {
-    void operator()(htsFile* f) const { hts_close(f); }
-};
-struct HeaderFree {
-    void operator()(bcf_hdr_t* h) const { bcf_hdr_destroy(h); }
-};
-using HtsFile = std::unique_ptr<htsFile, FileCloser>;
-using Header = std::unique_ptr<bcf_hdr_t, HeaderFree>;
-
-std::string cannotRead(const std::string& path)
-{
-    return "cannot read '" + path + "': " + std::strerror(errno ? errno : EIO);
-}
+using hts::cannotRead;
+using hts::exists;
+using hts::Header;
+using HtsFile = hts::File;
 
 // The lines of the file through htslib's own BGZF reading.
 struct HtsLines {
