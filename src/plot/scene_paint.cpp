@@ -5,7 +5,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -84,26 +86,65 @@ void paintHalo(QPainter& p, const QSize& deviceSize, const SceneStep& step, cons
     // Dilation by a disc with the coverage as a distance: a pixel at offset
     // d whose coverage is m has the glyphs' edge about |d| + 0.5 - m px
     // away, so it covers this pixel by radius - |d| + m, clamped to [0, 1].
+    //
+    // Design note: a pixel's value is the largest of these over the disc,
+    // which does not depend on the order the offsets are visited in. They
+    // are visited nearest first (largest radius - |d|), so once radius - |d|
+    // + 1 is no more than the largest so far, no later offset can exceed it
+    // and the walk stops. A pixel with no coverage anywhere in the square
+    // around it (found from a row-wise "any coverage" of the glyphs) is 0
+    // without a walk. An offset is kept as its distance in bytes from the
+    // pixel's place in glyphs.
     struct Offset {
-        int dx, dy;
+        qsizetype at; // (reach + dy) * bytesPerLine + reach + dx
         double reach; // radius - |d|
     };
+    const qsizetype stride = glyphs.bytesPerLine();
     std::vector<Offset> disc;
     for (int dy = -reach; dy <= reach; ++dy)
         for (int dx = -reach; dx <= reach; ++dx) {
             const double left = radius - std::hypot(dx, dy);
             if (left > -1)
-                disc.push_back({dx, dy, left});
+                disc.push_back({(reach + dy) * stride + reach + dx, left});
         }
+    std::stable_sort(disc.begin(), disc.end(), [](const Offset& a, const Offset& b) { return a.reach > b.reach; });
+    const uchar* coverage = glyphs.constBits();
+    // near[y][x]: some glyph coverage in row y of glyphs, columns x .. x + 2 * reach.
+    const int side = 2 * reach + 1;
+    std::vector<uint8_t> near(static_cast<size_t>(wide.height()) * static_cast<size_t>(box.width()), 0);
+    for (int y = 0; y < wide.height(); ++y) {
+        const uchar* row = coverage + y * stride;
+        uint8_t* to = near.data() + static_cast<ptrdiff_t>(y) * box.width();
+        int lastCovered = -side; // the last column with coverage, before x + side
+        for (int x = 0; x < side - 1; ++x)
+            if (row[x] > 0)
+                lastCovered = x;
+        for (int x = 0; x < box.width(); ++x) {
+            if (row[x + side - 1] > 0)
+                lastCovered = x + side - 1;
+            to[x] = lastCovered >= x;
+        }
+    }
     const QColor c = step.brush.color();
     const int alpha = c.alpha();
+    const QRgb clear = qPremultiply(qRgba(c.red(), c.green(), c.blue(), 0));
     QImage halo(box.size(), QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < box.height(); ++y) {
         auto* out = reinterpret_cast<QRgb*>(halo.scanLine(y));
+        const uchar* row = coverage + y * stride;
         for (int x = 0; x < box.width(); ++x) {
+            bool any = false;
+            for (int k = 0; k < side && !any; ++k)
+                any = near[static_cast<size_t>(y + k) * static_cast<size_t>(box.width()) + static_cast<size_t>(x)] != 0;
+            if (!any) {
+                out[x] = clear;
+                continue;
+            }
             double most = 0;
             for (const Offset& d : disc) {
-                const int v = glyphs.constScanLine(y + reach + d.dy)[x + reach + d.dx];
+                if (d.reach + 1 <= most)
+                    break;
+                const int v = row[x + d.at];
                 if (v > 0 && (most = std::max(most, std::min(1.0, d.reach + v / 255.0))) == 1)
                     break;
             }
