@@ -41,6 +41,7 @@ private:
     bool roomy(const PixelCells& cells, const Block& b, double x, double y) const;
     // True when the box x0..x1, y0..y1 keeps a pixel from the diagonal.
     bool offDiagonal(double x0, double y0, double x1, double y1) const;
+    double diagonalY(double x) const;
     bool placeNarrower(const PixelSet& pixels, double lambdaWidth, const std::vector<double>& scales, Block& b,
                        double& x, double& y) const;
     bool placeUnder(double lambdaWidth, const std::vector<double>& scales, Block& b, double& x, double& y) const;
@@ -174,8 +175,9 @@ bool QqPanel::clear(const PixelSet& pixels, double x0, double y0, double x1, dou
 }
 
 // "λGC = 1.002" in the upper left corner, with the note on a filtered table
-// under it. Where points lie there, the block goes to the lower right
-// corner; where points lie in both, a narrower wrap of the note is sought a
+// under it. Where points or the diagonal lie there, the block goes to the
+// lower right corner, raised above the diagonal where the line crosses
+// that corner; where points lie in both, a narrower wrap of the note is sought a
 // place clear of them (placeNarrower), then a place under the square
 // (placeUnder), at full size and then in smaller type; failing that, the
 // block stays in the upper left.
@@ -187,9 +189,17 @@ void QqPanel::lambdaText(const PixelSet& pixels)
     const double lambdaWidth = textWidth(QStringLiteral("\u03bb") + value, 16) + textWidth(QStringLiteral("GC"), 12);
     Block b = block(lambdaWidth, std::max(size_ - 24, 60.0));
     double x = left_ + 12, y = top_ + 22;
-    if (!clear(pixels, x, y - 13, x + b.width, y + b.depth + 4)) {
-        const double rx = std::max(left_ + 12, left_ + size_ - 12 - b.width), ry = bottom_ - 12 - b.depth;
-        if (clear(pixels, rx, ry - 13, rx + b.width, ry + b.depth + 4)) {
+    if (!clear(pixels, x, y - 13, x + b.width, y + b.depth + 4) ||
+        !offDiagonal(x, y - 13, x + b.width, y + b.depth + 4)) {
+        const double rx = std::max(left_ + 12, left_ + size_ - 12 - b.width);
+        double ry = bottom_ - 12 - b.depth;
+        // Where the diagonal crosses the corner, the block rises until its
+        // foot clears the line at the block's right end (the line's highest
+        // point under it).
+        if (!offDiagonal(rx, ry - 13, rx + b.width, ry + b.depth + 4))
+            ry = diagonalY(rx + b.width + 1) - 2 - b.depth - 4;
+        if (ry - 13 >= top_ && offDiagonal(rx, ry - 13, rx + b.width, ry + b.depth + 4) &&
+            clear(pixels, rx, ry - 13, rx + b.width, ry + b.depth + 4)) {
             x = rx;
             y = ry;
         } else {
@@ -281,9 +291,15 @@ bool QqPanel::offDiagonal(double x0, double y0, double x1, double y1) const
     const double xa = std::max(x0 - 1, left_), xb = std::min(x1 + 1, xPix(diagonal));
     if (xa > xb)
         return true;
+    return diagonalY(xb) > y1 + 1 || diagonalY(xa) < y0 - 1;
+}
+
+// The diagonal's y at x (its end's y beyond its end).
+double QqPanel::diagonalY(double x) const
+{
+    const double diagonal = std::min(xTicks_.top, yTicks_.top);
     const double slope = (yPix(0) - yPix(diagonal)) / (xPix(diagonal) - left_);
-    const double ya = bottom_ - (xa - left_) * slope, yb = bottom_ - (xb - left_) * slope;
-    return yb > y1 + 1 || ya < y0 - 1;
+    return bottom_ - (std::min(x, xPix(diagonal)) - left_) * slope;
 }
 
 // The note wrapped narrower, a tenth at each step down to 40 px, in type

@@ -26,6 +26,7 @@ struct FigureBoxes {
     std::vector<FitBox> qqDots;        // each QQ point or run of points
     std::vector<FitBox> manhattanDots; // each Manhattan dot cell or run of cells
     double axisLeft = 1e9, axisRight = -1e9; // the Manhattan x axis
+    std::vector<double> qqDiagonal;          // x1, y1, x2, y2 of the QQ panel's expected line
 };
 
 // The dots of a dot path: "Mx yv.1" or "Mx yVy2" commands, each a dot or a
@@ -64,6 +65,9 @@ inline FigureBoxes readFigureBoxes(const QByteArray& svg)
                 out.axisRight = x2;
             }
         }
+        if (r.name() == u"line" && layer == u"qq" && a.value(QLatin1String("stroke")) == QLatin1String(plotstyle::kGenomeWideColour))
+            for (const char* name : {"x1", "y1", "x2", "y2"})
+                out.qqDiagonal.push_back(a.value(QLatin1String(name)).toDouble());
         if (r.name() != u"text" || cls == u"halo")
             return;
         const double x = a.value(QLatin1String("x")).toDouble(), y = a.value(QLatin1String("y")).toDouble();
@@ -112,14 +116,15 @@ inline FigureBoxes readFigureBoxes(const QByteArray& svg)
     return out;
 }
 
-// Every text inside the w x h canvas, meeting no other text, no QQ point and
-// no Manhattan dot cell; every chromosome name under the Manhattan x axis
+// Every text inside the w x h canvas, meeting no other text, no QQ point,
+// the QQ panel's expected line or a Manhattan dot cell; every chromosome name under the Manhattan x axis
 // (a chromosome gap, 4 px, past its ends at most). Returns the number of
 // texts checked.
 inline size_t expectFigureFits(const QByteArray& svg, int w, int h, const std::string& what)
 {
     const FigureBoxes f = readFigureBoxes(svg);
     EXPECT_FALSE(f.qqDots.empty()) << what;
+    EXPECT_EQ(f.qqDiagonal.size(), 4u) << what;
     const std::string where = what + " " + std::to_string(w) + "x" + std::to_string(h) + ": ";
     for (size_t i = 0; i < f.texts.size(); ++i) {
         const FitBox& t = f.texts[i];
@@ -133,6 +138,18 @@ inline size_t expectFigureFits(const QByteArray& svg, int w, int h, const std::s
         for (size_t j = i + 1; j < f.texts.size(); ++j)
             EXPECT_FALSE(t.meets(f.texts[j])) << where << t.text.toStdString() << " meets "
                                               << f.texts[j].text.toStdString();
+        if (f.qqDiagonal.size() == 4) {
+            const double dx = f.qqDiagonal[2] - f.qqDiagonal[0], dy = f.qqDiagonal[3] - f.qqDiagonal[1];
+            const int steps = static_cast<int>(std::hypot(dx, dy)) + 1;
+            for (int k = 0; k <= steps; ++k) {
+                const double x = f.qqDiagonal[0] + dx * k / steps, y = f.qqDiagonal[1] + dy * k / steps;
+                if (x > t.x0 && x < t.x1 && y > t.y0 && y < t.y1) {
+                    ADD_FAILURE() << where << t.text.toStdString() << " crosses the QQ expected line at " << x << ","
+                                  << y;
+                    break;
+                }
+            }
+        }
         for (const std::vector<FitBox>* dots : {&f.qqDots, &f.manhattanDots}) {
             const auto hit = std::find_if(dots->begin(), dots->end(), [&](const FitBox& d) { return t.meets(d); });
             if (hit != dots->end())
