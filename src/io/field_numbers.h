@@ -110,23 +110,6 @@ inline int32_t fieldToInt32(const char* text, size_t len, bool* ok)
     return toInt32(text, len, ok);
 }
 
-// A plain decimal as the fast path reads it: the value is m * 10^exp10,
-// with m <= 2^53 and |exp10| <= 22.
-struct PlainDecimal {
-    uint64_t m = 0;
-    int exp10 = 0;
-};
-
-// The double of a plain decimal: one correctly rounded operation on exact
-// operands.
-inline double decimalValue(const PlainDecimal& d)
-{
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const double mantissa = static_cast<double>(d.m);
-    return d.exp10 < 0 ? mantissa / kPow10[-d.exp10] : mantissa * kPow10[d.exp10];
-}
-
 // Reads a field followed by kFieldPadding readable bytes as a plain
 // decimal: a digit first, then digits with at most one point, then
 // optionally an exponent mark, a sign and one to three digits; 16 bytes at

@@ -57,9 +57,6 @@ double outOfRange(const char* b, const char* e)
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // Exact fast path for plain decimals such as 0.0123 or 1.5e-08: a mantissa
 // of at most 2^53 scaled by a power of ten up to 10^22 is one correctly
 // rounded multiplication or division, the same double a full parse gives.
@@ -102,8 +99,7 @@ bool simpleDecimal(const char* p, const char* e, double& out)
     }
     if (p != e || m > (uint64_t(1) << 53) || exp10 < -22 || exp10 > 22)
         return false;
-    const double mantissa = static_cast<double>(m);
-    out = exp10 < 0 ? mantissa / kPow10[-exp10] : mantissa * kPow10[exp10];
+    out = decimalValue({m, exp10});
     return true;
 }
 
@@ -189,7 +185,7 @@ double toDouble(const char* text, size_t len, bool* ok)
         if (i == len && digits <= 19 && m <= (uint64_t(1) << 53)) {
             if (ok)
                 *ok = true;
-            return static_cast<double>(m) / kPow10[point == len ? 0 : len - 1 - point];
+            return decimalValue({m, point == len ? 0 : -static_cast<int>(len - 1 - point)});
         }
     }
     const auto [b, e, negative] = unsignedPart(text, len);

@@ -19,6 +19,23 @@ inline int32_t toInt32(const std::string& s, bool* ok = nullptr) { return toInt3
 double toDouble(const char* text, size_t len, bool* ok = nullptr);
 inline double toDouble(const std::string& s, bool* ok = nullptr) { return toDouble(s.data(), s.size(), ok); }
 
+// A plain decimal as the fast path reads it: the value is m * 10^exp10,
+// with m <= 2^53 and |exp10| <= 22.
+struct PlainDecimal {
+    uint64_t m = 0;
+    int exp10 = 0;
+};
+
+// The double of a plain decimal: one correctly rounded operation on exact
+// operands.
+inline double decimalValue(const PlainDecimal& d)
+{
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double mantissa = static_cast<double>(d.m);
+    return d.exp10 < 0 ? mantissa / kPow10[-d.exp10] : mantissa * kPow10[d.exp10];
+}
+
 // The smallest normal double. A p-value text that reads below it (as a
 // subnormal, or as the smallest subnormal for text beyond the doubles'
 // range) has lost digits or its whole value; its -log10 comes from the text.
