@@ -73,7 +73,6 @@ DrawnFigure drawFigure(const std::string& table, PlotCollector&& collector, cons
         settings.yBreak = {YBreakChoice::At, options.plotYBreak};
     DrawnFigure drawn;
     drawn.scene = manhattanQqScene(model, settings);
-    drawn.svg = sceneSvg(drawn.scene);
     if (std::isfinite(model.lambda.lambda) && model.lambda.lambda > 0)
         drawn.lambda = QString::number(model.lambda.lambda, 'f', 3).toStdString();
     // As the QQ panel words it: a largest p below 0.5 leaves no median.
@@ -92,7 +91,9 @@ bool writePlot(TableOutcome& o, OutputFile&& file, const DrawnFigure& drawn)
     FigureFormat format = FigureFormat::Svg;
     figureFormatOfPath(QString::fromStdString(file.path()), &format);
     QString renderError;
-    const QByteArray figure = format == FigureFormat::Svg ? drawn.svg : renderFigure(drawn.scene, format, &renderError);
+    const QByteArray figure = format != FigureFormat::Svg ? renderFigure(drawn.scene, format, &renderError)
+                              : drawn.svg.isEmpty()       ? sceneSvg(drawn.scene)
+                                                          : drawn.svg;
     if (figure.isEmpty()) {
         stop(o, "Output file could not be written\n",
              "plot file " + quoted(file.path()) + " could not be drawn: " + renderError.toStdString());

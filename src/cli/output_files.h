@@ -24,7 +24,7 @@ bool writeBed(TableOutcome& o, OutputFile&& file, const std::string& table,
 // its genomic inflation as the QQ panel states it.
 struct DrawnFigure {
     Scene scene;    // what PNG and PDF are painted from
-    QByteArray svg; // the scene as SVG text
+    QByteArray svg; // the scene as SVG text where the page embeds it, else empty
     std::string lambda; // "" when not estimated
     // The QQ panel's caveat on lambda for a table that holds only small
     // p-values; "" when there is none.

@@ -285,6 +285,9 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     if (figure) {
         addLociToPlot(*figure, loci, notes);
         drawn = drawFigure(job.table, std::move(*figure), peaks.peaks(), options);
+        // The page embeds the figure's SVG text; a PNG or PDF alone needs none.
+        if (files.page)
+            drawn->svg = sceneSvg(drawn->scene);
     }
     // Building the scenes takes no font; painting them lays their text out
     // on this thread, once the fonts have loaded, never beside the loading.
