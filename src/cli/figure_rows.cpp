@@ -41,15 +41,14 @@ void FigureRows::feed(const Item& item)
         return;
     }
     // Rows whose p text lies below the normal range come with the -log10 p
-    // of their text, in row order.
-    size_t next = 0;
-    for (size_t i = 0; i < r.size(); ++i) {
-        if (next < r.exact.size() && r.exact[next].row == i) {
-            collector_.addExtreme(r.positions[i], r.values[i], r.exact[next++].log10p);
-            continue;
-        }
-        collector_.addRow(r.positions[i], r.values[i], r.numbers[i] != 0);
+    // of their text, in row order; the rows between them go as runs.
+    size_t from = 0;
+    for (const ObservedRows::Exact& e : r.exact) {
+        collector_.addRows(r.positions.data() + from, r.values.data() + from, r.numbers.data() + from, e.row - from);
+        collector_.addExtreme(r.positions[e.row], r.values[e.row], e.log10p);
+        from = e.row + 1;
     }
+    collector_.addRows(r.positions.data() + from, r.values.data() + from, r.numbers.data() + from, r.size() - from);
 }
 
 void FigureRows::chromosome(std::string_view name)

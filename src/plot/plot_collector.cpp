@@ -41,16 +41,26 @@ constexpr uint64_t kTopBit = uint64_t(1) << (kPlotTopCell & 63);
 
 } // namespace
 
-int64_t plotMinusLog2Fixed(double p)
+namespace {
+
+// plotMinusLog2Fixed, inlined into the per-row path.
+inline int64_t minusLog2Fixed(double p)
 {
     uint64_t bits = bitsOf(p);
     int64_t exponent = int64_t(bits >> 52);
-    if (exponent == 0) { // subnormal: scale into the normal range, exactly
+    if (__builtin_expect(exponent == 0, 0)) { // subnormal: scale into the normal range, exactly
         bits = bitsOf(p * 0x1p64);
         exponent = int64_t(bits >> 52) - 64;
     }
     const int64_t e = exponent - 1023; // p = 2^e * 1.m, e <= 0
     return -e * kPlotLog2Scale - kLog2Table[(bits >> 40) & 0xFFF];
+}
+
+} // namespace
+
+int64_t plotMinusLog2Fixed(double p)
+{
+    return minusLog2Fixed(p);
 }
 
 double PlotModel::yCellValue(int c) const
@@ -114,6 +124,74 @@ void PlotCollector::startChromosome(std::string_view name)
     rows_ = 0;
     min_ = std::numeric_limits<int32_t>::max();
     max_ = std::numeric_limits<int32_t>::min();
+}
+
+// Design note. The common row is not retained, is a p-value and falls in
+// a grid cell of the current chromosome that a row before it reached (the
+// cursor). For a stretch of such rows the state they touch (the span, the
+// pending histogram values, the cursor, the largest value) is kept in
+// locals, which the compiler need not reload after each store into the
+// grid; the stretch ends at a row the cursor does not take, or when the
+// pending values fill up, and the state goes back into the members before
+// that row goes the long way (addDrawn). Rows are taken in order, so the
+// result is that of taking them one at a time.
+void PlotCollector::addRows(const int32_t* positions, const double* ps, const uint8_t* numbers, size_t n)
+{
+    size_t i = 0;
+    while (i < n) {
+        int32_t lo = min_, hi = max_;
+        size_t pending = pendingCount_;
+        uint64_t* const pend = pending_.data();
+        uint64_t* const cells = cursorCells_;
+        const bool open = cursorHi_ >= cursorLo_;
+        const uint32_t colLo = cursorColLo_, first = cursorLo_, width = cursorHi_ - cursorLo_;
+        const int64_t spanLimit = cursorSpanLimit_;
+        const double inlimit = inlimit_;
+        const int xShift = xShift_, yShift = yShift_;
+        int64_t maxFixed = maxLog2Fixed_;
+        const size_t start = i;
+        int64_t quick = 0;
+        bool longWay = false;
+        while (i < n) {
+            const int32_t position = positions[i];
+            const double p = ps[i];
+            const bool number = numbers[i] != 0;
+            ++i;
+            lo = std::min(lo, position);
+            hi = std::max(hi, position);
+            pend[pending] = number ? bitsOf(p + 0.0) : kNotAPValue; // -0 counts as +0
+            const bool full = ++pending == kPendingSize;
+            if (open && p > inlimit && p <= 1 && number && int64_t(hi) - lo < spanLimit) {
+                const int64_t fixed = minusLog2Fixed(p);
+                const uint32_t col = static_cast<uint32_t>(uint64_t(uint32_t(position) ^ 0x80000000u) >> xShift);
+                if (col - first <= width && (fixed >> yShift) < kPlotYCells) {
+                    const int cell = static_cast<int>(fixed >> yShift);
+                    cells[size_t(col - colLo) * kPlotCellWords + size_t(cell >> 6)] |= uint64_t(1) << (cell & 63);
+                    maxFixed = std::max(maxFixed, fixed);
+                    ++quick;
+                    if (full)
+                        break;
+                    continue;
+                }
+            }
+            longWay = true;
+            break;
+        }
+        rows_ += int64_t(i - start);
+        min_ = lo;
+        max_ = hi;
+        pendingCount_ = pending;
+        maxLog2Fixed_ = maxFixed;
+        if (quick > 0) {
+            cursorChromosome_->cellsDrawn += quick;
+            cursorChromosome_->drawn += quick;
+            drawn_ += quick;
+        }
+        if (pendingCount_ == kPendingSize)
+            countPending();
+        if (longWay && ps[i - 1] <= drawLimit_)
+            addDrawn(positions[i - 1], ps[i - 1], numbers[i - 1] != 0);
+    }
 }
 
 void PlotCollector::addDrawn(int32_t position, double p, bool pIsNumber)

@@ -29,7 +29,7 @@
 // "other" slot (plot_collector_merge.cpp), so a table of millions of
 // one-row contigs holds a few thousand slots, not millions.
 //
-// addRow is the per-row path: a handful of compares, a table lookup and one
+// addRows is the per-row path: a handful of compares, a table lookup and one
 // bit set. Nothing is allocated or hashed per row.
 #pragma once
 #include "plot/plot_histogram.h"
@@ -162,27 +162,12 @@ public:
     // pIsNumber false when the text was not a number).
     void addRow(int32_t position, double p, bool pIsNumber)
     {
-        countRow(position, p, pIsNumber);
-        if (!(p <= drawLimit_))
-            return;
-        // The common row: not retained, a p-value, in a grid cell of the
-        // current chromosome that a row before it reached (see the cursor).
-        if (p > inlimit_ && p <= 1 && pIsNumber && int64_t(max_) - min_ < cursorSpanLimit_) {
-            const int64_t fixed = plotMinusLog2Fixed(p);
-            const uint32_t col = static_cast<uint32_t>(uint64_t(uint32_t(position) ^ 0x80000000u) >> xShift_);
-            if (col - cursorLo_ <= cursorHi_ - cursorLo_ && cursorHi_ >= cursorLo_ && (fixed >> yShift_) < kPlotYCells) {
-                const int cell = static_cast<int>(fixed >> yShift_);
-                cursorCells_[size_t(col - cursorColLo_) * kPlotCellWords + size_t(cell >> 6)] |= uint64_t(1) << (cell & 63);
-                if (fixed > maxLog2Fixed_)
-                    maxLog2Fixed_ = fixed;
-                ++cursorChromosome_->cellsDrawn;
-                ++cursorChromosome_->drawn;
-                ++drawn_;
-                return;
-            }
-        }
-        addDrawn(position, p, pIsNumber);
+        const uint8_t number = pIsNumber;
+        addRows(&position, &p, &number, 1);
     }
+    // Rows [0, n) of a run, as addRow takes them one after another
+    // (numbers[i] != 0: p[i] was a number). The per-row path.
+    void addRows(const int32_t* positions, const double* p, const uint8_t* numbers, size_t n);
 
     // A row whose -log10 p (value) lies beyond the grid's range: p is its
     // p-value as a double (subnormal or zero), for the histogram.
@@ -215,13 +200,13 @@ private:
             countPending();
     }
     void addDrawn(int32_t position, double p, bool pIsNumber);
-    // Design note. The cursor lets addRow set a grid cell inline: the
+    // Design note. The cursor lets addRows set a grid cell at once: the
     // current chromosome, its cells and the x cells its drawn rows have
     // reached (cursorLo_ .. cursorHi_, inside the grid), and the span below
     // which the x scale needs no coarsening. addDrawn sets it after each row;
     // whatever moves or reshapes a grid (a new chromosome, growing or
     // coarsening columns, a merge) clears it (cursorHi_ < cursorLo_), so
-    // the inline path only ever writes where addDrawn would.
+    // the quick path of addRows only ever writes where addDrawn would.
     void setCursor();
     void clearCursor()
     {

@@ -92,11 +92,12 @@ QByteArray runFigure(const std::string& dir, std::vector<std::string> args)
 
 } // namespace
 
-// addRow sets the cells of rows above -inlimit inline, through a cursor
+// addRows sets the cells of rows above -inlimit at once, through a cursor
 // that chromosome changes, growing and coarsening grids must clear: the
-// grids it builds equal those of a collector that takes every row the
-// long way (an -inlimit of 1 retains them all), whatever the order.
-TEST(ManhattanRows, InlineCellsMatchTheLongWay)
+// grids it builds from runs of any length equal those of a collector that
+// takes every row the long way (an -inlimit of 1 retains them all), one
+// row at a time, whatever the order; so do the spans, counts and histogram.
+TEST(ManhattanRows, QuickCellsMatchTheLongWay)
 {
     for (int order = 0; order < 3; ++order) {
         SCOPED_TRACE(order);
@@ -104,26 +105,50 @@ TEST(ManhattanRows, InlineCellsMatchTheLongWay)
         PlotCollector quick(1e-4), slow(1.0);
         const char* names[] = {"1", "2", "3", "X"};
         int32_t position = order == 1 ? 400000000 : 1000;
+        std::vector<int32_t> positions;
+        std::vector<double> ps;
+        std::vector<uint8_t> numbers;
+        const auto flush = [&] {
+            quick.addRows(positions.data(), ps.data(), numbers.data(), positions.size());
+            positions.clear();
+            ps.clear();
+            numbers.clear();
+        };
         for (int i = 0; i < 300000; ++i) {
             if (i % (order == 2 ? 7 : 50000) == 0) {
+                flush();
                 const char* name = names[rng.next() % 4];
                 quick.startChromosome(name);
                 slow.startChromosome(name);
             }
+            if (rng.next() % 3000 == 0)
+                flush(); // runs of any length, some longer than the pending batch
             // Ascending, descending, or jumping over a growing range.
             position = order == 0 ? position + 300 : order == 1 ? position - 700 : int32_t(rng.next() % (1000 + 3000 * uint64_t(i)));
-            const double p = i % 97 == 0 ? 1e-6 * rng.uniform() : rng.uniform();
-            quick.addRow(position, p, true);
-            slow.addRow(position, p, true);
+            const uint64_t kind = rng.next() % 1000;
+            const double p = kind == 0 ? -0.0 : kind == 1 ? 1.5 : i % 97 == 0 ? 1e-6 * rng.uniform() : rng.uniform();
+            const bool number = kind != 2;
+            positions.push_back(position);
+            ps.push_back(p);
+            numbers.push_back(number);
+            slow.addRow(position, p, number);
         }
+        flush();
         const PlotModel a = std::move(quick).finish(), b = std::move(slow).finish();
+        EXPECT_EQ(a.rows, b.rows);
         EXPECT_EQ(a.drawn, b.drawn);
         EXPECT_EQ(a.xShift, b.xShift);
         EXPECT_EQ(a.yShift, b.yShift);
         EXPECT_EQ(a.maxLog2Fixed, b.maxLog2Fixed);
+        EXPECT_EQ(a.histogram.total(), b.histogram.total());
+        for (size_t bin = 0; bin < PlotHistogram::kBinCount; ++bin)
+            ASSERT_EQ(a.histogram.count(bin), b.histogram.count(bin)) << bin;
         ASSERT_EQ(a.chromosomes.size(), b.chromosomes.size());
         for (size_t k = 0; k < a.chromosomes.size(); ++k) {
             const PlotChromosome &x = a.chromosomes[k], &y = b.chromosomes[k];
+            EXPECT_EQ(x.rows, y.rows) << x.name;
+            EXPECT_EQ(x.minPosition, y.minPosition) << x.name;
+            EXPECT_EQ(x.maxPosition, y.maxPosition) << x.name;
             EXPECT_EQ(x.drawn, y.drawn) << x.name;
             EXPECT_EQ(x.cellsDrawn, y.cellsDrawn) << x.name;
             EXPECT_LT(x.retained, y.retained) << x.name;
