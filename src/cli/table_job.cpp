@@ -217,7 +217,7 @@ void runTable(const RunOptions& options, const TableJob& job, TableOutcome& o)
     OutputFile& report = *files.report;
     report.write(kReportHeader);
     PeakCollector peaks(options, job.table, report);
-    std::optional<PlotCollector> figure; // its histogram alone takes 1.6 MB
+    std::optional<PlotCollector> figure; // its histogram alone takes 1.1 MB
     std::optional<FigureRows> figureRows; // after figure: stops before it goes
     if (files.plot || files.page) {
         figure.emplace(options.analysis.inlimit);

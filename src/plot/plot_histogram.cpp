@@ -99,10 +99,10 @@ void PlotHistogram::addSmall(uint64_t bits)
     }
     uint32_t& c = coarse_[coarseIndex(bits)];
     if (++c == 0)
-        carry(1 + coarseIndex(bits));
+        carry(1 + coarseIndex(bits), 32);
 }
 
-void PlotHistogram::carry(size_t bin) { carries_[bin] += uint64_t(1) << 32; }
+void PlotHistogram::carry(size_t bin, int width) { carries_[bin] += uint64_t(1) << width; }
 
 uint64_t PlotHistogram::count(size_t bin) const
 {

@@ -122,6 +122,22 @@ TEST(PlotHistogram, BinsHoldTheirValuesInAscendingOrder)
     EXPECT_NE(PlotHistogram::binOf(2 * kTiny), 0u);
 }
 
+// A bin's count past its counter's width (16 bits for p from 2^-32 to 1)
+// carries, and the count stays whole: one p-value in 150,000 rows is no
+// rarity.
+TEST(PlotHistogram, CountsPastTheCounterWidthCarry)
+{
+    PlotHistogram h;
+    for (int i = 0; i < 150000; ++i)
+        h.add(i % 3 ? 1.0 : 0.5);
+    h.add(1e-40);
+    EXPECT_EQ(h.count(PlotHistogram::kBinCount - 1), 100000u);
+    EXPECT_EQ(h.count(PlotHistogram::binOf(0.5)), 50000u);
+    EXPECT_EQ(h.count(PlotHistogram::binOf(1e-40)), 1u);
+    EXPECT_EQ(h.total(), 150001u);
+    EXPECT_NEAR(lambdaFromHistogram(h).lambda, 0, 1e-3); // the median p is 1
+}
+
 TEST(PlotCollector, FixedPointLog2IsWithinOneStep)
 {
     PlotRng rng(5);
