@@ -35,10 +35,6 @@ QFont layoutFont(const Style& s)
     return fontOf(big);
 }
 
-double advanceOf(const Style& s, const QString& text)
-{
-    return QFontMetricsF(layoutFont(s)).horizontalAdvance(text) / SceneStep::kTextScale;
-}
 
 // White space as SVG's default treats it: line ends removed, tabs as
 // spaces, runs of spaces as one, none at the start or end of the text;
@@ -74,6 +70,20 @@ void normaliseSpace(std::vector<Stretch>& parts)
 }
 
 } // namespace
+
+const Walker::Laid& Walker::laidOut(const Style& s, const QString& text)
+{
+    const QFont font = layoutFont(s);
+    const QString key = font.key() + QChar(0x1f) + text;
+    const auto found = laid_.constFind(key);
+    if (found != laid_.constEnd())
+        return *found;
+    Laid laid;
+    laid.advance = QFontMetricsF(font).horizontalAdvance(text) / SceneStep::kTextScale;
+    laid.path.addText(QPointF(0, 0), font, text);
+    laid.path = QTransform::fromScale(1.0 / SceneStep::kTextScale, 1.0 / SceneStep::kTextScale).map(laid.path);
+    return *laid_.insert(key, std::move(laid));
+}
 
 // The text of n in stretches of one style each; tspans shift the baseline
 // by their dy, which holds for what follows them. Returns the shift after n.
@@ -117,7 +127,7 @@ void Walker::text(const SceneNode& n, Style s, const QTransform& world)
     double total = 0;
     if (layout_)
         for (size_t k = 0; k < parts.size(); ++k)
-            total += widths[k] = advanceOf(parts[k].style, parts[k].text);
+            total += widths[k] = laidOut(parts[k].style, parts[k].text).advance;
     // The anchor is the text element's: its stretches form one chunk.
     double at = x - (s.anchor == Style::Anchor::Middle ? total / 2 : s.anchor == Style::Anchor::End ? total : 0);
     for (size_t k = 0; k < parts.size(); ++k) {
@@ -131,8 +141,7 @@ void Walker::text(const SceneNode& n, Style s, const QTransform& world)
         step.origin = QPointF(at, y + p.dy) * SceneStep::kTextScale;
         step.text = p.text;
         if (layout_) {
-            step.path.addText(step.origin, step.font, p.text);
-            step.path = QTransform::fromScale(1.0 / SceneStep::kTextScale, 1.0 / SceneStep::kTextScale).map(step.path);
+            step.path = laidOut(p.style, p.text).path.translated(at, y + p.dy);
             const QRectF box = step.path.boundingRect();
             step.brush = brushOf(p.style.fill, p.style.fillOpacity, box);
             step.pen = penOf(p.style, box);

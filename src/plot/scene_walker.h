@@ -6,6 +6,8 @@
 #include "plot/scene_painter.h"
 
 #include <QGradient>
+#include <QHash>
+#include <QPainterPath>
 #include <QSet>
 
 #include <initializer_list>
@@ -70,11 +72,20 @@ private:
     void dots(const SceneNode& n, const Style& s, const QTransform& world);
     void text(const SceneNode& n, Style s, const QTransform& world);
     double stretches(const SceneNode& n, const Style& s, double dy, std::vector<Stretch>& out);
+    // A stretch of text laid out once per font and text: its advance and
+    // its glyph outlines with the origin at (0, 0), in px. A figure says
+    // many texts more than once (a label and its halo, tick values).
+    struct Laid {
+        double advance = 0;
+        QPainterPath path;
+    };
+    const Laid& laidOut(const Style& s, const QString& text);
 
     SceneDrawing& out_;
     bool layout_;
     std::map<QString, Gradient> gradients_;
     QSet<QString> noted_;
+    QHash<QString, Laid> laid_; // by the layout font's key and the text
 };
 
 } // namespace scenewalk
