@@ -1,9 +1,11 @@
 // Raster figures: a scene's painting steps (scene_painter.h) painted onto
-// an image in two bands of rows on two threads, each band packed into its
-// part of the PNG stream by the thread that painted it.
+// an image on two threads, the text first, step by step (text_images.h),
+// then band by band, each band packed into its part of the PNG stream by
+// the thread that painted it.
 #include "plot/figure_raster.h"
 
 #include "plot/png_encoder.h"
+#include "plot/text_images.h"
 #include "base/thread_pool.h"
 
 #include <algorithm>
@@ -14,7 +16,11 @@
 
 namespace {
 
-constexpr int kBands = 2; // of rows, one a thread
+constexpr int kThreads = 2;
+
+// The bands of an image of `rows` rows: none empty.
+int bandsOf(int rows, int bands = kRasterBands) { return std::max(1, std::min(bands, rows)); }
+
 // A blank image of Format_RGB32 whose memory the kernel may back with huge
 // pages: a figure's tens of megabytes then cost a few page faults, not
 // thousands. Null when the memory cannot be had.
@@ -36,25 +42,26 @@ QImage newImage(QSize pixels)
                   [](void* p) { std::free(p); }, memory);
 }
 
-// Paints image in kBands bands of rows, one a thread, calling then(band,
-// first row, last row) on each band's thread when it is painted. Each band
-// but the first paints its own copy of the steps.
+// Paints image in `bands` bands of rows on two threads, calling then(band,
+// first row, last row) on each band's thread when it is painted. Each
+// thread but the caller paints its own copy of the steps.
 template <typename Then>
-void paintBands(QImage& image, const SceneDrawing& drawing, const Then& then)
+void paintBands(QImage& image, const SceneDrawing& drawing, int bands, const Then& then)
 {
+    ThreadPool pool(kThreads - 1);
     std::vector<SceneDrawing> copies;
-    for (int b = 1; b < kBands; ++b)
+    for (int w = 0; w < pool.workers(); ++w)
         copies.push_back(bandCopy(drawing));
     uchar* bits = image.bits();
     const qsizetype bytesPerLine = image.bytesPerLine();
     const QSize pixels = image.size();
-    ThreadPool pool(kBands - 1);
-    pool.parallelFor(kBands, [&](size_t band, int) {
+    const std::vector<StepImage> text = textImages(drawing, pixels, pool, copies);
+    pool.parallelFor(static_cast<size_t>(bands), [&](size_t band, int slot) {
         const int b = static_cast<int>(band);
-        const int first = pixels.height() * b / kBands, last = pixels.height() * (b + 1) / kBands;
+        const int first = pixels.height() * b / bands, last = pixels.height() * (b + 1) / bands;
         QImage rows(bits + bytesPerLine * first, pixels.width(), last - first, bytesPerLine, QImage::Format_RGB32);
         rows.fill(Qt::white);
-        paintSceneBand(rows, first, pixels, b == 0 ? drawing : copies[static_cast<size_t>(b - 1)]);
+        paintSceneBand(rows, first, pixels, slot == 0 ? drawing : copies[static_cast<size_t>(slot - 1)], text);
         then(b, first, last);
     });
 }
@@ -69,11 +76,11 @@ QImage blank(QSize pixels, QString* error)
 
 } // namespace
 
-QImage rasterScene(const SceneDrawing& drawing, QSize pixels, QString* error)
+QImage rasterScene(const SceneDrawing& drawing, QSize pixels, QString* error, int bands)
 {
     QImage image = blank(pixels, error);
     if (!image.isNull())
-        paintBands(image, drawing, [](int, int, int) {});
+        paintBands(image, drawing, bandsOf(pixels.height(), bands), [](int, int, int) {});
     return image;
 }
 
@@ -84,9 +91,10 @@ QByteArray pngScene(const SceneDrawing& drawing, QSize pixels, int dotsPerMetre,
         return {};
     image.setDotsPerMeterX(dotsPerMetre);
     image.setDotsPerMeterY(dotsPerMetre);
-    std::vector<PngPart> parts(kBands);
+    const int bands = bandsOf(pixels.height());
+    std::vector<PngPart> parts(static_cast<size_t>(bands));
     // Each band is packed as soon as it is painted, on its own thread.
-    paintBands(image, drawing,
-               [&](int b, int first, int last) { parts[b] = packPngRows(image, first, last, b + 1 == kBands); });
+    paintBands(image, drawing, bands,
+               [&](int b, int first, int last) { parts[b] = packPngRows(image, first, last, b + 1 == bands); });
     return assemblePng(image, parts);
 }

@@ -3,6 +3,9 @@
 // group opacity composed from layers.
 #include "plot/scene_painter.h"
 
+#include "plot/rect_fill.h"
+#include "plot/text_images.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -46,116 +49,20 @@ int wholeScale(const QRectF& viewBox, QSize pixels, QPoint* origin)
     return s;
 }
 
-// A halo under a label: text filled and stroked in one opaque-or-not
-// colour, solid with round joins, not rotated. Such a shape is the glyphs
-// grown by half the stroke width (the stroke of an outline with round
-// joins, joined with its inside, is the inside swept by a disc), so it is
-// painted as the glyphs' coverage dilated by a disc: a few milliseconds,
-// where stroking the outlines of a label takes ten times as long.
-bool isHalo(const SceneStep& step)
+// A step that is a rectangle filled in one colour under a transform that
+// neither rotates nor shears, painted onto the band itself (not a layer):
+// its device rectangle and colour.
+bool plainRect(const SceneStep& step, const QTransform& base, bool ontoBand, ColourRect* out)
 {
-    const QPen& pen = step.pen;
-    return step.kind == SceneStep::Kind::Text && pen.style() == Qt::SolidLine && pen.joinStyle() == Qt::RoundJoin &&
-           pen.brush().style() == Qt::SolidPattern && step.brush.style() == Qt::SolidPattern &&
-           pen.color() == step.brush.color() && step.transform.type() <= QTransform::TxScale;
-}
-
-// Paints a halo step (isHalo) onto p's device, whose pixels `device` maps
-// the figure's px to.
-void paintHalo(QPainter& p, const QSize& deviceSize, const SceneStep& step, const QTransform& device)
-{
-    const QTransform t = step.transform * device;
-    const double radius = step.pen.widthF() / 2 * std::abs(t.m11());
-    const int reach = static_cast<int>(std::ceil(radius)) + 1;
-    const QRect box = t.mapRect(step.path.boundingRect()).toAlignedRect().adjusted(-reach - 1, -reach - 1, reach + 1,
-                                                                                  reach + 1) &
-                      QRect(QPoint(0, 0), deviceSize);
-    if (box.isEmpty())
-        return;
-    // The glyphs' coverage over the box and a margin of `reach` around it,
-    // so that glyphs just outside the device still grow into it.
-    const QRect wide = box.adjusted(-reach, -reach, reach, reach);
-    QImage glyphs(wide.size(), QImage::Format_Alpha8);
-    glyphs.fill(0);
-    {
-        QPainter g(&glyphs);
-        g.setRenderHint(QPainter::Antialiasing);
-        g.setTransform(t * QTransform::fromTranslate(-wide.x(), -wide.y()));
-        g.fillPath(step.path, QColor(0, 0, 0));
-    }
-    // Dilation by a disc with the coverage as a distance: a pixel at offset
-    // d whose coverage is m has the glyphs' edge about |d| + 0.5 - m px
-    // away, so it covers this pixel by radius - |d| + m, clamped to [0, 1].
-    //
-    // Design note: a pixel's value is the largest of these over the disc,
-    // which does not depend on the order the offsets are visited in. They
-    // are visited nearest first (largest radius - |d|), so once radius - |d|
-    // + 1 is no more than the largest so far, no later offset can exceed it
-    // and the walk stops. A pixel with no coverage anywhere in the square
-    // around it (found from a row-wise "any coverage" of the glyphs) is 0
-    // without a walk. An offset is kept as its distance in bytes from the
-    // pixel's place in glyphs.
-    struct Offset {
-        qsizetype at; // (reach + dy) * bytesPerLine + reach + dx
-        double reach; // radius - |d|
-    };
-    const qsizetype stride = glyphs.bytesPerLine();
-    std::vector<Offset> disc;
-    for (int dy = -reach; dy <= reach; ++dy)
-        for (int dx = -reach; dx <= reach; ++dx) {
-            const double left = radius - std::hypot(dx, dy);
-            if (left > -1)
-                disc.push_back({(reach + dy) * stride + reach + dx, left});
-        }
-    std::stable_sort(disc.begin(), disc.end(), [](const Offset& a, const Offset& b) { return a.reach > b.reach; });
-    const uchar* coverage = glyphs.constBits();
-    // near[y][x]: some glyph coverage in row y of glyphs, columns x .. x + 2 * reach.
-    const int side = 2 * reach + 1;
-    std::vector<uint8_t> near(static_cast<size_t>(wide.height()) * static_cast<size_t>(box.width()), 0);
-    for (int y = 0; y < wide.height(); ++y) {
-        const uchar* row = coverage + y * stride;
-        uint8_t* to = near.data() + static_cast<ptrdiff_t>(y) * box.width();
-        int lastCovered = -side; // the last column with coverage, before x + side
-        for (int x = 0; x < side - 1; ++x)
-            if (row[x] > 0)
-                lastCovered = x;
-        for (int x = 0; x < box.width(); ++x) {
-            if (row[x + side - 1] > 0)
-                lastCovered = x + side - 1;
-            to[x] = lastCovered >= x;
-        }
-    }
-    const QColor c = step.brush.color();
-    const int alpha = c.alpha();
-    const QRgb clear = qPremultiply(qRgba(c.red(), c.green(), c.blue(), 0));
-    QImage halo(box.size(), QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < box.height(); ++y) {
-        auto* out = reinterpret_cast<QRgb*>(halo.scanLine(y));
-        const uchar* row = coverage + y * stride;
-        for (int x = 0; x < box.width(); ++x) {
-            bool any = false;
-            for (int k = 0; k < side && !any; ++k)
-                any = near[static_cast<size_t>(y + k) * static_cast<size_t>(box.width()) + static_cast<size_t>(x)] != 0;
-            if (!any) {
-                out[x] = clear;
-                continue;
-            }
-            double most = 0;
-            for (const Offset& d : disc) {
-                if (d.reach + 1 <= most)
-                    break;
-                const int v = row[x + d.at];
-                if (v > 0 && (most = std::max(most, std::min(1.0, d.reach + v / 255.0))) == 1)
-                    break;
-            }
-            const int a = static_cast<int>(std::lround(most * alpha));
-            out[x] = qPremultiply(qRgba(c.red(), c.green(), c.blue(), a));
-        }
-    }
-    p.save();
-    p.resetTransform();
-    p.drawImage(box.topLeft(), halo);
-    p.restore();
+    if (!ontoBand || step.kind != SceneStep::Kind::Shape || step.pen.style() != Qt::NoPen ||
+        step.brush.style() != Qt::SolidPattern)
+        return false;
+    const QTransform t = step.transform * base;
+    QRectF rect;
+    if (t.type() > QTransform::TxScale || !pathRect(step.path, &rect))
+        return false;
+    *out = {t.mapRect(rect), step.brush.color()};
+    return true;
 }
 
 void beginPainting(QPainter& p, QImage* image)
@@ -221,14 +128,14 @@ void paintSceneVector(QPainter& p, const SceneDrawing& drawing)
     p.setTransform(base);
 }
 
-void paintSceneBand(QImage& band, int firstRow, QSize pixels, const SceneDrawing& drawing)
+void paintSceneBand(QImage& band, int firstRow, QSize pixels, const SceneDrawing& drawing,
+                    const std::vector<StepImage>& images)
 {
     const QRectF& vb = drawing.viewBox;
     if (vb.isEmpty() || pixels.isEmpty())
         return;
-    const double sx = pixels.width() / vb.width(), sy = pixels.height() / vb.height();
-    const QTransform base = QTransform::fromTranslate(-vb.x(), -vb.y()) * QTransform::fromScale(sx, sy) *
-                            QTransform::fromTranslate(0, -firstRow);
+    const QTransform base = deviceTransform(drawing, pixels) * QTransform::fromTranslate(0, -firstRow);
+    const QRect rows(0, firstRow, band.width(), band.height());
     // The band's rows in the figure's px, for leaving out what lies elsewhere.
     const QRectF visible = base.inverted().mapRect(QRectF(0, 0, band.width(), band.height()));
     QPoint origin;
@@ -242,55 +149,82 @@ void paintSceneBand(QImage& band, int firstRow, QSize pixels, const SceneDrawing
     };
     std::deque<Layer> layers;
     QImage* target = &band;
+    // The painter is open only while it paints: rectangles and dot stamps
+    // write the pixels themselves.
     QPainter p;
-    beginPainting(p, target);
-    for (const SceneStep& step : drawing.steps) {
+    const auto painter = [&]() -> QPainter& {
+        if (!p.isActive())
+            beginPainting(p, target);
+        return p;
+    };
+    const auto pixelsOnly = [&] {
+        if (p.isActive())
+            p.end();
+    };
+    for (size_t k = 0; k < drawing.steps.size(); ++k) {
+        const SceneStep& step = drawing.steps[k];
         switch (step.kind) {
         case SceneStep::Kind::Shape:
-        case SceneStep::Kind::Text:
-            if (!step.bounds.isEmpty() && !step.bounds.intersects(visible))
-                break;
-            if (isHalo(step)) {
-                paintHalo(p, band.size(), step, base);
+        case SceneStep::Kind::Text: {
+            if (k < images.size() && images[k].taken) {
+                const StepImage& image = images[k];
+                if (!image.image.isNull() && rows.intersects(QRect(image.at, image.image.size()))) {
+                    painter().resetTransform();
+                    p.drawImage(image.at - QPoint(0, firstRow), image.image);
+                }
                 break;
             }
-            p.setTransform(step.transform * base);
+            if (!step.bounds.isEmpty() && !step.bounds.intersects(visible))
+                break;
+            // A run of rectangles in one colour each is filled row by row.
+            std::vector<ColourRect> rects;
+            for (size_t r = k; r < drawing.steps.size(); ++r) {
+                ColourRect next;
+                if (!plainRect(drawing.steps[r], base, target == &band, &next))
+                    break;
+                rects.push_back(next);
+                k = r;
+            }
+            if (!rects.empty()) {
+                pixelsOnly();
+                fillRectsExactly(band, rects);
+                break;
+            }
+            const QTransform t = step.transform * base;
+            painter().setTransform(t);
             paintPath(p, step, step.path);
             break;
+        }
         case SceneStep::Kind::Dots:
             if (step.stamped && scale > 0) {
-                // The stamps write the pixels themselves: no painter open.
-                p.end();
+                pixelsOnly();
                 dotter.paint(*target, *step.dots);
-                beginPainting(p, target);
             } else if (step.bounds.isEmpty() || step.bounds.intersects(visible)) {
-                p.setTransform(step.transform * base);
+                painter().setTransform(step.transform * base);
                 p.setPen(step.pen);
                 p.setBrush(Qt::NoBrush);
                 p.drawPath(step.stamped ? runsPath(*step.dots) : step.path);
             }
             break;
         case SceneStep::Kind::BeginLayer:
-            p.end();
+            pixelsOnly();
             layers.push_back({QImage(band.size(), QImage::Format_ARGB32_Premultiplied), step.opacity});
             layers.back().image.fill(Qt::transparent);
             target = &layers.back().image;
-            beginPainting(p, target);
             break;
         case SceneStep::Kind::EndLayer: {
             if (layers.empty())
                 break;
-            p.end();
+            pixelsOnly();
             const Layer done = std::move(layers.back());
             layers.pop_back();
             target = layers.empty() ? &band : &layers.back().image;
-            beginPainting(p, target);
-            p.setOpacity(done.opacity);
+            painter().setOpacity(done.opacity);
             p.drawImage(0, 0, done.image);
             p.setOpacity(1);
             break;
         }
         }
     }
-    p.end();
+    pixelsOnly();
 }

@@ -78,7 +78,9 @@ SceneDrawing bandCopy(const SceneDrawing& drawing);
 // maps the figure's px to the page.
 void paintSceneVector(QPainter& painter, const SceneDrawing& drawing);
 
+struct StepImage;
 // Paints the rows [firstRow, firstRow + band.height()) of the drawing, at
 // `pixels` for the whole figure, onto band (Format_RGB32, filled white by
-// the caller).
-void paintSceneBand(QImage& band, int firstRow, QSize pixels, const SceneDrawing& drawing);
+// the caller). The steps images takes (text_images.h) are drawn from them.
+void paintSceneBand(QImage& band, int firstRow, QSize pixels, const SceneDrawing& drawing,
+                    const std::vector<StepImage>& images);
