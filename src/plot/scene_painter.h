@@ -2,8 +2,9 @@
 // is read once into a list of painting steps in document order (shapes
 // and text as painter paths, dot groups as runs, group opacity as layers),
 // with every style resolved as SVG inherits it, then painted onto a PDF page
-// (text as text) or onto bands of a raster image (text as glyph outlines,
-// dot groups from stamps).
+// (text as text) or onto bands of a raster image (text from images of its
+// glyph outlines, one-colour rectangles and dot groups written straight
+// into the pixels).
 //
 // Threads: reading the scene lays out the text with Qt's fonts, so it runs
 // on one thread; painting a band touches no font, and each band thread
