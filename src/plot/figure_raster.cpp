@@ -42,20 +42,20 @@ QImage newImage(QSize pixels)
                   [](void* p) { std::free(p); }, memory);
 }
 
-// Paints image in `bands` bands of rows on two threads, calling then(band,
-// first row, last row) on each band's thread when it is painted. Each
-// thread but the caller paints its own copy of the steps.
+// Paints image in `bands` bands of rows on the pool's threads, the text
+// from its images, calling then(band, first row, last row) on each band's
+// thread when it is painted. Each thread but the caller paints its own
+// copy of the steps.
 template <typename Then>
-void paintBands(QImage& image, const SceneDrawing& drawing, int bands, const Then& then)
+void paintBands(QImage& image, const SceneDrawing& drawing, const std::vector<StepImage>& text, ThreadPool& pool,
+                int bands, const Then& then)
 {
-    ThreadPool pool(kThreads - 1);
     std::vector<SceneDrawing> copies;
     for (int w = 0; w < pool.workers(); ++w)
         copies.push_back(bandCopy(drawing));
     uchar* bits = image.bits();
     const qsizetype bytesPerLine = image.bytesPerLine();
     const QSize pixels = image.size();
-    const std::vector<StepImage> text = textImages(drawing, pixels, pool, copies);
     pool.parallelFor(static_cast<size_t>(bands), [&](size_t band, int slot) {
         const int b = static_cast<int>(band);
         const int first = pixels.height() * b / bands, last = pixels.height() * (b + 1) / bands;
@@ -79,22 +79,41 @@ QImage blank(QSize pixels, QString* error)
 QImage rasterScene(const SceneDrawing& drawing, QSize pixels, QString* error, int bands)
 {
     QImage image = blank(pixels, error);
-    if (!image.isNull())
-        paintBands(image, drawing, bandsOf(pixels.height(), bands), [](int, int, int) {});
+    if (image.isNull())
+        return image;
+    ThreadPool pool(kThreads - 1);
+    const std::vector<StepImage> text = textImages(drawing, pixels, pool);
+    paintBands(image, drawing, text, pool, bandsOf(pixels.height(), bands), [](int, int, int) {});
     return image;
 }
 
-QByteArray pngScene(const SceneDrawing& drawing, QSize pixels, int dotsPerMetre, QString* error)
+QByteArray pngOfScene(const Scene& scene, QSize pixels, int dotsPerMetre, QString* error)
 {
     QImage image = blank(pixels, error);
     if (image.isNull())
         return {};
     image.setDotsPerMeterX(dotsPerMetre);
     image.setDotsPerMeterY(dotsPerMetre);
+    ThreadPool pool(kThreads - 1);
+    // The text is painted on the worker as the steps are read.
+    SceneDrawing drawing;
+    std::vector<StepImage> text;
+    {
+        TextPainter painter(pixels, pool);
+        drawing = drawScene(scene, true, [&painter](size_t k, const SceneStep& step, const QRectF& viewBox) {
+            painter.add(k, step, viewBox);
+        });
+        text = painter.finish(drawing.steps.size());
+    }
+    if (drawing.viewBox.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("the figure has no drawing area");
+        return {};
+    }
     const int bands = bandsOf(pixels.height());
     std::vector<PngPart> parts(static_cast<size_t>(bands));
     // Each band is packed as soon as it is painted, on its own thread.
-    paintBands(image, drawing, bands,
+    paintBands(image, drawing, text, pool, bands,
                [&](int b, int first, int last) { parts[b] = packPngRows(image, first, last, b + 1 == bands); });
     return assemblePng(image, parts);
 }

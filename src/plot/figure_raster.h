@@ -1,6 +1,6 @@
 // Raster figures from a scene's painting steps: the image in bands of rows
-// on two threads, and the PNG file packed band by band. The steps must
-// have been read (drawScene) on one thread before; the bands touch no font.
+// on two threads, and the PNG file packed band by band. The steps are read
+// (drawScene) on one thread, the caller's; the painting touches no font.
 #pragma once
 #include "plot/scene_painter.h"
 
@@ -18,7 +18,9 @@ constexpr int kRasterBands = 4;
 // to it), painted in `bands` bands of rows. A null image, with error set,
 // when the image cannot be had.
 QImage rasterScene(const SceneDrawing& drawing, QSize pixels, QString* error = nullptr, int bands = kRasterBands);
-// The PNG file of the figure at pixels, each band packed by the thread that
-// painted it; empty, with error set, when the image cannot be had (or
-// empty when packing failed).
-QByteArray pngScene(const SceneDrawing& drawing, QSize pixels, int dotsPerMetre, QString* error = nullptr);
+// The PNG file of scene at pixels: the scene read into its steps on this
+// thread (text laid out with Qt's fonts) while a worker paints each text as
+// it is read, then the bands, each packed by the thread that painted it.
+// Empty, with error set, when the image cannot be had or the scene has no
+// drawing area (or empty when packing failed).
+QByteArray pngOfScene(const Scene& scene, QSize pixels, int dotsPerMetre, QString* error = nullptr);

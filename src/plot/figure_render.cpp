@@ -47,7 +47,7 @@ bool formatOf(QString word, FigureFormat* format)
 // Qt's span and glyph buffers, the dot stamps, the packed parts.
 constexpr size_t kPaintRoom = size_t(24) << 20;
 
-QByteArray png(const SceneDrawing& drawing, QSize size, QString* error)
+QByteArray png(const Scene& scene, QSize size, QString* error)
 {
     // Qt's painter crashes where an allocation inside it is refused (an
     // address-space limit), so the room is asked for first.
@@ -56,7 +56,7 @@ QByteArray png(const SceneDrawing& drawing, QSize size, QString* error)
         throw MemoryShortage("not enough memory to paint the PNG figure (it needs about " +
                              std::to_string((imageBytes + kPaintRoom) >> 20) + " MB of address space)");
     // 192 dpi: twice the 96 px per inch of the SVG.
-    QByteArray out = pngScene(drawing, size * 2, 7559, error);
+    QByteArray out = pngOfScene(scene, size * 2, 7559, error);
     if (out.isEmpty() && error && error->isEmpty())
         *error = QStringLiteral("the PNG image could not be encoded");
     return out;
@@ -135,13 +135,15 @@ QByteArray renderFigure(const Scene& scene, FigureFormat format, QString* error)
         return {};
     }
     // The text is laid out here, on the calling thread.
+    if (format == FigureFormat::Png)
+        return png(scene, size, error);
     const SceneDrawing drawing = drawScene(scene);
     if (drawing.viewBox.isEmpty()) {
         if (error)
             *error = QStringLiteral("the figure has no drawing area");
         return {};
     }
-    return format == FigureFormat::Png ? png(drawing, size, error) : pdf(drawing, size, error);
+    return pdf(drawing, size, error);
 }
 
 bool parseFigureSize(const QString& text, QSize* size)

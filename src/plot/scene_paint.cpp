@@ -134,7 +134,7 @@ void paintSceneBand(QImage& band, int firstRow, QSize pixels, const SceneDrawing
     const QRectF& vb = drawing.viewBox;
     if (vb.isEmpty() || pixels.isEmpty())
         return;
-    const QTransform base = deviceTransform(drawing, pixels) * QTransform::fromTranslate(0, -firstRow);
+    const QTransform base = deviceTransform(drawing.viewBox, pixels) * QTransform::fromTranslate(0, -firstRow);
     const QRect rows(0, firstRow, band.width(), band.height());
     // The band's rows in the figure's px, for leaving out what lies elsewhere.
     const QRectF visible = base.inverted().mapRect(QRectF(0, 0, band.width(), band.height()));

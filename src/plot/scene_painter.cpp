@@ -158,11 +158,11 @@ void Walker::dots(const SceneNode& n, const Style& inherited, const QTransform& 
 
 } // namespace scenewalk
 
-SceneDrawing drawScene(const Scene& scene, bool layoutText)
+SceneDrawing drawScene(const Scene& scene, bool layoutText, const SceneTextHook& onText)
 {
     SceneDrawing out;
     if (!scene.root.name.isEmpty())
-        scenewalk::Walker(out, layoutText).root(scene.root);
+        scenewalk::Walker(out, layoutText, onText).root(scene.root);
     return out;
 }
 

@@ -24,6 +24,7 @@
 #include <QStringList>
 #include <QTransform>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -64,9 +65,13 @@ struct SceneDrawing {
     QStringList notUnderstood;
 };
 
+// Called on the reading thread with each text step as soon as it is read:
+// its index among the steps, and the root's viewBox.
+using SceneTextHook = std::function<void(size_t index, const SceneStep& step, const QRectF& viewBox)>;
+
 // The painting steps of scene. layoutText false leaves the text steps
 // without glyphs, width or font lookup (for checking a scene without fonts).
-SceneDrawing drawScene(const Scene& scene, bool layoutText = true);
+SceneDrawing drawScene(const Scene& scene, bool layoutText = true, const SceneTextHook& onText = {});
 // What in scene the painter does not draw (SceneDrawing::notUnderstood).
 QStringList sceneNotUnderstood(const Scene& scene);
 // The size the root declares (width and height); empty when it declares none.

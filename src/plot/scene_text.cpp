@@ -150,6 +150,8 @@ void Walker::text(const SceneNode& n, Style s, const QTransform& world)
         }
         at += widths[k];
         out_.steps.push_back(std::move(step));
+        if (layout_ && onText_)
+            onText_(out_.steps.size() - 1, out_.steps.back(), out_.viewBox);
     }
 }
 

@@ -53,7 +53,10 @@ struct Stretch {
 // Reads a scene into out's steps; one walker a scene, on one thread.
 class Walker {
 public:
-    Walker(SceneDrawing& out, bool layoutText) : out_(out), layout_(layoutText) {}
+    Walker(SceneDrawing& out, bool layoutText, const SceneTextHook& onText)
+        : out_(out), layout_(layoutText), onText_(onText)
+    {
+    }
     void root(const SceneNode& n);
 
 private:
@@ -83,6 +86,7 @@ private:
 
     SceneDrawing& out_;
     bool layout_;
+    const SceneTextHook& onText_;
     std::map<QString, Gradient> gradients_;
     QSet<QString> noted_;
     QHash<QString, Laid> laid_; // by the layout font's key and the text

@@ -209,11 +209,10 @@ bool isPlainText(const SceneStep& step)
 
 } // namespace
 
-QTransform deviceTransform(const SceneDrawing& drawing, QSize pixels)
+QTransform deviceTransform(const QRectF& viewBox, QSize pixels)
 {
-    const QRectF& vb = drawing.viewBox;
-    return QTransform::fromTranslate(-vb.x(), -vb.y()) *
-           QTransform::fromScale(pixels.width() / vb.width(), pixels.height() / vb.height());
+    return QTransform::fromTranslate(-viewBox.x(), -viewBox.y()) *
+           QTransform::fromScale(pixels.width() / viewBox.width(), pixels.height() / viewBox.height());
 }
 
 // Such a shape is the glyphs grown by half the stroke width (the stroke of
@@ -229,23 +228,92 @@ bool isHalo(const SceneStep& step)
            pen.color() == step.brush.color() && step.transform.type() <= QTransform::TxScale;
 }
 
-std::vector<StepImage> textImages(const SceneDrawing& drawing, QSize pixels, ThreadPool& pool,
-                                  const std::vector<SceneDrawing>& copies)
+TextPainter::TextPainter(QSize pixels, ThreadPool& pool) : pixels_(pixels), pool_(pool)
 {
-    std::vector<StepImage> images(drawing.steps.size());
-    if (drawing.viewBox.isEmpty() || pixels.isEmpty())
-        return images;
-    std::vector<size_t> text;
-    for (size_t k = 0; k < drawing.steps.size(); ++k)
-        if (isHalo(drawing.steps[k]) || isPlainText(drawing.steps[k]))
-            text.push_back(k);
-    const QTransform device = deviceTransform(drawing, pixels);
-    pool.parallelFor(text.size(), [&](size_t i, int slot) {
-        const size_t k = text[i];
-        const SceneDrawing& own = slot == 0 ? drawing : copies.at(static_cast<size_t>(slot - 1));
-        const SceneStep& step = own.steps[k];
-        const QTransform t = step.transform * device;
-        images[k] = isHalo(step) ? halo(step, t, pixels) : plainText(step, t, pixels);
-    });
+    if (pool_.workers() > 0) {
+        pool_.start([this](int) { work(); });
+        started_ = true;
+    }
+}
+
+TextPainter::~TextPainter()
+{
+    if (!started_)
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+        jobs_.clear();
+    }
+    added_.notify_all();
+    try {
+        pool_.wait();
+    } catch (...) {
+        // Unwinding already: what a worker threw is not news.
+    }
+}
+
+void TextPainter::add(size_t index, const SceneStep& step, const QRectF& viewBox)
+{
+    if (!(isHalo(step) || isPlainText(step)) || viewBox.isEmpty() || pixels_.isEmpty())
+        return;
+    // What painting reads, the path's elements copied: nothing is shared
+    // with the caller's step.
+    Job job{index, SceneStep(), deviceTransform(viewBox, pixels_)};
+    job.step.kind = step.kind;
+    job.step.transform = step.transform;
+    job.step.pen = step.pen;
+    job.step.brush = step.brush;
+    job.step.path.setFillRule(step.path.fillRule());
+    job.step.path.addPath(step.path);
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.push_back(std::move(job));
+    }
+    added_.notify_one();
+}
+
+void TextPainter::work()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        added_.wait(lock, [this] { return closed_ || !jobs_.empty(); });
+        if (jobs_.empty())
+            return;
+        Job job = std::move(jobs_.front());
+        jobs_.pop_front();
+        lock.unlock();
+        const QTransform t = job.step.transform * job.device;
+        StepImage image = isHalo(job.step) ? halo(job.step, t, pixels_) : plainText(job.step, t, pixels_);
+        lock.lock();
+        done_.emplace_back(job.index, std::move(image));
+    }
+}
+
+std::vector<StepImage> TextPainter::finish(size_t steps)
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+    }
+    added_.notify_all();
+    work(); // the caller takes its share of what is left
+    if (started_) {
+        started_ = false;
+        pool_.wait();
+    }
+    std::vector<StepImage> images(steps);
+    for (auto& [index, image] : done_)
+        if (index < steps)
+            images[index] = std::move(image);
+    done_.clear();
     return images;
+}
+
+std::vector<StepImage> textImages(const SceneDrawing& drawing, QSize pixels, ThreadPool& pool)
+{
+    TextPainter painter(pixels, pool);
+    for (size_t k = 0; k < drawing.steps.size(); ++k)
+        painter.add(k, drawing.steps[k], drawing.viewBox);
+    return painter.finish(drawing.steps.size());
 }

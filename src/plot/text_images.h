@@ -4,7 +4,7 @@
 // band then draws its text as images instead of rasterizing glyph outlines,
 // a label that crosses the seam is rasterized once, and the text of the
 // whole figure is shared out over the threads step by step, whichever band
-// it falls in.
+// it falls in, while the scene's steps are still being read.
 #pragma once
 #include "plot/scene_painter.h"
 
@@ -13,6 +13,10 @@
 #include <QSize>
 #include <QTransform>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 class ThreadPool;
@@ -27,17 +31,54 @@ struct StepImage {
     QPoint at;
 };
 
-// The viewBox of drawing onto the device pixels of a figure of `pixels`.
-QTransform deviceTransform(const SceneDrawing& drawing, QSize pixels);
+// A viewBox onto the device pixels of a figure of `pixels`.
+QTransform deviceTransform(const QRectF& viewBox, QSize pixels);
 
 // A halo under a label: text filled and stroked in one colour, solid with
 // round joins, not rotated (painted as its glyphs' coverage grown by a
 // disc, the shape the stroke makes).
 bool isHalo(const SceneStep& step);
 
+// Paints the text steps handed to it into their images on the pool's
+// workers while the caller goes on (reading the rest of the scene, say),
+// and on the caller too once it asks for them. Each step handed over is
+// copied, painter path and all, so the workers share nothing with the
+// caller's steps.
+class TextPainter {
+public:
+    // pixels: the whole figure's size on the device. Starts a round of the
+    // pool, which is the painter's until finish() returns.
+    TextPainter(QSize pixels, ThreadPool& pool);
+    ~TextPainter();
+    TextPainter(const TextPainter&) = delete;
+    TextPainter& operator=(const TextPainter&) = delete;
+
+    // Step `index` of a drawing whose root has viewBox; steps other than
+    // plain text and halos are left out.
+    void add(size_t index, const SceneStep& step, const QRectF& viewBox);
+    // The images, one per step of a drawing of `steps` steps (null for
+    // those not added or left out), once every one is painted.
+    std::vector<StepImage> finish(size_t steps);
+
+private:
+    struct Job {
+        size_t index;
+        SceneStep step;
+        QTransform device;
+    };
+    void work();
+
+    QSize pixels_;
+    ThreadPool& pool_;
+    bool started_ = false;
+    std::mutex mutex_;
+    std::condition_variable added_;
+    std::deque<Job> jobs_;
+    bool closed_ = false;
+    std::vector<std::pair<size_t, StepImage>> done_;
+};
+
 // The images of drawing's text steps, one per step (null for the others),
-// at `pixels` for the whole figure, made on the pool's threads (and the
-// caller's). copies holds a copy of the steps (bandCopy) for each of the
-// pool's workers, whose painter paths they paint.
-std::vector<StepImage> textImages(const SceneDrawing& drawing, QSize pixels, ThreadPool& pool,
-                                  const std::vector<SceneDrawing>& copies);
+// at `pixels` for the whole figure, made on the pool's threads and the
+// caller's.
+std::vector<StepImage> textImages(const SceneDrawing& drawing, QSize pixels, ThreadPool& pool);
