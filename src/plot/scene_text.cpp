@@ -5,7 +5,9 @@
 
 #include "plot/scene_parse.h"
 
-#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -71,6 +73,11 @@ void normaliseSpace(std::vector<Stretch>& parts)
 
 } // namespace
 
+// Design note. A text is shaped once (QTextLayout) for both its advance
+// and its glyphs' places, and each glyph's outline is taken from the font
+// once per figure and moved to its place: the path is element for element
+// the one QPainterPath::addText makes, at half the time, since a figure's
+// texts share most of their glyphs.
 const Walker::Laid& Walker::laidOut(const Style& s, const QString& text)
 {
     const QFont font = layoutFont(s);
@@ -78,9 +85,32 @@ const Walker::Laid& Walker::laidOut(const Style& s, const QString& text)
     const auto found = laid_.constFind(key);
     if (found != laid_.constEnd())
         return *found;
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
     Laid laid;
-    laid.advance = QFontMetricsF(font).horizontalAdvance(text) / SceneStep::kTextScale;
-    laid.path.addText(QPointF(0, 0), font, text);
+    if (line.isValid()) {
+        laid.advance = line.horizontalAdvance() / SceneStep::kTextScale;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            const QRawFont raw = run.rawFont();
+            const QString face = raw.familyName() + QChar(0x1f) + raw.styleName() + QChar(0x1f) +
+                                 QString::number(raw.pixelSize()) + QChar(0x1f) + QString::number(raw.weight());
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> places = run.positions();
+            for (qsizetype g = 0; g < glyphs.size() && g < places.size(); ++g) {
+                const QString glyphKey = face + QChar(0x1f) + QString::number(glyphs[g]);
+                auto outline = glyphs_.constFind(glyphKey);
+                if (outline == glyphs_.constEnd())
+                    outline = glyphs_.insert(glyphKey, raw.pathForGlyph(glyphs[g]));
+                // Places are from the line's top; the baseline is at its ascent.
+                laid.path.addPath(outline->translated(places[g] - QPointF(0, line.ascent())));
+            }
+        }
+    }
     laid.path = QTransform::fromScale(1.0 / SceneStep::kTextScale, 1.0 / SceneStep::kTextScale).map(laid.path);
     return *laid_.insert(key, std::move(laid));
 }

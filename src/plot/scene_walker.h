@@ -90,6 +90,7 @@ private:
     std::map<QString, Gradient> gradients_;
     QSet<QString> noted_;
     QHash<QString, Laid> laid_; // by the layout font's key and the text
+    QHash<QString, QPainterPath> glyphs_; // outlines by face, size, weight and glyph
 };
 
 } // namespace scenewalk

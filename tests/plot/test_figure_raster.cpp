@@ -289,6 +289,41 @@ TEST(FigureRaster, HaloIsTheLargestOverTheWholeDisc)
     EXPECT_GT(white, 3000); // the halos are there
 }
 
+// Each text's outlines, built from glyphs laid out once and outlines taken
+// once a figure, are element for element those Qt's addText makes, for
+// texts said more than once, in several sizes and weights, with fallback
+// glyphs (the minus, subscripts) and spaces: equal up to where Qt rounds a
+// glyph's place (1/64 of a unit at the layout's 32 times the size, 0.0005
+// px), which addText does after adding the origin and the layout before.
+TEST(FigureRaster, TextOutlinesAreQtsOwn)
+{
+    ensureGui();
+    const QStringList texts = {QStringLiteral("rs1234 \u00c5gjpq 6:96925837"), QStringLiteral("  observed "),
+                               QStringLiteral("\u2212log\u2081\u2080(p) = 7.3"), QStringLiteral("rs1234 \u00c5gjpq 6:96925837")};
+    const Scene scene = smallScene(600, 200, [&](SvgCanvas& c) {
+        for (int k = 0; k < texts.size(); ++k)
+            c.text(10 + k * 3.3, 30 + k * 40, texts[k], 9 + k * 5, "start", nullptr, k % 2 == 1);
+    });
+    const SceneDrawing drawing = drawScene(scene);
+    int compared = 0;
+    for (const SceneStep& step : drawing.steps) {
+        if (step.kind != SceneStep::Kind::Text)
+            continue;
+        QPainterPath qt;
+        qt.addText(step.origin, step.font, step.text);
+        qt = QTransform::fromScale(1.0 / SceneStep::kTextScale, 1.0 / SceneStep::kTextScale).map(qt);
+        ASSERT_EQ(step.path.elementCount(), qt.elementCount()) << step.text.toStdString();
+        for (int e = 0; e < qt.elementCount(); ++e) {
+            ASSERT_EQ(step.path.elementAt(e).type, qt.elementAt(e).type);
+            const double place = 1.0 / 64 / SceneStep::kTextScale;
+            ASSERT_NEAR(step.path.elementAt(e).x, qt.elementAt(e).x, place) << step.text.toStdString();
+            ASSERT_NEAR(step.path.elementAt(e).y, qt.elementAt(e).y, place) << step.text.toStdString();
+        }
+        ++compared;
+    }
+    EXPECT_EQ(compared, texts.size());
+}
+
 // Every figure the panels draw is understood; what is not is named.
 TEST(FigureRaster, PainterNamesWhatItDoesNotDraw)
 {
