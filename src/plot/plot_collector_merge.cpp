@@ -1,5 +1,6 @@
-// The plot collector's bound on chromosome slots: the narrowest chromosomes
-// beyond kPlotChromosomeCap are merged into one "other" slot.
+// The plot collector's bounds: the narrowest chromosomes beyond
+// kPlotChromosomeCap are merged into one "other" slot, and extreme markers
+// beyond kPlotExtremeCap are thinned.
 //
 // Design note. After a merge the "other" slot is the last one (new names
 // come after it until the next merge), and no name maps to it: the names of merged chromosomes are forgotten, so the memory per slot
@@ -13,6 +14,7 @@
 #include "plot/plot_collector.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 void PlotCollector::mergeSmallest(size_t keep)
@@ -138,4 +140,52 @@ void PlotCollector::mergeInto(size_t other, size_t from)
     o.cellsDrawn += c.cellsDrawn;
     c.cells.clear();
     c.cells.shrink_to_fit();
+}
+
+void PlotCollector::addExtreme(int32_t position, double p, double value)
+{
+    countRow(position, p, true);
+    PlotChromosome& c = current();
+    if (p <= inlimit_) {
+        ++c.retained;
+        ++retained_;
+    }
+    c.extremes.push_back({position, value});
+    ++c.drawn;
+    ++drawn_;
+    ++extremes_;
+    if (++extremesHeld_ >= kPlotExtremeCap)
+        thinExtremes();
+}
+
+// Design note. Extreme markers are few in any real table, but a -log10 p
+// column may hold millions of them. Past the cap, each chromosome's list
+// keeps one marker per x cell and value step: first the grid's x cells and
+// a value step of 1/64, and while the lists still hold more than half the
+// cap, cells and step both twice as large. The memory stays bounded (at
+// worst one marker per chromosome slot), and what is dropped shares a
+// pixel with what is kept as long as the cells and step stay below a pixel.
+void PlotCollector::thinExtremes()
+{
+    for (;;) {
+        extremesHeld_ = 0;
+        const int shift = std::min(xShift_ + extremeXShift_, kMaxXShift);
+        for (PlotChromosome& c : chromosomes_) {
+            auto key = [&](const PlotExtreme& e) {
+                const uint32_t col = static_cast<uint32_t>(uint64_t(uint32_t(e.position) ^ 0x80000000u) >> shift);
+                return std::make_pair(col, std::floor(e.value / extremeStep_));
+            };
+            std::sort(c.extremes.begin(), c.extremes.end(),
+                      [&](const PlotExtreme& a, const PlotExtreme& b) { return key(a) < key(b); });
+            c.extremes.erase(std::unique(c.extremes.begin(), c.extremes.end(),
+                                         [&](const PlotExtreme& a, const PlotExtreme& b) { return key(a) == key(b); }),
+                             c.extremes.end());
+            c.extremes.shrink_to_fit();
+            extremesHeld_ += c.extremes.size();
+        }
+        if (extremesHeld_ <= kPlotExtremeCap / 2 || (shift >= kMaxXShift && extremeStep_ > 1e300))
+            return;
+        extremeStep_ *= 2;
+        ++extremeXShift_;
+    }
 }
