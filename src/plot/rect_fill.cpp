@@ -44,6 +44,8 @@ struct Span {
     int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     std::vector<double> across;
     std::vector<uint8_t> full;
+    int solidFrom = 0, solidTo = 0; // the columns a full row covers wholly
+
     uint32_t r = 0, g = 0, b = 0;
     QRgb solid = 0;
 };
@@ -80,6 +82,13 @@ void fillRectsExactly(QImage& image, const std::vector<ColourRect>& rects)
             s.across.push_back(overlap(x, left, right));
             s.full.push_back(static_cast<uint8_t>(std::lround(s.across.back() * s.alpha * 255)));
         }
+        // Only the first and last columns can be partly covered.
+        s.solidFrom = s.x0;
+        s.solidTo = s.x1;
+        while (s.solidFrom < s.solidTo && s.full[static_cast<size_t>(s.solidFrom - s.x0)] != 255)
+            ++s.solidFrom;
+        while (s.solidTo > s.solidFrom && s.full[static_cast<size_t>(s.solidTo - 1 - s.x0)] != 255)
+            --s.solidTo;
         s.r = static_cast<uint32_t>(cr.colour.red());
         s.g = static_cast<uint32_t>(cr.colour.green());
         s.b = static_cast<uint32_t>(cr.colour.blue());
@@ -95,20 +104,25 @@ void fillRectsExactly(QImage& image, const std::vector<ColourRect>& rects)
             if (y < s.y0 || y >= s.y1)
                 continue;
             const double down = overlap(y, s.top, s.bottom);
-            const uint8_t* cover = s.full.data();
-            if (down < 1) {
-                partial.resize(s.across.size());
-                for (size_t i = 0; i < partial.size(); ++i)
-                    partial[i] = static_cast<uint8_t>(std::lround(s.across[i] * down * s.alpha * 255));
-                cover = partial.data();
+            const auto blend = [&](int from, int to, const uint8_t* c) {
+                for (int x = from; x < to; ++x) {
+                    const uint32_t k = c[x - s.x0];
+                    if (k == 255)
+                        line[x] = s.solid;
+                    else if (k > 0)
+                        line[x] = mixed(s, k, line[x]);
+                }
+            };
+            if (down >= 1) { // a full row: its edges blended, the rest one colour
+                blend(s.x0, s.solidFrom, s.full.data());
+                std::fill(line + s.solidFrom, line + s.solidTo, s.solid);
+                blend(s.solidTo, s.x1, s.full.data());
+                continue;
             }
-            for (int x = s.x0; x < s.x1; ++x) {
-                const uint32_t c = cover[x - s.x0];
-                if (c == 255)
-                    line[x] = s.solid;
-                else if (c > 0)
-                    line[x] = mixed(s, c, line[x]);
-            }
+            partial.resize(s.across.size());
+            for (size_t i = 0; i < partial.size(); ++i)
+                partial[i] = static_cast<uint8_t>(std::lround(s.across[i] * down * s.alpha * 255));
+            blend(s.x0, s.x1, partial.data());
         }
     }
 }
