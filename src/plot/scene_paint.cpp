@@ -65,14 +65,20 @@ bool plainRect(const SceneStep& step, const QTransform& base, bool ontoBand, Col
     return true;
 }
 
-void beginPainting(QPainter& p, QImage* image)
+} // namespace
+
+void beginRasterPainting(QPainter& p, QImage* image)
 {
     p.begin(image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 }
 
-} // namespace
+QTransform deviceTransform(const QRectF& viewBox, QSize pixels)
+{
+    return QTransform::fromTranslate(-viewBox.x(), -viewBox.y()) *
+           QTransform::fromScale(pixels.width() / viewBox.width(), pixels.height() / viewBox.height());
+}
 
 SceneDrawing bandCopy(const SceneDrawing& drawing)
 {
@@ -154,7 +160,7 @@ void paintSceneBand(QImage& band, int firstRow, QSize pixels, const SceneDrawing
     QPainter p;
     const auto painter = [&]() -> QPainter& {
         if (!p.isActive())
-            beginPainting(p, target);
+            beginRasterPainting(p, target);
         return p;
     };
     const auto pixelsOnly = [&] {

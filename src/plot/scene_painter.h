@@ -84,6 +84,12 @@ SceneDrawing bandCopy(const SceneDrawing& drawing);
 // maps the figure's px to the page.
 void paintSceneVector(QPainter& painter, const SceneDrawing& drawing);
 
+// A viewBox onto the device pixels of a figure of `pixels`.
+QTransform deviceTransform(const QRectF& viewBox, QSize pixels);
+// Begins painting onto a raster image (a band, a layer, a text's image)
+// with the figure's antialiasing.
+void beginRasterPainting(QPainter& p, QImage* image);
+
 struct StepImage;
 // Paints the rows [firstRow, firstRow + band.height()) of the drawing, at
 // `pixels` for the whole figure, onto band (Format_RGB32, filled white by

@@ -21,11 +21,18 @@ QRect deviceBox(const SceneStep& step, const QTransform& t, int margin, QSize pi
            QRect(QPoint(0, 0), pixels);
 }
 
-void beginPainting(QPainter& p, QImage* image)
+// A halo under a label: text filled and stroked in one colour, solid with
+// round joins, not rotated. Such a shape is the glyphs grown by half the
+// stroke width (the stroke of an outline with round joins, joined with its
+// inside, is the inside swept by a disc), so it is painted as the glyphs'
+// coverage dilated by a disc: a few milliseconds, where stroking the
+// outlines of a label takes ten times as long.
+bool isHalo(const SceneStep& step)
 {
-    p.begin(image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    const QPen& pen = step.pen;
+    return step.kind == SceneStep::Kind::Text && pen.style() == Qt::SolidLine && pen.joinStyle() == Qt::RoundJoin &&
+           pen.brush().style() == Qt::SolidPattern && step.brush.style() == Qt::SolidPattern &&
+           pen.color() == step.brush.color() && step.transform.type() <= QTransform::TxScale;
 }
 
 // The outlines of a text path in groups of contours that share no device
@@ -95,7 +102,7 @@ StepImage plainText(const SceneStep& step, const QTransform& t, QSize pixels)
     StepImage out{true, QImage(box.size(), QImage::Format_ARGB32_Premultiplied), box.topLeft()};
     out.image.fill(Qt::transparent);
     QPainter p;
-    beginPainting(p, &out.image);
+    beginRasterPainting(p, &out.image);
     p.setTransform(t * QTransform::fromTranslate(-box.x(), -box.y()));
     p.setPen(Qt::NoPen);
     p.setBrush(step.brush);
@@ -208,25 +215,6 @@ bool isPlainText(const SceneStep& step)
 }
 
 } // namespace
-
-QTransform deviceTransform(const QRectF& viewBox, QSize pixels)
-{
-    return QTransform::fromTranslate(-viewBox.x(), -viewBox.y()) *
-           QTransform::fromScale(pixels.width() / viewBox.width(), pixels.height() / viewBox.height());
-}
-
-// Such a shape is the glyphs grown by half the stroke width (the stroke of
-// an outline with round joins, joined with its inside, is the inside swept
-// by a disc), so it is painted as the glyphs' coverage dilated by a disc: a
-// few milliseconds, where stroking the outlines of a label takes ten times
-// as long.
-bool isHalo(const SceneStep& step)
-{
-    const QPen& pen = step.pen;
-    return step.kind == SceneStep::Kind::Text && pen.style() == Qt::SolidLine && pen.joinStyle() == Qt::RoundJoin &&
-           pen.brush().style() == Qt::SolidPattern && step.brush.style() == Qt::SolidPattern &&
-           pen.color() == step.brush.color() && step.transform.type() <= QTransform::TxScale;
-}
 
 TextPainter::TextPainter(QSize pixels, ThreadPool& pool) : pixels_(pixels), pool_(pool)
 {

@@ -31,14 +31,6 @@ struct StepImage {
     QPoint at;
 };
 
-// A viewBox onto the device pixels of a figure of `pixels`.
-QTransform deviceTransform(const QRectF& viewBox, QSize pixels);
-
-// A halo under a label: text filled and stroked in one colour, solid with
-// round joins, not rotated (painted as its glyphs' coverage grown by a
-// disc, the shape the stroke makes).
-bool isHalo(const SceneStep& step);
-
 // Paints the text steps handed to it into their images on the pool's
 // workers while the caller goes on (reading the rest of the scene, say),
 // and on the caller too once it asks for them. Each step handed over is
