@@ -39,10 +39,6 @@ uint64_t halveBits(uint64_t x)
 
 constexpr uint64_t kTopBit = uint64_t(1) << (kPlotTopCell & 63);
 
-} // namespace
-
-namespace {
-
 // plotMinusLog2Fixed, inlined into the per-row path.
 inline int64_t minusLog2Fixed(double p)
 {

@@ -37,7 +37,6 @@ QFont layoutFont(const Style& s)
     return fontOf(big);
 }
 
-
 // White space as SVG's default treats it: line ends removed, tabs as
 // spaces, runs of spaces as one, none at the start or end of the text;
 // with xml:space="preserve" only the line ends and tabs become spaces.
@@ -75,9 +74,9 @@ void normaliseSpace(std::vector<Stretch>& parts)
 
 // Design note. A text is shaped once (QTextLayout) for both its advance
 // and its glyphs' places, and each glyph's outline is taken from the font
-// once per figure and moved to its place: the path is element for element
-// the one QPainterPath::addText makes, at half the time, since a figure's
-// texts share most of their glyphs.
+// once per figure and moved to its place, since a figure's texts share most
+// of their glyphs: the path is element for element the one
+// QPainterPath::addText makes, up to where Qt rounds a glyph's place.
 const Walker::Laid& Walker::laidOut(const Style& s, const QString& text)
 {
     const QFont font = layoutFont(s);
