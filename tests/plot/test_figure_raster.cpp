@@ -23,9 +23,10 @@
 
 namespace {
 
-// A white figure of w x h px; draw adds to its open svg element.
+// A figure of w x h px on a ground of one colour (white unless given);
+// draw adds to its open svg element.
 template <typename Draw>
-Scene smallScene(int w, int h, const Draw& draw)
+Scene smallScene(int w, int h, const Draw& draw, const char* ground = "#ffffff")
 {
     Scene scene;
     scene.namespaces.push_back({QString(), QStringLiteral("http://www.w3.org/2000/svg")});
@@ -38,7 +39,7 @@ Scene smallScene(int w, int h, const Draw& draw)
     c.start("rect");
     c.attr("width", QString::number(w));
     c.attr("height", QString::number(h));
-    c.attr("fill", "#ffffff");
+    c.attr("fill", ground);
     c.end();
     draw(c);
     c.end();
@@ -182,11 +183,6 @@ TEST(FigureRaster, HaloIsTheStrokedOutline)
     ensureGui();
     const auto withHalo = [](const char* stroke) {
         return smallScene(300, 80, [stroke](SvgCanvas& c) {
-            c.start("rect");
-            c.attr("width", 300);
-            c.attr("height", 80);
-            c.attr("fill", "#1f4e79");
-            c.end();
             for (const char* size : {"14", "30"}) {
                 c.start("text");
                 c.attr("x", 150);
@@ -200,7 +196,7 @@ TEST(FigureRaster, HaloIsTheStrokedOutline)
                 c.chars(QStringLiteral("rs1234 Ågjpq"));
                 c.end();
             }
-        });
+        }, "#1f4e79");
     };
     const QImage grown = painted(withHalo("#ffffff")), stroked = painted(withHalo("#fefefe"));
     ASSERT_EQ(grown.size(), stroked.size());
@@ -222,11 +218,6 @@ TEST(FigureRaster, HaloIsTheLargestOverTheWholeDisc)
     ensureGui();
     const auto figure = [](bool labels) {
         return smallScene(300, 80, [labels](SvgCanvas& c) {
-            c.start("rect");
-            c.attr("width", 300);
-            c.attr("height", 80);
-            c.attr("fill", "#1f4e79");
-            c.end();
             if (!labels)
                 return;
             for (const auto& [y, size] : {std::pair{"9", "14"}, std::pair{"52", "30"}}) {
@@ -241,7 +232,7 @@ TEST(FigureRaster, HaloIsTheLargestOverTheWholeDisc)
                 c.chars(QStringLiteral("rs1234 Ågjpq 6:96925837"));
                 c.end();
             }
-        });
+        }, "#1f4e79");
     };
     QImage want = painted(figure(false));
     const SceneDrawing drawing = drawScene(figure(true));
