@@ -32,6 +32,7 @@
 // addRows is the per-row path: a handful of compares, a table lookup and one
 // bit set. Nothing is allocated or hashed per row.
 #pragma once
+#include "base/fresh_pages.h"
 #include "plot/plot_histogram.h"
 
 #include <cstdint>
@@ -104,7 +105,7 @@ struct PlotChromosome {
     // kPlotCellWords words of y-cell bits.
     uint32_t colLo = 0;
     uint32_t cols = 0;
-    std::vector<uint64_t> cells;
+    std::vector<uint64_t, FreshPagesAllocator<uint64_t>> cells;
     // Markers beyond the grid's range, at their values (thinned: one per x
     // cell and value step at most once there are many).
     std::vector<PlotExtreme> extremes;

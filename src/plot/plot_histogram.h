@@ -22,6 +22,8 @@
 // half-interval is below 2.3e-4 (for lambda near 1 about 1.4e-4): lambdaGC is
 // right to three decimals up to rounding at the last digit.
 #pragma once
+#include "base/fresh_pages.h"
+
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -94,8 +96,8 @@ private:
 
     // 16-bit counts keep the bins that most p-values fall into (the top
     // powers of two) in the nearest cache; a wrapped count carries.
-    std::vector<uint16_t> fine_;
-    std::vector<uint32_t> coarse_;
+    std::vector<uint16_t, FreshPagesAllocator<uint16_t>> fine_;
+    std::vector<uint32_t, FreshPagesAllocator<uint32_t>> coarse_;
     uint64_t top_ = 0;
     uint64_t total_ = 0;
     uint64_t largestBits_ = 0;

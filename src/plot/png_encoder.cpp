@@ -1,14 +1,18 @@
 // PNG chunks: signature, IHDR, pHYs, one IDAT, IEND, each with its CRC. The
-// IDAT's zlib stream is deflated in two parts on two threads: the first
-// ends on a full flush (byte-aligned, no final block), the second is
-// final, and their Adler-32 sums are combined; the bytes are the same
-// whichever thread packs which part.
+// IDAT's zlib stream is deflated in parts, each on its own thread: all but
+// the last end on a full flush (byte-aligned, no final block), the last is
+// final, and the parts' Adler-32 and CRC-32 sums are combined; the bytes
+// are the same whichever thread packs which part. The buffers are fresh
+// memory, mapped before they are written (base/fresh_pages.h), and the
+// file is put together in one buffer of its final size.
 #include "plot/png_encoder.h"
 
+#include "base/fresh_pages.h"
 #include "base/thread_pool.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 #include <zlib.h>
@@ -27,6 +31,11 @@ void put32(Bytes& out, uint32_t v)
         out.push_back(static_cast<unsigned char>(v >> shift));
 }
 
+void append(QByteArray& file, const unsigned char* bytes, size_t n)
+{
+    file.append(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(n));
+}
+
 void chunk(QByteArray& file, const char type[4], const Bytes& data)
 {
     Bytes head;
@@ -37,9 +46,9 @@ void chunk(QByteArray& file, const char type[4], const Bytes& data)
         crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
     Bytes tail;
     put32(tail, static_cast<uint32_t>(crc));
-    file.append(reinterpret_cast<const char*>(head.data()), static_cast<qsizetype>(head.size()));
-    file.append(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
-    file.append(reinterpret_cast<const char*>(tail.data()), static_cast<qsizetype>(tail.size()));
+    append(file, head.data(), head.size());
+    append(file, data.data(), data.size());
+    append(file, tail.data(), tail.size());
 }
 
 // Four bytes less four others at once, with no borrow from one byte into
@@ -88,18 +97,21 @@ void filterRows(const QImage& image, int partFirst, int from, int to, unsigned c
 // ends it byte-aligned for another stream's blocks to follow.
 class Deflater {
 public:
-    Deflater(size_t inputSize, bool final) : out_(new unsigned char[bound(inputSize)]), final_(final)
+    Deflater(size_t inputSize, bool final)
+        : room_(bound(inputSize)), out_(new unsigned char[room_]), final_(final)
     {
-        const size_t room = bound(inputSize);
+        const size_t room = room_;
 #ifdef QUORLIN_HAVE_ISAL
         isal_ = room < UINT32_MAX;
         if (isal_) {
             isal_deflate_init(&s_);
             s_.gzip_flag = IGZIP_DEFLATE;
             s_.level = 1;
-            level_.resize(ISAL_DEF_LVL1_DEFAULT);
-            s_.level_buf = level_.data();
-            s_.level_buf_size = static_cast<uint32_t>(level_.size());
+            level_.reset(new uint8_t[ISAL_DEF_LVL1_DEFAULT]);
+            mapFreshPages(level_.get(), ISAL_DEF_LVL1_DEFAULT);
+            std::memset(level_.get(), 0, ISAL_DEF_LVL1_DEFAULT);
+            s_.level_buf = level_.get();
+            s_.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
             s_.next_out = out_.get();
             s_.avail_out = static_cast<uint32_t>(room);
             return;
@@ -122,6 +134,13 @@ public:
     {
         if (!ok_)
             return;
+        // The output pages this piece may write, mapped ahead of it: no
+        // more than one piece's worth beyond what the stream holds.
+        const size_t reach = std::min(room_, written() + n + 1024);
+        if (reach > mapped_) {
+            mapFreshPages(out_.get() + mapped_, reach - mapped_);
+            mapped_ = reach;
+        }
 #ifdef QUORLIN_HAVE_ISAL
         if (isal_) {
             s_.next_in = in;
@@ -140,16 +159,12 @@ public:
         ok_ = (last && final_ ? rc == Z_STREAM_END : rc == Z_OK) && z_.avail_in == 0;
     }
 
-    // The stream; empty after a failure.
-    Bytes take() const
+    // Hands the stream's bytes over to part; none after a failure.
+    void give(PngPart& part)
     {
-        if (!ok_)
-            return {};
-#ifdef QUORLIN_HAVE_ISAL
-        if (isal_)
-            return Bytes(out_.get(), out_.get() + s_.total_out);
-#endif
-        return Bytes(out_.get(), out_.get() + z_.total_out);
+        part.packedSize = ok_ ? written() : 0;
+        part.packed = std::move(out_);
+        part.crc = static_cast<uint32_t>(crc32_z(0L, part.packed.get(), part.packedSize));
     }
 
 private:
@@ -157,13 +172,24 @@ private:
     // pages written are touched.
     static size_t bound(size_t n) { return n + n / 1000 + (n >> 12) + 1024; }
 
+    size_t written() const
+    {
+#ifdef QUORLIN_HAVE_ISAL
+        if (isal_)
+            return s_.total_out;
+#endif
+        return z_.total_out;
+    }
+
+    size_t room_;
     std::unique_ptr<unsigned char[]> out_;
+    size_t mapped_ = 0; // bytes of out_ whose pages are mapped
     bool final_;
     bool ok_ = true;
 #ifdef QUORLIN_HAVE_ISAL
     bool isal_ = false;
     isal_zstream s_{};
-    std::vector<uint8_t> level_;
+    std::unique_ptr<uint8_t[]> level_;
 #endif
     z_stream z_{};
     bool zlibOpen_ = false;
@@ -180,37 +206,48 @@ PngPart packPngRows(const QImage& image, int first, int last, bool final)
     PngPart p;
     p.rawSize = rowBytes * static_cast<size_t>(last - first);
     Deflater deflater(p.rawSize, final);
-    std::vector<unsigned char> piece(rowBytes * kRows);
+    const std::unique_ptr<unsigned char[]> piece(new unsigned char[rowBytes * kRows]);
+    mapFreshPages(piece.get(), rowBytes * kRows);
     for (int y = first;; y += kRows) { // once at least: an empty part is an empty block
         const int to = std::min(y + kRows, last);
-        filterRows(image, first, y, to, piece.data());
+        filterRows(image, first, y, to, piece.get());
         const size_t n = rowBytes * static_cast<size_t>(std::max(to - y, 0));
 #ifdef QUORLIN_HAVE_ISAL
-        p.adler = isal_adler32(p.adler, piece.data(), n);
+        p.adler = isal_adler32(p.adler, piece.get(), n);
 #else
-        p.adler = static_cast<uint32_t>(adler32_z(p.adler, piece.data(), n));
+        p.adler = static_cast<uint32_t>(adler32_z(p.adler, piece.get(), n));
 #endif
-        deflater.feed(piece.data(), n, to >= last);
+        deflater.feed(piece.get(), n, to >= last);
         if (to >= last)
             break;
     }
-    p.packed = deflater.take();
+    deflater.give(p);
     return p;
 }
 
 QByteArray assemblePng(const QImage& image, const std::vector<PngPart>& parts)
 {
-    Bytes stream = {0x78, 0x01}; // deflate, 32 KB window, fastest level
-    uLong adler = 1;
+    size_t packed = 0;
     for (const PngPart& p : parts) {
-        if (p.packed.empty())
+        if (p.packedSize == 0)
             return {};
-        stream.insert(stream.end(), p.packed.begin(), p.packed.end());
-        adler = adler32_combine(adler, p.adler, static_cast<z_off_t>(p.rawSize));
+        packed += p.packedSize;
     }
-    put32(stream, static_cast<uint32_t>(adler));
+    // The zlib stream: its header, the parts, the Adler-32 of all rows.
+    const unsigned char zlibHead[2] = {0x78, 0x01}; // deflate, 32 KB window, fastest level
+    uLong adler = 1;
+    for (const PngPart& p : parts)
+        adler = adler32_combine(adler, p.adler, static_cast<z_off_t>(p.rawSize));
+    Bytes zlibTail;
+    put32(zlibTail, static_cast<uint32_t>(adler));
+    const size_t idat = sizeof zlibHead + packed + zlibTail.size();
+    if (idat > UINT32_MAX)
+        return {};
 
-    QByteArray file("\x89PNG\r\n\x1a\n", 8);
+    QByteArray file;
+    file.reserve(static_cast<qsizetype>(8 + 25 + 21 + 12 + idat + 12));
+    mapFreshPages(file.data(), static_cast<size_t>(file.capacity()));
+    file.append("\x89PNG\r\n\x1a\n", 8);
     Bytes header;
     put32(header, static_cast<uint32_t>(image.width()));
     put32(header, static_cast<uint32_t>(image.height()));
@@ -221,7 +258,23 @@ QByteArray assemblePng(const QImage& image, const std::vector<PngPart>& parts)
     put32(density, static_cast<uint32_t>(image.dotsPerMeterY()));
     density.push_back(1); // per metre
     chunk(file, "pHYs", density);
-    chunk(file, "IDAT", stream);
+    // IDAT, its CRC combined from the parts' own.
+    Bytes head;
+    put32(head, static_cast<uint32_t>(idat));
+    head.insert(head.end(), {'I', 'D', 'A', 'T'});
+    append(file, head.data(), head.size());
+    uLong crc = crc32(0L, head.data() + 4, 4);
+    append(file, zlibHead, sizeof zlibHead);
+    crc = crc32(crc, zlibHead, sizeof zlibHead);
+    for (const PngPart& p : parts) {
+        append(file, p.packed.get(), p.packedSize);
+        crc = crc32_combine(crc, p.crc, static_cast<z_off_t>(p.packedSize));
+    }
+    append(file, zlibTail.data(), zlibTail.size());
+    crc = crc32(crc, zlibTail.data(), static_cast<uInt>(zlibTail.size()));
+    Bytes tail;
+    put32(tail, static_cast<uint32_t>(crc));
+    append(file, tail.data(), tail.size());
     chunk(file, "IEND", {});
     return file;
 }

@@ -7,17 +7,20 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Rows [first, last) of an image of Format_RGB32 as one part of the
 // image's deflate stream, packed apart from the others (on another thread,
 // say): the part's first row, unless it is the image's, is filtered "Sub"
 // so that no part reads another's rows. final: the part ends the image.
-// packed is empty when deflating failed.
 struct PngPart {
-    std::vector<unsigned char> packed;
-    uint32_t adler = 1; // of the part's filtered rows
+    std::unique_ptr<unsigned char[]> packed;
+    size_t packedSize = 0; // 0 when deflating failed
+    uint32_t crc = 0;      // CRC-32 of the packed bytes
+    uint32_t adler = 1;    // of the part's filtered rows
     size_t rawSize = 0;
 };
 PngPart packPngRows(const QImage& image, int first, int last, bool final);

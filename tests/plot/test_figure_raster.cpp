@@ -359,4 +359,15 @@ TEST(FigureRaster, PngReadsBackExactly)
         const QImage back = QImage::fromData(encodePng(image), "PNG").convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(back, image) << size.width() << "x" << size.height();
     }
+    // A figure's bands: four parts, each larger than the pages mapped ahead
+    // of a piece, put together with their sums combined.
+    QImage big(1500, 203, QImage::Format_RGB32);
+    for (int y = 0; y < big.height(); ++y)
+        for (int x = 0; x < big.width(); ++x)
+            big.setPixel(x, y, qRgb(int(rng.next() % 256), int(rng.next() % 256), (x / 7) % 256));
+    std::vector<PngPart> parts;
+    for (int b = 0; b < 4; ++b)
+        parts.push_back(packPngRows(big, big.height() * b / 4, big.height() * (b + 1) / 4, b == 3));
+    const QImage back = QImage::fromData(assemblePng(big, parts), "PNG").convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(back, big);
 }
