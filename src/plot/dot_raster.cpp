@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -112,7 +113,7 @@ namespace {
 // row; add puts one row of a stamp at device column sx, row sy, leaving out
 // what falls outside.
 struct Mask {
-    std::vector<uint8_t> cover;
+    uint8_t* cover;
     int x0, y0, width, height;
 
     void add(const uint8_t* from, int columns, int sx, int sy)
@@ -120,7 +121,7 @@ struct Mask {
         if (sy < y0 || sy >= y0 + height)
             return;
         const int a = std::max(sx, x0), b = std::min(sx + columns, x0 + width);
-        uint8_t* to = cover.data() + static_cast<ptrdiff_t>(sy - y0) * width;
+        uint8_t* to = cover + static_cast<ptrdiff_t>(sy - y0) * width;
         for (int x = a; x < b; ++x)
             to[x - x0] = static_cast<uint8_t>(std::min(255, to[x - x0] + from[x - sx]));
     }
@@ -153,8 +154,13 @@ void DotPainter::paint(QImage& image, const DotGroup& group)
     y1 = std::min(y1, image.height());
     if (x0 >= x1 || y0 >= y1)
         return;
-    Mask mask{std::vector<uint8_t>(static_cast<size_t>(x1 - x0) * static_cast<size_t>(y1 - y0), 0), x0, y0, x1 - x0,
-              y1 - y0};
+    // The painter's one mask buffer, cleared over the extent: a group
+    // spans a chromosome's columns over the band's rows, a megabyte or so.
+    const size_t area = static_cast<size_t>(x1 - x0) * static_cast<size_t>(y1 - y0);
+    if (cover_.size() < area)
+        cover_.resize(area);
+    std::fill_n(cover_.begin(), area, uint8_t(0));
+    Mask mask{cover_.data(), x0, y0, x1 - x0, y1 - y0};
     for (const DotRun& r : group.runs) {
         const int sx = origin_.x() + r.x * scale_, sy = origin_.y() + r.y * scale_;
         if (r.length == 0) {
@@ -175,8 +181,14 @@ void DotPainter::paint(QImage& image, const DotGroup& group)
     const uint32_t alpha = static_cast<uint32_t>(std::clamp(group.colour.alpha(), 0, 255));
     for (int y = y0; y < y1; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y)) + x0;
-        const uint8_t* cover = mask.cover.data() + static_cast<ptrdiff_t>(y - y0) * mask.width;
+        const uint8_t* cover = mask.cover + static_cast<ptrdiff_t>(y - y0) * mask.width;
         for (int x = 0; x < mask.width; ++x) {
+            // Most of a group's extent is bare: eight bare pixels at a time.
+            uint64_t eight = 0;
+            if (x + 8 <= mask.width && (std::memcpy(&eight, cover + x, 8), eight == 0)) {
+                x += 7;
+                continue;
+            }
             const uint32_t a = alpha == 255 ? cover[x] : (cover[x] * alpha + 127) / 255;
             if (a == 255)
                 row[x] = colour;

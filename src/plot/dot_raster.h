@@ -11,6 +11,8 @@
 // only where runs overlap, where a sum of rounded coverages can differ from the
 // rasteriser's by a little.
 #pragma once
+#include "base/fresh_pages.h"
+
 #include <QColor>
 #include <QImage>
 #include <QPoint>
@@ -68,4 +70,5 @@ private:
     int scale_;
     QPoint origin_;
     std::map<double, Shapes> shapes_;
+    std::vector<uint8_t, FreshPagesAllocator<uint8_t>> cover_; // a group's coverage, reused
 };
