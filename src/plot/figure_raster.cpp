@@ -52,7 +52,7 @@ void paintBands(QImage& image, const SceneDrawing& drawing, const std::vector<St
 {
     std::vector<SceneDrawing> copies;
     for (int w = 0; w < pool.workers(); ++w)
-        copies.push_back(bandCopy(drawing));
+        copies.push_back(bandCopy(drawing, text));
     uchar* bits = image.bits();
     const qsizetype bytesPerLine = image.bytesPerLine();
     const QSize pixels = image.size();

@@ -80,10 +80,15 @@ QTransform deviceTransform(const QRectF& viewBox, QSize pixels)
            QTransform::fromScale(pixels.width() / viewBox.width(), pixels.height() / viewBox.height());
 }
 
-SceneDrawing bandCopy(const SceneDrawing& drawing)
+SceneDrawing bandCopy(const SceneDrawing& drawing, const std::vector<StepImage>& images)
 {
     SceneDrawing copy = drawing;
-    for (SceneStep& step : copy.steps) {
+    for (size_t k = 0; k < copy.steps.size(); ++k) {
+        SceneStep& step = copy.steps[k];
+        if (k < images.size() && images[k].taken) {
+            step.path = QPainterPath(); // painted from its image
+            continue;
+        }
         if (step.path.isEmpty())
             continue;
         QPainterPath fresh;

@@ -77,8 +77,11 @@ QStringList sceneNotUnderstood(const Scene& scene);
 // The size the root declares (width and height); empty when it declares none.
 QSize sceneSize(const Scene& scene);
 
-// A copy of the steps that shares no painter path with drawing.
-SceneDrawing bandCopy(const SceneDrawing& drawing);
+struct StepImage;
+// A copy of the steps that shares no painter path with drawing; the steps
+// images takes (text_images.h) keep no path, since a band draws them from
+// their images.
+SceneDrawing bandCopy(const SceneDrawing& drawing, const std::vector<StepImage>& images = {});
 
 // Paints the drawing onto a PDF page (or any vector device) whose painter
 // maps the figure's px to the page.
@@ -90,7 +93,6 @@ QTransform deviceTransform(const QRectF& viewBox, QSize pixels);
 // with the figure's antialiasing.
 void beginRasterPainting(QPainter& p, QImage* image);
 
-struct StepImage;
 // Paints the rows [firstRow, firstRow + band.height()) of the drawing, at
 // `pixels` for the whole figure, onto band (Format_RGB32, filled white by
 // the caller). The steps images takes (text_images.h) are drawn from them.
