@@ -143,18 +143,18 @@ double PlotHistogram::binHigh(size_t bin) const
 size_t PlotHistogram::binOfRank(uint64_t rank, uint64_t* ranksBefore) const
 {
     uint64_t seen = 0;
-    for (size_t bin = 0; bin < kBinCount; ++bin) {
-        const uint64_t c = count(bin);
-        if (c != 0 && seen + c >= rank) {
-            if (ranksBefore)
-                *ranksBefore = seen;
-            return bin;
+    size_t found = kBinCount;
+    forEachBin([&](size_t bin, uint64_t c) {
+        if (seen + c >= rank) {
+            found = bin;
+            return false;
         }
         seen += c;
-    }
+        return true;
+    });
     if (ranksBefore)
         *ranksBefore = seen;
-    return kBinCount;
+    return found;
 }
 
 size_t PlotHistogram::binOf(double p)

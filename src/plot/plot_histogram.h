@@ -82,6 +82,11 @@ public:
     uint64_t count(size_t bin) const;
     double binLow(size_t bin) const;
     double binHigh(size_t bin) const;
+    // Calls visit(bin, count) for every non-empty bin in ascending p until
+    // it returns false. One pass over the counters beside one over the
+    // carries, where count(bin) looks each bin up among the carries.
+    template <typename Visit>
+    void forEachBin(const Visit& visit) const;
     // The bin holding order statistic rank (1-based, ascending p), and the
     // rank just before the bin's first. Scans; for finishing only.
     size_t binOfRank(uint64_t rank, uint64_t* ranksBefore = nullptr) const;
@@ -103,6 +108,25 @@ private:
     uint64_t largestBits_ = 0;
     std::map<size_t, uint64_t> carries_; // multiples of 2^32 for bins that wrapped
 };
+
+template <typename Visit>
+void PlotHistogram::forEachBin(const Visit& visit) const
+{
+    if (top_ != 0 && !visit(size_t(0), top_))
+        return;
+    auto carry = carries_.begin();
+    const auto counted = [&](size_t bin, uint64_t c) {
+        if (carry != carries_.end() && carry->first == bin)
+            c += (carry++)->second;
+        return c == 0 || visit(bin, c);
+    };
+    for (size_t i = 0; i < kCoarseCount; ++i)
+        if (!counted(1 + i, coarse_[i]))
+            return;
+    for (size_t i = 0; i < kFineCount; ++i)
+        if (!counted(1 + kCoarseCount + i, fine_[i]))
+            return;
+}
 
 // lambdaGC = median of the 1-df chi-square values of the p-values / the
 // median of the 1-df chi-square distribution (0.454936...), estimated from

@@ -74,11 +74,12 @@ QqPanel::QqPanel(SvgCanvas& c, const PlotModel& m, const PlotFrame& f, PlotDrawS
     // that is not drawn at the top. The y axis holds the whole diagonal.
     const double expectedMax = n_ ? std::log10(2.0 * double(n_)) : 1;
     double observedMax = 0;
-    for (size_t bin = 1; bin < PlotHistogram::kBinCount; ++bin)
-        if (h_.count(bin)) {
-            observedMax = observed(bin);
-            break;
-        }
+    h_.forEachBin([&](size_t bin, uint64_t) {
+        if (bin == 0)
+            return true;
+        observedMax = observed(bin);
+        return false;
+    });
     xTicks_ = niceTicks(expectedMax * 1.04, 8);
     yTicks_ = niceTicks(std::max(observedMax, expectedMax) * 1.04, 8);
 }
@@ -137,10 +138,7 @@ PixelSet QqPanel::points()
     const int ox = static_cast<int>(std::lround(left_)), oy = static_cast<int>(std::lround(top_));
     const double n = double(n_);
     uint64_t rank = 1;
-    for (size_t bin = 0; bin < PlotHistogram::kBinCount && rank <= n_; ++bin) {
-        const uint64_t count = h_.count(bin);
-        if (count == 0)
-            continue;
+    h_.forEachBin([&](size_t bin, uint64_t count) {
         const int py = static_cast<int>(std::lround(yPix(observed(bin)))) - oy;
         const uint64_t last = rank + count - 1;
         while (rank <= last) {
@@ -152,7 +150,8 @@ PixelSet QqPanel::points()
             const double nextRank = std::floor(n * std::pow(10.0, -edge) + 0.5) + 1;
             rank = nextRank > double(rank) ? std::min<uint64_t>(uint64_t(nextRank), last + 1) : rank + 1;
         }
-    }
+        return rank <= n_;
+    });
     std::string d;
     pixels.appendPath(d, ox, oy);
     stats_.qqPixels = pixels.count();

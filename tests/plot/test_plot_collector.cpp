@@ -138,6 +138,45 @@ TEST(PlotHistogram, CountsPastTheCounterWidthCarry)
     EXPECT_NEAR(lambdaFromHistogram(h).lambda, 0, 1e-3); // the median p is 1
 }
 
+// The one-pass walk over the bins sees what count() sees bin by bin:
+// carried bins, a bin whose counter wrapped to exactly 0, the top bin,
+// coarse and fine bins; and it stops where it is told to.
+TEST(PlotHistogram, WalkMatchesCountsBinByBin)
+{
+    PlotHistogram h;
+    PlotRng rng(11);
+    for (int i = 0; i < 65536; ++i) // a counter that wraps to 0
+        h.add(0.75);
+    for (int i = 0; i < 70000; ++i)
+        h.add(0.25);
+    for (int i = 0; i < 20000; ++i)
+        h.add(std::pow(10.0, -330 * rng.uniform() * rng.uniform()));
+    h.add(0);
+    h.add(1);
+    std::vector<std::pair<size_t, uint64_t>> walked, counted;
+    h.forEachBin([&](size_t bin, uint64_t c) {
+        walked.emplace_back(bin, c);
+        return true;
+    });
+    for (size_t bin = 0; bin < PlotHistogram::kBinCount; ++bin)
+        if (const uint64_t c = h.count(bin))
+            counted.emplace_back(bin, c);
+    EXPECT_EQ(walked, counted);
+    ASSERT_GT(walked.size(), 1000u);
+    EXPECT_EQ(h.count(PlotHistogram::binOf(0.75)), 65536u);
+    size_t visits = 0;
+    h.forEachBin([&](size_t, uint64_t) { return ++visits < 5; });
+    EXPECT_EQ(visits, 5u);
+    // The median's bin, found by the walk.
+    uint64_t before = 0;
+    const size_t median = h.binOfRank(h.total() / 2, &before);
+    uint64_t below = 0;
+    for (size_t bin = 0; bin < median; ++bin)
+        below += h.count(bin);
+    EXPECT_EQ(before, below);
+    EXPECT_GE(below + h.count(median), h.total() / 2);
+}
+
 TEST(PlotCollector, FixedPointLog2IsWithinOneStep)
 {
     PlotRng rng(5);
