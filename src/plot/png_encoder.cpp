@@ -17,6 +17,10 @@
 #include <vector>
 #include <zlib.h>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #ifdef QUORLIN_HAVE_ISAL
 #include <isa-l/igzip_lib.h>
 #endif
@@ -59,6 +63,44 @@ inline uint32_t byteDifferences(uint32_t p, uint32_t q)
     return ((p | kHigh) - (q & ~kHigh)) ^ ((p ^ ~q) & kHigh);
 }
 
+// One row's "Up" differences, RGB (3 bytes a pixel) into out; above is
+// null for the image's first row (as if a row of zeros).
+using UpRow = void (*)(const QRgb* row, const QRgb* above, int width, unsigned char* out);
+
+void upRowPlain(const QRgb* row, const QRgb* above, int width, unsigned char* out)
+{
+    for (int x = 0; x < width; ++x) {
+        const uint32_t d = byteDifferences(row[x], above ? above[x] : 0);
+        out[0] = static_cast<unsigned char>(d >> 16); // red
+        out[1] = static_cast<unsigned char>(d >> 8);
+        out[2] = static_cast<unsigned char>(d);
+        out += 3;
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Four pixels at a time: the byte differences in one subtraction, then red,
+// green and blue of each picked out in order. Each store writes 16 bytes of
+// which 12 are the four pixels'; the rest lies within the row and is
+// written again by the pixels after them.
+__attribute__((target("ssse3"))) void upRowSsse3(const QRgb* row, const QRgb* above, int width, unsigned char* out)
+{
+    const __m128i pick = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+    int x = 0;
+    for (; x + 6 <= width; x += 4) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+        const __m128i q =
+            above ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + x)) : _mm_setzero_si128();
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x), _mm_shuffle_epi8(_mm_sub_epi8(p, q), pick));
+    }
+    upRowPlain(row + x, above ? above + x : nullptr, width - x, out + 3 * x);
+}
+
+UpRow upRowFunction() { return __builtin_cpu_supports("ssse3") ? upRowSsse3 : upRowPlain; }
+#else
+UpRow upRowFunction() { return upRowPlain; }
+#endif
+
 // Filters rows [from, to) of the part starting at row partFirst into out
 // (rowBytes + 1 bytes a row): each row's RGB bytes after its filter byte,
 // 2 ("Up": each byte minus the byte above) but for the part's first row
@@ -82,14 +124,9 @@ void filterRows(const QImage& image, int partFirst, int from, int to, unsigned c
         }
         const auto* above = y > 0 ? reinterpret_cast<const QRgb*>(image.constScanLine(y - 1)) : nullptr;
         *out++ = 2;
-        for (int x = 0; x < width; ++x) {
-            const uint32_t p = row[x], q = above ? above[x] : 0;
-            const uint32_t d = byteDifferences(p, q);
-            out[0] = static_cast<unsigned char>(d >> 16); // red
-            out[1] = static_cast<unsigned char>(d >> 8);
-            out[2] = static_cast<unsigned char>(d);
-            out += 3;
-        }
+        static const UpRow up = upRowFunction();
+        up(row, above, width, out);
+        out += size_t(width) * 3;
     }
 }
 
