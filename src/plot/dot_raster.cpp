@@ -158,8 +158,9 @@ void DotPainter::paint(QImage& image, const DotGroup& group)
     // spans a chromosome's columns over the band's rows, a megabyte or so.
     const size_t area = static_cast<size_t>(x1 - x0) * static_cast<size_t>(y1 - y0);
     if (cover_.size() < area)
-        cover_.resize(area);
-    std::fill_n(cover_.begin(), area, uint8_t(0));
+        cover_.assign(area, 0);
+    else
+        std::fill_n(cover_.begin(), area, uint8_t(0));
     Mask mask{cover_.data(), x0, y0, x1 - x0, y1 - y0};
     for (const DotRun& r : group.runs) {
         const int sx = origin_.x() + r.x * scale_, sy = origin_.y() + r.y * scale_;

@@ -40,19 +40,32 @@ void append(QByteArray& file, const unsigned char* bytes, size_t n)
     file.append(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(n));
 }
 
-void chunk(QByteArray& file, const char type[4], const Bytes& data)
+// A chunk's length and type; returns the CRC-32 of the type, which the
+// chunk's CRC goes on from.
+uLong chunkHead(QByteArray& file, const char type[4], size_t length)
 {
     Bytes head;
-    put32(head, static_cast<uint32_t>(data.size()));
+    put32(head, static_cast<uint32_t>(length));
     head.insert(head.end(), type, type + 4);
-    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
-    if (!data.empty())
-        crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    append(file, head.data(), head.size());
+    return crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
+}
+
+// The chunk's CRC-32, which ends it.
+void chunkTail(QByteArray& file, uLong crc)
+{
     Bytes tail;
     put32(tail, static_cast<uint32_t>(crc));
-    append(file, head.data(), head.size());
-    append(file, data.data(), data.size());
     append(file, tail.data(), tail.size());
+}
+
+void chunk(QByteArray& file, const char type[4], const Bytes& data)
+{
+    uLong crc = chunkHead(file, type, data.size());
+    if (!data.empty())
+        crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    append(file, data.data(), data.size());
+    chunkTail(file, crc);
 }
 
 // Four bytes less four others at once, with no borrow from one byte into
@@ -137,9 +150,8 @@ public:
     Deflater(size_t inputSize, bool final)
         : room_(bound(inputSize)), out_(new unsigned char[room_]), final_(final)
     {
-        const size_t room = room_;
 #ifdef QUORLIN_HAVE_ISAL
-        isal_ = room < UINT32_MAX;
+        isal_ = room_ < UINT32_MAX;
         if (isal_) {
             isal_deflate_init(&s_);
             s_.gzip_flag = IGZIP_DEFLATE;
@@ -150,14 +162,14 @@ public:
             s_.level_buf = level_.get();
             s_.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
             s_.next_out = out_.get();
-            s_.avail_out = static_cast<uint32_t>(room);
+            s_.avail_out = static_cast<uint32_t>(room_);
             return;
         }
 #endif
         ok_ = deflateInit2(&z_, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
         zlibOpen_ = ok_;
         z_.next_out = out_.get();
-        z_.avail_out = static_cast<uInt>(std::min<size_t>(room, UINT32_MAX));
+        z_.avail_out = static_cast<uInt>(std::min<size_t>(room_, UINT32_MAX));
     }
     ~Deflater()
     {
@@ -296,11 +308,7 @@ QByteArray assemblePng(const QImage& image, const std::vector<PngPart>& parts)
     density.push_back(1); // per metre
     chunk(file, "pHYs", density);
     // IDAT, its CRC combined from the parts' own.
-    Bytes head;
-    put32(head, static_cast<uint32_t>(idat));
-    head.insert(head.end(), {'I', 'D', 'A', 'T'});
-    append(file, head.data(), head.size());
-    uLong crc = crc32(0L, head.data() + 4, 4);
+    uLong crc = chunkHead(file, "IDAT", idat);
     append(file, zlibHead, sizeof zlibHead);
     crc = crc32(crc, zlibHead, sizeof zlibHead);
     for (const PngPart& p : parts) {
@@ -309,9 +317,7 @@ QByteArray assemblePng(const QImage& image, const std::vector<PngPart>& parts)
     }
     append(file, zlibTail.data(), zlibTail.size());
     crc = crc32(crc, zlibTail.data(), static_cast<uInt>(zlibTail.size()));
-    Bytes tail;
-    put32(tail, static_cast<uint32_t>(crc));
-    append(file, tail.data(), tail.size());
+    chunkTail(file, crc);
     chunk(file, "IEND", {});
     return file;
 }

@@ -129,8 +129,8 @@ StepImage halo(const SceneStep& step, const QTransform& t, QSize pixels)
     QImage painted(wide.size(), QImage::Format_ARGB32_Premultiplied);
     painted.fill(Qt::transparent);
     {
-        QPainter g(&painted);
-        g.setRenderHint(QPainter::Antialiasing);
+        QPainter g;
+        beginRasterPainting(g, &painted);
         g.setTransform(t * QTransform::fromTranslate(-wide.x(), -wide.y()));
         for (const QPainterPath& group : glyphGroups(step.path, t))
             g.fillPath(group, QColor(0, 0, 0));
